@@ -1,0 +1,8 @@
+#include "KivAppFrmwk/KivAppFrmwkInternal.h"
+
+namespace kiv::appfrmwk
+{
+void Reset()
+{
+}
+} // namespace kiv::appfrmwk

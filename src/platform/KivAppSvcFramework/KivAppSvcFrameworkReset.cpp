@@ -1,0 +1,8 @@
+#include "KivAppSvcFramework/KivAppSvcFrameworkInternal.h"
+
+namespace kiv::appsvc
+{
+void Reset()
+{
+}
+} // namespace kiv::appsvc

@@ -1,0 +1,8 @@
+#include "KivCommTAPI/KivCommTAPIInternal.h"
+
+namespace kiv::tapi
+{
+void Reset()
+{
+}
+} // namespace kiv::tapi

@@ -1,0 +1,32 @@
+/* Internal hooks of KivCore for the control interface and the other platform libraries. */
+#ifndef KIVCORE_INTERNAL_H
+#define KIVCORE_INTERNAL_H
+
+#include <string>
+
+namespace kiv::core
+{
+/* Back to the state at load (the data root is kept). */
+void Reset();
+/* The host directory behind the handset's "/". Created when missing. */
+bool SetDataRoot(const std::string& dir);
+std::string DataRoot();
+/* Host path of a handset path ("/User/x", "Ulog.ini"); false when it would leave the root. */
+bool ResolvePath(const std::string& handsetPath, std::string& hostPath);
+
+/* Per-module resets that Reset() calls, each defined beside its module. */
+void ResetSql();      /* closes the database, clears faults and the statement count */
+void ResetRegistry(); /* drops every registry handle (unflushed values are lost) */
+void ResetNv();       /* settings back to their defaults (re-read from the data root) */
+void ResetOs();       /* mutexes and tasks, mutex-creation fault */
+void ResetFiles();    /* open files, write faults */
+void ResetSys();      /* class registry, status items, last error */
+void ResetTime();     /* clock running, zone UTC */
+void ResetDiag();     /* level from the environment, capture off and cleared */
+void ResetMemory();   /* allocation faults */
+
+/* File-write fault injection shared by the file and registry modules: true when this write must fail. */
+bool ConsumeFileWriteFault();
+} // namespace kiv::core
+
+#endif

@@ -1,0 +1,8 @@
+#include "KivCtSvc/KivCtSvcInternal.h"
+
+namespace kiv::ctsvc
+{
+void Reset()
+{
+}
+} // namespace kiv::ctsvc

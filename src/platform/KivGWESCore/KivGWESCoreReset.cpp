@@ -1,0 +1,8 @@
+#include "KivGWESCore/KivGWESCoreInternal.h"
+
+namespace kiv::gwes
+{
+void Reset()
+{
+}
+} // namespace kiv::gwes

@@ -1,0 +1,44 @@
+#include "control/PlatformControl.h"
+
+#include "KivAppFrmwk/KivAppFrmwkInternal.h"
+#include "KivAppSvcFramework/KivAppSvcFrameworkInternal.h"
+#include "KivCommTAPI/KivCommTAPIInternal.h"
+#include "KivCore/KivCoreInternal.h"
+#include "KivCtSvc/KivCtSvcInternal.h"
+#include "KivGWESCore/KivGWESCoreInternal.h"
+
+#include <cstdlib>
+
+extern "C" BOOL UlogCtlReset(const char* dataRoot)
+{
+    // Upper libraries first: they may hold handles of the core.
+    kiv::appsvc::Reset();
+    kiv::appfrmwk::Reset();
+    kiv::ctsvc::Reset();
+    kiv::tapi::Reset();
+    kiv::gwes::Reset();
+    kiv::core::Reset();
+    std::string root;
+    if (dataRoot != nullptr && dataRoot[0] != '\0')
+        root = dataRoot;
+    else if (const char* env = std::getenv("ULOG_ROOT"); env != nullptr && env[0] != '\0')
+        root = env;
+    else
+        root = "./ulog-data";
+    return kiv::core::SetDataRoot(root) ? TRUE : FALSE;
+}
+
+extern "C" BOOL UlogCtlSetDataRoot(const char* dataRoot)
+{
+    if (dataRoot == nullptr || dataRoot[0] == '\0')
+        return FALSE;
+    return kiv::core::SetDataRoot(dataRoot) ? TRUE : FALSE;
+}
+
+static std::string g_rootCopy;
+
+extern "C" const char* UlogCtlGetDataRoot(void)
+{
+    g_rootCopy = kiv::core::DataRoot();
+    return g_rootCopy.c_str();
+}

@@ -1,0 +1,76 @@
+/*
+ * The control interface of the emulated platform.
+ *
+ * Tests and tools drive the platform through these functions: where its files
+ * live, what time it is, what the settings and the SIM say, what the contacts
+ * service answers, and which faults to inject. C linkage.
+ */
+#ifndef KIV_PLATFORM_CONTROL_H
+#define KIV_PLATFORM_CONTROL_H
+
+#include "KivCore/KivTypes.h"
+#include "KivGWESCore/KivGWESCore.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Whole platform ---------------------------------------------------- */
+/* Resets every platform library to its initial state (database closed, registry handles dropped,
+ * settings and faults cleared, clock running, zone UTC, no captured diagnostics, no events) and sets
+ * the data root. dataRoot NULL: $ULOG_ROOT, else "./ulog-data". The directory is created. */
+BOOL UlogCtlReset(const char* dataRoot);
+BOOL UlogCtlSetDataRoot(const char* dataRoot);
+const char* UlogCtlGetDataRoot(void);
+
+/* ---- Clock and zone (KivCore) ----------------------------------------- */
+void UlogCtlFreezeClock(unsigned int utcSeconds);
+void UlogCtlAdvanceClock(int seconds); /* moves a frozen clock */
+void UlogCtlUnfreezeClock(void);
+BOOL UlogCtlSetTimeZone(const char* ianaName); /* FALSE for a zone ICU does not know */
+
+/* ---- Settings (KivCore) ------------------------------------------------ */
+void UlogCtlSetNvInt(int id, int value);
+void UlogCtlSetPhsStatus(int item, int value);
+
+/* ---- Diagnostics (KivCore) -------------------------------------------- */
+/* Messages with a level <= threshold are written to "<root>/System/debug.log" (default 186;
+ * $ULOG_DEBUG_LEVEL sets it at start). With toStderr they go to standard error instead. */
+void UlogCtlSetDebugLevel(unsigned int threshold);
+void UlogCtlSetDebugToStderr(BOOL toStderr);
+/* Capture keeps every debug message (whatever its level) and every assertion report in memory.
+ * Assertion reports read "<kindName>: <condition> (<srcFile>:<line>)" followed, when a message was
+ * saved with _SysSaveAssertMsg, by " - <message>". */
+void UlogCtlCaptureDiagnostics(BOOL on);
+int UlogCtlGetDiagnosticCount(void);
+const char* UlogCtlGetDiagnostic(int index); /* valid until the next capture change or clear */
+BOOL UlogCtlDiagnosticsContain(const char* text);
+int UlogCtlGetAssertCount(void); /* assertion reports since the last clear */
+void UlogCtlClearDiagnostics(void);
+
+/* ---- Timers and events (KivGWESCore) ---------------------------------- */
+/* While the clock is frozen, timers do not fire by themselves: this fires, in due order, every
+ * started timer whose due time is at or before the frozen clock, and returns how many fired. */
+int UlogCtlRunDueTimers(void);
+int UlogCtlGetSentEventCount(void);
+BOOL UlogCtlGetSentEvent(int index, WMEVENT* event);
+void UlogCtlClearSentEvents(void);
+
+/* ---- Fault injection --------------------------------------------------- */
+void UlogCtlFailNextSql(int count);        /* the next N SQL statements fail */
+void UlogCtlFailNextFileWrites(int count); /* the next N file writes (and registry flushes) fail */
+void UlogCtlFailNextAllocs(int count);     /* the next N MemAllocTraceEx calls return NULL */
+void UlogCtlFailMutexCreate(BOOL fail);    /* OsCreateMutex returns INVALID_HOBJ while set */
+int UlogCtlGetSqlStatementCount(void);     /* statements run since reset (for tests and benchmarks) */
+
+/* ---- SIM (KivCommTAPI) and contacts (KivCtSvc) ------------------------ */
+/* (declared by those libraries' owners below) */
+
+/* ---- Locale (KivAppFrmwk) --------------------------------------------- */
+/* (declared by that library's owner below) */
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+#endif /* KIV_PLATFORM_CONTROL_H */

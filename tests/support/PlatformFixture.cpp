@@ -1,0 +1,45 @@
+#include "support/PlatformFixture.h"
+
+#include "control/PlatformControl.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+namespace ulogtest
+{
+std::string MakeTempDir(const std::string& prefix)
+{
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        auto dir = std::filesystem::temp_directory_path() /
+                   (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(dir, ec))
+            return dir.string();
+    }
+    return {};
+}
+
+void RemoveTree(const std::string& dir)
+{
+    std::error_code ec;
+    if (!dir.empty())
+        std::filesystem::remove_all(dir, ec);
+}
+
+void PlatformTest::SetUp()
+{
+    m_root = MakeTempDir();
+    ASSERT_FALSE(m_root.empty());
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
+    UlogCtlCaptureDiagnostics(TRUE);
+}
+
+void PlatformTest::TearDown()
+{
+    UlogCtlReset(m_root.c_str());
+    RemoveTree(m_root);
+}
+} // namespace ulogtest

@@ -1,0 +1,26 @@
+// A fresh emulated platform under a temporary data root for each test.
+#ifndef ULOG_TEST_PLATFORM_FIXTURE_H
+#define ULOG_TEST_PLATFORM_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace ulogtest
+{
+// Makes a new empty directory under the system's temporary directory.
+std::string MakeTempDir(const std::string& prefix = "ulogtest");
+void RemoveTree(const std::string& dir);
+
+// Resets the platform onto a new temporary data root, captures diagnostics,
+// and removes the root afterwards.
+class PlatformTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string m_root;
+};
+} // namespace ulogtest
+
+#endif
