@@ -14,6 +14,377 @@ extern "C" {
 
 /* ==== Basic types, enumerations, records (log record model) ==== */
 
+#ifndef KIV_BOOL_DEFINED
+#define KIV_BOOL_DEFINED
+typedef int BOOL;
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef KIV_WCHAR_DEFINED
+#define KIV_WCHAR_DEFINED
+typedef unsigned short WCHAR; /* one UTF-16 code unit */
+#endif
+#ifndef KIV_HOBJ_DEFINED
+#define KIV_HOBJ_DEFINED
+typedef int HOBJ;
+#endif
+#ifndef INVALID_HOBJ
+#define INVALID_HOBJ ((HOBJ)-1)
+#endif
+
+/* Enumerations are 32-bit signed integers wherever they are stored or passed. */
+#ifdef __cplusplus
+#define ULOG_ENUM_BASE : int32_t
+#else
+#define ULOG_ENUM_BASE
+#endif
+
+/* Not-stored unique id, and the "no update" value of the bulk update mask. */
+#define ULOG_INVALID_DB_INDEX (-1)
+#define ULOG_UPDATE_NONE 0
+
+/* Which event a log records; selects the log class. */
+typedef enum UlogLogType ULOG_ENUM_BASE{
+    ULOG_LOG_ORIGINATED = 0,     /* outgoing call */
+    ULOG_LOG_TERMINATED = 1,     /* answered incoming call */
+    ULOG_LOG_MISSED = 2,         /* missed incoming call */
+    ULOG_LOG_MSG_SENT = 3,       /* sent message */
+    ULOG_LOG_MSG_RECEIVED = 4,   /* received message */
+    ULOG_LOG_EMAIL_SENT = 5,     /* sent e-mail */
+    ULOG_LOG_EMAIL_RECEIVED = 6, /* received e-mail */
+    ULOG_LOG_SNS_1 = 7,          /* outgoing SNS message, one log per recipient */
+    ULOG_LOG_SNS_2 = 8,          /* incoming SNS message */
+    ULOG_LOG_IM_1 = 9,           /* instant messaging, first of the pair */
+    ULOG_LOG_IM_2 = 10,          /* instant messaging, second of the pair */
+    ULOG_LOG_CNT_MAX = 11        /* count; never stored */
+} UlogLogType;
+
+/* A log type is valid when 0 <= type < ULOG_LOG_CNT_MAX. */
+#define _UlogIsValidLog(iLogType) ((0 <= (int)(iLogType)) && ((int)(iLogType) < (int)ULOG_LOG_CNT_MAX))
+/* Call logs are the types below ULOG_LOG_MSG_SENT. */
+#define _UlogIsCallLog(iLogType) ((0 <= (int)(iLogType)) && ((int)(iLogType) < (int)ULOG_LOG_MSG_SENT))
+
+/* Call medium (call logs only; -1 when not set). */
+typedef enum UlogCallType ULOG_ENUM_BASE{
+    ULOG_CALL_TYPE_NONE = -1,
+    ULOG_CALL_VOICE = 0,
+    ULOG_CALL_VIDEO = 1,
+    ULOG_CALL_TYPE_2 = 2, /* counted with the voice totals */
+    ULOG_CALL_CSD = 3     /* circuit-switched data */
+} UlogCallType;
+
+/* Line of a dual-line subscription (-1 when not set). */
+typedef enum UlogLineType ULOG_ENUM_BASE{ULOG_LINE_NONE = -1, ULOG_LINE_1 = 0, ULOG_LINE_2 = 1} UlogLineType;
+
+/* Kind of contact number the correspondent's number is (-1: none). Values 0 to 14 are used. */
+typedef enum UlogPhoneType ULOG_ENUM_BASE{
+    ULOG_PHONE_TYPE_NONE = -1,
+    ULOG_PHONE_TYPE_0 = 0,
+    ULOG_PHONE_TYPE_1 = 1,
+    ULOG_PHONE_TYPE_2 = 2,
+    ULOG_PHONE_TYPE_3 = 3,
+    ULOG_PHONE_TYPE_4 = 4,
+    ULOG_PHONE_TYPE_5 = 5,
+    ULOG_PHONE_TYPE_6 = 6,
+    ULOG_PHONE_TYPE_7 = 7,
+    ULOG_PHONE_TYPE_8 = 8,
+    ULOG_PHONE_TYPE_9 = 9,
+    ULOG_PHONE_TYPE_10 = 10,
+    ULOG_PHONE_TYPE_11 = 11,
+    ULOG_PHONE_TYPE_12 = 12,
+    ULOG_PHONE_TYPE_FDN = 13, /* a number that only a fixed-dialling entry holds */
+    ULOG_PHONE_TYPE_14 = 14
+} UlogPhoneType;
+
+/* Origin of the contact data of a log (0: none). */
+typedef enum UlogStorageType ULOG_ENUM_BASE{
+    ULOG_STORAGE_NONE = 0,
+    ULOG_STORAGE_EMAIL_LINK = 1, /* linked through an e-mail address */
+    ULOG_STORAGE_FDN = 2         /* fixed-dialling entry */
+} UlogStorageType;
+
+/* E-mail source type; stored and copied as a number (-1 when not set). */
+typedef enum UlogSourceType ULOG_ENUM_BASE{ULOG_SOURCE_TYPE_NONE = -1, ULOG_SOURCE_TYPE_0 = 0} UlogSourceType;
+
+/* How phone numbers are matched. Valid when ULOG_MATCH_EXACT <= value < ULOG_MATCH_CNT_MAX. */
+typedef enum UlogMatchType ULOG_ENUM_BASE{
+    ULOG_MATCH_EXACT = 0,
+    ULOG_MATCH_1 = 1,
+    ULOG_MATCH_2 = 2,
+    ULOG_MATCH_3 = 3,
+    ULOG_MATCH_CNT_MAX = 4
+} UlogMatchType;
+
+/* Which log table an operation means. */
+typedef enum UlogDbTableType ULOG_ENUM_BASE{ULOG_DB_TABLE_DISTINCT = 0, ULOG_DB_TABLE_DUPL = 1} UlogDbTableType;
+
+/* Field identifiers of the log table columns (also the column order of content-framework rows). */
+typedef enum UlogDbFieldId ULOG_ENUM_BASE{
+    ULOG_DB_ULOG_DB_INDEX = 0,
+    ULOG_DB_SORT_INDEX = 1,
+    ULOG_DB_GROUP_ID = 2,
+    ULOG_DB_PARENT_ID = 3,
+    ULOG_DB_START_TIME = 4,
+    ULOG_DB_END_TIME = 5,
+    ULOG_DB_WIFI_TIME = 6,
+    ULOG_DB_GSM_TIME = 7,
+    ULOG_DB_LOG_TYPE = 8,
+    ULOG_DB_CALL_TYPE = 9,
+    ULOG_DB_LINE_TYPE = 10,
+    ULOG_DB_PHONE_TYPE = 11,
+    ULOG_DB_STORAGE_TYPE = 12,
+    ULOG_DB_CALL_COST = 13,
+    ULOG_DB_CT_PID = 14,
+    ULOG_DB_CT_DATA_ID = 15,
+    ULOG_DB_CT_FDN_ID = 16,
+    ULOG_DB_MY_ACCOUNT_ID = 17,
+    ULOG_DB_SN_COUNT = 18,
+    ULOG_DB_STAGE_TYPE = 19,
+    ULOG_DB_IS_CNAP = 20,        /* column "iscnap": holds the video-share flag */
+    ULOG_DB_IS_VIDEO_SHARE = 21, /* column "isvideoshare": holds the CNAP flag */
+    ULOG_DB_IS_UNCHECKED_YET = 22,
+    ULOG_DB_IS_TEMP_LOG = 23,
+    ULOG_DB_ALIAS_ADDRESS = 24,
+    ULOG_DB_BASIC_NUMBER = 25,
+    ULOG_DB_FIRST_NAME = 26,
+    ULOG_DB_LAST_NAME = 27,
+    ULOG_DB_CALLER_ID = 28,
+    ULOG_DB_DUMMY_STRING = 29,
+    ULOG_DB_MSG_LOG_TYPE = 30,
+    ULOG_DB_MSG_LOG_ID = 31,
+    ULOG_DB_EMAIL_NAME = 32,
+    ULOG_DB_EMAIL_ADDRESS = 33,
+    ULOG_DB_LOG_NAME = 34,
+    ULOG_DB_LOG_NUMBER = 35,
+    ULOG_DB_LOG_SUBJECT = 36,
+    ULOG_DB_LOG_CONTENT_BODY = 37,
+    ULOG_DB_CONTENT_ID = 38,
+    ULOG_DB_LOG_SOURCE_TYPE = 39,
+    ULOG_DB_ACCOUNT_EMAIL_ADDRESS = 40,
+    ULOG_DB_ACCOUNT_ID = 41,
+    ULOG_DB_SYNC_ID = 42,
+    ULOG_DB_SNS_PERSON_ID = 43,
+    ULOG_DB_SP_INFO = 44,
+    ULOG_DB_IP_CALL_DIGIT_COUNT = 45,
+    ULOG_DB_FIELD_CNT_MAX = 46
+} UlogDbFieldId;
+
+/* vCard export selector. */
+typedef enum UlogConvertType ULOG_ENUM_BASE{
+    ULOG_CONVERT_COMBINED = 0,
+    ULOG_CONVERT_INCOMING = 1,
+    ULOG_CONVERT_OUTGOING = 2,
+    ULOG_CONVERT_MISSED = 3
+} UlogConvertType;
+
+/* Bits of the bulk update mask: each copies one part of a UlogInfo into every matched row. */
+#define ULOG_UPDATE_PHONE_TYPE 0x001
+#define ULOG_UPDATE_STORAGE_TYPE 0x002
+#define ULOG_UPDATE_DUPL_COUNT 0x004
+#define ULOG_UPDATE_NAME 0x008
+#define ULOG_UPDATE_PERSON_ID 0x010
+#define ULOG_UPDATE_2STAGE_ALIAS 0x020
+#define ULOG_UPDATE_CALLER_ID_PATH 0x040
+#define ULOG_UPDATE_TIMES 0x080
+#define ULOG_UPDATE_CALL_TYPE 0x100
+#define ULOG_UPDATE_VIDEO_SHARE 0x200
+#define ULOG_UPDATE_DUPL_LAST_UID 0x400
+
+/* Message log types that the service gives a meaning to (other values are only stored). */
+#define ULOG_MSG_LOG_TYPE_16 16
+#define ULOG_MSG_LOG_TYPE_32 32
+#define ULOG_MSG_LOG_TYPE_64 64
+#define ULOG_MSG_LOG_TYPE_1024 1024
+#define ULOG_MSG_LOG_TYPE_2048 2048
+
+/* Buffer sizes in places (bytes for narrow text, 16-bit units for wide text), terminator included. */
+#define ULOG_NUMBER_LEN 81
+#define ULOG_NAME_LEN 310
+#define ULOG_CALLER_ID_PATH_LEN 772
+#define ULOG_EMAIL_ADDRESS_LEN 301
+#define ULOG_EMAIL_DISPLAY_NAME_LEN 301
+#define ULOG_ACCOUNT_EMAIL_ADDRESS_LEN 301
+#define ULOG_SYNC_ID_LEN 100
+#define ULOG_SNS_PERSON_ID_LEN 100
+#define ULOG_SUBJECT_LEN 101
+#define ULOG_BODY_LEN 101
+#define ULOG_ALIAS_ADDRESS_LEN 129
+#define ULOG_2STAGE_INFO_SIZE 264
+
+/* The telephony library's two-stage dialling block (call logs only), copied whole. */
+typedef struct UlogVT2StageDialingInfo
+{
+    int32_t iAddressType;                      /* TapiVT2StageAddressType; 0 by default */
+    char aliasAddress[ULOG_ALIAS_ADDRESS_LEN]; /* narrow, at most 128 characters */
+    unsigned char abRest[131];                 /* rest of the platform's block: copied, never read */
+} UlogVT2StageDialingInfo;
+
+/* The flat log record of the exported interface: 4700 bytes, natural alignment. */
+typedef struct UlogInfo
+{
+    BOOL bCNAPLog;                /*    0 call */
+    int32_t nReserved1;           /*    4 always 0 when filled by the service */
+    BOOL bUncheckedYet;           /*    8 */
+    BOOL bTempLog;                /*   12 */
+    int32_t nUniqueId;            /*   16 */
+    int32_t nSortIndex;           /*   20 */
+    int32_t nGroupId;             /*   24 */
+    int32_t nReserved2;           /*   28 */
+    int32_t nParentId;            /*   32 */
+    uint32_t tmStart;             /*   36 */
+    uint32_t tmEnd;               /*   40 */
+    uint32_t tmWiFiTotal;         /*   44 */
+    uint32_t tmGsmTotal;          /*   48 */
+    UlogLogType iLogType;         /*   52 */
+    UlogCallType iCallType;       /*   56 call */
+    UlogLineType iLineType;       /*   60 */
+    UlogPhoneType iPhoneType;     /*   64 */
+    UlogStorageType iStorageType; /*   68 */
+    int32_t nCallCost;            /*   72 */
+    int32_t nPersonId;            /*   76 */
+    int32_t nCtDataId;            /*   80 */
+    int32_t nCtFdnId;             /*   84 */
+    int32_t nMyAccountId;         /*   88 */
+    int32_t nDuplLogCount;        /*   92 */
+    int32_t nDuplLogLastUniqueId; /*   96 */
+    BOOL bVideoShare;             /*  100 call */
+    char szBasicNumber[ULOG_NUMBER_LEN];                    /*  104 */
+    char szNumber[ULOG_NUMBER_LEN];                         /*  185 */
+    char szName[ULOG_NAME_LEN];                             /*  266 */
+    char szFirstName[ULOG_NAME_LEN];                        /*  576 */
+    char szLastName[ULOG_NAME_LEN];                         /*  886 */
+    unsigned char abReserved3[620];                         /* 1196 */
+    char szCallerIdPath[ULOG_CALLER_ID_PATH_LEN];           /* 1816 */
+    WCHAR mszEmailAddress[ULOG_EMAIL_ADDRESS_LEN];          /* 2588, then a 2-byte gap */
+    UlogVT2StageDialingInfo st2StageDialingInfo;            /* 3192 call */
+    int32_t nMsgLogType;                                    /* 3456 message, e-mail */
+    int32_t nMsgLogId;                                      /* 3460 message, e-mail */
+    UlogSourceType iSourceType;                             /* 3464 e-mail */
+    char szEmailDisplayName[ULOG_EMAIL_DISPLAY_NAME_LEN];   /* 3468, then a 3-byte gap */
+    int32_t nAccountId;                                     /* 3772 e-mail, IM */
+    char szAccountEmailAddress[ULOG_ACCOUNT_EMAIL_ADDRESS_LEN]; /* 3776 e-mail, IM */
+    char szSyncId[ULOG_SYNC_ID_LEN];                        /* 4077, then a 1-byte gap */
+    WCHAR mszSubject[ULOG_SUBJECT_LEN];                     /* 4178 */
+    WCHAR mszBody[ULOG_BODY_LEN];                           /* 4380, then a 2-byte gap */
+    int32_t nContentId;                                     /* 4584 e-mail, IM, SNS */
+    char szSnsPersonId[ULOG_SNS_PERSON_ID_LEN];             /* 4588 SNS */
+    int32_t nSnsSpInfo;                                     /* 4688 SNS */
+    int32_t nSpInfo;                                        /* 4692 IM */
+    int32_t nIPCallDigitCount;                              /* 4696 */
+} UlogInfo;
+
+/* Mailbox dialling number (voicemail) entry of the subscription: 168 bytes. */
+typedef struct MbdnInfo
+{
+    int32_t bSet;      /*  0: 0 means the entry is empty */
+    char szNumber[82]; /*  4: voicemail number */
+    WCHAR mszName[41]; /* 86: voicemail name, at most 40 units */
+} MbdnInfo;
+
+/* One advice-of-charge meter value. */
+typedef struct UlogAocValue
+{
+    int32_t value;
+} UlogAocValue;
+
+/* Advice-of-charge data of the SIM: 32 bytes, copied whole. */
+typedef struct UlogAocInfo
+{
+    UlogAocValue acm;        /*  0: accumulated call meter */
+    UlogAocValue acmMax;     /*  4: its maximum */
+    int32_t currencyCodeLen; /*  8 */
+    char currencyCode[4];    /* 12: up to three characters and a terminator */
+    int32_t eppu;            /* 16: price per unit, mantissa */
+    int32_t expSign;         /* 20 */
+    int32_t exp;             /* 24 */
+    float pricePerUnit;      /* 28 */
+} UlogAocInfo;
+
+/* The layouts are part of the interface: checked at compile time in C and C++. */
+#ifdef __cplusplus
+#define ULOG_STATIC_ASSERT(cond, text) static_assert(cond, text)
+#else
+#define ULOG_STATIC_ASSERT(cond, text) _Static_assert(cond, text)
+#endif
+#define ULOG_ASSERT_OFFSET(type, field, off) ULOG_STATIC_ASSERT(offsetof(type, field) == (off), #type "." #field)
+
+ULOG_STATIC_ASSERT(sizeof(UlogLogType) == 4 && sizeof(UlogCallType) == 4 && sizeof(UlogLineType) == 4 &&
+                       sizeof(UlogPhoneType) == 4 && sizeof(UlogStorageType) == 4 &&
+                       sizeof(UlogSourceType) == 4 && sizeof(UlogMatchType) == 4 &&
+                       sizeof(UlogDbTableType) == 4 && sizeof(UlogConvertType) == 4,
+                   "enumerations are 32-bit");
+ULOG_STATIC_ASSERT(sizeof(UlogVT2StageDialingInfo) == 264, "two-stage dialling block size");
+ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, iAddressType, 0);
+ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, aliasAddress, 4);
+ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, abRest, 133);
+ULOG_STATIC_ASSERT(sizeof(UlogInfo) == 4700, "UlogInfo size");
+ULOG_ASSERT_OFFSET(UlogInfo, bCNAPLog, 0);
+ULOG_ASSERT_OFFSET(UlogInfo, nReserved1, 4);
+ULOG_ASSERT_OFFSET(UlogInfo, bUncheckedYet, 8);
+ULOG_ASSERT_OFFSET(UlogInfo, bTempLog, 12);
+ULOG_ASSERT_OFFSET(UlogInfo, nUniqueId, 16);
+ULOG_ASSERT_OFFSET(UlogInfo, nSortIndex, 20);
+ULOG_ASSERT_OFFSET(UlogInfo, nGroupId, 24);
+ULOG_ASSERT_OFFSET(UlogInfo, nReserved2, 28);
+ULOG_ASSERT_OFFSET(UlogInfo, nParentId, 32);
+ULOG_ASSERT_OFFSET(UlogInfo, tmStart, 36);
+ULOG_ASSERT_OFFSET(UlogInfo, tmEnd, 40);
+ULOG_ASSERT_OFFSET(UlogInfo, tmWiFiTotal, 44);
+ULOG_ASSERT_OFFSET(UlogInfo, tmGsmTotal, 48);
+ULOG_ASSERT_OFFSET(UlogInfo, iLogType, 52);
+ULOG_ASSERT_OFFSET(UlogInfo, iCallType, 56);
+ULOG_ASSERT_OFFSET(UlogInfo, iLineType, 60);
+ULOG_ASSERT_OFFSET(UlogInfo, iPhoneType, 64);
+ULOG_ASSERT_OFFSET(UlogInfo, iStorageType, 68);
+ULOG_ASSERT_OFFSET(UlogInfo, nCallCost, 72);
+ULOG_ASSERT_OFFSET(UlogInfo, nPersonId, 76);
+ULOG_ASSERT_OFFSET(UlogInfo, nCtDataId, 80);
+ULOG_ASSERT_OFFSET(UlogInfo, nCtFdnId, 84);
+ULOG_ASSERT_OFFSET(UlogInfo, nMyAccountId, 88);
+ULOG_ASSERT_OFFSET(UlogInfo, nDuplLogCount, 92);
+ULOG_ASSERT_OFFSET(UlogInfo, nDuplLogLastUniqueId, 96);
+ULOG_ASSERT_OFFSET(UlogInfo, bVideoShare, 100);
+ULOG_ASSERT_OFFSET(UlogInfo, szBasicNumber, 104);
+ULOG_ASSERT_OFFSET(UlogInfo, szNumber, 185);
+ULOG_ASSERT_OFFSET(UlogInfo, szName, 266);
+ULOG_ASSERT_OFFSET(UlogInfo, szFirstName, 576);
+ULOG_ASSERT_OFFSET(UlogInfo, szLastName, 886);
+ULOG_ASSERT_OFFSET(UlogInfo, abReserved3, 1196);
+ULOG_ASSERT_OFFSET(UlogInfo, szCallerIdPath, 1816);
+ULOG_ASSERT_OFFSET(UlogInfo, mszEmailAddress, 2588);
+ULOG_ASSERT_OFFSET(UlogInfo, st2StageDialingInfo, 3192);
+ULOG_ASSERT_OFFSET(UlogInfo, nMsgLogType, 3456);
+ULOG_ASSERT_OFFSET(UlogInfo, nMsgLogId, 3460);
+ULOG_ASSERT_OFFSET(UlogInfo, iSourceType, 3464);
+ULOG_ASSERT_OFFSET(UlogInfo, szEmailDisplayName, 3468);
+ULOG_ASSERT_OFFSET(UlogInfo, nAccountId, 3772);
+ULOG_ASSERT_OFFSET(UlogInfo, szAccountEmailAddress, 3776);
+ULOG_ASSERT_OFFSET(UlogInfo, szSyncId, 4077);
+ULOG_ASSERT_OFFSET(UlogInfo, mszSubject, 4178);
+ULOG_ASSERT_OFFSET(UlogInfo, mszBody, 4380);
+ULOG_ASSERT_OFFSET(UlogInfo, nContentId, 4584);
+ULOG_ASSERT_OFFSET(UlogInfo, szSnsPersonId, 4588);
+ULOG_ASSERT_OFFSET(UlogInfo, nSnsSpInfo, 4688);
+ULOG_ASSERT_OFFSET(UlogInfo, nSpInfo, 4692);
+ULOG_ASSERT_OFFSET(UlogInfo, nIPCallDigitCount, 4696);
+ULOG_STATIC_ASSERT(sizeof(MbdnInfo) == 168, "MbdnInfo size");
+ULOG_ASSERT_OFFSET(MbdnInfo, bSet, 0);
+ULOG_ASSERT_OFFSET(MbdnInfo, szNumber, 4);
+ULOG_ASSERT_OFFSET(MbdnInfo, mszName, 86);
+ULOG_STATIC_ASSERT(sizeof(UlogAocInfo) == 32, "UlogAocInfo size");
+ULOG_ASSERT_OFFSET(UlogAocInfo, acm, 0);
+ULOG_ASSERT_OFFSET(UlogAocInfo, acmMax, 4);
+ULOG_ASSERT_OFFSET(UlogAocInfo, currencyCodeLen, 8);
+ULOG_ASSERT_OFFSET(UlogAocInfo, currencyCode, 12);
+ULOG_ASSERT_OFFSET(UlogAocInfo, eppu, 16);
+ULOG_ASSERT_OFFSET(UlogAocInfo, expSign, 20);
+ULOG_ASSERT_OFFSET(UlogAocInfo, exp, 24);
+ULOG_ASSERT_OFFSET(UlogAocInfo, pricePerUnit, 28);
+
 /* ==== Number comparison, SIM, advice of charge ==== */
 
 /* ==== Formatting and service-code parsing ==== */
