@@ -1,5 +1,6 @@
 // Data root of the emulated handset and the reset of the whole core library.
 #include "KivCore/KivCoreInternal.h"
+#include "KivCore/KivCoreText.h"
 
 #include <filesystem>
 #include <mutex>
@@ -26,6 +27,7 @@ void Reset()
     ResetDiag();
     ResetMemory();
     ResetNv();
+    SetLocalCodePage("UTF-8");
 }
 
 bool SetDataRoot(const std::string& dir)

@@ -48,6 +48,10 @@ BOOL UlogCtlDiagnosticsContain(const char* text);
 int UlogCtlGetAssertCount(void); /* assertion reports since the last clear */
 void UlogCtlClearDiagnostics(void);
 
+/* ---- Text (KivGWESCore) ------------------------------------------------ */
+/* The narrow local code page, by ICU converter name (default "UTF-8"). FALSE for an unknown name. */
+BOOL UlogCtlSetLocalCodePage(const char* icuName);
+
 /* ---- Timers and events (KivGWESCore) ---------------------------------- */
 /* While the clock is frozen, timers do not fire by themselves: this fires, in due order, every
  * started timer whose due time is at or before the frozen clock, and returns how many fired. */
@@ -64,7 +68,18 @@ void UlogCtlFailMutexCreate(BOOL fail);    /* OsCreateMutex returns INVALID_HOBJ
 int UlogCtlGetSqlStatementCount(void);     /* statements run since reset (for tests and benchmarks) */
 
 /* ---- SIM (KivCommTAPI) and contacts (KivCtSvc) ------------------------ */
-/* (declared by those libraries' owners below) */
+/* After a reset the handset holds a GSM SIM (card type 0) with country code "450", network code "05",
+ * readable service tables and no advice of charge. */
+#define ULOG_CTL_SIM_SERVICE_AOC 0x1u        /* advice of charge (ACM) in the SIM's service table */
+#define ULOG_CTL_SIM_TABLE_UNREADABLE 0x100u /* SimGetSstInfo / SimGetUstInfo give NULL */
+/* Inserts a SIM: cardType 0 GSM SIM, 1 USIM, any other value a card the platform does not know;
+ * mcc and mnc are decimal digit strings of 1 to 3 digits; serviceFlags ULOG_CTL_SIM_... bits.
+ * FALSE (and the SIM unchanged) for a NULL, empty, too long or non-digit code. */
+BOOL UlogCtlSetSim(int cardType, const char* mcc, const char* mnc, unsigned int serviceFlags);
+/* Removes the SIM: no IMSI, no service tables, card type -1. */
+void UlogCtlRemoveSim(void);
+/* The answer of CtSvcGetDigitsCount2Compare for every number (8 after a reset). */
+void UlogCtlSetDigitsCount2Compare(int count);
 
 /* ---- Locale (KivAppFrmwk) --------------------------------------------- */
 /* (declared by that library's owner below) */
