@@ -78,20 +78,29 @@ int Db2Rollback(void);
 /* ------------------------------------------------------------------ */
 /* Registry files (INI text under the data root)                       */
 /* ------------------------------------------------------------------ */
-HOBJ RegLoad(const char* fileName, int mode); /* handle, or INVALID_HOBJ (-1); a new file reads empty */
-int RegGetInt(HOBJ hReg, const char* section, const char* key, int defaultValue);
+/* Handles are thread-safe; handles of the same file share one loaded copy. Section and key names are
+ * kept exactly (a section may not contain ']' or a line break, a key may not be empty, start with '['
+ * or ';', or contain '=' or a line break). Values written are visible at once; only RegFlush stores. */
+HOBJ RegLoad(const char* fileName, int mode); /* handle, or INVALID_HOBJ (-1); a new file reads empty;
+                                                 every mode opens for reading and writing */
+int RegGetInt(HOBJ hReg, const char* section, const char* key, int defaultValue); /* default when missing
+                                                 or not an integer */
+/* Copies the value (bounded, terminated); returns its length, or -1 when missing (buffer emptied). */
 int RegGetString(HOBJ hReg, const char* section, const char* key, char* buffer, int bufferSize);
 BOOL RegSetInt(HOBJ hReg, const char* section, const char* key, int value);
 BOOL RegSetString(HOBJ hReg, const char* section, const char* key, const char* text);
-BOOL RegFlush(HOBJ hReg); /* durable: temporary file, fsync, rename */
-BOOL RegUnload(HOBJ hReg);
-BOOL RegClean(const char* fileName); /* empties the file */
+/* Durable: temporary file, fsync, rename, so the file is either the old or the new one, never torn.
+ * FALSE on failure (including an injected write fault), the old file left as it was. */
+BOOL RegFlush(HOBJ hReg);
+BOOL RegUnload(HOBJ hReg); /* drops the handle; values not flushed are lost with the last handle */
+BOOL RegClean(const char* fileName); /* empties the file (durably) and every loaded copy of it */
 
 /* ------------------------------------------------------------------ */
 /* Non-volatile settings                                               */
 /* ------------------------------------------------------------------ */
+/* Stored durably in "System/nv.ini" under the data root. Every item reads 0 until written. */
 int NvGetInt(int id);
-BOOL NvWriteInt(int id, int value);
+BOOL NvWriteInt(int id, int value); /* TRUE once stored; on failure the old value stays */
 
 /* ------------------------------------------------------------------ */
 /* Tasks, messages, mutexes                                            */
@@ -106,19 +115,26 @@ typedef struct OSMSG
 
 typedef void (*OS_TASK_ENTRY)(void);
 
-/* Created suspended; runs entry on its own thread after OsStartTask. */
+/* Created suspended; runs entry on its own thread after OsStartTask (a second start fails).
+ * Deleting a task ends it at its next wait (OsReceiveMessage, OsSleep, or waiting for a mutex): its
+ * stack unwinds, running destructors, and the mutexes it still owns are given up. Tasks end the same
+ * way when the platform is reset or the library unloads. */
 HOBJ OsCreateTask(const char* name, int priority, int stackSize, OS_TASK_ENTRY entry, int flags, int param);
 BOOL OsStartTask(HOBJ hTask);
-BOOL OsDeleteTask(HOBJ hTask); /* waits for the task's entry to return when called from another thread */
+BOOL OsDeleteTask(HOBJ hTask); /* from another thread: waits (up to 5 s) for the task to end */
 HOBJ OsGetCurrentTask(void);   /* INVALID_HOBJ on a thread that is not a platform task */
-BOOL OsSendMessage(HOBJ hTask, const OSMSG* message);
-/* Receives a message for the calling task; timeout -1 waits without limit. 0 ok, negative on failure. */
+BOOL OsSendMessage(HOBJ hTask, const OSMSG* message); /* copies the message into the task's queue */
+/* Receives the oldest message of the calling task's queue; timeout -1 waits without limit.
+ * 1 when a message was received, 0 on timeout, negative on failure (not called on a task). */
 int OsReceiveMessage(int timeoutMs, OSMSG* message, int flags);
 void OsSleep(int milliseconds);
 
-HOBJ OsCreateMutex(const char* name); /* recursive; handle or INVALID_HOBJ */
-int OsAcquireMutexEx(HOBJ hMutex, const char* srcFile, int srcLine);
-int OsReleaseMutex(HOBJ hMutex);
+/* Recursive: the owning thread may acquire again, each acquisition paired with one release; any other
+ * thread waits until the mutex is free. Creating a name that exists gives a new handle on the same
+ * mutex; the mutex goes with its last handle. */
+HOBJ OsCreateMutex(const char* name); /* handle or INVALID_HOBJ */
+int OsAcquireMutexEx(HOBJ hMutex, const char* srcFile, int srcLine); /* 0 once owned, negative on failure */
+int OsReleaseMutex(HOBJ hMutex); /* 0 ok; negative for a bad handle or a thread that does not own it */
 BOOL OsDeleteMutex(HOBJ hMutex);
 
 /* ------------------------------------------------------------------ */
@@ -127,13 +143,25 @@ BOOL OsDeleteMutex(HOBJ hMutex);
 #define FM_ATTR_DIRECTORY 0x10u
 #define FM_ATTR_NORMAL 0x80u
 
-BOOL FmCreateDir(const char* path);
-HOBJ FmOpenDir(const char* path);
+BOOL FmCreateDir(const char* path); /* creates missing parent directories too; TRUE when it exists */
+HOBJ FmOpenDir(const char* path);   /* a handle when the directory exists, else INVALID_HOBJ */
 BOOL FmCloseDir(HOBJ hDir);
-BOOL FmGetFileAttributes(const char* path, unsigned int* attributes);
+BOOL FmGetFileAttributes(const char* path, unsigned int* attributes); /* TRUE when a file or directory
+                                                                         exists: FM_ATTR_NORMAL or _DIRECTORY */
+/* Create modes (missing parent directories are created):
+ *   1  write only, created or truncated
+ *   2  read and write, created or truncated
+ *   4  write only, created new (fails when the file exists)
+ *   20 read and write, created or truncated
+ *   22 read and write, appending, created when missing (content kept)
+ * Open modes (the file must exist; content kept):
+ *   1  write only, from the start      2  read only
+ *   20 read and write, from the start  22 read and write, every write appended at the end
+ * Any other mode fails. */
 HOBJ FmCreateFile(const char* path, int mode);
 HOBJ FmOpenFile(const char* path, int mode);
-int FmWriteFile(HOBJ hFile, const void* data, unsigned int length); /* non-zero on success */
+int FmWriteFile(HOBJ hFile, const void* data, unsigned int length); /* non-zero on success; an injected
+                                                                       write fault writes nothing */
 int FmReadFile(HOBJ hFile, void* buffer, unsigned int length);      /* bytes read, negative on failure */
 BOOL FmCloseFile(HOBJ hFile);
 BOOL FmRemoveFile(const char* path);
@@ -165,11 +193,12 @@ long long TmConvertUTC2TimeZoneLocal64(long long utcSeconds, const char* zoneNam
 /* ------------------------------------------------------------------ */
 /* Status, errors, class registry                                      */
 /* ------------------------------------------------------------------ */
-int PhsGetStatus(int item);
-unsigned int SysGetLastError(void);
+int PhsGetStatus(int item); /* 0 unless set through the control interface */
+unsigned int SysGetLastError(void); /* per thread */
 void SysSetLastError(unsigned int error);
+/* 0 on success; -1 when the identifier is already registered, -2 for a null object. */
 int __SysRegisterClass(int module, unsigned int classId, void* classObject, int flags);
-int SysUnregisterClass(int module, unsigned int classId);
+int SysUnregisterClass(int module, unsigned int classId); /* 0 on success; -1 when not registered */
 void* SysGetClassObject(unsigned int classId); /* NULL when not registered */
 
 /* ------------------------------------------------------------------ */

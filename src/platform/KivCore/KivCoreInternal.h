@@ -27,6 +27,17 @@ void ResetMemory();   /* allocation faults */
 
 /* File-write fault injection shared by the file and registry modules: true when this write must fail. */
 bool ConsumeFileWriteFault();
+
+/* Hooks of the registry, settings, task, file and status modules (for the control interface). */
+void SetFileWriteFaults(int count);     /* the next count file writes and registry flushes fail */
+void SetMutexCreateFault(bool fail);    /* OsCreateMutex gives INVALID_HOBJ while set */
+void SetPhsStatus(int item, int value); /* what PhsGetStatus(item) answers */
+/* Replaces a host file durably: writes a temporary file beside it, syncs it, renames it over the old
+ * one and syncs the directory, so a crash leaves either the old or the new content. */
+bool WriteFileDurably(const std::string& hostPath, const std::string& content);
+
+/* Clock state, defined by the time module: true while the clock is frozen by the control interface. */
+bool ClockFrozen();
 } // namespace kiv::core
 
 #endif
