@@ -4,5 +4,7 @@ namespace kiv::gwes
 {
 void Reset()
 {
+    ResetTimers();
+    ResetEvents();
 }
 } // namespace kiv::gwes

@@ -1,0 +1,395 @@
+// Handset file system: every path lives under the data root; nothing reaches outside it.
+#include "KivCore/KivCore.h"
+#include "KivCore/KivCoreInternal.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+// Error codes this module leaves in SysSetLastError.
+constexpr unsigned int kErrBadPath = 0x80010001u;
+constexpr unsigned int kErrBadHandle = 0x80010002u;
+constexpr unsigned int kErrIo = 0x80010003u;
+constexpr unsigned int kErrBadMode = 0x80010004u;
+constexpr unsigned int kErrWriteFault = 0x80010005u;
+
+std::atomic<int> g_writeFaults{0};
+
+struct OpenFile
+{
+    int fd;
+    bool append;
+};
+
+std::mutex g_fileMutex;
+std::map<HOBJ, OpenFile> g_files;
+std::map<HOBJ, std::string> g_dirs;
+HOBJ g_nextHandle = 1;
+
+HOBJ NextHandleLocked()
+{
+    HOBJ h = g_nextHandle++;
+    if (g_nextHandle <= 0)
+        g_nextHandle = 1;
+    return h;
+}
+
+bool Resolve(const char* path, std::string& host)
+{
+    if (path == nullptr || !kiv::core::ResolvePath(path, host))
+    {
+        SysSetLastError(kErrBadPath);
+        return false;
+    }
+    return true;
+}
+
+// Creates every missing directory of the host path's parent; each level is checked to stay a directory.
+bool MakeParents(const std::string& host)
+{
+    std::error_code ec;
+    fs::path parent = fs::path(host).parent_path();
+    if (parent.empty() || fs::is_directory(parent, ec))
+        return true;
+    fs::create_directories(parent, ec);
+    return !ec && fs::is_directory(parent, ec);
+}
+
+bool WriteAll(int fd, const char* data, size_t length)
+{
+    while (length > 0)
+    {
+        ssize_t n = ::write(fd, data, length);
+        if (n < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+HOBJ OpenWithFlags(const char* path, int flags, bool append)
+{
+    std::string host;
+    if (!Resolve(path, host))
+        return INVALID_HOBJ;
+    if ((flags & O_CREAT) != 0 && !MakeParents(host))
+    {
+        SysSetLastError(kErrIo);
+        return INVALID_HOBJ;
+    }
+    // O_NOFOLLOW: a link planted under the root (even a dangling one) is never followed out of it.
+    int fd = ::open(host.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+    {
+        SysSetLastError(kErrIo);
+        return INVALID_HOBJ;
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        ::close(fd);
+        SysSetLastError(kErrIo);
+        return INVALID_HOBJ;
+    }
+    std::lock_guard<std::mutex> lock(g_fileMutex);
+    HOBJ h = NextHandleLocked();
+    g_files[h] = OpenFile{fd, append};
+    return h;
+}
+} // namespace
+
+namespace kiv::core
+{
+void SetFileWriteFaults(int count)
+{
+    g_writeFaults.store(count < 0 ? 0 : count);
+}
+
+bool ConsumeFileWriteFault()
+{
+    int n = g_writeFaults.load();
+    while (n > 0)
+    {
+        if (g_writeFaults.compare_exchange_weak(n, n - 1))
+            return true;
+    }
+    return false;
+}
+
+bool WriteFileDurably(const std::string& hostPath, const std::string& content)
+{
+    if (!MakeParents(hostPath))
+        return false;
+    const std::string tmp = hostPath + ".tmp";
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(tmp.c_str(), hostPath.c_str()) != 0)
+    {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    std::string dir = fs::path(hostPath).parent_path().string();
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0)
+    {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+void ResetFiles()
+{
+    std::lock_guard<std::mutex> lock(g_fileMutex);
+    for (auto& [h, f] : g_files)
+        ::close(f.fd);
+    g_files.clear();
+    g_dirs.clear(); // handle numbers go on, so a stale handle never names a new file
+    g_writeFaults.store(0);
+}
+} // namespace kiv::core
+
+extern "C"
+{
+
+    BOOL FmCreateDir(const char* path)
+    {
+        std::string host;
+        if (!Resolve(path, host))
+            return FALSE;
+        std::error_code ec;
+        fs::create_directories(host, ec);
+        if (ec || !fs::is_directory(host, ec))
+        {
+            SysSetLastError(kErrIo);
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    HOBJ FmOpenDir(const char* path)
+    {
+        std::string host;
+        if (!Resolve(path, host))
+            return INVALID_HOBJ;
+        std::error_code ec;
+        if (!fs::is_directory(host, ec))
+        {
+            SysSetLastError(kErrIo);
+            return INVALID_HOBJ;
+        }
+        std::lock_guard<std::mutex> lock(g_fileMutex);
+        HOBJ h = NextHandleLocked();
+        g_dirs[h] = host;
+        return h;
+    }
+
+    BOOL FmCloseDir(HOBJ hDir)
+    {
+        std::lock_guard<std::mutex> lock(g_fileMutex);
+        if (g_dirs.erase(hDir) == 0)
+        {
+            SysSetLastError(kErrBadHandle);
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    BOOL FmGetFileAttributes(const char* path, unsigned int* attributes)
+    {
+        std::string host;
+        if (!Resolve(path, host))
+            return FALSE;
+        struct stat st
+        {
+        };
+        if (::lstat(host.c_str(), &st) != 0)
+        {
+            SysSetLastError(kErrIo);
+            return FALSE;
+        }
+        unsigned int attr = 0;
+        if (S_ISDIR(st.st_mode))
+            attr = FM_ATTR_DIRECTORY;
+        else if (S_ISREG(st.st_mode))
+            attr = FM_ATTR_NORMAL;
+        else
+        {
+            SysSetLastError(kErrIo);
+            return FALSE; // links and special files are not handset files
+        }
+        if (attributes != nullptr)
+            *attributes = attr;
+        return TRUE;
+    }
+
+    HOBJ FmCreateFile(const char* path, int mode)
+    {
+        switch (mode)
+        {
+        case 1:
+            return OpenWithFlags(path, O_WRONLY | O_CREAT | O_TRUNC, false);
+        case 2:
+        case 20:
+            return OpenWithFlags(path, O_RDWR | O_CREAT | O_TRUNC, false);
+        case 4:
+            return OpenWithFlags(path, O_WRONLY | O_CREAT | O_EXCL, false);
+        case 22:
+            return OpenWithFlags(path, O_RDWR | O_CREAT | O_APPEND, true);
+        default:
+            SysSetLastError(kErrBadMode);
+            return INVALID_HOBJ;
+        }
+    }
+
+    HOBJ FmOpenFile(const char* path, int mode)
+    {
+        switch (mode)
+        {
+        case 1:
+            return OpenWithFlags(path, O_WRONLY, false);
+        case 2:
+            return OpenWithFlags(path, O_RDONLY, false);
+        case 20:
+            return OpenWithFlags(path, O_RDWR, false);
+        case 22:
+            return OpenWithFlags(path, O_RDWR | O_APPEND, true);
+        default:
+            SysSetLastError(kErrBadMode);
+            return INVALID_HOBJ;
+        }
+    }
+
+    int FmWriteFile(HOBJ hFile, const void* data, unsigned int length)
+    {
+        int fd = -1;
+        {
+            std::lock_guard<std::mutex> lock(g_fileMutex);
+            auto it = g_files.find(hFile);
+            if (it == g_files.end())
+            {
+                SysSetLastError(kErrBadHandle);
+                return 0;
+            }
+            fd = it->second.fd;
+        }
+        if (data == nullptr && length > 0)
+        {
+            SysSetLastError(kErrIo);
+            return 0;
+        }
+        if (kiv::core::ConsumeFileWriteFault())
+        {
+            SysSetLastError(kErrWriteFault);
+            return 0;
+        }
+        if (!WriteAll(fd, static_cast<const char*>(data), length))
+        {
+            SysSetLastError(kErrIo);
+            return 0;
+        }
+        return 1;
+    }
+
+    int FmReadFile(HOBJ hFile, void* buffer, unsigned int length)
+    {
+        int fd = -1;
+        {
+            std::lock_guard<std::mutex> lock(g_fileMutex);
+            auto it = g_files.find(hFile);
+            if (it == g_files.end())
+            {
+                SysSetLastError(kErrBadHandle);
+                return -1;
+            }
+            fd = it->second.fd;
+        }
+        if (buffer == nullptr && length > 0)
+            return -1;
+        if (length > 0x7FFFFFFFu)
+            length = 0x7FFFFFFFu;
+        for (;;)
+        {
+            ssize_t n = ::read(fd, buffer, length);
+            if (n >= 0)
+                return static_cast<int>(n);
+            if (errno != EINTR)
+            {
+                SysSetLastError(kErrIo);
+                return -1;
+            }
+        }
+    }
+
+    BOOL FmCloseFile(HOBJ hFile)
+    {
+        int fd = -1;
+        {
+            std::lock_guard<std::mutex> lock(g_fileMutex);
+            auto it = g_files.find(hFile);
+            if (it == g_files.end())
+            {
+                SysSetLastError(kErrBadHandle);
+                return FALSE;
+            }
+            fd = it->second.fd;
+            g_files.erase(it);
+        }
+        return ::close(fd) == 0 ? TRUE : FALSE;
+    }
+
+    BOOL FmRemoveFile(const char* path)
+    {
+        std::string host;
+        if (!Resolve(path, host))
+            return FALSE;
+        struct stat st
+        {
+        };
+        if (::lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        {
+            SysSetLastError(kErrIo);
+            return FALSE;
+        }
+        if (::unlink(host.c_str()) != 0)
+        {
+            SysSetLastError(kErrIo);
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    BOOL FmGetHostPath(const char* path, char* hostPath, int hostPathSize)
+    {
+        std::string host;
+        if (!Resolve(path, host) || hostPath == nullptr || hostPathSize <= 0 ||
+            host.size() >= static_cast<size_t>(hostPathSize))
+            return FALSE;
+        std::memcpy(hostPath, host.c_str(), host.size() + 1);
+        return TRUE;
+    }
+}

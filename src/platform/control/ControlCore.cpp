@@ -1,0 +1,25 @@
+// Control of the core library's settings, status items and injected faults.
+#include "control/PlatformControl.h"
+
+#include "KivCore/KivCore.h"
+#include "KivCore/KivCoreInternal.h"
+
+extern "C" void UlogCtlSetNvInt(int id, int value)
+{
+    NvWriteInt(id, value);
+}
+
+extern "C" void UlogCtlSetPhsStatus(int item, int value)
+{
+    kiv::core::SetPhsStatus(item, value);
+}
+
+extern "C" void UlogCtlFailNextFileWrites(int count)
+{
+    kiv::core::SetFileWriteFaults(count);
+}
+
+extern "C" void UlogCtlFailMutexCreate(BOOL fail)
+{
+    kiv::core::SetMutexCreateFault(fail != FALSE);
+}
