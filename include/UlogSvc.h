@@ -387,6 +387,19 @@ ULOG_ASSERT_OFFSET(UlogAocInfo, pricePerUnit, 28);
 
 /* ==== Number comparison, SIM, advice of charge ==== */
 
+/* TRUE when the two numbers (at most 80 characters are looked at) denote the same party. */
+BOOL UlogStrCmp(const char* pszNumberL, const char* pszNumberR);
+/* The SIM's mobile country code / network code as a number; 0 without a SIM. */
+int UlogGetMcc(void);
+int UlogGetMnc(void);
+/* TRUE when the SIM offers advice of charge (accumulated call meter). */
+BOOL UlogIsAcmValid(void);
+/* The log's phone type for a contacts-service number kind; ULOG_PHONE_TYPE_NONE for an unknown one. */
+UlogPhoneType UlogGetPhoneType(int iCtPhoneType);
+/* For the telephony side: stores the SIM's advice-of-charge record (32 bytes are copied). FALSE for
+ * NULL. The store is kept in memory only and is all zero until the first call. */
+BOOL SetAocInfo(const UlogAocInfo* pInfo);
+
 /* ==== Formatting and service-code parsing ==== */
 
 #ifdef __cplusplus

@@ -12,6 +12,33 @@ class CUlogSvcUtil
 {
 public:
     /* ==== Number comparison and SIM (UlogSvcUtilNumber.cpp) ==== */
+    /* Numbers are narrow strings of at most 80 characters; longer ones are cut to their first 80. */
+    /* TRUE when the two numbers denote the same party (DTMF text after 'P' must match exactly; the
+     * home-network prefixes are dropped on a SIM of country code 454; the deciding tails must match). */
+    static BOOL StrCmp(char const* pszNumberL, char const* pszNumberR);
+    /* Plain comparison of the deciding tails; iMatch does not change the result. */
+    static BOOL StrCmpEx(char const* pszNumber, char const* pszNeedle, UlogMatchType iMatch);
+    /* Where the deciding tail of each number starts (0 when the number is not longer than the tail). */
+    static BOOL GetCmpOffset(char const* pszNumberL, char const* pszNumberR, int* pOffsetL, int* pOffsetR);
+    /* Where pszNeedle would have to start to be a suffix of pszNumber (0 when it is not shorter). */
+    static BOOL GetCmpOffsetEx(char const* pszNumber, char const* pszNeedle, int* pOffset);
+    /* The basic number stored with a log: the IP-call access prefix (nIPCallDigitCount characters) and a
+     * home-network prefix removed, then the deciding tail. pszDestNumber must hold at least 80 bytes; at
+     * most 80 are written. */
+    static BOOL ExtractBasicNum(char const* pszSrcNumber, char* pszDestNumber, int nIPCallDigitCount);
+    /* Number-matching condition kept in non-volatile item 1458. */
+    static UlogMatchType GetMatchCondition();
+    static BOOL SetMatchCondition(UlogMatchType iMatch);
+    /* The SIM's country and network codes as numbers; 0 without a SIM. */
+    static int GetMcc();
+    static int GetMnc();
+    /* TRUE for a test SIM (country code 1, network code 1). */
+    static BOOL IsTestSim();
+    /* TRUE when the SIM's service table offers advice of charge (accumulated call meter). */
+    static BOOL IsAcmValid();
+    /* The log's phone type for a contacts-service number kind (CtSvcPhoneType, a 32-bit integer); -1 for
+     * an unknown kind. */
+    static UlogPhoneType GetPhoneType(int iCtPhoneType);
 
     /* ==== Text for queries (UlogSvcUtilQuery.cpp) ==== */
 

@@ -4,5 +4,6 @@ namespace kiv::tapi
 {
 void Reset()
 {
+    SetSim(DefaultSim());
 }
 } // namespace kiv::tapi

@@ -6,6 +6,10 @@ namespace kiv::ctsvc
 {
 /* Back to the state at load. */
 void Reset();
+
+/* The digit count that CtSvcGetDigitsCount2Compare answers. */
+constexpr int kDefaultDigitsCount2Compare = 8;
+void SetDigitsCount2Compare(int count);
 } // namespace kiv::ctsvc
 
 #endif

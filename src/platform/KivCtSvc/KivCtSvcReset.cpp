@@ -4,5 +4,6 @@ namespace kiv::ctsvc
 {
 void Reset()
 {
+    SetDigitsCount2Compare(kDefaultDigitsCount2Compare);
 }
 } // namespace kiv::ctsvc

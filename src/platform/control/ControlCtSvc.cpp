@@ -1,0 +1,9 @@
+// Control of the emulated contacts service (KivCtSvc).
+#include "control/PlatformControl.h"
+
+#include "KivCtSvc/KivCtSvcInternal.h"
+
+extern "C" void UlogCtlSetDigitsCount2Compare(int count)
+{
+    kiv::ctsvc::SetDigitsCount2Compare(count);
+}
