@@ -41,6 +41,13 @@ public:
     static UlogPhoneType GetPhoneType(int iCtPhoneType);
 
     /* ==== Text for queries (UlogSvcUtilQuery.cpp) ==== */
+    /* Copies pszSrc to pszDest for use between single quotes in SQL text, writing every apostrophe
+     * and every '%' twice, and terminates it. pszDest must hold 2 * strlen(pszSrc) + 1 bytes.
+     * FALSE (nothing written) when either pointer is NULL. */
+    static BOOL ConvertDBStringForQuery(const char* pszSrc, char* pszDest);
+    /* The same, bounded: at most nDestSize-1 bytes and a terminator; a doubled character is never
+     * cut in half. FALSE when an argument is missing or the text had to be cut. */
+    static BOOL ConvertDBStringForQuery(const char* pszSrc, char* pszDest, size_t nDestSize);
 
     /* ==== Date, time and call-cost formatting (UlogSvcUtilFormat.cpp) ==== */
 };
