@@ -402,6 +402,54 @@ BOOL SetAocInfo(const UlogAocInfo* pInfo);
 
 /* ==== Formatting and service-code parsing ==== */
 
+/* Places of the narrow date and time texts of the formatting functions (terminator included). */
+#define ULOG_DATE_TIME_TEXT_LEN 50
+/* Places of a call-cost text (terminator included); longer costs are refused. */
+#define ULOG_CALL_COST_TEXT_LEN 64
+
+/* Call-cost forms (flags of UlogMakeCallCostFormat). */
+#define ULOG_COST_VALUE 0x1u                 /* the value */
+#define ULOG_COST_CURRENCY 0x2u              /* the currency */
+#define ULOG_COST_VALUE_CURRENCY 0x4u        /* value, a blank, currency */
+#define ULOG_COST_CURRENCY_VALUE 0x8u        /* currency, a blank, value */
+#define ULOG_COST_VALUE_NONZERO 0x1001u      /* the value; empty when it is zero */
+#define ULOG_COST_VALUE_CURRENCY_NONZERO 0x1004u
+#define ULOG_COST_CURRENCY_VALUE_NONZERO 0x1008u
+#define ULOG_COST_CURRENCY_ONLY 0x2002u      /* the currency */
+#define ULOG_COST_VALUE_CURRENCY_IF_CURRENCY 0x2004u /* empty when there is no currency */
+#define ULOG_COST_CURRENCY_VALUE_IF_CURRENCY 0x2008u
+
+/*
+ * Writes the call cost 10^e x ppu x units (e = exponent, negated when expSign is 1) as 16-bit text
+ * into pmszBuf (ULOG_CALL_COST_TEXT_LEN units). The value is rounded to cents, halves away from zero,
+ * and written without trailing zeros: 6, 5.5, 3.75, 1.01 (for 1.005). The currency code is GSM
+ * default alphabet text of nCurrencyLength (0 to 3) characters; without one the forms with a value
+ * show the value alone and the currency forms are empty. FALSE for a NULL argument, a currency
+ * longer than 3, a cost that does not fit, or an unknown flags value (the buffer is then untouched).
+ */
+BOOL UlogMakeCallCostFormat(unsigned long flags, unsigned long units, int ppu, int expSign, int exponent,
+                            const char* pszCurrencyCode, int nCurrencyLength, unsigned short* pmszBuf);
+
+/* What UlogParseIsValidCode reports: the position of the matched barring command (0 to 14), one of
+ * the two password-change forms below, or ULOG_PARSE_CODE_NONE. */
+typedef int32_t UlogParseCode;
+#define ULOG_PARSE_CODE_NONE (-1)
+#define ULOG_PARSE_CODE_PWD_CHANGE_STAR 22   /* "*03**..." */
+#define ULOG_PARSE_CODE_PWD_CHANGE_DSTAR 23  /* "**03**..." */
+
+/* Kind of a dialled string. */
+typedef enum UlogParseState ULOG_ENUM_BASE{
+    ULOG_PARSE_STATE_NORMAL = 0, /* an ordinary string */
+    ULOG_PARSE_STATE_SS = 2,     /* a supplementary-service command */
+    ULOG_PARSE_STATE_CLI = 3     /* begins with a calling-line-identity prefix ("*31#", "#31#") */
+} UlogParseState;
+
+/* TRUE when the dialled string begins with a call-barring or barring-password command; *pCode tells
+ * which (ULOG_PARSE_CODE_NONE and FALSE when none). */
+BOOL UlogParseIsValidCode(const char* pszInput, UlogParseCode* pCode);
+/* TRUE when the dialled string is a call-barring command that carries a barring password. */
+BOOL UlogParseIsValidLockCode(const char* pszInput);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -50,6 +50,40 @@ public:
     static BOOL ConvertDBStringForQuery(const char* pszSrc, char* pszDest, size_t nDestSize);
 
     /* ==== Date, time and call-cost formatting (UlogSvcUtilFormat.cpp) ==== */
+    /* Times are UTC platform seconds. Dates and times are written in the handset's locale (format
+     * flag words of KivAppFrmwk) and, except for MakeDateTimeFormat, in the handset's time zone.
+     * "Today" and "yesterday" are calendar days of the handset's time zone. Every output is bounded
+     * and terminated; the buffers without a length take ULOG_DATE_TIME_TEXT_LEN (50) places. */
+
+    /* Date and time of t (no zone conversion), at most nBufLen-1 bytes. */
+    static BOOL MakeDateTimeFormat(unsigned long t, char* pszBuf, int nBufLen);
+    /* A duration as hours:minutes:seconds ("01:02:05", "100:00:00"), at most nLen-1 bytes. */
+    static BOOL ConvertCallTimeFormat(unsigned long sec, char* pszTimeFormat, int nLen);
+    /* The local clock time of t. */
+    static BOOL ConvertCallTimeFormat(unsigned long t, char* pszTimeFormat);
+    /* The word for today or yesterday, or the local date of t, as 16-bit text of at most nLen-1 units
+     * (and never more than 49). */
+    static BOOL ConvertDateFormat(unsigned long t, unsigned short* pmszDateFormat, int nLen);
+    /* The local date and time of t. */
+    static BOOL ConvertDateTimeFormat(unsigned long t, char* pszDateTime);
+    /* Short date (no year) and time of t. */
+    static BOOL ConvertDateTimeFormatForZoomedList(unsigned long t, char* pszDateTime);
+    /* "<today word> <time>", "<yesterday word> <time>", or the date and time of t. */
+    static BOOL ConvertDateTimeFormatForMissedPopup(unsigned long t, char* pszDateTime);
+    /* The time (today), the yesterday word, or the date of t. */
+    static BOOL ConvertDateTimeFormatForMainList(unsigned long t, char* pszDateTime);
+    /* t in the handset's time zone (local seconds). */
+    static unsigned long long ConvertUTC2Local(unsigned long long t);
+
+    /* The call cost 10^(+-exponent) x ppu x units as text, rounded to cents (halves away from zero),
+     * without trailing zeros ("6", "5.5", "3.75"), with or without the currency per flags (see
+     * UlogMakeCallCostFormat). pmszBuf takes ULOG_CALL_COST_TEXT_LEN units. FALSE for a missing
+     * argument, a currency longer than 3, a cost too large to show, or unknown flags (buffer
+     * untouched). */
+    static BOOL MakeCallCostFormat(unsigned long flags, unsigned long units, int ppu, int expSign, int exponent,
+                                   char const* pszCurrencyCode, int nCurrencyLength, unsigned short* pmszBuf);
+    /* The cost of the SIM's call-meter maximum, from the stored advice-of-charge record. */
+    static BOOL MakeCallCostFormatEx(unsigned long flags, unsigned short* pmszBuf);
 };
 
 #endif

@@ -4,5 +4,6 @@ namespace kiv::appfrmwk
 {
 void Reset()
 {
+    ResetLocale();
 }
 } // namespace kiv::appfrmwk

@@ -38,6 +38,11 @@ bool WriteFileDurably(const std::string& hostPath, const std::string& content);
 
 /* Clock state, defined by the time module: true while the clock is frozen by the control interface. */
 bool ClockFrozen();
+/* Clock and zone hooks of the time module (for the control interface). */
+void FreezeClock(unsigned int utcSeconds); /* TmGetTime answers utcSeconds until unfrozen */
+void AdvanceClock(int seconds);            /* moves a frozen clock; nothing while it runs */
+void UnfreezeClock();                      /* back to the system clock */
+bool SetTimeZone(const char* ianaName);    /* false (zone kept) for a name ICU does not know */
 } // namespace kiv::core
 
 #endif

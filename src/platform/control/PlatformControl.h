@@ -82,7 +82,13 @@ void UlogCtlRemoveSim(void);
 void UlogCtlSetDigitsCount2Compare(int count);
 
 /* ---- Locale (KivAppFrmwk) --------------------------------------------- */
-/* (declared by that library's owner below) */
+/* Sets the handset's locale by ICU name ("en_US", "de_DE", ...) and the default date and time format
+ * codes that locale suggests; FALSE (nothing changed) for a locale ICU has no data for. At reset the
+ * locale is $ULOG_LOCALE when ICU knows it, else "en_US". */
+BOOL UlogCtlSetLocale(const char* localeName);
+/* The user's default date and time format codes (flag words, see KivAppFrmwk/KivAppFrmwk.h). */
+void UlogCtlSetDefaultDateFormat(int code);
+void UlogCtlSetDefaultTimeFormat(int code);
 
 #ifdef __cplusplus
 } /* extern "C" */
