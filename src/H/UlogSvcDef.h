@@ -28,6 +28,7 @@
 #define ULOG_CHECK_T(cond, text)                                                                             \
     ((cond) ? true : (_SysAssertReport(3, "ASSERTION_CHECK", text, ULOG_SRC_MODULE, __LINE__), false))
 /* kind 4: a branch that must not be reached. */
-#define ULOG_NEVER_GET_HERE() _SysAssertReport(4, "ASSERTION_NEVER_GET_HERE", "NEVER_GET_HERE", ULOG_SRC_MODULE, __LINE__)
+#define ULOG_NEVER_GET_HERE()                                                                                \
+    _SysAssertReport(4, "ASSERTION_NEVER_GET_HERE", "NEVER_GET_HERE", ULOG_SRC_MODULE, __LINE__)
 
 #endif

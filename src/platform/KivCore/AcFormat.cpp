@@ -24,8 +24,8 @@ struct Spec
     char conv = 0;
 };
 
-void AppendNumber(std::string& out, const Spec& spec, const char* lengthAndConv, long long si, unsigned long long ui,
-                  bool isSigned)
+void AppendNumber(std::string& out, const Spec& spec, const char* lengthAndConv, long long si,
+                  unsigned long long ui, bool isSigned)
 {
     std::string f = "%" + spec.flags;
     if (spec.width >= 0)
@@ -34,7 +34,8 @@ void AppendNumber(std::string& out, const Spec& spec, const char* lengthAndConv,
         f += "." + std::to_string(spec.precision);
     f += lengthAndConv;
     char buf[128];
-    int n = isSigned ? std::snprintf(buf, sizeof buf, f.c_str(), si) : std::snprintf(buf, sizeof buf, f.c_str(), ui);
+    int n = isSigned ? std::snprintf(buf, sizeof buf, f.c_str(), si)
+                     : std::snprintf(buf, sizeof buf, f.c_str(), ui);
     if (n > 0)
         out.append(buf, static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
 }
@@ -167,7 +168,8 @@ std::string FormatToString(const char* format, const KivArg* args, int nargs, bo
         nargs = 0;
     int next = 0;
     const char* p = format;
-    auto appendLiteral = [&](const char* b, size_t n) {
+    auto appendLiteral = [&](const char* b, size_t n)
+    {
         if (utf8Out && !LocalCodePageIsUtf8())
             out += LocalToUtf8(std::string(b, n).c_str());
         else
@@ -279,7 +281,8 @@ std::string FormatToString(const char* format, const KivArg* args, int nargs, bo
         case 'u':
         case 'x':
         case 'X':
-        case 'o': {
+        case 'o':
+        {
             if (argIsText)
             {
                 AppendText(out, Spec{spec.flags, spec.width, -1, 's'}, ArgAsText(a, false, utf8Out));

@@ -19,10 +19,13 @@ bool g_isUtf8 = true;
 bool NameIsUtf8(const std::string& name)
 {
     UErrorCode status = U_ZERO_ERROR;
-    const char* canonical = ucnv_getCanonicalName(name.c_str(), "", &status);
-    if (U_FAILURE(status) || canonical == nullptr)
+    UConverter* cnv = ucnv_open(name.c_str(), &status);
+    if (U_FAILURE(status) || cnv == nullptr)
         return false;
-    return std::strcmp(canonical, "UTF-8") == 0;
+    const char* canonical = ucnv_getName(cnv, &status);
+    bool utf8 = U_SUCCESS(status) && canonical != nullptr && std::strcmp(canonical, "UTF-8") == 0;
+    ucnv_close(cnv);
+    return utf8;
 }
 
 // Opens a converter for the current code page that substitutes what it cannot convert.

@@ -93,7 +93,8 @@ bool ResolvePath(const std::string& handsetPath, std::string& hostPath)
     if (ec)
         return false;
     const std::string r = resolved.string();
-    if (r != root && (r.size() <= root.size() || r.compare(0, root.size(), root) != 0 || r[root.size()] != '/'))
+    if (r != root &&
+        (r.size() <= root.size() || r.compare(0, root.size(), root) != 0 || r[root.size()] != '/'))
         return false;
     hostPath = full.string();
     return true;

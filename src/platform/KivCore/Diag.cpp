@@ -114,8 +114,8 @@ extern "C" void _SysSaveAssertMsgV(const char* format, const KivArg* args, int n
     t_savedAssertMsg = kiv::core::FormatToString(format, args, nargs, false);
 }
 
-extern "C" void _SysAssertReport(int /*kind*/, const char* kindName, const char* condition, const char* srcFile,
-                                 int srcLine)
+extern "C" void _SysAssertReport(int /*kind*/, const char* kindName, const char* condition,
+                                 const char* srcFile, int srcLine)
 {
     std::string text = std::string(kindName != nullptr ? kindName : "ASSERTION") + ": " +
                        (condition != nullptr ? condition : "") + " (" + (srcFile != nullptr ? srcFile : "?") +

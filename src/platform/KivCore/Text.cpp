@@ -30,8 +30,8 @@ extern "C" char* AcStrcpySEx(char* dest, size_t destSize, const char* src, const
     return dest;
 }
 
-extern "C" char* AcStrncpyEx(char* dest, size_t destSize, const char* src, size_t count, const char* /*srcFile*/,
-                             int /*srcLine*/)
+extern "C" char* AcStrncpyEx(char* dest, size_t destSize, const char* src, size_t count,
+                             const char* /*srcFile*/, int /*srcLine*/)
 {
     if (dest == nullptr || destSize == 0)
         return dest;
@@ -67,8 +67,8 @@ extern "C" char* AcStrcatSEx(char* dest, size_t destSize, const char* src, const
     return dest;
 }
 
-extern "C" void* AcMemcpyEx(void* dest, size_t destSize, const void* src, size_t count, const char* /*srcFile*/,
-                            int /*srcLine*/)
+extern "C" void* AcMemcpyEx(void* dest, size_t destSize, const void* src, size_t count,
+                            const char* /*srcFile*/, int /*srcLine*/)
 {
     if (dest == nullptr || src == nullptr)
         return dest;

@@ -1,0 +1,88 @@
+// Diagnostics: level filtering into the log file, capture, assertion reports, allocation faults.
+#include "KivCore/KivCore.h"
+#include "control/PlatformControl.h"
+#include "support/PlatformFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace
+{
+class Diag : public ulogtest::PlatformTest
+{
+protected:
+    std::string ReadLog()
+    {
+        std::ifstream in(m_root + "/System/debug.log");
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+};
+} // namespace
+
+TEST_F(Diag, LevelThresholdDecidesWhatReachesTheLogFile)
+{
+    UlogCtlSetDebugLevel(SYS_DBG_PROGRESS);
+    SysDebugPrintf(SYS_DBG_FAIL, "CFoo::Bar: failed (%d)\n", 7);
+    SysDebugPrintf(SYS_DBG_PROGRESS, "CFoo::Bar: progress\n");
+    SysDebugPrintf(SYS_DBG_DETAIL, "CFoo::Bar: detail\n");
+    std::string log = ReadLog();
+    EXPECT_NE(log.find("CFoo::Bar: failed (7)"), std::string::npos);
+    EXPECT_NE(log.find("CFoo::Bar: progress"), std::string::npos);
+    EXPECT_EQ(log.find("detail"), std::string::npos);
+    // Capture keeps every level.
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CFoo::Bar: detail"));
+}
+
+TEST_F(Diag, AssertReportsCarryConditionModuleLineAndSavedMessage)
+{
+    _SysSaveAssertMsg("CUlogSvcGenerator::Generate: iLogType (%d)", 11);
+    _SysAssertReport(4, "ASSERTION_NEVER_GET_HERE", "NEVER_GET_HERE", "UlogSvcLogMgr/UlogSvcGenerator", 120);
+    _SysAssertReport(1, "ASSERTION_REQUIRE", "pszName != NULL", "UlogSvcUtil/UlogSvcMutex", 33);
+    ASSERT_EQ(UlogCtlGetAssertCount(), 2);
+    int n = UlogCtlGetDiagnosticCount();
+    ASSERT_GE(n, 2);
+    EXPECT_STREQ(UlogCtlGetDiagnostic(n - 2),
+                 "ASSERTION_NEVER_GET_HERE: NEVER_GET_HERE (UlogSvcLogMgr/UlogSvcGenerator:120)"
+                 " - CUlogSvcGenerator::Generate: iLogType (11)");
+    // The saved message is used once.
+    EXPECT_STREQ(UlogCtlGetDiagnostic(n - 1),
+                 "ASSERTION_REQUIRE: pszName != NULL (UlogSvcUtil/UlogSvcMutex:33)");
+    EXPECT_NE(ReadLog().find("pszName != NULL"), std::string::npos);
+    UlogCtlClearDiagnostics();
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+    EXPECT_EQ(UlogCtlGetDiagnosticCount(), 0);
+}
+
+TEST_F(Diag, ConcurrentMessagesAreAllCaptured)
+{
+    std::thread a(
+        []
+        {
+            for (int i = 0; i < 200; ++i)
+                SysDebugPrintf(SYS_DBG_DETAIL, "a %d\n", i);
+        });
+    std::thread b(
+        []
+        {
+            for (int i = 0; i < 200; ++i)
+                SysDebugPrintf(SYS_DBG_DETAIL, "b %d\n", i);
+        });
+    a.join();
+    b.join();
+    EXPECT_EQ(UlogCtlGetDiagnosticCount(), 400);
+}
+
+TEST_F(Diag, AllocationFaultsFailExactlyTheNextN)
+{
+    UlogCtlFailNextAllocs(2);
+    EXPECT_EQ(MemAllocTraceEx(0, 16, __FILE__, __LINE__), nullptr);
+    EXPECT_EQ(MemAllocTraceEx(0, 16, __FILE__, __LINE__), nullptr);
+    void* p = MemAllocTraceEx(0, 16, __FILE__, __LINE__);
+    ASSERT_NE(p, nullptr);
+    MemFreeTraceMultiHeap(p, __FILE__, __LINE__);
+}
