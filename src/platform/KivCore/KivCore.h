@@ -37,8 +37,53 @@ int AcFormatV(char* dest, size_t destSize, const char* format, const KivArg* arg
 /* ------------------------------------------------------------------ */
 /* SQL engine (one database under the data root)                       */
 /* ------------------------------------------------------------------ */
+/*
+ * One SQLite database, "System/ulog.db" under the data root, opened on first use (WAL journal,
+ * synchronous=NORMAL, busy timeout). Every call is serialised; each statement commits by itself.
+ *
+ * Statement text: Db2QueryEx and Db2StmtCreate format their text with their arguments (AcFormatV
+ * rules). A ready text (no arguments) is never formatted: only "%%" folds to "%", any other '%' stays
+ * as written. Db2QueryRecordCount treats its text as a ready text too.
+ *
+ * Dialect: besides SQLite's own syntax ("limit a, b", "between", integer division on integer
+ * columns, type words such as nvarchar(309) and "int primary key"), the engine accepts
+ * "truncate table T" (empties T), n'...' / N'...' literals, and a derived table with a column list,
+ * "(select a, b, c from ...) As A(x, y)", which names the first columns of the inner select list
+ * (fewer names than columns allowed; the inner "order by" may use the names; the alias may be the
+ * name of a real table; the inner list must not be "*"). Quoted text is never rewritten.
+ *
+ * Text columns: narrow text for every column except those declared nvarchar/nchar/ntext, which
+ * hold 16-bit text. Only one statement per call; trailing text after it is refused.
+ *
+ * Results: Db2QueryEx returns, for a query, the number of rows (0 when none); all rows are read
+ * into the calling thread's current result (other threads have their own), which replaces the
+ * previous one and lives until Db2ClearRow or the thread's next query; a write leaves the current
+ * result alone and returns the number of rows changed (0 when nothing matched); other statements
+ * (create, index) return 0; every failure returns -1 with a level-186 diagnostic. Pointers from
+ * Db2GetColumn stay valid until the thread's current result is released or replaced.
+ *
+ * Statement counting and faults (control interface): Db2QueryEx, Db2QueryRecordCount,
+ * Db2StmtExecute and Db2CheckTable each count as one statement run; UlogCtlFailNextSql(n) makes the
+ * next n calls of Db2QueryEx, Db2QueryRecordCount, Db2StmtCreate and Db2StmtExecute return -1
+ * (a failed call is not counted).
+ */
 
-/* One bound slot of a statement; see Db2StmtGetBindParamFields / Db2StmtGetBindResFields. */
+/* One bound slot of a statement; see Db2StmtGetBindParamFields / Db2StmtGetBindResFields.
+ *
+ * Parameter slots ("?" in order) are typed and sized by the column the "?" stands for: the column it
+ * is compared with (col = ?, ? = col, col like ?, col between ?), assigned to (set col = ?) or
+ * inserted into (its position in "insert into T values (...)" or T's explicit column list):
+ * nvarchar(N) gives WTEXT of N+1 units, varchar(N) TEXT of N+1 bytes, an integer type INT, a
+ * floating type REAL. A "?" whose column is unknown gets WTEXT of 1024 units. A parameter whose
+ * indicator is -1 binds SQL NULL; TEXT and WTEXT values end at their terminator or at nSize.
+ * Slots keep their values across executions.
+ *
+ * Result slots (one per result column) follow the declared type of the column in the same way:
+ * integers as 64-bit values in pData, text as narrow or 16-bit text by the declared type, cut to
+ * nSize-1 on a character boundary and terminated. An expression column (no declared type, e.g.
+ * max(x)) is narrow TEXT whose buffer grows to fit the row: its pData and nSize may change at each
+ * Db2StmtGetNextRow. nIndicator is -1 for SQL NULL, 0 otherwise.
+ */
 typedef enum Db2FieldType
 {
     DB2_FIELD_INT = 0,   /* pData points to a 64-bit signed integer (long long) */
@@ -52,7 +97,7 @@ typedef struct Db2BindField
     int nType;         /* Db2FieldType */
     int nIndicator;    /* 0: value present; -1: SQL NULL (parameters default to -1 until filled) */
     unsigned int nSize; /* capacity of pData: bytes for TEXT, 16-bit units for WTEXT, 1 otherwise */
-    void* pData;       /* owned by the statement; valid until Db2StmtDestroy */
+    void* pData;       /* owned by the statement; valid until Db2StmtDestroy (see above for expressions) */
 } Db2BindField;
 
 /* Runs a statement. Rows for a query (all read into the calling thread's current result),
@@ -61,18 +106,18 @@ int Db2QueryExV(const char* format, const KivArg* args, int nargs);
 int Db2GetNextRow(void);          /* steps the current result; 0 ok, negative = no row / failure */
 char* Db2GetColumn(int column);   /* text of a column of the current row; nvarchar columns give
                                      NUL-terminated 16-bit text (cast to WCHAR*); NULL for SQL NULL */
-int Db2ClearRow(void);            /* releases the calling thread's current result */
-int Db2QueryRecordCount(const char* sql); /* the number a count query gives; negative = failure */
-BOOL Db2CheckTable(const char* tableName);
-int Db2StmtCreateV(const char* format, const KivArg* args, int nargs); /* handle, or -1 */
+int Db2ClearRow(void);            /* releases the calling thread's current result; 0 */
+int Db2QueryRecordCount(const char* sql); /* the first column of the first row (0 when no row); negative = failure */
+BOOL Db2CheckTable(const char* tableName); /* TRUE when the table exists (name compared without case) */
+int Db2StmtCreateV(const char* format, const KivArg* args, int nargs); /* handle (1 upward), or -1 */
 Db2BindField* Db2StmtGetBindParamFields(int hStmt); /* one slot per "?" in order; NULL if none */
 int Db2StmtGetBindParamCount(int hStmt);
-int Db2StmtExecute(int hStmt);  /* like Db2QueryEx: rows of a query, rows changed, negative on failure */
+int Db2StmtExecute(int hStmt);  /* like Db2QueryEx: rows of a query (kept by the statement), rows changed, negative on failure */
 Db2BindField* Db2StmtGetBindResFields(int hStmt); /* one slot per result column; NULL if none */
 int Db2StmtGetBindResCount(int hStmt);
 int Db2StmtGetNextRow(int hStmt); /* fills the result slots; 0 ok, negative = no row / failure */
-int Db2StmtDestroy(int hStmt);
-int Db2Commit(void);
+int Db2StmtDestroy(int hStmt);    /* 0, or -1 for an unknown handle */
+int Db2Commit(void);   /* 0; commits an open transaction, harmless outside one; -1 on failure */
 int Db2Rollback(void);
 
 /* ------------------------------------------------------------------ */

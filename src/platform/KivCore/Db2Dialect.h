@@ -1,0 +1,48 @@
+/*
+ * The SQL dialect layer of the engine: turns the statements the service writes into statements
+ * SQLite runs, in one pass over the text, and tells which column each "?" belongs to.
+ *
+ * Rewrites (never inside quoted literals, quoted identifiers or comments):
+ *   - "truncate table T"                  -> "delete from T"
+ *   - n'text', N'text'                    -> 'text'
+ *   - "(select a, b, c from ...) As A(x, y)" -> "(select a AS x, b AS y, c from ...) As A"
+ *     (the derived column names become aliases of the inner select list, so fewer names than
+ *     columns work, the inner query's "order by" may name them, and the alias may be the name of
+ *     a real table).
+ * Everything SQLite already understands ("limit a, b", "between", integer division, n/varchar(N)
+ * types, "int primary key") passes unchanged.
+ */
+#ifndef KIVCORE_DB2_DIALECT_H
+#define KIVCORE_DB2_DIALECT_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kiv::core::db2
+{
+/* What is known about the column a "?" is compared with, assigned to or inserted into. */
+struct ParamHint
+{
+    std::string table;  /* qualifier or insert target; empty when unknown */
+    std::string column; /* column name; empty when the "?" stands by position or alone */
+    int position = -1;  /* 0-based position in an insert's value list; -1 otherwise */
+};
+
+struct Translation
+{
+    std::string sql;                        /* the statement SQLite runs */
+    bool changed = false;                   /* sql differs from the input */
+    bool schemaChange = false;              /* create / drop / alter */
+    std::vector<std::string> tables;        /* tables named after from / into / update / join / table */
+    std::vector<ParamHint> params;          /* one per "?" (or named parameter) in order */
+    std::vector<std::string> insertColumns; /* explicit column list of an insert, if any */
+};
+
+Translation Translate(std::string_view sql);
+
+/* Case-insensitive ASCII comparison of an identifier with a lower-case keyword. */
+bool EqualsKeyword(std::string_view word, std::string_view lowerKeyword);
+} // namespace kiv::core::db2
+
+#endif

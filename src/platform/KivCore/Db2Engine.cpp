@@ -1,0 +1,914 @@
+// The SQL engine of the platform: one SQLite database under the data root ("System/ulog.db").
+//
+// One connection, every call serialised by one mutex. The result of Db2QueryEx belongs to the calling
+// thread. Prepared statements are kept in a small cache keyed by their final text, so a statement the
+// service runs again (a select by id, a count, an aggregate) is not compiled again.
+#include "KivCore/Db2Dialect.h"
+#include "KivCore/Db2Internal.h"
+#include "KivCore/KivCore.h"
+#include "KivCore/KivCoreInternal.h"
+#include "KivCore/KivCoreText.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kiv::core::db2
+{
+namespace
+{
+constexpr unsigned kDefaultTextSize = 1024;  // units of a slot whose column has no declared size
+constexpr unsigned kExpressionTextSize = 64; // first capacity of a slot of an expression column
+constexpr size_t kStatementCacheSize = 64;
+constexpr int kBusyTimeoutMs = 5000;
+
+// ---- Values ---------------------------------------------------------------------------------
+
+struct SlotClass
+{
+    int type = DB2_FIELD_WTEXT;
+    unsigned size = kDefaultTextSize;
+    bool expression = false; // no declared type: narrow text that grows with the value
+};
+
+std::string Lower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// The slot of a declared column type: nvarchar(N) -> 16-bit text of N+1 units, varchar(N) -> narrow
+// text of N+1 bytes, integer types -> 64-bit integer, floating types -> double.
+SlotClass Classify(const char* decl)
+{
+    SlotClass c;
+    if (decl == nullptr || decl[0] == '\0')
+    {
+        c.type = DB2_FIELD_TEXT;
+        c.size = kExpressionTextSize;
+        c.expression = true;
+        return c;
+    }
+    const std::string d = Lower(decl);
+    if (d.find("char") != std::string::npos || d.find("text") != std::string::npos ||
+        d.find("clob") != std::string::npos)
+    {
+        c.type = d[0] == 'n' ? DB2_FIELD_WTEXT : DB2_FIELD_TEXT;
+        c.size = kDefaultTextSize;
+        const size_t open = d.find('(');
+        if (open != std::string::npos)
+        {
+            const long n = std::strtol(d.c_str() + open + 1, nullptr, 10);
+            if (n > 0 && n < 1000000)
+                c.size = static_cast<unsigned>(n) + 1;
+        }
+        return c;
+    }
+    if (d.find("int") != std::string::npos)
+    {
+        c.type = DB2_FIELD_INT;
+        c.size = 1;
+        return c;
+    }
+    if (d.find("real") != std::string::npos || d.find("floa") != std::string::npos ||
+        d.find("doub") != std::string::npos || d.find("num") != std::string::npos ||
+        d.find("dec") != std::string::npos)
+    {
+        c.type = DB2_FIELD_REAL;
+        c.size = 1;
+        return c;
+    }
+    c.type = DB2_FIELD_TEXT;
+    return c;
+}
+
+bool IsWideDecl(const char* decl)
+{
+    return decl != nullptr && (decl[0] == 'n' || decl[0] == 'N') && Classify(decl).type == DB2_FIELD_WTEXT;
+}
+
+// One result row: all cells in one buffer. Narrow cells are NUL-terminated bytes, 16-bit cells are
+// 2-aligned NUL-terminated units; a NULL cell has offset -1.
+struct Row
+{
+    std::string data;
+    std::vector<int32_t> off;
+};
+
+struct ResultSet
+{
+    std::vector<uint8_t> wide;
+    std::vector<Row> rows;
+    size_t next = 0; // the row the next step moves to
+    void Clear()
+    {
+        rows.clear();
+        wide.clear();
+        next = 0;
+    }
+};
+
+void ReadRow(sqlite3_stmt* st, const std::vector<uint8_t>& wide, Row& row)
+{
+    const size_t n = wide.size();
+    row.off.resize(n);
+    row.data.clear();
+    for (size_t c = 0; c < n; ++c)
+    {
+        const int col = static_cast<int>(c);
+        if (sqlite3_column_type(st, col) == SQLITE_NULL)
+        {
+            row.off[c] = -1;
+            continue;
+        }
+        if (wide[c] != 0)
+        {
+            const char* p = static_cast<const char*>(sqlite3_column_text16(st, col));
+            const int bytes = sqlite3_column_bytes16(st, col);
+            if (row.data.size() & 1u)
+                row.data.push_back('\0');
+            row.off[c] = static_cast<int32_t>(row.data.size());
+            if (p != nullptr)
+                row.data.append(p, static_cast<size_t>(bytes));
+            row.data.append(2, '\0');
+        }
+        else
+        {
+            const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+            const int bytes = sqlite3_column_bytes(st, col);
+            row.off[c] = static_cast<int32_t>(row.data.size());
+            if (p != nullptr)
+                row.data.append(p, static_cast<size_t>(bytes));
+            row.data.push_back('\0');
+        }
+    }
+}
+
+size_t WideLen(const WCHAR* p, size_t max)
+{
+    size_t n = 0;
+    while (n < max && p[n] != 0)
+        ++n;
+    return n;
+}
+
+// ---- Statements --------------------------------------------------------------------------------
+
+struct Slot
+{
+    std::vector<uint64_t> storage; // 8-aligned, so 16-bit text, integers and doubles all fit
+    bool expression = false;
+};
+
+void Allocate(Db2BindField& f, Slot& s, const SlotClass& c)
+{
+    f.nType = c.type;
+    f.nIndicator = -1;
+    f.nSize = (c.type == DB2_FIELD_INT || c.type == DB2_FIELD_REAL) ? 1 : c.size;
+    const size_t bytes = c.type == DB2_FIELD_WTEXT ? f.nSize * 2u : (c.type == DB2_FIELD_TEXT ? f.nSize : 8u);
+    s.storage.assign(bytes / 8 + 1, 0);
+    s.expression = c.expression;
+    f.pData = s.storage.data();
+}
+
+struct Statement
+{
+    std::string sql;
+    sqlite3_stmt* st = nullptr;
+    bool schemaChange = false;
+    std::vector<Db2BindField> params;
+    std::vector<Slot> paramSlots;
+    std::vector<Db2BindField> results;
+    std::vector<Slot> resultSlots;
+    ResultSet rs;
+};
+
+void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col)
+{
+    const int32_t off = col < row.off.size() ? row.off[col] : -1;
+    if (off < 0)
+    {
+        f.nIndicator = -1;
+        std::memset(f.pData, 0, 8);
+        return;
+    }
+    f.nIndicator = 0;
+    const char* cell = row.data.data() + off;
+    switch (f.nType)
+    {
+    case DB2_FIELD_INT:
+    {
+        char* end = nullptr;
+        long long v = std::strtoll(cell, &end, 10);
+        if (end != nullptr && (*end == '.' || *end == 'e' || *end == 'E'))
+            v = static_cast<long long>(std::strtod(cell, nullptr));
+        *static_cast<long long*>(f.pData) = v;
+        break;
+    }
+    case DB2_FIELD_REAL:
+        *static_cast<double*>(f.pData) = std::strtod(cell, nullptr);
+        break;
+    case DB2_FIELD_WTEXT:
+    {
+        const WCHAR* w = reinterpret_cast<const WCHAR*>(cell);
+        size_t n = WideLen(w, SIZE_MAX);
+        if (n + 1 > f.nSize)
+        {
+            n = f.nSize > 0 ? f.nSize - 1 : 0;
+            if (n > 0 && w[n - 1] >= 0xD800 && w[n - 1] <= 0xDBFF)
+                --n; // never keep half of a surrogate pair
+        }
+        if (f.nSize > 0)
+        {
+            std::memcpy(f.pData, w, n * 2);
+            static_cast<WCHAR*>(f.pData)[n] = 0;
+        }
+        break;
+    }
+    default:
+    {
+        size_t n = std::strlen(cell);
+        if (s.expression && n + 1 > f.nSize)
+        {
+            s.storage.assign((n + 1) / 8 + 1, 0);
+            f.pData = s.storage.data();
+            f.nSize = static_cast<unsigned>(n + 1);
+        }
+        if (n + 1 > f.nSize)
+        {
+            n = f.nSize > 0 ? f.nSize - 1 : 0;
+            // Cut on a UTF-8 character boundary.
+            while (n > 0 && (static_cast<unsigned char>(cell[n]) & 0xC0u) == 0x80u)
+                --n;
+        }
+        if (f.nSize > 0)
+        {
+            std::memcpy(f.pData, cell, n);
+            static_cast<char*>(f.pData)[n] = '\0';
+        }
+        break;
+    }
+    }
+}
+
+// ---- The engine ------------------------------------------------------------------------------
+
+struct Engine
+{
+    std::mutex mu;
+    sqlite3* db = nullptr;
+    std::list<std::pair<std::string, sqlite3_stmt*>> lru; // most recently used first
+    std::unordered_map<std::string_view, std::list<std::pair<std::string, sqlite3_stmt*>>::iterator> cached;
+    std::vector<std::unique_ptr<Statement>> handles; // handle h is handles[h - 1]
+    int failNext = 0;
+    int count = 0;
+    std::atomic<uint64_t> generation{1};
+    bool schemaValid = false;
+    // lower-case table name -> (lower-case column name, declared type) in table order
+    std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> schema;
+
+    ~Engine() { CloseLocked(); }
+
+    void Fail(const char* what, const char* message, const std::string& sql)
+    {
+        SysDebugPrintf(SYS_DBG_FAIL, "%s: %s [%s]\n", what, message, sql.c_str());
+    }
+
+    bool OpenLocked()
+    {
+        if (db != nullptr)
+            return true;
+        namespace fs = std::filesystem;
+        const fs::path dir = fs::path(DataRoot()) / "System";
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        const std::string path = (dir / "ulog.db").string();
+        sqlite3* h = nullptr;
+        const int rc = sqlite3_open_v2(
+            path.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+        {
+            SysDebugPrintf(SYS_DBG_FAIL, "Db2Open: %s [%s]\n",
+                           h != nullptr ? sqlite3_errmsg(h) : "out of memory", path.c_str());
+            sqlite3_close(h);
+            return false;
+        }
+        sqlite3_busy_timeout(h, kBusyTimeoutMs);
+        char* err = nullptr;
+        if (sqlite3_exec(h, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, &err) !=
+            SQLITE_OK)
+        {
+            SysDebugPrintf(SYS_DBG_FAIL, "Db2Open: %s [%s]\n", err != nullptr ? err : "pragma failed",
+                           path.c_str());
+            sqlite3_free(err);
+            sqlite3_close(h);
+            return false;
+        }
+        db = h;
+        schemaValid = false;
+        return true;
+    }
+
+    void CloseLocked()
+    {
+        for (auto& h : handles)
+            if (h && h->st != nullptr)
+                sqlite3_finalize(h->st);
+        handles.clear();
+        for (auto& [sql, st] : lru)
+            sqlite3_finalize(st);
+        cached.clear();
+        lru.clear();
+        if (db != nullptr)
+            sqlite3_close(db);
+        db = nullptr;
+        schemaValid = false;
+        schema.clear();
+    }
+
+    // A prepared statement for the text: from the cache, or compiled now. Null on failure.
+    sqlite3_stmt* Acquire(const std::string& sql, const char* what)
+    {
+        auto it = cached.find(sql);
+        if (it != cached.end())
+        {
+            sqlite3_stmt* st = it->second->second;
+            lru.erase(it->second);
+            cached.erase(it);
+            return st;
+        }
+        sqlite3_stmt* st = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st,
+                               &tail) != SQLITE_OK)
+        {
+            Fail(what, sqlite3_errmsg(db), sql);
+            return nullptr;
+        }
+        if (st == nullptr)
+        {
+            Fail(what, "empty statement", sql);
+            return nullptr;
+        }
+        // One statement per call: text after it is refused rather than silently dropped.
+        for (const char* p = tail; p != nullptr && *p != '\0'; ++p)
+        {
+            if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\n' && *p != '\r')
+            {
+                sqlite3_finalize(st);
+                Fail(what, "more than one statement", sql);
+                return nullptr;
+            }
+        }
+        return st;
+    }
+
+    void Release(std::string sql, sqlite3_stmt* st)
+    {
+        if (st == nullptr)
+            return;
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        if (cached.count(sql) != 0)
+        {
+            sqlite3_finalize(st);
+            return;
+        }
+        lru.emplace_front(std::move(sql), st);
+        cached.emplace(std::string_view(lru.front().first), lru.begin());
+        while (lru.size() > kStatementCacheSize)
+        {
+            cached.erase(std::string_view(lru.back().first));
+            sqlite3_finalize(lru.back().second);
+            lru.pop_back();
+        }
+    }
+
+    // Runs a prepared statement to its end. Rows of a query go into rs (wide gives the 16-bit
+    // columns); the result is the number of rows, the number of rows changed by a write, -1 on failure.
+    int Run(sqlite3_stmt* st, ResultSet& rs, const char* what, const std::string& sql)
+    {
+        const int ncols = sqlite3_column_count(st);
+        const sqlite3_int64 before = sqlite3_total_changes64(db);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        {
+            if (ncols > 0)
+            {
+                rs.rows.emplace_back();
+                ReadRow(st, rs.wide, rs.rows.back());
+            }
+        }
+        if (rc != SQLITE_DONE)
+        {
+            Fail(what, sqlite3_errmsg(db), sql);
+            sqlite3_reset(st);
+            rs.rows.clear();
+            return -1;
+        }
+        sqlite3_reset(st);
+        if (ncols > 0)
+            return rs.rows.size() > INT_MAX ? INT_MAX : static_cast<int>(rs.rows.size());
+        const sqlite3_int64 changed = sqlite3_total_changes64(db) - before;
+        return changed > INT_MAX ? INT_MAX : static_cast<int>(changed);
+    }
+
+    // Consumes one injected fault; true when this statement must fail.
+    bool Injected(const char* what, const std::string& sql)
+    {
+        if (failNext <= 0)
+            return false;
+        --failNext;
+        Fail(what, "injected failure", sql);
+        return true;
+    }
+
+    void LoadSchemaLocked()
+    {
+        if (schemaValid)
+            return;
+        schema.clear();
+        std::vector<std::string> tables;
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "select name from sqlite_master where type = 'table'", -1, &st, nullptr) ==
+            SQLITE_OK)
+        {
+            while (sqlite3_step(st) == SQLITE_ROW)
+                tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        }
+        sqlite3_finalize(st);
+        for (const auto& t : tables)
+        {
+            auto& cols = schema[Lower(t)];
+            st = nullptr;
+            if (sqlite3_prepare_v2(db, "select name, type from pragma_table_info(?1)", -1, &st, nullptr) ==
+                SQLITE_OK)
+            {
+                sqlite3_bind_text(st, 1, t.c_str(), -1, SQLITE_STATIC);
+                while (sqlite3_step(st) == SQLITE_ROW)
+                {
+                    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+                    const char* type = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+                    cols.emplace_back(Lower(name != nullptr ? name : ""), type != nullptr ? type : "");
+                }
+            }
+            sqlite3_finalize(st);
+        }
+        schemaValid = true;
+    }
+
+    const std::string* FindColumn(const std::string& table, const std::string& column)
+    {
+        auto it = schema.find(Lower(table));
+        if (it == schema.end())
+            return nullptr;
+        const std::string col = Lower(column);
+        for (const auto& [name, type] : it->second)
+            if (name == col)
+                return &type;
+        return nullptr;
+    }
+
+    // The slot of a "?": the declared type of the column it stands for, else 16-bit text of
+    // kDefaultTextSize units (the service binds only 16-bit text).
+    SlotClass ParamClass(const ParamHint& hint, const Translation& t)
+    {
+        LoadSchemaLocked();
+        const std::string* decl = nullptr;
+        if (!hint.column.empty())
+        {
+            if (!hint.table.empty())
+                decl = FindColumn(hint.table, hint.column);
+            for (size_t i = 0; decl == nullptr && i < t.tables.size(); ++i)
+                decl = FindColumn(t.tables[i], hint.column);
+            for (auto it = schema.begin(); decl == nullptr && it != schema.end(); ++it)
+                decl = FindColumn(it->first, hint.column);
+        }
+        else if (hint.position >= 0 && !hint.table.empty())
+        {
+            auto it = schema.find(Lower(hint.table));
+            if (it != schema.end() && static_cast<size_t>(hint.position) < it->second.size())
+                decl = &it->second[static_cast<size_t>(hint.position)].second;
+        }
+        if (decl == nullptr || decl->empty())
+            return SlotClass{};
+        SlotClass c = Classify(decl->c_str());
+        c.expression = false;
+        return c;
+    }
+
+    Statement* Find(int h)
+    {
+        if (h < 1 || static_cast<size_t>(h) > handles.size())
+            return nullptr;
+        return handles[static_cast<size_t>(h) - 1].get();
+    }
+};
+
+Engine& E()
+{
+    static Engine engine;
+    return engine;
+}
+
+// The calling thread's current result of Db2QueryEx.
+struct Current
+{
+    uint64_t generation = 0;
+    ResultSet rs;
+    long long row = -1;
+};
+thread_local Current t_current;
+
+Current* LiveCurrent()
+{
+    if (t_current.generation != E().generation.load(std::memory_order_acquire))
+    {
+        t_current.rs.Clear();
+        t_current.row = -1;
+        return nullptr;
+    }
+    return &t_current;
+}
+
+// Statement text: a format only when arguments come with it. With none, only "%%" folds to "%".
+std::string FormatSql(const char* format, const KivArg* args, int nargs)
+{
+    if (nargs > 0 && args != nullptr)
+        return FormatToString(format, args, nargs, false);
+    const char* pct = std::strchr(format, '%');
+    if (pct == nullptr)
+        return std::string(format);
+    std::string out;
+    out.reserve(std::strlen(format));
+    out.append(format, static_cast<size_t>(pct - format));
+    for (const char* p = pct; *p != '\0'; ++p)
+    {
+        out.push_back(*p);
+        if (*p == '%' && p[1] == '%')
+            ++p;
+    }
+    return out;
+}
+} // namespace
+
+void SetFailNext(int count)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    e.failNext = count > 0 ? count : 0;
+}
+
+int StatementCount()
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    return e.count;
+}
+} // namespace kiv::core::db2
+
+namespace kiv::core
+{
+void ResetSql()
+{
+    using namespace kiv::core::db2;
+    Engine& e = E();
+    {
+        std::lock_guard<std::mutex> lock(e.mu);
+        e.CloseLocked();
+        e.failNext = 0;
+        e.count = 0;
+        e.generation.fetch_add(1, std::memory_order_acq_rel);
+    }
+    t_current.rs.Clear();
+    t_current.row = -1;
+}
+} // namespace kiv::core
+
+using namespace kiv::core::db2;
+
+extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
+{
+    if (format == nullptr)
+        return -1;
+    const std::string text = FormatSql(format, args, nargs);
+    const Translation t = Translate(text);
+    Engine& e = E();
+    ResultSet rs;
+    int n;
+    bool query;
+    uint64_t generation;
+    {
+        std::lock_guard<std::mutex> lock(e.mu);
+        if (e.Injected("Db2QueryEx", t.sql))
+            return -1;
+        ++e.count;
+        if (!e.OpenLocked())
+            return -1;
+        sqlite3_stmt* st = e.Acquire(t.sql, "Db2QueryEx");
+        if (st == nullptr)
+            return -1;
+        const int ncols = sqlite3_column_count(st);
+        query = ncols > 0;
+        rs.wide.resize(static_cast<size_t>(ncols));
+        for (int c = 0; c < ncols; ++c)
+            rs.wide[static_cast<size_t>(c)] = IsWideDecl(sqlite3_column_decltype(st, c)) ? 1 : 0;
+        n = e.Run(st, rs, "Db2QueryEx", t.sql);
+        if (t.schemaChange)
+            e.schemaValid = false;
+        if (t.schemaChange || n < 0)
+            sqlite3_finalize(st); // compiled against the old schema, or broken: do not keep it
+        else
+            e.Release(t.sql, st);
+        generation = e.generation.load(std::memory_order_acquire);
+    }
+    if (query && n >= 0)
+    {
+        // A query replaces the thread's current result; a write leaves it as it was.
+        t_current.generation = generation;
+        t_current.rs = std::move(rs);
+        t_current.row = -1;
+    }
+    return n;
+}
+
+extern "C" int Db2GetNextRow(void)
+{
+    Current* c = LiveCurrent();
+    if (c == nullptr || c->rs.next >= c->rs.rows.size())
+        return -1;
+    c->row = static_cast<long long>(c->rs.next++);
+    return 0;
+}
+
+extern "C" char* Db2GetColumn(int column)
+{
+    Current* c = LiveCurrent();
+    if (c == nullptr || c->row < 0 || static_cast<size_t>(c->row) >= c->rs.rows.size() || column < 0)
+        return nullptr;
+    Row& row = c->rs.rows[static_cast<size_t>(c->row)];
+    if (static_cast<size_t>(column) >= row.off.size() || row.off[static_cast<size_t>(column)] < 0)
+        return nullptr;
+    return row.data.data() + row.off[static_cast<size_t>(column)];
+}
+
+extern "C" int Db2ClearRow(void)
+{
+    t_current.rs.Clear();
+    t_current.row = -1;
+    return 0;
+}
+
+extern "C" int Db2QueryRecordCount(const char* sql)
+{
+    if (sql == nullptr)
+        return -1;
+    const Translation t = Translate(FormatSql(sql, nullptr, 0));
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    if (e.Injected("Db2QueryRecordCount", t.sql))
+        return -1;
+    ++e.count;
+    if (!e.OpenLocked())
+        return -1;
+    sqlite3_stmt* st = e.Acquire(t.sql, "Db2QueryRecordCount");
+    if (st == nullptr)
+        return -1;
+    long long value = 0;
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW && sqlite3_column_count(st) > 0)
+        value = sqlite3_column_int64(st, 0);
+    else if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+    {
+        e.Fail("Db2QueryRecordCount", sqlite3_errmsg(e.db), t.sql);
+        sqlite3_finalize(st);
+        return -1;
+    }
+    e.Release(t.sql, st);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+extern "C" BOOL Db2CheckTable(const char* tableName)
+{
+    if (tableName == nullptr || tableName[0] == '\0')
+        return FALSE;
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    ++e.count;
+    if (!e.OpenLocked())
+        return FALSE;
+    static const std::string kSql =
+        "select 1 from sqlite_master where type = 'table' and name = ?1 collate nocase";
+    sqlite3_stmt* st = e.Acquire(kSql, "Db2CheckTable");
+    if (st == nullptr)
+        return FALSE;
+    sqlite3_bind_text(st, 1, tableName, -1, SQLITE_STATIC);
+    const BOOL found = sqlite3_step(st) == SQLITE_ROW ? TRUE : FALSE;
+    e.Release(kSql, st);
+    return found;
+}
+
+extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
+{
+    if (format == nullptr)
+        return -1;
+    const std::string text = FormatSql(format, args, nargs);
+    Translation t = Translate(text);
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    if (e.Injected("Db2StmtCreate", t.sql))
+        return -1;
+    if (!e.OpenLocked())
+        return -1;
+    sqlite3_stmt* st = e.Acquire(t.sql, "Db2StmtCreate");
+    if (st == nullptr)
+        return -1;
+    auto s = std::make_unique<Statement>();
+    s->st = st;
+    s->schemaChange = t.schemaChange;
+    const int nparams = sqlite3_bind_parameter_count(st);
+    s->params.resize(static_cast<size_t>(nparams));
+    s->paramSlots.resize(static_cast<size_t>(nparams));
+    for (int i = 0; i < nparams; ++i)
+    {
+        const ParamHint hint =
+            static_cast<size_t>(i) < t.params.size() ? t.params[static_cast<size_t>(i)] : ParamHint{};
+        Allocate(s->params[static_cast<size_t>(i)], s->paramSlots[static_cast<size_t>(i)],
+                 e.ParamClass(hint, t));
+    }
+    const int ncols = sqlite3_column_count(st);
+    s->results.resize(static_cast<size_t>(ncols));
+    s->resultSlots.resize(static_cast<size_t>(ncols));
+    s->rs.wide.resize(static_cast<size_t>(ncols));
+    for (int c = 0; c < ncols; ++c)
+    {
+        const SlotClass cls = Classify(sqlite3_column_decltype(st, c));
+        Allocate(s->results[static_cast<size_t>(c)], s->resultSlots[static_cast<size_t>(c)], cls);
+        s->rs.wide[static_cast<size_t>(c)] = cls.type == DB2_FIELD_WTEXT ? 1 : 0;
+    }
+    s->sql = std::move(t.sql);
+    for (size_t i = 0; i < e.handles.size(); ++i)
+    {
+        if (!e.handles[i])
+        {
+            e.handles[i] = std::move(s);
+            return static_cast<int>(i) + 1;
+        }
+    }
+    e.handles.push_back(std::move(s));
+    return static_cast<int>(e.handles.size());
+}
+
+extern "C" Db2BindField* Db2StmtGetBindParamFields(int hStmt)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    Statement* s = e.Find(hStmt);
+    return (s == nullptr || s->params.empty()) ? nullptr : s->params.data();
+}
+
+extern "C" int Db2StmtGetBindParamCount(int hStmt)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    Statement* s = e.Find(hStmt);
+    return s == nullptr ? -1 : static_cast<int>(s->params.size());
+}
+
+extern "C" int Db2StmtExecute(int hStmt)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    Statement* s = e.Find(hStmt);
+    if (s == nullptr)
+    {
+        SysDebugPrintf(SYS_DBG_FAIL, "Db2StmtExecute: invalid statement handle %d\n", hStmt);
+        return -1;
+    }
+    if (e.Injected("Db2StmtExecute", s->sql))
+        return -1;
+    ++e.count;
+    sqlite3_stmt* st = s->st;
+    for (size_t i = 0; i < s->params.size(); ++i)
+    {
+        const Db2BindField& f = s->params[i];
+        const int idx = static_cast<int>(i) + 1;
+        if (f.nIndicator < 0 || f.pData == nullptr)
+        {
+            sqlite3_bind_null(st, idx);
+            continue;
+        }
+        switch (f.nType)
+        {
+        case DB2_FIELD_INT:
+            sqlite3_bind_int64(st, idx, *static_cast<const long long*>(f.pData));
+            break;
+        case DB2_FIELD_REAL:
+            sqlite3_bind_double(st, idx, *static_cast<const double*>(f.pData));
+            break;
+        case DB2_FIELD_TEXT:
+            sqlite3_bind_text(st, idx, static_cast<const char*>(f.pData),
+                              static_cast<int>(strnlen(static_cast<const char*>(f.pData), f.nSize)),
+                              SQLITE_STATIC);
+            break;
+        default:
+            sqlite3_bind_text16(st, idx, f.pData,
+                                static_cast<int>(WideLen(static_cast<const WCHAR*>(f.pData), f.nSize) * 2),
+                                SQLITE_STATIC);
+            break;
+        }
+    }
+    s->rs.rows.clear();
+    s->rs.next = 0;
+    const int n = e.Run(st, s->rs, "Db2StmtExecute", s->sql);
+    if (s->schemaChange)
+        e.schemaValid = false;
+    return n;
+}
+
+extern "C" Db2BindField* Db2StmtGetBindResFields(int hStmt)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    Statement* s = e.Find(hStmt);
+    return (s == nullptr || s->results.empty()) ? nullptr : s->results.data();
+}
+
+extern "C" int Db2StmtGetBindResCount(int hStmt)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    Statement* s = e.Find(hStmt);
+    return s == nullptr ? -1 : static_cast<int>(s->results.size());
+}
+
+extern "C" int Db2StmtGetNextRow(int hStmt)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    Statement* s = e.Find(hStmt);
+    if (s == nullptr || s->rs.next >= s->rs.rows.size())
+        return -1;
+    const Row& row = s->rs.rows[s->rs.next++];
+    for (size_t c = 0; c < s->results.size(); ++c)
+        FillSlot(s->results[c], s->resultSlots[c], row, c);
+    return 0;
+}
+
+extern "C" int Db2StmtDestroy(int hStmt)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    Statement* s = e.Find(hStmt);
+    if (s == nullptr)
+        return -1;
+    if (s->schemaChange)
+        sqlite3_finalize(s->st);
+    else
+        e.Release(std::move(s->sql), s->st);
+    e.handles[static_cast<size_t>(hStmt) - 1].reset();
+    while (!e.handles.empty() && !e.handles.back())
+        e.handles.pop_back();
+    return 0;
+}
+
+static int EndTransaction(const char* sql, const char* what)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    if (e.db == nullptr || sqlite3_get_autocommit(e.db) != 0)
+        return 0; // each statement commits by itself
+    char* err = nullptr;
+    if (sqlite3_exec(e.db, sql, nullptr, nullptr, &err) != SQLITE_OK)
+    {
+        e.Fail(what, err != nullptr ? err : "failed", sql);
+        sqlite3_free(err);
+        return -1;
+    }
+    return 0;
+}
+
+extern "C" int Db2Commit(void)
+{
+    return EndTransaction("COMMIT", "Db2Commit");
+}
+
+extern "C" int Db2Rollback(void)
+{
+    return EndTransaction("ROLLBACK", "Db2Rollback");
+}

@@ -1,0 +1,13 @@
+/* Hooks of the SQL engine for the control interface. */
+#ifndef KIVCORE_DB2_INTERNAL_H
+#define KIVCORE_DB2_INTERNAL_H
+
+namespace kiv::core::db2
+{
+/* The next count statements (Db2QueryEx, Db2QueryRecordCount, Db2StmtCreate, Db2StmtExecute) fail. */
+void SetFailNext(int count);
+/* Statements run since the last reset (see KivCore.h for what counts). */
+int StatementCount();
+} // namespace kiv::core::db2
+
+#endif

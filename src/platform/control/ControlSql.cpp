@@ -1,0 +1,14 @@
+// Control of the SQL engine: fault injection and the statement counter.
+#include "control/PlatformControl.h"
+
+#include "KivCore/Db2Internal.h"
+
+extern "C" void UlogCtlFailNextSql(int count)
+{
+    kiv::core::db2::SetFailNext(count);
+}
+
+extern "C" int UlogCtlGetSqlStatementCount(void)
+{
+    return kiv::core::db2::StatementCount();
+}

@@ -1,0 +1,431 @@
+// The SQL engine: return conventions, current results, the statement API, text widths, threads and
+// fault injection.
+#include "KivCore/KivCore.h"
+#include "KivCore/KivCoreInternal.h"
+#include "control/PlatformControl.h"
+#include "support/PlatformFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+std::u16string WideAt(const void* p)
+{
+    return p == nullptr ? std::u16string() : std::u16string(static_cast<const char16_t*>(p));
+}
+
+std::string Column(int i)
+{
+    const char* p = Db2GetColumn(i);
+    return p == nullptr ? std::string("<null>") : std::string(p);
+}
+
+class Db2EngineTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        ASSERT_EQ(Db2QueryEx("create table people ( id int primary key, age int, nick varchar(20), "
+                             "wname nvarchar(9), score real )"),
+                  0);
+    }
+};
+
+TEST_F(Db2EngineTest, ReturnConventions)
+{
+    // Writes give the rows changed; nothing matched gives 0; a query gives its row count.
+    EXPECT_EQ(Db2QueryEx("insert into people values (%d, %d, '%s', n'', 1.5)", 1, 30, "ann"), 1);
+    EXPECT_EQ(Db2QueryEx("insert into people values (2, 41, 'bob', N'', 2.5)"), 1);
+    EXPECT_EQ(Db2QueryEx("insert into people values (3, 41, 'cy', '', 0)"), 1);
+    EXPECT_EQ(Db2QueryEx("update people set age = 42 where age = %d", 41), 2);
+    EXPECT_EQ(Db2QueryEx("update people set age = 1 where id = 99"), 0);
+    EXPECT_EQ(Db2QueryEx("delete from people where id = 99"), 0);
+    EXPECT_EQ(Db2QueryEx("select * from people where age = 42"), 2);
+    Db2ClearRow();
+    EXPECT_EQ(Db2QueryEx("select * from people where age = 1000"), 0);
+    Db2ClearRow();
+    EXPECT_EQ(Db2QueryEx("delete from people where id = %d", 3), 1);
+
+    // Failures are -1 and leave a diagnostic naming the engine's message.
+    EXPECT_EQ(Db2QueryEx("select * from no_such_table"), -1);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("no such table"));
+    EXPECT_EQ(Db2QueryEx("insert into people values (1, 0, 'dup', '', 0)"), -1); // primary key taken
+    EXPECT_EQ(Db2QueryEx("this is not sql"), -1);
+    EXPECT_EQ(Db2QueryEx("create table people ( id int )"), -1);
+    EXPECT_EQ(Db2QueryEx(nullptr), -1);
+    // Two statements in one text are refused rather than half run.
+    EXPECT_EQ(Db2QueryEx("delete from people; drop table people"), -1);
+    EXPECT_TRUE(Db2CheckTable("people"));
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people"), 2);
+
+    // Commit and rollback outside a transaction are harmless.
+    EXPECT_EQ(Db2Commit(), 0);
+    EXPECT_EQ(Db2Rollback(), 0);
+}
+
+TEST_F(Db2EngineTest, CurrentResultIsSteppedAndReleased)
+{
+    ASSERT_EQ(Db2QueryEx("insert into people values (1, 30, 'ann', 'x', 1.5)"), 1);
+    ASSERT_EQ(Db2QueryEx("insert into people values (2, 31, null, null, null)"), 1);
+    ASSERT_EQ(Db2QueryEx("select id, nick, age * 2, score from people order by id"), 2);
+    EXPECT_EQ(Db2GetColumn(0), nullptr); // no row before the first step
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "1");
+    EXPECT_EQ(Column(1), "ann");
+    EXPECT_EQ(Column(2), "60");
+    EXPECT_EQ(Column(3), "1.5");
+    EXPECT_EQ(Db2GetColumn(4), nullptr);
+    EXPECT_EQ(Db2GetColumn(-1), nullptr);
+    // A write in between leaves the current result alone.
+    EXPECT_EQ(Db2QueryEx("update people set age = 0"), 2);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "2");
+    EXPECT_EQ(Db2GetColumn(1), nullptr); // SQL NULL
+    EXPECT_EQ(Db2GetColumn(3), nullptr);
+    EXPECT_LT(Db2GetNextRow(), 0);
+    EXPECT_EQ(Db2ClearRow(), 0);
+    EXPECT_LT(Db2GetNextRow(), 0);
+    EXPECT_EQ(Db2GetColumn(0), nullptr);
+    EXPECT_EQ(Db2ClearRow(), 0); // releasing twice is harmless
+}
+
+TEST_F(Db2EngineTest, PercentInReadyTextIsNeverAFormat)
+{
+    // No arguments: only "%%" folds; "%s" and "%d" are stored as written and nothing is read.
+    ASSERT_EQ(Db2QueryEx("insert into people values (1, 0, '100%% %s %d %n', '', 0)"), 1);
+    ASSERT_EQ(Db2QueryEx("select nick from people where nick like '100%% %%'"), 1);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "100% %s %d %n");
+    Db2ClearRow();
+    // With arguments the text is a format; an argument's own '%' is never folded or formatted.
+    ASSERT_EQ(Db2QueryEx("insert into people values (%d, 0, '%s', '', 0)", 2, "5%d%%"), 1);
+    ASSERT_EQ(Db2QueryEx("select nick from people where id = %d", 2), 1);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "5%d%%");
+    Db2ClearRow();
+    // Statements and counts follow the same rule.
+    // like '%\%d\%%' escape '\' once folded: the literal text "%d%".
+    int h = Db2StmtCreate("select nick from people where nick like '%%\\%%d\\%%%%' escape '\\'");
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(Db2StmtExecute(h), 1);
+    ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+    EXPECT_STREQ(static_cast<char*>(Db2StmtGetBindResFields(h)[0].pData), "5%d%%");
+    Db2StmtDestroy(h);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people where nick like '100%%'"), 1);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people where nick like '%%d%%'"), 2);
+}
+
+TEST_F(Db2EngineTest, WideColumnsComeBackAs16BitText)
+{
+    const std::u16string name = u"K\u00e9\u6771\U0001F600'%";
+    int h = Db2StmtCreate("insert into people values (%d, %d, %s, ?, 0)", 1, 2, "'narrow'");
+    ASSERT_GT(h, 0);
+    ASSERT_EQ(Db2StmtGetBindParamCount(h), 1);
+    Db2BindField* p = Db2StmtGetBindParamFields(h);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p[0].nType, DB2_FIELD_WTEXT);
+    EXPECT_EQ(p[0].nSize, 10u); // nvarchar(9)
+    EXPECT_EQ(p[0].nIndicator, -1);
+    std::memcpy(p[0].pData, name.c_str(), (name.size() + 1) * 2);
+    p[0].nIndicator = 0;
+    EXPECT_EQ(Db2StmtExecute(h), 1);
+    EXPECT_EQ(Db2StmtDestroy(h), 0);
+    EXPECT_EQ(Db2StmtDestroy(h), -1);
+
+    ASSERT_EQ(Db2QueryEx("select wname, nick, upper(nick) from people"), 1);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(WideAt(Db2GetColumn(0)), name);
+    EXPECT_EQ(Column(1), "narrow");
+    EXPECT_EQ(Column(2), "NARROW"); // expressions are narrow
+    Db2ClearRow();
+
+    // 16-bit text compares as text: an empty n'' literal, and "?" bound to an empty 16-bit text.
+    EXPECT_EQ(Db2QueryEx("insert into people values (2, 0, 'e', n'', 0)"), 1);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people where wname = n''"), 1);
+    h = Db2StmtCreate("select id from people where wname > ?");
+    ASSERT_GT(h, 0);
+    p = Db2StmtGetBindParamFields(h);
+    ASSERT_NE(p, nullptr);
+    static_cast<WCHAR*>(p[0].pData)[0] = 0;
+    p[0].nIndicator = 0;
+    EXPECT_EQ(Db2StmtExecute(h), 1);
+    ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+    Db2BindField* r = Db2StmtGetBindResFields(h);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r[0].nType, DB2_FIELD_INT);
+    EXPECT_EQ(*static_cast<long long*>(r[0].pData), 1);
+    EXPECT_LT(Db2StmtGetNextRow(h), 0);
+    Db2StmtDestroy(h);
+}
+
+TEST_F(Db2EngineTest, StatementSlotsFollowDeclaredColumns)
+{
+    ASSERT_EQ(Db2QueryEx("insert into people values (7, 70, 'seven', 'sieben', 7.25)"), 1);
+    ASSERT_EQ(Db2QueryEx("insert into people values (8, 80, null, null, null)"), 1);
+    int h = Db2StmtCreate("select id, age, nick, wname, score, max(age) over () from people order by id");
+    ASSERT_GT(h, 0);
+    ASSERT_EQ(Db2StmtGetBindResCount(h), 6);
+    EXPECT_EQ(Db2StmtGetBindParamFields(h), nullptr);
+    EXPECT_EQ(Db2StmtGetBindParamCount(h), 0);
+    Db2BindField* r = Db2StmtGetBindResFields(h);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r[0].nType, DB2_FIELD_INT);
+    EXPECT_EQ(r[2].nType, DB2_FIELD_TEXT);
+    EXPECT_EQ(r[2].nSize, 21u);
+    EXPECT_EQ(r[3].nType, DB2_FIELD_WTEXT);
+    EXPECT_EQ(r[3].nSize, 10u);
+    EXPECT_EQ(r[4].nType, DB2_FIELD_REAL);
+    EXPECT_EQ(r[5].nType, DB2_FIELD_TEXT); // an expression
+
+    EXPECT_EQ(Db2StmtExecute(h), 2);
+    ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+    r = Db2StmtGetBindResFields(h);
+    EXPECT_EQ(*static_cast<long long*>(r[1].pData), 70);
+    EXPECT_STREQ(static_cast<char*>(r[2].pData), "seven");
+    EXPECT_EQ(WideAt(r[3].pData), u"sieben");
+    EXPECT_DOUBLE_EQ(*static_cast<double*>(r[4].pData), 7.25);
+    EXPECT_STREQ(static_cast<char*>(r[5].pData), "80");
+    EXPECT_EQ(r[2].nIndicator, 0);
+    ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+    EXPECT_EQ(r[2].nIndicator, -1);
+    EXPECT_EQ(r[3].nIndicator, -1);
+    EXPECT_EQ(r[4].nIndicator, -1);
+    EXPECT_LT(Db2StmtGetNextRow(h), 0);
+    // Executing again runs the statement afresh.
+    EXPECT_EQ(Db2StmtExecute(h), 2);
+    ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+    EXPECT_EQ(*static_cast<long long*>(r[0].pData), 7);
+    Db2StmtDestroy(h);
+
+    // Unknown handles fail instead of touching another statement.
+    EXPECT_EQ(Db2StmtExecute(h), -1);
+    EXPECT_EQ(Db2StmtGetNextRow(h), -1);
+    EXPECT_EQ(Db2StmtGetBindResFields(h), nullptr);
+    EXPECT_EQ(Db2StmtExecute(-1), -1);
+    EXPECT_EQ(Db2StmtExecute(12345), -1);
+}
+
+TEST_F(Db2EngineTest, ParameterSlotsAreSizedByTheirColumn)
+{
+    int h =
+        Db2StmtCreate("update people set nick = ?, wname = ?, age = ?, score = ? where id = ? and ? = wname");
+    ASSERT_GT(h, 0);
+    ASSERT_EQ(Db2StmtGetBindParamCount(h), 6);
+    Db2BindField* p = Db2StmtGetBindParamFields(h);
+    EXPECT_EQ(p[0].nType, DB2_FIELD_TEXT);
+    EXPECT_EQ(p[0].nSize, 21u);
+    EXPECT_EQ(p[1].nType, DB2_FIELD_WTEXT);
+    EXPECT_EQ(p[1].nSize, 10u);
+    EXPECT_EQ(p[2].nType, DB2_FIELD_INT);
+    EXPECT_EQ(p[3].nType, DB2_FIELD_REAL);
+    EXPECT_EQ(p[4].nType, DB2_FIELD_INT);
+    EXPECT_EQ(p[5].nType, DB2_FIELD_WTEXT);
+    Db2StmtDestroy(h);
+
+    // Insert by position and by explicit column list; a "?" with no column is 16-bit text.
+    h = Db2StmtCreate("insert into people values (?, ?, ?, ?, ?)");
+    ASSERT_GT(h, 0);
+    p = Db2StmtGetBindParamFields(h);
+    EXPECT_EQ(p[0].nType, DB2_FIELD_INT);
+    EXPECT_EQ(p[2].nType, DB2_FIELD_TEXT);
+    EXPECT_EQ(p[3].nType, DB2_FIELD_WTEXT);
+    // Fill every slot and check the row.
+    *static_cast<long long*>(p[0].pData) = 5;
+    *static_cast<long long*>(p[1].pData) = 50;
+    std::strcpy(static_cast<char*>(p[2].pData), "five");
+    std::memcpy(p[3].pData, u"f\u00fcnf", 10);
+    *static_cast<double*>(p[4].pData) = 0.5;
+    for (int i = 0; i < 5; ++i)
+        p[i].nIndicator = 0;
+    EXPECT_EQ(Db2StmtExecute(h), 1);
+    // Values stay bound: executing again hits the primary key.
+    EXPECT_EQ(Db2StmtExecute(h), -1);
+    Db2StmtDestroy(h);
+    ASSERT_EQ(Db2QueryEx("select age, nick, wname, score from people where id = 5"), 1);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "50");
+    EXPECT_EQ(Column(1), "five");
+    EXPECT_EQ(WideAt(Db2GetColumn(2)), u"f\u00fcnf");
+    EXPECT_EQ(Column(3), "0.5");
+    Db2ClearRow();
+
+    h = Db2StmtCreate("insert into people (wname, id) values (?, 9)");
+    p = Db2StmtGetBindParamFields(h);
+    EXPECT_EQ(p[0].nType, DB2_FIELD_WTEXT);
+    EXPECT_EQ(p[0].nSize, 10u);
+    // Left at -1 the parameter binds SQL NULL.
+    EXPECT_EQ(Db2StmtExecute(h), 1);
+    Db2StmtDestroy(h);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people where id = 9 and wname is null"), 1);
+
+    h = Db2StmtCreate("select coalesce(?, 'x')");
+    p = Db2StmtGetBindParamFields(h);
+    EXPECT_EQ(p[0].nType, DB2_FIELD_WTEXT);
+    EXPECT_EQ(p[0].nSize, 1024u);
+    Db2StmtDestroy(h);
+}
+
+TEST_F(Db2EngineTest, TooLongTextIsCutWithinTheSlot)
+{
+    // A result slot never overflows: text longer than the declared size is cut and terminated, and a
+    // surrogate pair is never split.
+    ASSERT_EQ(Db2QueryEx("create table t2 ( w nvarchar(3), n varchar(3) )"), 0);
+    int h = Db2StmtCreate("insert into t2 values (?, ?)");
+    Db2BindField* p = Db2StmtGetBindParamFields(h);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p[0].nSize, 4u);
+    ASSERT_EQ(p[1].nSize, 4u);
+    std::memcpy(p[0].pData, u"ab\U0001F600", 8); // 4 units: the pair ends at the last place
+    std::memcpy(p[1].pData, "xy\xc3\xa9", 4);    // no terminator inside the slot: ends at nSize
+    p[0].nIndicator = 0;
+    p[1].nIndicator = 0;
+    ASSERT_EQ(Db2StmtExecute(h), 1);
+    Db2StmtDestroy(h);
+    ASSERT_EQ(Db2QueryEx("update t2 set n = 'abcdef'"), 1);
+
+    h = Db2StmtCreate("select w, n from t2");
+    ASSERT_EQ(Db2StmtExecute(h), 1);
+    ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+    Db2BindField* r = Db2StmtGetBindResFields(h);
+    EXPECT_EQ(WideAt(r[0].pData), u"ab"); // half a pair would not fit
+    EXPECT_STREQ(static_cast<char*>(r[1].pData), "abc");
+    Db2StmtDestroy(h);
+}
+
+TEST_F(Db2EngineTest, CheckTableAndRecordCount)
+{
+    EXPECT_TRUE(Db2CheckTable("people"));
+    EXPECT_TRUE(Db2CheckTable("PEOPLE"));
+    EXPECT_FALSE(Db2CheckTable("nobody"));
+    EXPECT_FALSE(Db2CheckTable("people' or '1'='1"));
+    EXPECT_FALSE(Db2CheckTable(""));
+    EXPECT_FALSE(Db2CheckTable(nullptr));
+    EXPECT_EQ(Db2QueryRecordCount("select count(id) from people"), 0);
+    EXPECT_EQ(Db2QueryRecordCount("select id from people"), 0); // no row
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from nobody"), -1);
+    EXPECT_EQ(Db2QueryRecordCount(nullptr), -1);
+}
+
+TEST_F(Db2EngineTest, DatabaseLivesUnderTheDataRootAndSurvivesReset)
+{
+    ASSERT_EQ(Db2QueryEx("insert into people values (1, 1, 'a', 'b', 0)"), 1);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(m_root) / "System" / "ulog.db"));
+    ASSERT_EQ(Db2QueryEx("pragma journal_mode"), 1);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "wal");
+    ASSERT_EQ(Db2QueryEx("pragma synchronous"), 1);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "1"); // NORMAL
+
+    // Reset closes the database and forgets results and handles; the next use reopens it.
+    int h = Db2StmtCreate("select * from people");
+    ASSERT_GT(h, 0);
+    kiv::core::ResetSql();
+    EXPECT_LT(Db2GetNextRow(), 0);
+    EXPECT_EQ(Db2StmtExecute(h), -1);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people"), 1);
+
+    // A new data root gets its own database.
+    const std::string other = ulogtest::MakeTempDir();
+    ASSERT_TRUE(UlogCtlReset(other.c_str()));
+    EXPECT_FALSE(Db2CheckTable("people"));
+    UlogCtlReset(m_root.c_str());
+    ulogtest::RemoveTree(other);
+    EXPECT_TRUE(Db2CheckTable("people"));
+}
+
+TEST_F(Db2EngineTest, FaultInjectionAndStatementCount)
+{
+    EXPECT_EQ(UlogCtlGetSqlStatementCount(), 1); // the create in SetUp
+    UlogCtlFailNextSql(4);
+    EXPECT_EQ(Db2QueryEx("insert into people values (1, 1, 'a', 'b', 0)"), -1);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people"), -1);
+    EXPECT_EQ(Db2StmtCreate("select * from people"), -1);
+    int h = -1;
+    {
+        // The fourth fault falls on the execution of a statement created after it.
+        UlogCtlFailNextSql(0);
+        h = Db2StmtCreate("select * from people");
+        ASSERT_GT(h, 0);
+        UlogCtlFailNextSql(1);
+        EXPECT_EQ(Db2StmtExecute(h), -1);
+        EXPECT_EQ(Db2StmtExecute(h), 0);
+        Db2StmtDestroy(h);
+    }
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("injected failure"));
+    // Nothing was written by the failed statements; faults are used up.
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people"), 0);
+    EXPECT_EQ(UlogCtlGetSqlStatementCount(), 3);
+    EXPECT_TRUE(Db2CheckTable("people"));
+    EXPECT_EQ(UlogCtlGetSqlStatementCount(), 4);
+
+    // Reset clears pending faults and the count.
+    UlogCtlFailNextSql(10);
+    kiv::core::ResetSql();
+    EXPECT_EQ(UlogCtlGetSqlStatementCount(), 0);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people"), 0);
+}
+
+TEST_F(Db2EngineTest, ExplicitTransactionCommitsAndRollsBack)
+{
+    ASSERT_EQ(Db2QueryEx("begin"), 0);
+    ASSERT_EQ(Db2QueryEx("insert into people values (1, 1, 'a', 'b', 0)"), 1);
+    EXPECT_EQ(Db2Rollback(), 0);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people"), 0);
+    ASSERT_EQ(Db2QueryEx("begin"), 0);
+    ASSERT_EQ(Db2QueryEx("insert into people values (1, 1, 'a', 'b', 0)"), 1);
+    EXPECT_EQ(Db2Commit(), 0);
+    EXPECT_EQ(Db2Rollback(), 0);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people"), 1);
+}
+
+TEST_F(Db2EngineTest, ThreadsReadTheirOwnCurrentResults)
+{
+    for (int i = 1; i <= 200; ++i)
+        ASSERT_EQ(Db2QueryEx("insert into people values (%d, %d, 'n%d', '', 0)", i, i % 2, i), 1);
+
+    std::atomic<int> failures{0};
+    auto reader = [&failures](int parity)
+    {
+        for (int round = 0; round < 50; ++round)
+        {
+            const int n = Db2QueryEx("select id, age from people where age = %d order by id", parity);
+            if (n != 100)
+                ++failures;
+            int rows = 0;
+            while (Db2GetNextRow() == 0)
+            {
+                const char* age = Db2GetColumn(1);
+                if (age == nullptr || std::atoi(age) != parity)
+                    ++failures;
+                ++rows;
+                std::this_thread::yield();
+            }
+            if (rows != 100)
+                ++failures;
+            Db2ClearRow();
+        }
+    };
+    std::thread a(reader, 0);
+    std::thread b(reader, 1);
+    // A writer at the same time does not disturb the readers' results.
+    std::thread c(
+        []
+        {
+            for (int i = 0; i < 50; ++i)
+                Db2QueryEx("update people set score = %d", i);
+        });
+    a.join();
+    b.join();
+    c.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+} // namespace
