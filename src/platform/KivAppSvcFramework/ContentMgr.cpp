@@ -1,0 +1,178 @@
+#include "KivAppSvcFramework/ContentMgr.h"
+
+#include "KivAppSvcFramework/KivAppSvcFrameworkInternal.h"
+
+#include <atomic>
+#include <memory>
+
+namespace
+{
+std::atomic<bool> g_available{true};
+
+std::string Canonical(const std::string& uri)
+{
+    std::string s = uri;
+    while (!s.empty() && s.back() == '/')
+        s.pop_back();
+    return s;
+}
+
+/* A list over one handler: the count is read once, rows are read one block at a time. */
+class CContentList final : public IContentList
+{
+public:
+    explicit CContentList(IContentHandler* handler) : m_handler(handler) {}
+
+    int GetCount() override
+    {
+        if (!m_bCount)
+        {
+            m_count = m_handler->GetCount();
+            m_bCount = true;
+        }
+        return m_count;
+    }
+
+    BOOL GetContent(int index, CContent& row) override
+    {
+        if (index < 0 || index >= GetCount())
+            return FALSE;
+        if (index < m_blockStart || index >= m_blockStart + static_cast<int>(m_block.size()))
+        {
+            int blockSize = m_handler->GetBlockSize();
+            if (blockSize <= 0)
+                blockSize = CContentDb2MgrBaseHandler::DEFAULT_BLOCK_SIZE;
+            m_block.clear();
+            m_blockStart = (index / blockSize) * blockSize;
+            m_handler->GetContents(m_blockStart, blockSize, m_block);
+            if (index >= m_blockStart + static_cast<int>(m_block.size()))
+                return FALSE;
+        }
+        row = m_block[static_cast<size_t>(index - m_blockStart)];
+        return TRUE;
+    }
+
+    void Release() override { delete this; }
+
+private:
+    ~CContentList() override = default;
+
+    std::unique_ptr<IContentHandler> m_handler;
+    bool m_bCount = false;
+    int m_count = -1;
+    int m_blockStart = 0;
+    std::vector<CContent> m_block;
+};
+} // namespace
+
+namespace kiv::appsvc
+{
+void SetContentMgrAvailable(bool available)
+{
+    g_available = available;
+}
+} // namespace kiv::appsvc
+
+CContentMgr* CContentMgr::Instance()
+{
+    static CContentMgr s_mgr;
+    return g_available ? &s_mgr : nullptr;
+}
+
+IContentHandlerFactory* CContentMgr::FindFactory(const std::string& uri)
+{
+    const CContentURI target(uri);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    IContentHandlerFactory* best = nullptr;
+    size_t bestLength = 0;
+    for (const auto& [root, factory] : m_factories)
+    {
+        if ((best == nullptr || root.size() > bestLength) && target.IsSubsetOf(root))
+        {
+            best = factory;
+            bestLength = root.size();
+        }
+    }
+    return best;
+}
+
+IContentHandler* CContentMgr::CreateHandler(const std::string& uri, const CContentFilter& filter)
+{
+    IContentHandlerFactory* factory = FindFactory(uri);
+    if (factory == nullptr)
+        return nullptr;
+    return factory->CreateHandler(uri, &filter);
+}
+
+IContentList* CContentMgr::Query(const std::string& uri, const CContentFilter& filter)
+{
+    IContentHandler* handler = CreateHandler(uri, filter);
+    if (handler == nullptr)
+        return nullptr;
+    return new CContentList(handler);
+}
+
+BOOL CContentMgr::GetContents(const std::string& uri, const CContentFilter& filter,
+                              std::vector<CContent>& rows, int start, int count)
+{
+    std::unique_ptr<IContentHandler> handler(CreateHandler(uri, filter));
+    if (!handler || start < 0)
+        return FALSE;
+    const size_t before = rows.size();
+    if (count >= 0)
+    {
+        if (count > 0)
+            handler->GetContents(start, count, rows);
+        return rows.size() > before ? TRUE : FALSE;
+    }
+    int blockSize = handler->GetBlockSize();
+    if (blockSize <= 0)
+        blockSize = CContentDb2MgrBaseHandler::DEFAULT_BLOCK_SIZE;
+    for (int at = start;; at += blockSize)
+    {
+        const size_t had = rows.size();
+        handler->GetContents(at, blockSize, rows);
+        if (rows.size() - had < static_cast<size_t>(blockSize))
+            break;
+    }
+    return rows.size() > before ? TRUE : FALSE;
+}
+
+int CContentMgr::GetCount(const std::string& uri, const CContentFilter& filter)
+{
+    std::unique_ptr<IContentHandler> handler(CreateHandler(uri, filter));
+    if (!handler)
+        return -1;
+    const int count = handler->GetCount();
+    return count < 0 ? -1 : count;
+}
+
+int CContentMgr::Delete(const std::string& uri, const CContentFilter& filter)
+{
+    std::unique_ptr<IContentHandler> handler(CreateHandler(uri, filter));
+    if (!handler)
+        return 0;
+    return handler->DeleteMatching() >= 0 ? 1 : 0;
+}
+
+BOOL CContentMgr::RegisterHandlerFactory(const std::string& rootUri, IContentHandlerFactory* factory)
+{
+    const std::string root = Canonical(rootUri);
+    if (factory == nullptr || root.empty())
+        return FALSE;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_factories[root] = factory;
+    return TRUE;
+}
+
+BOOL CContentMgr::UnregisterHandlerFactory(const std::string& rootUri)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_factories.erase(Canonical(rootUri)) > 0 ? TRUE : FALSE;
+}
+
+void CContentMgr::Reset()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_factories.clear();
+}
