@@ -1,0 +1,643 @@
+// Log entries: defaults, conversions to and from UlogInfo for every kind, bounded texts, owned value
+// objects and clones.
+#include "UlogSvcLogMgr/CUlogCallLog.h"
+#include "UlogSvcLogMgr/CUlogEmailLog.h"
+#include "UlogSvcLogMgr/CUlogImLog.h"
+#include "UlogSvcLogMgr/CUlogMsgLog.h"
+#include "UlogSvcLogMgr/CUlogSnsLog.h"
+
+#include "UlogSvcLogMgr/UlogTestRows.h"
+#include "control/PlatformControl.h"
+#include "support/PlatformFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+using ulogtest::ToU16;
+using ulogtest::WLen;
+using ulogtest::WText;
+
+namespace
+{
+struct Field
+{
+    const char* name;
+    size_t offset;
+    size_t size;
+};
+
+#define ULOG_FIELD(f)                                                                                        \
+    Field                                                                                                    \
+    {                                                                                                        \
+#f, offsetof(UlogInfo, f), sizeof(((UlogInfo*)nullptr)->f)                                           \
+    }
+
+// Every field that only some kinds fill.
+const std::vector<Field>& KindFields()
+{
+    static const std::vector<Field> fields = {ULOG_FIELD(bCNAPLog),      ULOG_FIELD(bVideoShare),
+                                              ULOG_FIELD(iCallType),     ULOG_FIELD(st2StageDialingInfo),
+                                              ULOG_FIELD(nMsgLogType),   ULOG_FIELD(nMsgLogId),
+                                              ULOG_FIELD(iSourceType),   ULOG_FIELD(szEmailDisplayName),
+                                              ULOG_FIELD(nAccountId),    ULOG_FIELD(szAccountEmailAddress),
+                                              ULOG_FIELD(szSyncId),      ULOG_FIELD(mszSubject),
+                                              ULOG_FIELD(mszBody),       ULOG_FIELD(nContentId),
+                                              ULOG_FIELD(szSnsPersonId), ULOG_FIELD(nSnsSpInfo),
+                                              ULOG_FIELD(nSpInfo)};
+    return fields;
+}
+
+bool AllBytes(const void* p, size_t n, unsigned char value)
+{
+    const auto* b = static_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n; ++i)
+        if (b[i] != value)
+            return false;
+    return true;
+}
+
+// Checks that exactly the listed kind fields are filled (non-zero) and all other kind fields are zero.
+void ExpectOnlyKindFields(const UlogInfo& info, const std::vector<std::string>& own)
+{
+    const auto* base = reinterpret_cast<const unsigned char*>(&info);
+    for (const Field& f : KindFields())
+    {
+        const bool mine = std::find(own.begin(), own.end(), f.name) != own.end();
+        if (mine)
+            EXPECT_FALSE(AllBytes(base + f.offset, f.size, 0)) << f.name << " should be filled";
+        else
+            EXPECT_TRUE(AllBytes(base + f.offset, f.size, 0)) << f.name << " should be 0";
+    }
+}
+
+void ExpectReservedZero(const UlogInfo& info)
+{
+    EXPECT_EQ(info.nReserved1, 0);
+    EXPECT_EQ(info.nReserved2, 0);
+    EXPECT_TRUE(AllBytes(info.abReserved3, sizeof(info.abReserved3), 0));
+}
+
+// Fills every common field with a value other than its default.
+void FillBase(CUlog& log, UlogLogType type)
+{
+    log.SetUniqueID(11);
+    log.SetSortIndex(12);
+    log.SetGroupID(13);
+    log.SetTemporary(1);
+    log.SetCheckStatus(1);
+    log.SetParentID(14);
+    log.SetStartTime(3000000000u);
+    log.SetEndTime(3000000060u);
+    log.SetWiFiTotalTime(15);
+    log.SetGsmTotalTime(16);
+    log.SetLogType(type);
+    log.SetLineType(ULOG_LINE_2);
+    log.SetPhoneType(ULOG_PHONE_TYPE_14);
+    log.SetStorageType(ULOG_STORAGE_FDN);
+    log.SetCallCost(17);
+    log.SetCtPid(18);
+    log.SetCtDataId(19);
+    log.SetCtFdnId(20);
+    log.SetMyAccountId(21);
+    log.SetDuplLogCount(22);
+    log.SetDuplLogLastUniqueID(23);
+    log.SetIPCallDigitCount(5);
+    log.SetBasicNumber("5551234");
+    log.SetNumber("+15551234");
+    log.SetDisplayName("Ann Lee");
+    log.SetFirstName("Ann");
+    log.SetLastName("Lee");
+    log.SetCallerIdPath("/User/Pic/ann.jpg");
+    log.SetEmailAddress(WText(u"ann@example.com"));
+}
+
+void ExpectBase(const UlogInfo& info, UlogLogType type)
+{
+    EXPECT_EQ(info.nUniqueId, 11);
+    EXPECT_EQ(info.nSortIndex, 12);
+    EXPECT_EQ(info.nGroupId, 13);
+    EXPECT_EQ(info.bTempLog, 1);
+    EXPECT_EQ(info.bUncheckedYet, 1);
+    EXPECT_EQ(info.nParentId, 14);
+    EXPECT_EQ(info.tmStart, 3000000000u);
+    EXPECT_EQ(info.tmEnd, 3000000060u);
+    EXPECT_EQ(info.tmWiFiTotal, 15u);
+    EXPECT_EQ(info.tmGsmTotal, 16u);
+    EXPECT_EQ(info.iLogType, type);
+    EXPECT_EQ(info.iLineType, ULOG_LINE_2);
+    EXPECT_EQ(info.iPhoneType, ULOG_PHONE_TYPE_14);
+    EXPECT_EQ(info.iStorageType, ULOG_STORAGE_FDN);
+    EXPECT_EQ(info.nCallCost, 17);
+    EXPECT_EQ(info.nPersonId, 18);
+    EXPECT_EQ(info.nCtDataId, 19);
+    EXPECT_EQ(info.nCtFdnId, 20);
+    EXPECT_EQ(info.nMyAccountId, 21);
+    EXPECT_EQ(info.nDuplLogCount, 22);
+    EXPECT_EQ(info.nDuplLogLastUniqueId, 23);
+    EXPECT_EQ(info.nIPCallDigitCount, 5);
+    EXPECT_STREQ(info.szBasicNumber, "5551234");
+    EXPECT_STREQ(info.szNumber, "+15551234");
+    EXPECT_STREQ(info.szName, "Ann Lee");
+    EXPECT_STREQ(info.szFirstName, "Ann");
+    EXPECT_STREQ(info.szLastName, "Lee");
+    EXPECT_STREQ(info.szCallerIdPath, "/User/Pic/ann.jpg");
+    EXPECT_EQ(ToU16(info.mszEmailAddress), u"ann@example.com");
+}
+
+CUlogContentValue MakeContent(const char16_t* subject, const char16_t* body, int id)
+{
+    CUlogContentValue v;
+    v.SetSubject(WText(subject));
+    v.SetBody(WText(body));
+    v.SetContentId(id);
+    return v;
+}
+
+CUlogAccountValue MakeAccount(const char* address, int id)
+{
+    CUlogAccountValue v;
+    v.SetAccountEmailAddress(address);
+    v.SetAccountId(id);
+    return v;
+}
+
+CUlogMsgOwnValue MakeOwn(int type, int id)
+{
+    CUlogMsgOwnValue v;
+    v.SetMsgLogType(type);
+    v.SetMsgLogID(id);
+    return v;
+}
+
+// Converts into a record that was filled with 0xFF bytes first.
+std::unique_ptr<UlogInfo> ConvertDirty(const CUlog& log)
+{
+    auto info = std::make_unique<UlogInfo>();
+    std::memset(info.get(), 0xFF, sizeof(UlogInfo));
+    EXPECT_EQ(log.Convert2UlogInfo(*info), TRUE);
+    return info;
+}
+
+class UlogKindsTest : public ulogtest::PlatformTest
+{
+};
+
+// A kind that does not provide its own copy.
+class CUncloneableLog : public CUlog
+{
+public:
+    BOOL OnConvert2UlogInfo(UlogInfo&) const override { return TRUE; }
+};
+} // namespace
+
+TEST_F(UlogKindsTest, NewLogsStartWithTheDocumentedDefaults)
+{
+    CUlogCallLog call;
+    EXPECT_EQ(call.GetUniqueID(), ULOG_INVALID_DB_INDEX);
+    EXPECT_EQ(call.GetSortIndex(), -1);
+    EXPECT_EQ(call.GetGroupID(), -1);
+    EXPECT_EQ(call.GetParentID(), -1);
+    EXPECT_EQ(call.GetLineType(), -1);
+    EXPECT_EQ(call.GetPhoneType(), -1);
+    EXPECT_EQ(call.GetCallCost(), -1);
+    EXPECT_EQ(call.GetDuplLogLastUniqueID(), -1);
+    EXPECT_EQ(call.GetStorageType(), 0);
+    EXPECT_EQ(call.GetLogType(), 0);
+    EXPECT_EQ(call.GetCallType(), -1);
+    EXPECT_STREQ(call.GetNumber(), "");
+    EXPECT_STREQ(call.GetDisplayName(), "");
+    EXPECT_EQ(call.GetEmailAddress()[0], 0);
+    EXPECT_EQ(call.Get2StageDialingInfo()->iAddressType, 0);
+
+    CUlogEmailLog email;
+    EXPECT_EQ(email.GetSourceType(), -1);
+    ASSERT_NE(email.GetMsgOwnValue(), nullptr);
+    ASSERT_NE(email.GetContentValue(), nullptr);
+    ASSERT_NE(email.GetAccountValue(), nullptr);
+    EXPECT_EQ(email.GetContentValue()->GetContentId(), 0);
+    EXPECT_EQ(CUlogImLog().GetSpInfo(), -1);
+    EXPECT_EQ(CUlogSnsLog().GetSnsSpInfo(), -1);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+}
+
+TEST_F(UlogKindsTest, ClassNamesDecideTypeEquality)
+{
+    CUlogCallLog a;
+    CUlogCallLog b;
+    b.SetNumber("123");
+    b.SetLogType(ULOG_LOG_MISSED);
+    CUlogMsgLog m;
+    EXPECT_STREQ(a.GetLogClass(), "CUlogCallLog");
+    EXPECT_STREQ(m.GetLogClass(), "CUlogMsgLog");
+    EXPECT_STREQ(CUlogEmailLog().GetLogClass(), "CUlogEmailLog");
+    EXPECT_STREQ(CUlogImLog().GetLogClass(), "CUlogImLog");
+    EXPECT_STREQ(CUlogSnsLog().GetLogClass(), "CUlogSnsLog");
+    EXPECT_STREQ(CUncloneableLog().GetLogClass(), "CUlog");
+    EXPECT_TRUE(a.IsTypeEqual(b));
+    EXPECT_FALSE(a.IsTypeEqual(m));
+    EXPECT_FALSE(CUlogImLog().IsTypeEqual(CUlogSnsLog()));
+}
+
+TEST_F(UlogKindsTest, EachKindFillsOnlyItsOwnFieldsAndClearsTheReservedOnes)
+{
+    {
+        CUlogCallLog log;
+        FillBase(log, ULOG_LOG_TERMINATED);
+        log.SetCnapLog(1);
+        log.SetVideoShareLog(1);
+        log.SetCallType(ULOG_CALL_VIDEO);
+        log.Set2StageType(2);
+        log.Set2StageAliasAddress("*123#");
+        auto info = ConvertDirty(log);
+        ExpectBase(*info, ULOG_LOG_TERMINATED);
+        ExpectReservedZero(*info);
+        ExpectOnlyKindFields(*info, {"bCNAPLog", "bVideoShare", "iCallType", "st2StageDialingInfo"});
+        EXPECT_EQ(info->st2StageDialingInfo.iAddressType, 2);
+        EXPECT_STREQ(info->st2StageDialingInfo.aliasAddress, "*123#");
+    }
+    {
+        CUlogMsgLog log;
+        FillBase(log, ULOG_LOG_MSG_SENT);
+        CUlogMsgOwnValue own = MakeOwn(16, 31);
+        CUlogContentValue content = MakeContent(u"Subj", u"Body", 77);
+        log.SetMsgOwnValue(&own);
+        log.SetContentValue(&content);
+        auto info = ConvertDirty(log);
+        ExpectBase(*info, ULOG_LOG_MSG_SENT);
+        ExpectReservedZero(*info);
+        // The content id of a message stays 0 in the record.
+        ExpectOnlyKindFields(*info, {"nMsgLogType", "nMsgLogId", "mszSubject", "mszBody"});
+        EXPECT_EQ(info->nMsgLogType, 16);
+        EXPECT_EQ(info->nMsgLogId, 31);
+        EXPECT_EQ(ToU16(info->mszSubject), u"Subj");
+        EXPECT_EQ(ToU16(info->mszBody), u"Body");
+    }
+    {
+        CUlogEmailLog log;
+        FillBase(log, ULOG_LOG_EMAIL_RECEIVED);
+        log.SetSourceType(ULOG_SOURCE_TYPE_0);
+        log.SetSourceType(static_cast<UlogSourceType>(3));
+        log.SetEmailDisplayName("Ann L");
+        log.SetSyncId("sync-7");
+        CUlogMsgOwnValue own = MakeOwn(1024, 32);
+        CUlogContentValue content = MakeContent(u"S", u"B", 78);
+        CUlogAccountValue account = MakeAccount("me@example.com", 9);
+        log.SetMsgOwnValue(&own);
+        log.SetContentValue(&content);
+        log.SetAccountValue(&account);
+        auto info = ConvertDirty(log);
+        ExpectBase(*info, ULOG_LOG_EMAIL_RECEIVED);
+        ExpectReservedZero(*info);
+        ExpectOnlyKindFields(*info,
+                             {"iSourceType", "nMsgLogType", "nMsgLogId", "szEmailDisplayName", "szSyncId",
+                              "mszSubject", "mszBody", "nContentId", "szAccountEmailAddress", "nAccountId"});
+        EXPECT_EQ(info->nContentId, 78);
+        EXPECT_STREQ(info->szAccountEmailAddress, "me@example.com");
+        EXPECT_EQ(info->nAccountId, 9);
+    }
+    {
+        CUlogImLog log;
+        FillBase(log, ULOG_LOG_IM_1);
+        log.SetSpInfo(4);
+        log.SetEmailDisplayName("buddy");
+        CUlogContentValue content = MakeContent(u"S", u"B", 79);
+        CUlogAccountValue account = MakeAccount("im@example.com", 8);
+        log.SetContentValue(&content);
+        log.SetAccountValue(&account);
+        auto info = ConvertDirty(log);
+        ExpectBase(*info, ULOG_LOG_IM_1);
+        ExpectReservedZero(*info);
+        ExpectOnlyKindFields(*info, {"nSpInfo", "szEmailDisplayName", "mszSubject", "mszBody", "nContentId",
+                                     "szAccountEmailAddress", "nAccountId"});
+        EXPECT_EQ(info->nSpInfo, 4);
+    }
+    {
+        CUlogSnsLog log;
+        FillBase(log, ULOG_LOG_SNS_2);
+        log.SetSnsSpInfo(6);
+        log.SetSnsPersonId("p-1");
+        log.SetEmailDisplayName("friend");
+        log.SetSyncId("s-2");
+        CUlogContentValue content = MakeContent(u"S", u"B", 80);
+        log.SetContentValue(&content);
+        auto info = ConvertDirty(log);
+        ExpectBase(*info, ULOG_LOG_SNS_2);
+        ExpectReservedZero(*info);
+        ExpectOnlyKindFields(*info, {"nSnsSpInfo", "szSnsPersonId", "szEmailDisplayName", "szSyncId",
+                                     "mszSubject", "mszBody", "nContentId"});
+        EXPECT_STREQ(info->szSnsPersonId, "p-1");
+    }
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+}
+
+TEST_F(UlogKindsTest, RecordsReadIntoEachKindComeBackUnchanged)
+{
+    // A record holding every field of its kind round-trips byte for byte.
+    auto makeRecord = [](UlogLogType type)
+    {
+        UlogInfo info;
+        std::memset(&info, 0, sizeof(info));
+        info.nUniqueId = 5;
+        info.nSortIndex = 6;
+        info.nGroupId = 7;
+        info.nParentId = 8;
+        info.bTempLog = 1;
+        info.bUncheckedYet = 1;
+        info.tmStart = 4000000000u;
+        info.tmEnd = 4000000100u;
+        info.tmWiFiTotal = 1;
+        info.tmGsmTotal = 2;
+        info.iLogType = type;
+        info.iLineType = ULOG_LINE_1;
+        info.iPhoneType = ULOG_PHONE_TYPE_FDN;
+        info.iStorageType = ULOG_STORAGE_EMAIL_LINK;
+        info.nCallCost = 9;
+        info.nPersonId = 10;
+        info.nCtDataId = 11;
+        info.nCtFdnId = 12;
+        info.nMyAccountId = 13;
+        info.nDuplLogCount = 14;
+        info.nDuplLogLastUniqueId = 15;
+        info.nIPCallDigitCount = 3;
+        std::strcpy(info.szBasicNumber, "1234");
+        std::strcpy(info.szNumber, "0011234");
+        std::strcpy(info.szName, "Bob");
+        std::strcpy(info.szFirstName, "Bo");
+        std::strcpy(info.szLastName, "B");
+        std::strcpy(info.szCallerIdPath, "/p");
+        info.mszEmailAddress[0] = 'b';
+        return info;
+    };
+
+    UlogInfo call = makeRecord(ULOG_LOG_MISSED);
+    call.bCNAPLog = 1;
+    call.bVideoShare = 1;
+    call.iCallType = ULOG_CALL_CSD;
+    call.st2StageDialingInfo.iAddressType = 3;
+    std::strcpy(call.st2StageDialingInfo.aliasAddress, "alias");
+    call.st2StageDialingInfo.abRest[130] = 0x5A; // opaque bytes travel with the block
+    UlogInfo back;
+    CUlogCallLog(call).Convert2UlogInfo(back);
+    EXPECT_EQ(std::memcmp(&call, &back, sizeof(UlogInfo)), 0);
+
+    UlogInfo email = makeRecord(ULOG_LOG_EMAIL_SENT);
+    email.iSourceType = static_cast<UlogSourceType>(2);
+    email.nMsgLogType = 64;
+    email.nMsgLogId = 4;
+    std::strcpy(email.szEmailDisplayName, "E");
+    std::strcpy(email.szSyncId, "S");
+    email.mszSubject[0] = 's';
+    email.mszBody[0] = 'b';
+    email.nContentId = 44;
+    std::strcpy(email.szAccountEmailAddress, "A");
+    email.nAccountId = 45;
+    CUlogEmailLog(email).Convert2UlogInfo(back);
+    EXPECT_EQ(std::memcmp(&email, &back, sizeof(UlogInfo)), 0);
+
+    UlogInfo im = makeRecord(ULOG_LOG_IM_2);
+    im.nSpInfo = 2;
+    std::strcpy(im.szEmailDisplayName, "I");
+    im.mszSubject[0] = 's';
+    im.nContentId = 46;
+    std::strcpy(im.szAccountEmailAddress, "A");
+    im.nAccountId = 47;
+    CUlogImLog(im).Convert2UlogInfo(back);
+    EXPECT_EQ(std::memcmp(&im, &back, sizeof(UlogInfo)), 0);
+
+    UlogInfo sns = makeRecord(ULOG_LOG_SNS_1);
+    sns.nSnsSpInfo = 3;
+    std::strcpy(sns.szSnsPersonId, "P");
+    std::strcpy(sns.szEmailDisplayName, "N");
+    std::strcpy(sns.szSyncId, "Y");
+    sns.mszBody[0] = 'b';
+    sns.nContentId = 48;
+    CUlogSnsLog(sns).Convert2UlogInfo(back);
+    EXPECT_EQ(std::memcmp(&sns, &back, sizeof(UlogInfo)), 0);
+}
+
+TEST_F(UlogKindsTest, MessageContentIdIsReadButNeverWrittenBack)
+{
+    UlogInfo info;
+    std::memset(&info, 0, sizeof(info));
+    info.iLogType = ULOG_LOG_MSG_RECEIVED;
+    info.nContentId = 55;
+    info.nMsgLogType = 16;
+    CUlogMsgLog log(info);
+    ASSERT_NE(log.GetContentValue(), nullptr);
+    EXPECT_EQ(log.GetContentValue()->GetContentId(), 55);
+
+    UlogInfo out;
+    log.Convert2UlogInfo(out);
+    EXPECT_EQ(out.nContentId, 0);
+    EXPECT_EQ(out.nMsgLogType, 16);
+    CUlogMsgLog again(out);
+    EXPECT_EQ(again.GetContentValue()->GetContentId(), 0);
+}
+
+TEST_F(UlogKindsTest, LongTextsAreCutToTheirBuffers)
+{
+    CUlogCallLog log;
+    const std::string name(400, 'n');
+    const std::string digits(100, '7');
+    log.SetDisplayName(name.c_str());
+    log.SetNumber(digits.c_str());
+    log.SetBasicNumber(digits.c_str());
+    log.SetCallerIdPath(std::string(1000, 'p').c_str());
+    log.Set2StageAliasAddress(std::string(200, 'a').c_str());
+    log.SetEmailAddress(WText(400, u'e'));
+    EXPECT_EQ(std::string(log.GetNumber()), digits.substr(0, 80));
+    EXPECT_EQ(std::strlen(log.GetBasicNumber()), 80u);
+    EXPECT_EQ(std::strlen(log.GetCallerIdPath()), 771u);
+    EXPECT_EQ(std::strlen(log.Get2StageDialingInfo()->aliasAddress), 128u);
+    EXPECT_EQ(WLen(log.GetEmailAddress(), 1000), 300u);
+
+    UlogInfo info;
+    log.Convert2UlogInfo(info);
+    EXPECT_EQ(std::string(info.szName), name.substr(0, 309));
+    EXPECT_EQ(info.szName[309], 0);
+    EXPECT_EQ(std::strlen(info.szNumber), 80u);
+
+    CUlogSnsLog sns;
+    sns.SetSnsPersonId(std::string(150, 'x').c_str());
+    sns.SetSyncId(std::string(150, 'y').c_str());
+    sns.SetEmailDisplayName(std::string(500, 'z').c_str());
+    CUlogContentValue content;
+    content.SetSubject(WText(150, u's'));
+    content.SetBody(WText(150, u'b'));
+    sns.SetContentValue(&content);
+    EXPECT_EQ(std::strlen(sns.GetSnsPersonId()), 99u);
+    EXPECT_EQ(std::strlen(sns.GetSyncId()), 99u);
+    EXPECT_EQ(std::strlen(sns.GetEmailDisplayName()), 300u);
+    EXPECT_EQ(WLen(sns.GetContentValue()->GetSubject(), 1000), 100u);
+    EXPECT_EQ(WLen(sns.GetContentValue()->GetBody(), 1000), 100u);
+}
+
+TEST_F(UlogKindsTest, RecordsFullOfGarbageAreReadWithinEveryField)
+{
+    // Every byte 0xFF: no text is terminated. Reads must stay inside each field (AddressSanitizer
+    // reports any read past the end of the heap record) and every text comes out cut and terminated.
+    auto info = std::make_unique<UlogInfo>();
+    std::memset(info.get(), 0xFF, sizeof(UlogInfo));
+
+    CUlogCallLog call;
+    call.AssignUlogInfo(*info);
+    EXPECT_EQ(std::strlen(call.GetBasicNumber()), 80u);
+    EXPECT_EQ(std::strlen(call.GetNumber()), 80u);
+    EXPECT_EQ(std::strlen(call.GetDisplayName()), 309u);
+    EXPECT_EQ(std::strlen(call.GetFirstName()), 309u);
+    EXPECT_EQ(std::strlen(call.GetLastName()), 309u);
+    EXPECT_EQ(std::strlen(call.GetCallerIdPath()), 771u);
+    EXPECT_EQ(WLen(call.GetEmailAddress(), 1000), 300u);
+    EXPECT_EQ(std::strlen(call.Get2StageDialingInfo()->aliasAddress), 128u);
+    EXPECT_EQ(call.GetUniqueID(), -1);
+    EXPECT_EQ(call.GetCallType(), -1);
+
+    CUlogMsgLog msg(*info);
+    EXPECT_EQ(WLen(msg.GetContentValue()->GetSubject(), 1000), 100u);
+    EXPECT_EQ(WLen(msg.GetContentValue()->GetBody(), 1000), 100u);
+
+    CUlogEmailLog email(*info);
+    EXPECT_EQ(std::strlen(email.GetEmailDisplayName()), 300u);
+    EXPECT_EQ(std::strlen(email.GetSyncId()), 99u);
+    EXPECT_EQ(std::strlen(email.GetAccountValue()->GetAccountEmailAddress()), 300u);
+
+    CUlogImLog im(*info);
+    EXPECT_EQ(std::strlen(im.GetEmailDisplayName()), 300u);
+    EXPECT_EQ(std::strlen(im.GetAccountValue()->GetAccountEmailAddress()), 300u);
+
+    CUlogSnsLog sns(*info);
+    EXPECT_EQ(std::strlen(sns.GetSnsPersonId()), 99u);
+    EXPECT_EQ(std::strlen(sns.GetSyncId()), 99u);
+
+    // Written back, every text is terminated inside its field.
+    auto out = std::make_unique<UlogInfo>();
+    email.Convert2UlogInfo(*out);
+    EXPECT_EQ(out->szName[309], 0);
+    EXPECT_EQ(out->szSyncId[99], 0);
+    EXPECT_EQ(out->mszEmailAddress[300], 0);
+    EXPECT_EQ(out->mszSubject[100], 0);
+    call.Convert2UlogInfo(*out);
+    EXPECT_EQ(out->st2StageDialingInfo.aliasAddress[128], 0);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+}
+
+TEST_F(UlogKindsTest, NullTextsAreRefusedAndLeaveFieldsAlone)
+{
+    CUlogEmailLog log;
+    log.SetNumber("555");
+    log.SetNumber(nullptr);
+    EXPECT_STREQ(log.GetNumber(), "555");
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: pszNumber != NULL (UlogSvcLogMgr/Ulog:"));
+    log.SetDisplayName(nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszName != NULL"));
+    log.SetEmailAddress(nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pmszEmailAddress != NULL"));
+    log.SetSyncId("s");
+    log.SetSyncId(nullptr);
+    EXPECT_STREQ(log.GetSyncId(), "s");
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszSyncId != NULL"));
+    log.SetContentValue(nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pContentValue != NULL"));
+    ASSERT_NE(log.GetContentValue(), nullptr);
+    log.GetContentValue()->SetSubject(nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pmszSubject != NULL"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 6);
+}
+
+TEST_F(UlogKindsTest, ValueObjectsAreNeverSharedWithCallersOrCopies)
+{
+    CUlogEmailLog log;
+    CUlogContentValue mine = MakeContent(u"first", u"body", 1);
+    log.SetContentValue(&mine);
+    ASSERT_NE(log.GetContentValue(), &mine);
+    mine.SetSubject(WText(u"changed"));
+    mine.SetContentId(2);
+    EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"first");
+    EXPECT_EQ(log.GetContentValue()->GetContentId(), 1);
+
+    // Setting a log's own value object again keeps its content.
+    log.SetContentValue(log.GetContentValue());
+    EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"first");
+
+    CUlogEmailLog copy(log);
+    EXPECT_NE(copy.GetContentValue(), log.GetContentValue());
+    EXPECT_NE(copy.GetAccountValue(), log.GetAccountValue());
+    copy.GetContentValue()->SetSubject(WText(u"copy"));
+    EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"first");
+
+    CUlogEmailLog assigned;
+    assigned = log;
+    EXPECT_NE(assigned.GetContentValue(), log.GetContentValue());
+    EXPECT_EQ(ToU16(assigned.GetContentValue()->GetSubject()), u"first");
+    assigned = assigned; // self-assignment keeps everything
+    EXPECT_EQ(ToU16(assigned.GetContentValue()->GetSubject()), u"first");
+
+    // A second Init resets the value objects rather than leaking them.
+    assigned.Init();
+    EXPECT_EQ(assigned.GetContentValue()->GetContentId(), 0);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+}
+
+TEST_F(UlogKindsTest, ClonesAreIndependentCopiesOfTheirKind)
+{
+    CUlogSnsLog sns;
+    sns.SetLogType(ULOG_LOG_SNS_1);
+    sns.SetSnsPersonId("p");
+    CUlogContentValue content = MakeContent(u"s", u"b", 3);
+    sns.SetContentValue(&content);
+
+    std::unique_ptr<CUlog> clone(sns.Clone());
+    ASSERT_NE(clone, nullptr);
+    auto* snsClone = dynamic_cast<CUlogSnsLog*>(clone.get());
+    ASSERT_NE(snsClone, nullptr);
+    EXPECT_STREQ(snsClone->GetSnsPersonId(), "p");
+    EXPECT_EQ(snsClone->GetContentValue()->GetContentId(), 3);
+    snsClone->GetContentValue()->SetContentId(4);
+    snsClone->SetSnsPersonId("q");
+    EXPECT_EQ(sns.GetContentValue()->GetContentId(), 3);
+    EXPECT_STREQ(sns.GetSnsPersonId(), "p");
+
+    // Through the cloneable interface the same kind comes back and can be deleted through it.
+    const IUlogCloneable& asCloneable = sns;
+    std::unique_ptr<IUlogCloneable> viaInterface(asCloneable.Clone());
+    ASSERT_NE(viaInterface, nullptr);
+    EXPECT_NE(dynamic_cast<CUlogSnsLog*>(viaInterface.get()), nullptr);
+
+    for (CUlog* p :
+         std::initializer_list<CUlog*>{new CUlogCallLog, new CUlogMsgLog, new CUlogEmailLog, new CUlogImLog})
+    {
+        std::unique_ptr<CUlog> owner(p);
+        std::unique_ptr<CUlog> c(p->Clone());
+        ASSERT_NE(c, nullptr);
+        EXPECT_TRUE(c->IsTypeEqual(*p));
+    }
+
+    CUncloneableLog plain;
+    EXPECT_EQ(plain.Clone(), nullptr);
+    EXPECT_EQ(static_cast<const IUlogCloneable&>(plain).Clone(), nullptr);
+}
+
+TEST_F(UlogKindsTest, EmailBasedMessagesNeedAnAddressAndAnEmailType)
+{
+    auto make = [](int type, bool withAddress)
+    {
+        CUlogMsgLog log;
+        CUlogMsgOwnValue own = MakeOwn(type, 1);
+        log.SetMsgOwnValue(&own);
+        if (withAddress)
+            log.SetEmailAddress(WText(u"x@y"));
+        return log.IsEmailBased();
+    };
+    EXPECT_FALSE(make(32, false));
+    EXPECT_FALSE(make(16, true));
+    EXPECT_TRUE(make(1024, true));
+    EXPECT_TRUE(make(32, true));
+    EXPECT_TRUE(make(64, true));
+    EXPECT_TRUE(make(2048, true));
+    EXPECT_FALSE(make(0, true));
+}
