@@ -120,12 +120,18 @@ BOOL CUlogSvcTimer::__Delete(unsigned long timerId)
     return __DeleteElement(timerId);
 }
 
-// An existing entry of the id is replaced; its record is freed.
+// An existing entry of the id is replaced. Its platform timer is stopped and deleted first: left
+// running, it would tick once more under an id nobody set (its handle is no longer in the map).
 void CUlogSvcTimer::__AddElement(unsigned long timerId, TimerInfo* pInfo)
 {
     auto it = m_map.find(timerId);
     if (it != m_map.end())
     {
+        if (it->second != NULL && it->second->hTimer != INVALID_HOBJ && it->second->hTimer != pInfo->hTimer)
+        {
+            OnStop(*it->second);
+            OnDelete(*it->second);
+        }
         delete it->second;
         it->second = pInfo;
     }

@@ -236,7 +236,8 @@ extern "C"
         }
         HOBJ h = g_nextReg++;
         if (g_nextReg <= 0)
-            g_handles[h] = doc;
+            g_nextReg = 1;
+        g_handles[h] = doc;
         return h;
     }
 

@@ -1,0 +1,340 @@
+// Tasks, messages and named recursive mutexes.
+#include "support/PlatformFixture.h"
+
+#include "KivCore/KivCore.h"
+#include "control/PlatformControl.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace
+{
+using namespace std::chrono_literals;
+
+// Task entries take no argument, so each test talks to its task through these.
+struct TaskProbe
+{
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<int> received;
+    std::atomic<int> started{0};
+    std::atomic<int> unwound{0};
+    std::atomic<HOBJ> selfHandle{INVALID_HOBJ};
+    std::atomic<int> lastResult{-100};
+    HOBJ mutexToHold = INVALID_HOBJ;
+
+    template <class Pred> bool WaitFor(Pred pred)
+    {
+        std::unique_lock<std::mutex> lock(m);
+        return cv.wait_for(lock, 10s, pred);
+    }
+    void Notify()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        cv.notify_all();
+    }
+};
+TaskProbe* g_probe = nullptr;
+
+struct UnwindMarker
+{
+    ~UnwindMarker()
+    {
+        ++g_probe->unwound;
+        g_probe->Notify();
+    }
+};
+
+// Receives forever, recording each message's id.
+void ReceiverEntry()
+{
+    UnwindMarker marker;
+    g_probe->selfHandle = OsGetCurrentTask();
+    ++g_probe->started;
+    g_probe->Notify();
+    for (;;)
+    {
+        OSMSG msg{};
+        int r = OsReceiveMessage(-1, &msg, 0);
+        g_probe->lastResult = r;
+        if (r == 1)
+        {
+            std::lock_guard<std::mutex> lock(g_probe->m);
+            g_probe->received.push_back(msg.nMsgId);
+            g_probe->cv.notify_all();
+        }
+    }
+}
+
+// Takes a mutex twice and then waits for messages forever while owning it.
+void HolderEntry()
+{
+    UnwindMarker marker;
+    OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
+    OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
+    ++g_probe->started;
+    g_probe->Notify();
+    OSMSG msg{};
+    for (;;)
+        OsReceiveMessage(-1, &msg, 0);
+}
+
+// Sleeps for a long time.
+void SleeperEntry()
+{
+    UnwindMarker marker;
+    ++g_probe->started;
+    g_probe->Notify();
+    OsSleep(60000);
+}
+
+// Waits for a mutex that someone else holds.
+void WaiterEntry()
+{
+    UnwindMarker marker;
+    ++g_probe->started;
+    g_probe->Notify();
+    OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
+    OsReleaseMutex(g_probe->mutexToHold);
+}
+
+class OsTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        g_probe = &m_probe;
+    }
+    void TearDown() override
+    {
+        ulogtest::PlatformTest::TearDown(); // ends every task before the probe goes
+        g_probe = nullptr;
+    }
+    TaskProbe m_probe;
+};
+
+TEST_F(OsTest, TaskIsSuspendedUntilStartedAndKnowsItsHandle)
+{
+    HOBJ h = OsCreateTask("UlogCtFullSyncTask", 10003, 0x20000, ReceiverEntry, 1, 0);
+    ASSERT_NE(h, INVALID_HOBJ);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(m_probe.started.load(), 0);
+    EXPECT_TRUE(OsStartTask(h));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
+    EXPECT_EQ(m_probe.selfHandle.load(), h);
+    EXPECT_FALSE(OsStartTask(h)); // only once
+    EXPECT_EQ(OsGetCurrentTask(), INVALID_HOBJ);
+    EXPECT_TRUE(OsDeleteTask(h));
+}
+
+TEST_F(OsTest, MessagesArriveInOrderAndReceiveBlocksUntilOneComes)
+{
+    HOBJ h = OsCreateTask("t", 10003, 0x20000, ReceiverEntry, 1, 0);
+    // Messages sent before the start are kept.
+    OSMSG first{1, 0, 0, nullptr};
+    EXPECT_TRUE(OsSendMessage(h, &first));
+    ASSERT_TRUE(OsStartTask(h));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.received.size() == 1; }));
+    // The task now waits without limit: nothing arrives until we send.
+    std::this_thread::sleep_for(30ms);
+    {
+        std::lock_guard<std::mutex> lock(m_probe.m);
+        EXPECT_EQ(m_probe.received.size(), 1u);
+    }
+    for (int i = 2; i <= 100; ++i)
+    {
+        OSMSG msg{i, 0, 0, nullptr};
+        ASSERT_TRUE(OsSendMessage(h, &msg));
+    }
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.received.size() == 100; }));
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(m_probe.received[i], i + 1);
+    EXPECT_EQ(m_probe.lastResult.load(), 1); // a received message answers 1
+    EXPECT_TRUE(OsDeleteTask(h));
+}
+
+TEST_F(OsTest, ReceiveOutsideATaskFailsAndTimeoutAnswersZero)
+{
+    OSMSG msg{};
+    EXPECT_LT(OsReceiveMessage(0, &msg, 0), 0);
+    OSMSG bogus{};
+    EXPECT_FALSE(OsSendMessage(987654, &bogus));
+    EXPECT_FALSE(OsStartTask(987654));
+    EXPECT_FALSE(OsDeleteTask(987654));
+    EXPECT_EQ(OsCreateTask("t", 1, 1, nullptr, 1, 0), INVALID_HOBJ);
+}
+
+TEST_F(OsTest, DeletingATaskBlockedInReceiveEndsItAndUnwindsItsStack)
+{
+    HOBJ h = OsCreateTask("t", 10003, 0x20000, ReceiverEntry, 1, 0);
+    ASSERT_TRUE(OsStartTask(h));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
+    EXPECT_TRUE(OsDeleteTask(h));
+    EXPECT_EQ(m_probe.unwound.load(), 1); // it ended before OsDeleteTask returned
+    OSMSG msg{};
+    EXPECT_FALSE(OsSendMessage(h, &msg));
+    EXPECT_FALSE(OsDeleteTask(h));
+}
+
+TEST_F(OsTest, DeletingASleepingTaskEndsIt)
+{
+    HOBJ h = OsCreateTask("t", 10003, 0x20000, SleeperEntry, 1, 0);
+    ASSERT_TRUE(OsStartTask(h));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
+    EXPECT_TRUE(OsDeleteTask(h));
+    EXPECT_EQ(m_probe.unwound.load(), 1);
+}
+
+TEST_F(OsTest, MutexesOwnedByADeletedTaskAreGivenUp)
+{
+    m_probe.mutexToHold = OsCreateMutex("UlogSvc");
+    HOBJ h = OsCreateTask("t", 10003, 0x20000, HolderEntry, 1, 0);
+    ASSERT_TRUE(OsStartTask(h));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
+    EXPECT_TRUE(OsDeleteTask(h));
+    // Held twice by the task; still free for us now.
+    EXPECT_EQ(OsAcquireMutexEx(m_probe.mutexToHold, __FILE__, __LINE__), 0);
+    EXPECT_EQ(OsReleaseMutex(m_probe.mutexToHold), 0);
+}
+
+TEST_F(OsTest, DeletingATaskWaitingForAMutexEndsTheWait)
+{
+    m_probe.mutexToHold = OsCreateMutex("UlogSvc");
+    ASSERT_EQ(OsAcquireMutexEx(m_probe.mutexToHold, __FILE__, __LINE__), 0);
+    HOBJ h = OsCreateTask("t", 10003, 0x20000, WaiterEntry, 1, 0);
+    ASSERT_TRUE(OsStartTask(h));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
+    EXPECT_TRUE(OsDeleteTask(h)); // we still own the mutex: only the deletion can end the wait
+    EXPECT_EQ(m_probe.unwound.load(), 1);
+    EXPECT_EQ(OsReleaseMutex(m_probe.mutexToHold), 0);
+}
+
+TEST_F(OsTest, ResetEndsRunningTasks)
+{
+    HOBJ h = OsCreateTask("t", 10003, 0x20000, ReceiverEntry, 1, 0);
+    ASSERT_TRUE(OsStartTask(h));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
+    EXPECT_EQ(m_probe.unwound.load(), 1);
+    OSMSG msg{};
+    EXPECT_FALSE(OsSendMessage(h, &msg));
+}
+
+TEST_F(OsTest, OwnerMayAcquireAgainAndOthersWaitForTheLastRelease)
+{
+    HOBJ m = OsCreateMutex("UlogSvcAccount");
+    ASSERT_NE(m, INVALID_HOBJ);
+    ASSERT_EQ(OsAcquireMutexEx(m, __FILE__, __LINE__), 0);
+    ASSERT_EQ(OsAcquireMutexEx(m, __FILE__, __LINE__), 0); // no deadlock on the owner
+
+    std::atomic<bool> acquired{false};
+    std::thread other(
+        [&]
+        {
+            OsAcquireMutexEx(m, __FILE__, __LINE__);
+            acquired = true;
+            OsReleaseMutex(m);
+        });
+    std::this_thread::sleep_for(30ms);
+    EXPECT_FALSE(acquired.load());
+    EXPECT_EQ(OsReleaseMutex(m), 0);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_FALSE(acquired.load()); // still held once
+    EXPECT_EQ(OsReleaseMutex(m), 0);
+    other.join();
+    EXPECT_TRUE(acquired.load());
+    EXPECT_LT(OsReleaseMutex(m), 0); // not owned any more
+    EXPECT_TRUE(OsDeleteMutex(m));
+}
+
+TEST_F(OsTest, MutexGuardsSharedStateAcrossThreads)
+{
+    HOBJ m = OsCreateMutex("counter");
+    int counter = 0; // deliberately not atomic: the mutex must serialise it
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back(
+            [&]
+            {
+                for (int i = 0; i < 2000; ++i)
+                {
+                    OsAcquireMutexEx(m, __FILE__, __LINE__);
+                    OsAcquireMutexEx(m, __FILE__, __LINE__);
+                    ++counter;
+                    OsReleaseMutex(m);
+                    OsReleaseMutex(m);
+                }
+            });
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(counter, 8000);
+    OsDeleteMutex(m);
+}
+
+TEST_F(OsTest, ReleaseByAThreadThatDoesNotOwnTheMutexFails)
+{
+    HOBJ m = OsCreateMutex("x");
+    ASSERT_EQ(OsAcquireMutexEx(m, __FILE__, __LINE__), 0);
+    int otherResult = 0;
+    std::thread t([&] { otherResult = OsReleaseMutex(m); });
+    t.join();
+    EXPECT_LT(otherResult, 0);
+    EXPECT_EQ(OsReleaseMutex(m), 0);
+}
+
+TEST_F(OsTest, HandlesOfOneNameShareTheMutex)
+{
+    HOBJ a = OsCreateMutex("UlogSvc");
+    HOBJ b = OsCreateMutex("UlogSvc");
+    ASSERT_NE(a, INVALID_HOBJ);
+    ASSERT_NE(b, INVALID_HOBJ);
+    EXPECT_NE(a, b);
+    ASSERT_EQ(OsAcquireMutexEx(a, __FILE__, __LINE__), 0);
+    std::atomic<bool> acquired{false};
+    std::thread other(
+        [&]
+        {
+            OsAcquireMutexEx(b, __FILE__, __LINE__);
+            acquired = true;
+            OsReleaseMutex(b);
+        });
+    std::this_thread::sleep_for(30ms);
+    EXPECT_FALSE(acquired.load());
+    OsReleaseMutex(a);
+    other.join();
+    EXPECT_TRUE(acquired.load());
+    // Deleting one handle leaves the other usable.
+    EXPECT_TRUE(OsDeleteMutex(a));
+    EXPECT_EQ(OsAcquireMutexEx(b, __FILE__, __LINE__), 0);
+    EXPECT_EQ(OsReleaseMutex(b), 0);
+    EXPECT_LT(OsAcquireMutexEx(a, __FILE__, __LINE__), 0);
+    EXPECT_FALSE(OsDeleteMutex(a));
+    EXPECT_TRUE(OsDeleteMutex(b));
+}
+
+TEST_F(OsTest, CreationFaultGivesInvalidHandleUntilCleared)
+{
+    UlogCtlFailMutexCreate(TRUE);
+    EXPECT_EQ(OsCreateMutex("UlogSvc"), INVALID_HOBJ);
+    EXPECT_EQ(OsCreateMutex("UlogSvc"), INVALID_HOBJ);
+    UlogCtlFailMutexCreate(FALSE);
+    HOBJ m = OsCreateMutex("UlogSvc");
+    EXPECT_NE(m, INVALID_HOBJ);
+    UlogCtlFailMutexCreate(TRUE);
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str())); // reset clears the fault and the mutexes
+    EXPECT_NE(OsCreateMutex("UlogSvc"), INVALID_HOBJ);
+    EXPECT_LT(OsAcquireMutexEx(m, __FILE__, __LINE__), 0);
+}
+
+TEST_F(OsTest, InvalidMutexHandlesFail)
+{
+    EXPECT_LT(OsAcquireMutexEx(INVALID_HOBJ, __FILE__, __LINE__), 0);
+    EXPECT_LT(OsReleaseMutex(INVALID_HOBJ), 0);
+    EXPECT_FALSE(OsDeleteMutex(INVALID_HOBJ));
+}
+} // namespace
