@@ -14,6 +14,7 @@
 #define CULOG_DB_MGR_H
 
 #include <map>
+#include <vector>
 
 #include "H/CUlogObject.h"
 #include "UlogSvcDbMgr/IUlogDbMgr.h"
@@ -91,7 +92,7 @@ protected:
 private:
     IUlogList<CUlog>* __GetUlogsByText(const char* pszQuery, int nCount, UlogDbTableType type);
     IUlogList<CUlog>* __GetUlogsByStmt(const char* pszFunc, const char* pszQuery,
-                                       const IUlogSvcFilter* pFilter, int nCount, int nFirstColumn,
+                                       const std::vector<const WCHAR*>& args, int nCount, int nFirstColumn,
                                        UlogDbTableType type);
 
     std::map<UlogDbTableType, CUlogDB*> m_mapDB;

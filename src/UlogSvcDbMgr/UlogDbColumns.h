@@ -1,0 +1,61 @@
+/*
+ * Column layout shared by both log tables: the columns in table position
+ * order with their SQL type words and text sizes, and the column names in
+ * field-identifier order. Internal to the table objects.
+ */
+#ifndef ULOG_DB_COLUMNS_H
+#define ULOG_DB_COLUMNS_H
+
+#include "KivCore/KivCore.h"
+
+namespace UlogDbColumns
+{
+struct Column
+{
+    const char* pszName;
+    const char* pszType;
+    int nSize; /* text size including the terminator; 0 for number columns */
+};
+
+/* Number of columns of either table. */
+constexpr int COLUMN_CNT = 46;
+
+/* Columns in table position order (the order of the create statement and of "select *"). */
+extern const Column s_aColumns[COLUMN_CNT];
+
+/* Column names by field identifier (positions 20 and 21 swapped against the table order). */
+extern const char* const s_apszFieldNames[COLUMN_CNT];
+
+/* Table positions of the columns that the rows keep as narrow text. */
+inline bool IsNarrowTextPosition(int nPos)
+{
+    return (nPos >= 24 && nPos <= 28) || nPos == 32 || nPos == 40 || nPos == 42 || nPos == 43;
+}
+/* Table positions of the columns that the rows keep as 16-bit text. */
+inline bool IsWideTextPosition(int nPos)
+{
+    return nPos == 29 || (nPos >= 33 && nPos <= 37);
+}
+
+/* One index: its name, one to three key columns with their directions, and the failure message. */
+struct IndexDef
+{
+    const char* pszName;
+    int nKeyCnt;
+    const char* apszKey[3][2];
+    const char* pszFailMsg;
+};
+
+/* Formats a create statement (format of the table class) with the table name and every column. */
+int FormatCreateTable(char* pszQuery, int nQuerySize, const char* pszFormat, const char* pszTableName);
+
+/* Creates the indexes in order with Db2QueryEx; at the first failure prints its message and returns 0. */
+int CreateIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndexCnt,
+                  const char* pszSummaryPrefix);
+
+/* Copies 16-bit text into parameter nIndex of a statement (at most nMaxChars units, within the slot;
+ * converted when the slot holds narrow text) and marks it present. Nothing for a missing slot. */
+void BindWideParam(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR* pmszValue, int nMaxChars);
+} // namespace UlogDbColumns
+
+#endif
