@@ -2,9 +2,11 @@
 #include "support/PlatformFixture.h"
 
 #include "UlogSvcSimMgr/CUlogSvcSimMgr.h"
+#include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -128,5 +130,33 @@ TEST_F(SimMgrTest, ConcurrentReadersNeverSeeAMixedRecord)
     stop = true;
     writer.join();
     EXPECT_EQ(mixed, 0);
+}
+
+TEST_F(SimMgrTest, CopiesWaitForTheServiceLock)
+{
+    ASSERT_TRUE(CUlogSvcMutex::Create("UlogSvc"));
+    const UlogAocInfo euro = EuroRecord();
+    std::atomic<bool> done{false};
+    std::thread setter;
+    {
+        CUlogSvcMutex mutex;
+        CUlogSvcLock lock(mutex);
+        setter = std::thread(
+            [&]
+            {
+                CUlogSvcSimMgr::Instance()->SetAocInfo(&euro);
+                done = true;
+            });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // Still held here: the store must not have been written yet.
+        EXPECT_FALSE(done.load());
+    }
+    setter.join();
+    EXPECT_TRUE(done.load());
+    UlogAocInfo out;
+    ASSERT_TRUE(CUlogSvcSimMgr::Instance()->GetAocInfo(&out));
+    EXPECT_TRUE(SameBytes(out, euro));
+    EXPECT_FALSE(UlogCtlDiagnosticsContain("m_hMutex is invalid"));
+    EXPECT_TRUE(CUlogSvcMutex::Delete());
 }
 } // namespace

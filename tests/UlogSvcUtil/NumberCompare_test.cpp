@@ -6,6 +6,7 @@
 #include "control/PlatformControl.h"
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace
@@ -262,6 +263,18 @@ TEST_F(NumberTest, MatchConditionIsKeptInSettings)
     // The comparison does not read the condition.
     EXPECT_TRUE(CUlogSvcUtil::SetMatchCondition(ULOG_MATCH_EXACT));
     EXPECT_TRUE(Same("0212345678", "+82212345678"));
+}
+
+TEST_F(NumberTest, MatchConditionThatCannotBeStoredIsNotReportedAsSet)
+{
+    ASSERT_TRUE(CUlogSvcUtil::SetMatchCondition(ULOG_MATCH_1));
+    // The settings file cannot be replaced while a directory stands in its place.
+    const std::filesystem::path nvFile = std::filesystem::path(m_root) / "System" / "nv.ini";
+    std::filesystem::remove(nvFile);
+    std::filesystem::create_directories(nvFile / "blocker");
+    EXPECT_FALSE(CUlogSvcUtil::SetMatchCondition(ULOG_MATCH_3));
+    EXPECT_EQ(CUlogSvcUtil::GetMatchCondition(), ULOG_MATCH_1);
+    EXPECT_FALSE(UlogCtlDiagnosticsContain("The current match condition is now (3)"));
 }
 
 TEST_F(NumberTest, ContactPhoneKindsMapToLogPhoneTypes)
