@@ -1,0 +1,305 @@
+// Durations, dates and times of logs for the list screens, in the handset's locale and time zone.
+#include "support/PlatformFixture.h"
+
+#include "KivAppFrmwk/KivAppFrmwk.h"
+#include "KivCore/KivCore.h"
+#include "UlogSvc.h"
+#include "UlogSvcUtil/CUlogSvcUtil.h"
+#include "control/PlatformControl.h"
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+// UTC seconds of a local wall-clock time in a zone offsetHours east of UTC.
+unsigned long At(int y, int mo, int d, int h, int mi, int s, int offsetHours)
+{
+    const TM_DATETIME local{y, mo, d, h, mi, s};
+    return TmDateTimeToSeconds(&local) - offsetHours * 3600L;
+}
+
+using Fn = BOOL (*)(unsigned long, char*);
+
+std::string Call(Fn fn, unsigned long t)
+{
+    char buf[ULOG_DATE_TIME_TEXT_LEN + 8];
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_TRUE(fn(t, buf));
+    EXPECT_EQ(buf[ULOG_DATE_TIME_TEXT_LEN], 'x') << "wrote past the 50 places";
+    return buf;
+}
+
+std::string MainList(unsigned long t)
+{
+    return Call(&CUlogSvcUtil::ConvertDateTimeFormatForMainList, t);
+}
+std::string Popup(unsigned long t)
+{
+    return Call(&CUlogSvcUtil::ConvertDateTimeFormatForMissedPopup, t);
+}
+std::string DateTime(unsigned long t)
+{
+    return Call(&CUlogSvcUtil::ConvertDateTimeFormat, t);
+}
+std::string Zoomed(unsigned long t)
+{
+    return Call(&CUlogSvcUtil::ConvertDateTimeFormatForZoomedList, t);
+}
+std::string Clock(unsigned long t)
+{
+    return Call(static_cast<Fn>(&CUlogSvcUtil::ConvertCallTimeFormat), t);
+}
+std::string Made(unsigned long t)
+{
+    char buf[ULOG_DATE_TIME_TEXT_LEN];
+    EXPECT_TRUE(CUlogSvcUtil::MakeDateTimeFormat(t, buf, sizeof buf));
+    return buf;
+}
+std::u16string DateWord(unsigned long t, int units = ULOG_DATE_TIME_TEXT_LEN)
+{
+    WCHAR buf[128];
+    for (auto& w : buf)
+        w = 0x7777;
+    EXPECT_TRUE(CUlogSvcUtil::ConvertDateFormat(t, buf, units));
+    EXPECT_EQ(buf[units], 0x7777) << "wrote past the caller's length";
+    return std::u16string(reinterpret_cast<const char16_t*>(buf));
+}
+std::string Duration(unsigned long sec, int len = 32)
+{
+    char buf[40];
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_TRUE(CUlogSvcUtil::ConvertCallTimeFormat(sec, buf, len));
+    EXPECT_EQ(buf[len], 'x');
+    return buf;
+}
+
+bool WholeUtf8(const std::string& s)
+{
+    size_t i = 0;
+    while (i < s.size())
+    {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > s.size())
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+class FormatDateTest : public ulogtest::PlatformTest
+{
+};
+
+// en_US in New York (UTC-5 in December); now is Sunday 2026-12-06 10:00 local.
+class EnglishNewYorkTest : public ulogtest::PlatformTest
+{
+protected:
+    static constexpr int kOffset = -5;
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        ASSERT_TRUE(UlogCtlSetLocale("en_US"));
+        ASSERT_TRUE(UlogCtlSetTimeZone("America/New_York"));
+        UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, kOffset));
+    }
+};
+
+// de_DE in Tokyo (UTC+9); now is Sunday 2026-12-06 10:00 local.
+class GermanTokyoTest : public ulogtest::PlatformTest
+{
+protected:
+    static constexpr int kOffset = 9;
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        ASSERT_TRUE(UlogCtlSetLocale("de_DE"));
+        ASSERT_TRUE(UlogCtlSetTimeZone("Asia/Tokyo"));
+        UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, kOffset));
+    }
+};
+} // namespace
+
+TEST_F(FormatDateTest, DurationsAsHoursMinutesSeconds)
+{
+    EXPECT_EQ(Duration(3725), "01:02:05");
+    EXPECT_EQ(Duration(360000), "100:00:00");
+    EXPECT_EQ(Duration(0), "00:00:00");
+    EXPECT_EQ(Duration(59), "00:00:59");
+    EXPECT_EQ(Duration(3599), "00:59:59");
+    EXPECT_EQ(Duration(86399), "23:59:59");
+    EXPECT_EQ(Duration(3725, 6), "01:02") << "cut to the caller's length";
+    EXPECT_EQ(Duration(3725, 1), "");
+
+    char buf[8] = "old";
+    EXPECT_FALSE(CUlogSvcUtil::ConvertCallTimeFormat(3725ul, buf, 0));
+    EXPECT_STREQ(buf, "old");
+    EXPECT_FALSE(CUlogSvcUtil::ConvertCallTimeFormat(3725ul, nullptr, 8));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszTimeFormat != NULL"));
+}
+
+TEST_F(EnglishNewYorkTest, ListFormsOfTodayYesterdayAndOlderLogs)
+{
+    const unsigned long today = At(2026, 12, 6, 8, 5, 0, kOffset);
+    const unsigned long lateYesterday = At(2026, 12, 5, 23, 30, 0, kOffset); // 04:30 on the 6th in UTC
+    const unsigned long startOfYesterday = At(2026, 12, 5, 0, 0, 0, kOffset);
+    const unsigned long endOfDayBefore = At(2026, 12, 4, 23, 59, 59, kOffset);
+
+    EXPECT_EQ(MainList(today), "8:05 AM");
+    EXPECT_EQ(Popup(today), "Today 8:05 AM");
+    EXPECT_EQ(DateWord(today), u"Today");
+
+    EXPECT_EQ(MainList(lateYesterday), "Yesterday") << "the handset's calendar decides, not UTC's";
+    EXPECT_EQ(Popup(lateYesterday), "Yesterday 11:30 PM");
+    EXPECT_EQ(DateWord(lateYesterday), u"Yesterday");
+
+    EXPECT_EQ(MainList(startOfYesterday), "Yesterday");
+    EXPECT_EQ(Popup(startOfYesterday), "Yesterday 12:00 AM");
+
+    EXPECT_EQ(MainList(endOfDayBefore), "12/04/2026");
+    EXPECT_EQ(Popup(endOfDayBefore), "12/04/2026 11:59 PM");
+    EXPECT_EQ(DateWord(endOfDayBefore), u"12/04/2026");
+}
+
+TEST_F(EnglishNewYorkTest, DetailFormsOfALog)
+{
+    const unsigned long t = At(2026, 12, 4, 18, 5, 9, kOffset); // 23:05:09 UTC
+    EXPECT_EQ(DateTime(t), "12/04/2026 6:05:09 PM");
+    EXPECT_EQ(Zoomed(t), "12/4 06:05 PM");
+    EXPECT_EQ(Clock(t), "6:05 PM");
+    EXPECT_EQ(Made(t), "12/04/2026 11:05:09 PM") << "no zone conversion";
+
+    UlogCtlSetDefaultTimeFormat(0x2000); // the user picks a 24-hour clock
+    EXPECT_EQ(DateTime(t), "12/04/2026 18:05");
+    EXPECT_EQ(Zoomed(t), "12/4 18:05");
+    EXPECT_EQ(Clock(t), "18:05");
+    EXPECT_EQ(Popup(t), "12/04/2026 18:05");
+    UlogCtlSetDefaultDateFormat(0x20); // and year first
+    EXPECT_EQ(DateTime(t), "2026/12/04 18:05");
+    EXPECT_EQ(Zoomed(t), "Dec 4 18:05");
+    EXPECT_EQ(MainList(t), "2026-12-04");
+}
+
+TEST_F(EnglishNewYorkTest, TheDayTurnsAtLocalMidnight)
+{
+    UlogCtlFreezeClock(At(2026, 12, 6, 23, 59, 0, kOffset));
+    const unsigned long log = At(2026, 12, 6, 23, 30, 0, kOffset);
+    const unsigned long earlier = At(2026, 12, 5, 12, 0, 0, kOffset);
+    EXPECT_EQ(MainList(log), "11:30 PM");
+    EXPECT_EQ(MainList(earlier), "Yesterday");
+
+    UlogCtlAdvanceClock(120); // 00:01 on the 7th
+    EXPECT_EQ(MainList(log), "Yesterday");
+    EXPECT_EQ(MainList(earlier), "12/05/2026");
+
+    ASSERT_TRUE(UlogCtlSetTimeZone("UTC")); // 05:01 on the 7th; the log was at 04:30 UTC
+    EXPECT_EQ(MainList(log), "4:30 AM");
+}
+
+TEST_F(GermanTokyoTest, ListFormsOfTodayYesterdayAndOlderLogs)
+{
+    const unsigned long earlyToday = At(2026, 12, 6, 0, 10, 0, kOffset); // the 5th in UTC
+    const unsigned long yesterday = At(2026, 12, 5, 8, 5, 0, kOffset);
+    const unsigned long older = At(2026, 12, 4, 18, 5, 9, kOffset);
+
+    EXPECT_EQ(MainList(earlyToday), "00:10");
+    EXPECT_EQ(Popup(earlyToday), "Heute 00:10");
+    EXPECT_EQ(DateWord(earlyToday), u"Heute");
+
+    EXPECT_EQ(MainList(yesterday), "Gestern");
+    EXPECT_EQ(Popup(yesterday), "Gestern 08:05");
+    EXPECT_EQ(DateWord(yesterday), u"Gestern");
+
+    EXPECT_EQ(MainList(older), "04.12.2026");
+    EXPECT_EQ(Popup(older), "04.12.2026 18:05");
+    EXPECT_EQ(DateWord(older), u"04/12/2026");
+}
+
+TEST_F(GermanTokyoTest, DetailFormsOfALog)
+{
+    const unsigned long t = At(2026, 12, 4, 18, 5, 9, kOffset); // 09:05:09 UTC
+    EXPECT_EQ(DateTime(t), "04/12/2026 18:05");
+    EXPECT_EQ(Zoomed(t), "4.12. 18:05");
+    EXPECT_EQ(Clock(t), "18:05");
+    EXPECT_EQ(Made(t), "04/12/2026 09:05");
+    EXPECT_EQ(CUlogSvcUtil::ConvertUTC2Local(t), t + 9 * 3600ul);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain(
+        "CUlogSvcUtil::ConvertUTC2Local- UTC Time (Y:M:D(2026/12/4), H:M:S(9:5:9))"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain(
+        "CUlogSvcUtil::ConvertUTC2Local- LocalTime (Y:M:D(2026/12/4), H:M:S(18:5:9))"));
+}
+
+TEST_F(FormatDateTest, LongLocaleTextsStayWithinFiftyPlaces)
+{
+    ASSERT_TRUE(UlogCtlSetLocale("ru_RU"));
+    UlogCtlSetDefaultDateFormat(0x4B); // full date: weekday and month name
+    UlogCtlSetDefaultTimeFormat(0x5000);
+    UlogCtlFreezeClock(At(2026, 12, 30, 12, 0, 0, 0));
+    const unsigned long t = At(2026, 12, 6, 18, 5, 9, 0);
+
+    TM_DATETIME local{2026, 12, 6, 18, 5, 9};
+    char full[256];
+    ASSERT_GE(LocGetDateTimeFormatEx(&local, 0x4B | 0x3000, 0, full, sizeof full), ULOG_DATE_TIME_TEXT_LEN)
+        << "the uncut text is longer than the list's buffer";
+    const std::string popup = Popup(t);
+    EXPECT_LT(popup.size(), static_cast<size_t>(ULOG_DATE_TIME_TEXT_LEN));
+    EXPECT_TRUE(WholeUtf8(popup)) << "no character is cut in half";
+    EXPECT_EQ(std::string(full).compare(0, popup.size(), popup), 0);
+
+    for (const std::string& s : {MainList(t), DateTime(t), Zoomed(t), Clock(t)})
+    {
+        EXPECT_FALSE(s.empty());
+        EXPECT_LT(s.size(), static_cast<size_t>(ULOG_DATE_TIME_TEXT_LEN));
+        EXPECT_TRUE(WholeUtf8(s)) << s;
+    }
+    char small[10];
+    std::memset(small, 'x', sizeof small);
+    EXPECT_TRUE(CUlogSvcUtil::MakeDateTimeFormat(t, small, 8));
+    EXPECT_LT(std::strlen(small), 8u);
+    EXPECT_EQ(small[8], 'x');
+}
+
+TEST_F(EnglishNewYorkTest, DateWordKeepsToTheCallersLength)
+{
+    const unsigned long today = At(2026, 12, 6, 8, 5, 0, kOffset);
+    const unsigned long older = At(2026, 12, 1, 8, 5, 0, kOffset);
+    EXPECT_EQ(DateWord(today, 4), u"Tod");
+    EXPECT_EQ(DateWord(older, 4), u"12/");
+    EXPECT_EQ(DateWord(older, 11), u"12/01/2026");
+    EXPECT_EQ(DateWord(older, 100), u"12/01/2026");
+
+    UlogCtlSetDefaultDateFormat(0x4B); // A maps it to the locale's own numeric order
+    EXPECT_EQ(DateWord(older, 100), u"12/01/2026");
+    WCHAR buf[4] = {'o', 'l', 'd', 0};
+    EXPECT_FALSE(CUlogSvcUtil::ConvertDateFormat(older, buf, 0));
+    EXPECT_EQ(buf[0], 'o');
+}
+
+TEST_F(FormatDateTest, MissingBuffersAreRefusedAndReported)
+{
+    EXPECT_FALSE(CUlogSvcUtil::MakeDateTimeFormat(0, nullptr, 50));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszBuf != NULL"));
+    char buf[50];
+    EXPECT_FALSE(CUlogSvcUtil::MakeDateTimeFormat(0, buf, 0));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("nBufLen > 0"));
+    EXPECT_FALSE(CUlogSvcUtil::ConvertCallTimeFormat(0ul, nullptr));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszTimeFormat != NULL"));
+    EXPECT_FALSE(CUlogSvcUtil::ConvertDateFormat(0, nullptr, 50));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pmszDateFormat != NULL"));
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormat(0, nullptr));
+    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormatForZoomedList(0, nullptr));
+    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormatForMissedPopup(0, nullptr));
+    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormatForMainList(0, nullptr));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszDateTime != NULL"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 4);
+}
+
+TEST_F(FormatDateTest, TheEpochIsStillADate)
+{
+    UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, 0));
+    EXPECT_EQ(DateWord(0), u"01/01/1970");
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::ConvertDateFormat: localTimeSec (0) !!"));
+    EXPECT_EQ(MainList(0), "01/01/1970");
+}
