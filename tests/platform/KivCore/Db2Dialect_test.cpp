@@ -1,0 +1,112 @@
+// The SQL dialect layer: rewrites and the column each "?" stands for.
+#include "KivCore/Db2Dialect.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using kiv::core::db2::Translate;
+
+namespace
+{
+std::string Sql(const std::string& in)
+{
+    return Translate(in).sql;
+}
+
+TEST(Db2Dialect, TruncateBecomesDeleteOutsideLiteralsOnly)
+{
+    EXPECT_EQ(Sql("truncate table UlogDuplDbTable"), "delete from UlogDuplDbTable");
+    EXPECT_EQ(Sql("  TRUNCATE Table T"), "  delete from T");
+    EXPECT_EQ(Sql("truncate T"), "delete from T");
+    // Not at the start, or inside a literal: untouched.
+    EXPECT_EQ(Sql("select 'truncate table T' from T"), "select 'truncate table T' from T");
+    EXPECT_FALSE(Translate("select 'truncate table T' from T").changed);
+    EXPECT_EQ(Sql("insert into T values ('truncate table T')"), "insert into T values ('truncate table T')");
+}
+
+TEST(Db2Dialect, NationalLiteralsLoseTheirPrefix)
+{
+    EXPECT_EQ(Sql("update T set a = n'' where b = N'x''y'"), "update T set a = '' where b = 'x''y'");
+    // A trailing n of a word, an n inside a literal, and a column named n stay.
+    EXPECT_EQ(Sql("select sn'' from T"), "select sn'' from T");
+    EXPECT_EQ(Sql("select 'an n''x' from T"), "select 'an n''x' from T");
+    EXPECT_EQ(Sql("select n from T where n = 'n'"), "select n from T where n = 'n'");
+    EXPECT_EQ(Sql("select x'00ff', n'a' from T"), "select x'00ff', 'a' from T");
+}
+
+TEST(Db2Dialect, DerivedColumnListsBecomeAliases)
+{
+    EXPECT_EQ(Sql("select * from (select max(sortindex), groupid from T group by groupid ) As A(f1,f2), T "
+                  "where A.f1 = T.sortindex"),
+              "select * from (select max(sortindex) AS f1, groupid AS f2 from T group by groupid ) As A, T "
+              "where A.f1 = T.sortindex");
+    // Fewer names than columns: the rest keep their own names.
+    EXPECT_EQ(
+        Sql("select date_f, count(pid_f) from (select starttime/86400*86400, groupid, max(sortindex) from T "
+            "group by 1,2 order by 1 desc) as date_tbl(date_f,pid_f) group by 1"),
+        "select date_f, count(pid_f) from (select starttime/86400*86400 AS date_f, groupid AS pid_f, "
+        "max(sortindex) from T group by 1,2 order by 1 desc) as date_tbl group by 1");
+    // Existing aliases are replaced; nested calls and scalar subqueries stay whole items.
+    EXPECT_EQ(Sql("select q from (select a as z, b c, coalesce(d, (select 1, 2)) from T) q2(x, y, w)"),
+              "select q from (select a as x, b y, coalesce(d, (select 1, 2)) AS w from T) q2");
+    // Without "as", and with a distinct list.
+    EXPECT_EQ(Sql("select f1 from (select distinct a from T) D(f1)"),
+              "select f1 from (select distinct a AS f1 from T) D");
+}
+
+TEST(Db2Dialect, LeavesEverythingElseAlone)
+{
+    const char* unchanged[] = {
+        "select * from T where a between 0 and 4 limit  0, 10",
+        "select * from T where a in (select b from U) and (c = 1)",
+        "select * from T where exists (select 1 from U) or (c)",
+        "select * from (select * from T) As A(f1)", // no list to name
+        "select '(select a from T) As A(f1)' from T",
+        "select * from \"(select a from T) As A(f1)\"",
+        "select a -- (select b from T) as q(x)\n from T",
+        "create table T ( a int primary key, b nvarchar(309), c varchar(81) )",
+    };
+    for (const char* s : unchanged)
+    {
+        const auto t = Translate(s);
+        EXPECT_EQ(t.sql, s);
+        EXPECT_FALSE(t.changed) << s;
+    }
+    EXPECT_TRUE(Translate("create table T ( a int )").schemaChange);
+    EXPECT_TRUE(Translate("DROP table T").schemaChange);
+    EXPECT_FALSE(Translate("select * from T").schemaChange);
+}
+
+TEST(Db2Dialect, ParameterHintsNameTheirColumns)
+{
+    auto t = Translate("update T set a = ?, b=? where T.c like ? and ? <> d and e between ? and 5");
+    ASSERT_EQ(t.params.size(), 5u);
+    EXPECT_EQ(t.params[0].column, "a");
+    EXPECT_EQ(t.params[1].column, "b");
+    EXPECT_EQ(t.params[2].column, "c");
+    EXPECT_EQ(t.params[2].table, "T");
+    EXPECT_EQ(t.params[3].column, "d");
+    EXPECT_EQ(t.params[4].column, "e");
+    ASSERT_EQ(t.tables.size(), 1u);
+    EXPECT_EQ(t.tables[0], "T");
+
+    t = Translate("insert into T values ( 1, 'a,b', ?, f(1, 2), ?, ?)");
+    ASSERT_EQ(t.params.size(), 3u);
+    EXPECT_EQ(t.params[0].table, "T");
+    EXPECT_EQ(t.params[0].position, 2);
+    EXPECT_EQ(t.params[1].position, 4);
+    EXPECT_EQ(t.params[2].position, 5);
+
+    t = Translate("insert into T (x, y) values (?, ?)");
+    ASSERT_EQ(t.params.size(), 2u);
+    EXPECT_EQ(t.params[0].column, "x");
+    EXPECT_EQ(t.params[1].column, "y");
+
+    // A "?" in a literal is no parameter; a "?" inside an expression has no column.
+    t = Translate("select '?' from T where a = coalesce(?, 1)");
+    ASSERT_EQ(t.params.size(), 1u);
+    EXPECT_TRUE(t.params[0].column.empty());
+    EXPECT_EQ(t.params[0].position, -1);
+}
+} // namespace
