@@ -400,6 +400,13 @@ UlogPhoneType UlogGetPhoneType(int iCtPhoneType);
  * NULL. The store is kept in memory only and is all zero until the first call. */
 BOOL SetAocInfo(const UlogAocInfo* pInfo);
 
+/* ==== Service entry ==== */
+
+/* Called by the service loader: 0 starts the service and returns the result of the class
+ * registration (0 on success), 1 stops it and returns the result of the class unregistration; any
+ * other command is reported and answered with 0. */
+unsigned int UlogSvcDispatch(unsigned int nCommand);
+
 /* ==== Formatting and service-code parsing ==== */
 
 /* Places of the narrow date and time texts of the formatting functions (terminator included). */

@@ -1,0 +1,273 @@
+#define ULOG_SRC_MODULE "UlogSvcCfPlugin/UlogSvcQueryHandler"
+#include "H/UlogSvcDef.h"
+
+#include "UlogSvcCfPlugin/CUlogQueryHandler.h"
+#include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "KivGWESCore/KivGWESCore.h"
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+const int QUERY_SIZE = 5120;
+const int NAME_LEN = 310; /* narrow display name buffer */
+const int NAME_ORDER_SETTING = 1417;
+
+/* Declared kinds of the content columns, in content column order. */
+const ContentColumnType s_aColumnTypes[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT] = {
+    /* 0-3 */ CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    /* 4-7 */ CONTENT_COLUMN_TYPE_TIME,
+    CONTENT_COLUMN_TYPE_TIME,
+    CONTENT_COLUMN_TYPE_TIME,
+    CONTENT_COLUMN_TYPE_TIME,
+    /* 8-19 */ CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    /* 20-23 */ CONTENT_COLUMN_TYPE_BOOL,
+    CONTENT_COLUMN_TYPE_BOOL,
+    CONTENT_COLUMN_TYPE_BOOL,
+    CONTENT_COLUMN_TYPE_BOOL,
+    /* 24-28 */ CONTENT_COLUMN_TYPE_STRING,
+    CONTENT_COLUMN_TYPE_STRING,
+    CONTENT_COLUMN_TYPE_STRING,
+    CONTENT_COLUMN_TYPE_STRING,
+    CONTENT_COLUMN_TYPE_STRING,
+    /* 29 */ CONTENT_COLUMN_TYPE_NSTRING,
+    /* 30-31 */ CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    /* 32 */ CONTENT_COLUMN_TYPE_STRING,
+    /* 33-37 */ CONTENT_COLUMN_TYPE_NSTRING,
+    CONTENT_COLUMN_TYPE_NSTRING,
+    CONTENT_COLUMN_TYPE_NSTRING,
+    CONTENT_COLUMN_TYPE_NSTRING,
+    CONTENT_COLUMN_TYPE_NSTRING,
+    /* 38-39 */ CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT,
+    /* 40 */ CONTENT_COLUMN_TYPE_STRING,
+    /* 41 */ CONTENT_COLUMN_TYPE_INT,
+    /* 42-43 */ CONTENT_COLUMN_TYPE_STRING,
+    CONTENT_COLUMN_TYPE_STRING,
+    /* 44-45 */ CONTENT_COLUMN_TYPE_INT,
+    CONTENT_COLUMN_TYPE_INT};
+
+const int DUMMY_STRING_COLUMN = 29;
+const int LOG_NAME_COLUMN = 34;
+const int FIRST_NAME_POSITION = 26;
+const int LAST_NAME_POSITION = 27;
+
+/* Table position of a content column: the two flag columns trade places. */
+inline int PositionOfColumn(int nColumn)
+{
+    return nColumn == 20 ? 21 : (nColumn == 21 ? 20 : nColumn);
+}
+
+inline bool IsEmpty(const char* psz)
+{
+    return psz == NULL || psz[0] == '\0';
+}
+
+/* Result slots of a statement row in the engine's text form. */
+class CSlotCells
+{
+public:
+    explicit CSlotCells(const Db2BindField* pSlots) : m_pSlots(pSlots) {}
+    const char* operator()(int nPos) const
+    {
+        const Db2BindField& slot = m_pSlots[nPos];
+        if (slot.nIndicator < 0 || slot.pData == NULL)
+        {
+            return NULL;
+        }
+        switch (slot.nType)
+        {
+        case DB2_FIELD_INT:
+            std::snprintf(m_aszNumber[nPos], sizeof(m_aszNumber[nPos]), "%lld",
+                          *static_cast<const long long*>(slot.pData));
+            return m_aszNumber[nPos];
+        case DB2_FIELD_REAL:
+            std::snprintf(m_aszNumber[nPos], sizeof(m_aszNumber[nPos]), "%.0f",
+                          *static_cast<const double*>(slot.pData));
+            return m_aszNumber[nPos];
+        default:
+            return static_cast<const char*>(slot.pData);
+        }
+    }
+
+private:
+    const Db2BindField* m_pSlots;
+    mutable char m_aszNumber[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT][32];
+};
+
+/* Columns of the current Db2QueryEx row. */
+struct CResultCells
+{
+    const char* operator()(int nPos) const { return Db2GetColumn(nPos); }
+};
+} // namespace
+
+CUlogQueryHandler::CUlogQueryHandler() : m_pDbMgr(CUlogContentFrmwkDbMgr::Instance()), m_nNameOrder(0)
+{
+    ULOG_REQUIRE(m_pDbMgr != NULL);
+}
+
+UlogDbTableType CUlogQueryHandler::GetTableType() const
+{
+    if (m_pDbMgr == NULL)
+    {
+        return ULOG_DB_TABLE_DISTINCT;
+    }
+    return m_pDbMgr->GetTableType(GetURI());
+}
+
+std::string CUlogQueryHandler::GetKeyName()
+{
+    if (m_pDbMgr == NULL)
+    {
+        return std::string();
+    }
+    return m_pDbMgr->GetFieldName(ULOG_DB_ULOG_DB_INDEX, GetTableType());
+}
+
+std::string CUlogQueryHandler::GetTableName()
+{
+    if (m_pDbMgr == NULL)
+    {
+        return std::string();
+    }
+    return m_pDbMgr->GetTableName(GetTableType());
+}
+
+int CUlogQueryHandler::GetColumnTypes(std::vector<ContentColumnType>& types)
+{
+    types.insert(types.end(), s_aColumnTypes, s_aColumnTypes + ULOG_CONTENT_COLUMN_CNT);
+    return 1;
+}
+
+template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nNameOrder, CContent& row)
+{
+    row.Reserve(ULOG_CONTENT_COLUMN_CNT);
+    for (int nColumn = 0; nColumn < ULOG_CONTENT_COLUMN_CNT; ++nColumn)
+    {
+        const int nPos = PositionOfColumn(nColumn);
+        if (nColumn == DUMMY_STRING_COLUMN)
+        {
+            /* Stored as 16-bit text, delivered as narrow text. */
+            const WCHAR* pmsz = reinterpret_cast<const WCHAR*>(cell(nPos));
+            char szDummy[2 * 104] = {0};
+            if (pmsz != NULL)
+            {
+                WmConvert2LCode(szDummy, sizeof(szDummy), pmsz);
+            }
+            row.AddFieldData(CONTENT_COLUMN_TYPE_STRING, szDummy);
+            continue;
+        }
+        if (nColumn == LOG_NAME_COLUMN)
+        {
+            const char* pszFirst = cell(FIRST_NAME_POSITION);
+            const char* pszLast = cell(LAST_NAME_POSITION);
+            if (IsEmpty(pszFirst) && IsEmpty(pszLast))
+            {
+                row.AddFieldData(CONTENT_COLUMN_TYPE_NSTRING, cell(nPos));
+                continue;
+            }
+            char szName[NAME_LEN] = {0};
+            AcStrcpySEx(szName, sizeof(szName), IsEmpty(pszFirst) ? pszLast : pszFirst, __FILE__, __LINE__);
+            if (!IsEmpty(pszFirst) && !IsEmpty(pszLast))
+            {
+                if (nNameOrder == 0)
+                {
+                    AcSprintfSEx(szName, sizeof(szName), __FILE__, __LINE__, "%s %s", pszFirst, pszLast);
+                }
+                else if (nNameOrder == 1)
+                {
+                    AcSprintfSEx(szName, sizeof(szName), __FILE__, __LINE__, "%s %s", pszLast, pszFirst);
+                }
+            }
+            WCHAR mszName[NAME_LEN] = {0}; /* 620 bytes */
+            WmConvert2PCode(mszName, NAME_LEN, szName);
+            row.AddFieldData(CONTENT_COLUMN_TYPE_NSTRING, reinterpret_cast<const char*>(mszName));
+            continue;
+        }
+        row.AddFieldData(s_aColumnTypes[nColumn], cell(nPos));
+    }
+}
+
+BOOL CUlogQueryHandler::MakeContent(const Db2BindField* slots, int slotCount, CContent& row)
+{
+    std::vector<std::string> columns;
+    if (slotCount != ULOG_CONTENT_COLUMN_CNT || GetColumnNames(columns) != 0)
+    {
+        /* A projection: the columns as the statement gives them. */
+        return CContentDb2MgrBaseHandler::MakeContent(slots, slotCount, row);
+    }
+    __MakeRow(CSlotCells(slots), m_nNameOrder, row);
+    return TRUE;
+}
+
+int CUlogQueryHandler::GetContents(int start, int count, std::vector<CContent>& rows)
+{
+    if (m_pDbMgr == NULL)
+    {
+        return 0;
+    }
+    m_nNameOrder = NvGetInt(NAME_ORDER_SETTING);
+
+    CContentFilter filter;
+    GetFilter(filter);
+    if (!GetWhereArg().empty())
+    {
+        return CContentDb2MgrBaseHandler::GetContents(start, count, rows);
+    }
+
+    std::string strQuery = "select * from ";
+    strQuery += GetTableName();
+    if (!filter.GetWhere().empty())
+    {
+        strQuery += " where ";
+        strQuery += filter.GetWhere();
+    }
+    if (!filter.GetOrderBy().empty())
+    {
+        strQuery += " order by ";
+        strQuery += filter.GetOrderBy();
+    }
+    char szQuery[QUERY_SIZE] = {0};
+    AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, " %s limit %d, %d", strQuery.c_str(), start,
+                 count);
+
+    const int nRowCnt = Db2QueryEx(szQuery);
+    if (nRowCnt < 1)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogQueryHandler::nRowCnt (%d)!\n", nRowCnt);
+        Db2ClearRow();
+        return 0;
+    }
+    const CResultCells cells;
+    for (int i = 0; i < nRowCnt; ++i)
+    {
+        if (Db2GetNextRow() < 0)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogQueryHandler::GetContents: Db2GetNextRow() failed!\n");
+            Db2ClearRow();
+            return 0;
+        }
+        CContent row;
+        __MakeRow(cells, m_nNameOrder, row);
+        rows.push_back(std::move(row));
+    }
+    Db2ClearRow();
+    return 1;
+}

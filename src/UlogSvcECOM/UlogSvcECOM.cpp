@@ -1,0 +1,84 @@
+#define ULOG_SRC_MODULE "UlogSvcECOM/UlogSvcECOM"
+#include "H/UlogSvcDef.h"
+
+#include "UlogSvcECOM/UlogSvcECOM.h"
+
+#include "UlogSvcMgr/CUlogSvcMgr.h"
+#include "UlogSvcUtil/CUlogSvcMutex.h"
+
+#include <atomic>
+
+/* The exported call-log entry; weak so that the table takes it up once the call-log functions are
+ * part of the library, and stays null before. */
+extern "C" BOOL UlogAddCallLog(UlogInfo* pUlogInfo) __attribute__((weak));
+
+namespace
+{
+const int PHS_STATUS_DB_WIPE = 58;
+const int LINE_UNKNOWN_COMMAND = 166;
+
+unsigned int ClassAddRef(void* pObject);
+unsigned int ClassRelease(void* pObject);
+
+const UlogSvcClassVtbl s_vtbl = {ClassAddRef, ClassRelease, NULL, UlogAddCallLog};
+UlogSvcClassObject s_classObject = {&s_vtbl, 0, 0};
+
+/* The count is a plain word of the object, changed atomically. */
+unsigned int ClassAddRef(void* pObject)
+{
+    UlogSvcClassObject* pClass = static_cast<UlogSvcClassObject*>(pObject);
+    return std::atomic_ref<unsigned int>(pClass->nRefCount).fetch_add(1) + 1;
+}
+
+unsigned int ClassRelease(void* pObject)
+{
+    UlogSvcClassObject* pClass = static_cast<UlogSvcClassObject*>(pObject);
+    return std::atomic_ref<unsigned int>(pClass->nRefCount).fetch_sub(1) - 1;
+}
+
+unsigned int Start()
+{
+    CUlogSvcMgr::Instance()->Init();
+    CUlogSvcMutex::Create("UlogSvc");
+    CUlogSvcAccountMutex::Create("UlogSvcAccount");
+
+    /* LATER (full contact sync): CUlogSvcContactSync::Instance()->CreateTask(). */
+
+    if (PhsGetStatus(PHS_STATUS_DB_WIPE) == 1)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL,
+                       "UlogSvcDispatch: Ulogs db data will be deleted. no need to sync data!!\n");
+        /* LATER (full contact sync): CUlogSvcContactSync::Instance()->StopSync(). */
+    }
+    return static_cast<unsigned int>(__SysRegisterClass(0, ULOG_SVC_CLASS_ID, &s_classObject, 1));
+}
+
+unsigned int Stop()
+{
+    /* LATER (full contact sync): CUlogSvcContactSync::Instance()->StopSync(). */
+    CUlogSvcMgr::Instance()->Exit();
+    CUlogSvcMutex::Delete();
+    CUlogSvcAccountMutex::Delete();
+    return static_cast<unsigned int>(SysUnregisterClass(0, ULOG_SVC_CLASS_ID));
+}
+} // namespace
+
+extern "C" UlogSvcClassObject* UlogSvcGetClassObject(void)
+{
+    return &s_classObject;
+}
+
+extern "C" unsigned int UlogSvcDispatch(unsigned int nCommand)
+{
+    switch (nCommand)
+    {
+    case 0:
+        return Start();
+    case 1:
+        return Stop();
+    default:
+        _SysAssertReport(4, "ASSERTION_NEVER_GET_HERE", "NEVER_GET_HERE", ULOG_SRC_MODULE,
+                         LINE_UNKNOWN_COMMAND);
+        return 0;
+    }
+}
