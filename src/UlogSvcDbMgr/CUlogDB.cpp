@@ -821,7 +821,14 @@ int CUlogDB::GetUnusedDbIndex()
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s",
                  GetFieldName(ULOG_DB_ULOG_DB_INDEX), GetTableName());
     CResultGuard guard;
-    if (Db2QueryEx(szQuery) < 1)
+    const int nRows = Db2QueryEx(szQuery);
+    if (nRows < 0)
+    {
+        /* A failed query must not hand out an id that may already be taken. */
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::GetUnusedDbIndex: query(%s) failed!\n", szQuery);
+        return ULOG_INVALID_DB_INDEX;
+    }
+    if (nRows == 0)
     {
         return 0;
     }

@@ -1,0 +1,450 @@
+// Record operations of a table: ids, flags, texts, updates, deletes and aggregates.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "UlogSvcDbMgr/CUlogDB.h"
+#include "UlogSvcDbMgr/CUlogNativeDbMgr.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "control/PlatformControl.h"
+#include "support/PlatformFixture.h"
+
+#include "CUlogDbTestUtil.h"
+
+using namespace ulogdbtest;
+
+namespace
+{
+class TableRecordTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        m_mgr.Init();
+    }
+
+    // Inserts a log built from the data set into the table; returns its unique id (-1 on failure).
+    int Insert(const CUlogSvcDataSet& ds, UlogDbTableType type = ULOG_DB_TABLE_DISTINCT)
+    {
+        std::unique_ptr<CUlog> log = MakeLog(ds);
+        if (!log)
+            return -1;
+        return m_mgr.Insert(*log, type) ? log->GetUniqueID() : -1;
+    }
+
+    // One column of the row of a unique id, as the engine stores it.
+    std::string Column(const char* pszColumn, int nId, const char* pszTable = "UlogDistinctDbTable")
+    {
+        std::string query = std::string("select ") + pszColumn + " from " + pszTable +
+                            " where clogdbindex = " + std::to_string(nId);
+        std::vector<std::string> rows = QueryColumn(query.c_str());
+        return rows.size() == 1 ? rows[0] : "<" + std::to_string(rows.size()) + " rows>";
+    }
+
+    // The row read back through the text form of row reading.
+    CUlogSvcDataSet ReadByText(int nId, UlogDbTableType type = ULOG_DB_TABLE_DISTINCT)
+    {
+        std::unique_ptr<CUlog> log(m_mgr.GetUlogByUniqueID(nId, type));
+        EXPECT_TRUE(log != nullptr) << "row " << nId;
+        return log ? CUlogSvcDataSet(*log) : CUlogSvcDataSet();
+    }
+
+    // The row read back through a statement and its result slots.
+    CUlogSvcDataSet ReadByStatement(int nId, UlogDbTableType type = ULOG_DB_TABLE_DISTINCT)
+    {
+        CUlogSvcFilter filter;
+        filter.SetFilter("clogdbindex", nId);
+        ListPtr<CUlog> list(m_mgr.GetUlogs(filter, 0, -1, type));
+        std::vector<CUlogSvcDataSet> rows = Rows(list.get());
+        EXPECT_EQ(1u, rows.size()) << "row " << nId;
+        return rows.empty() ? CUlogSvcDataSet() : rows[0];
+    }
+
+    CUlogNativeDbMgr m_mgr;
+    CUlogDistinctDB m_db;
+};
+} // namespace
+
+TEST_F(TableRecordTest, UniqueIdsFollowTheLargestStoredId)
+{
+    EXPECT_EQ(1, m_db.GetUnusedDbIndex());
+    EXPECT_EQ(1, Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "111", 1)));
+    EXPECT_EQ(2, Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "222", 2)));
+    EXPECT_EQ(1, m_db.Delete(2));
+    EXPECT_EQ(2, Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "333", 3)));
+    EXPECT_EQ("333", Column("basicnumber", 2));
+
+    // The two tables count their ids apart.
+    EXPECT_EQ(1, Insert(MakeDataSet(ULOG_LOG_MISSED, "444", 4), ULOG_DB_TABLE_DUPL));
+}
+
+TEST_F(TableRecordTest, InsertRefusesWhenTheNextIdCannotBeRead)
+{
+    ASSERT_EQ(1, Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "111", 1)));
+    // The id query fails: nothing is written under a made-up id.
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(-1, Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "222", 2)));
+    EXPECT_EQ(std::vector<std::string>{"1"}, QueryColumn("select clogdbindex from UlogDistinctDbTable"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogDB::Insert: nDbIndex is ULOG_INVALID_DB_INDEX!"));
+}
+
+TEST_F(TableRecordTest, FlagsAreStoredInTheirSwappedColumnsAndReadBackUnswapped)
+{
+    CUlogSvcDataSet cnap = MakeDataSet(ULOG_LOG_TERMINATED, "5551234", 1);
+    cnap.SetCnapLog(1);
+    cnap.SetVideoShareLog(0);
+    CUlogSvcDataSet video = MakeDataSet(ULOG_LOG_ORIGINATED, "5559876", 2);
+    video.SetCnapLog(0);
+    video.SetVideoShareLog(1);
+    const int nCnap = Insert(cnap);
+    const int nVideo = Insert(video);
+
+    EXPECT_EQ("1", Column("isvideoshare", nCnap));
+    EXPECT_EQ("0", Column("iscnap", nCnap));
+    EXPECT_EQ("0", Column("isvideoshare", nVideo));
+    EXPECT_EQ("1", Column("iscnap", nVideo));
+
+    for (const CUlogSvcDataSet& row : {ReadByText(nCnap), ReadByStatement(nCnap)})
+    {
+        EXPECT_TRUE(row.IsCnapLog());
+        EXPECT_FALSE(row.IsVideoShareLog());
+    }
+    for (const CUlogSvcDataSet& row : {ReadByText(nVideo), ReadByStatement(nVideo)})
+    {
+        EXPECT_FALSE(row.IsCnapLog());
+        EXPECT_TRUE(row.IsVideoShareLog());
+    }
+
+    // An update keeps the same assignment.
+    std::unique_ptr<CUlog> log = MakeLog(ReadByText(nVideo));
+    CUlogSvcDataSet changed(*log);
+    changed.SetCnapLog(1);
+    changed.SetVideoShareLog(0);
+    log = MakeLog(changed);
+    ASSERT_EQ(1, m_db.Update(*log));
+    EXPECT_EQ("1", Column("isvideoshare", nVideo));
+    EXPECT_EQ("0", Column("iscnap", nVideo));
+}
+
+TEST_F(TableRecordTest, EveryFieldSurvivesTheRoundTrip)
+{
+    CUlogSvcDataSet ds = MakeDataSet(ULOG_LOG_MISSED, "01012345678", 42, 9);
+    ds.SetParentID(3);
+    ds.SetStartTime(4000000000u); // above the signed range
+    ds.SetEndTime(4000000060u);
+    ds.SetWiFiTotalTime(11);
+    ds.SetGsmTotalTime(12);
+    ds.SetCallType(ULOG_CALL_VIDEO);
+    ds.SetCallCost(77);
+    ds.SetCtPid(5);
+    ds.SetCtDataId(6);
+    ds.SetCtFdnId(7);
+    ds.SetMyAccountId(8);
+    ds.SetDuplLogCount(30);
+    ds.Set2StageType(2);
+    ds.SetCheckStatus(1);
+    ds.SetTemporary(1);
+    ds.SetIPCallDigitCount(3);
+    const int nId = Insert(ds);
+    ASSERT_EQ(1, nId);
+    EXPECT_EQ("4000000000", Column("starttime", nId));
+
+    for (const CUlogSvcDataSet& row : {ReadByText(nId), ReadByStatement(nId)})
+    {
+        EXPECT_EQ(nId, row.GetUniqueID());
+        EXPECT_EQ(42, row.GetSortIndex());
+        EXPECT_EQ(9, row.GetGroupID());
+        EXPECT_EQ(3, row.GetParentID());
+        EXPECT_EQ(4000000000u, row.GetStartTime());
+        EXPECT_EQ(4000000060u, row.GetEndTime());
+        EXPECT_EQ(11u, row.GetWiFiTotalTime());
+        EXPECT_EQ(12u, row.GetGsmTotalTime());
+        EXPECT_EQ(ULOG_LOG_MISSED, row.GetLogType());
+        EXPECT_EQ(ULOG_CALL_VIDEO, row.GetCallType());
+        EXPECT_EQ(77, row.GetCallCost());
+        EXPECT_EQ(5, row.GetCtPid());
+        EXPECT_EQ(6, row.GetCtDataId());
+        EXPECT_EQ(7, row.GetCtFdnId());
+        EXPECT_EQ(8, row.GetMyAccountId());
+        EXPECT_EQ(30, row.GetDuplLogCount());
+        EXPECT_EQ(2, row.Get2StageDialingInfo()->iAddressType);
+        EXPECT_TRUE(row.IsUncheckedYet());
+        EXPECT_TRUE(row.IsTemporary());
+        EXPECT_EQ(3, row.GetIPCallDigitCount());
+        EXPECT_EQ("01012345678", N(row.GetNumber()));
+        EXPECT_STREQ("01012345678", row.GetBasicNumber());
+    }
+}
+
+TEST_F(TableRecordTest, QuotedTextsComeBackExactly)
+{
+    // Call-log texts, including the two-stage alias and the basic number.
+    CUlogSvcDataSet call = MakeDataSet(ULOG_LOG_ORIGINATED, "0123", 1);
+    call.SetBasicNumber("12'34%");
+    call.Set2StageAliasAddress("it's 100%");
+    call.SetFirstName("O'Brien");
+    call.SetLastName("50% 'off'");
+    call.SetCallerIdPath("/User/Photo/Ann's %d.jpg");
+    call.SetDisplayName(P(W("D'Arcy %s")));
+    const int nCall = Insert(call);
+    ASSERT_EQ(1, nCall);
+    EXPECT_EQ("12'34%", Column("basicnumber", nCall));
+    EXPECT_EQ("it's 100%", Column("aliasaddress", nCall));
+    EXPECT_EQ("O'Brien", Column("firstname", nCall));
+    EXPECT_EQ("50% 'off'", Column("lastname", nCall));
+    EXPECT_EQ("/User/Photo/Ann's %d.jpg", Column("callerid", nCall));
+    CUlogSvcDataSet row = ReadByText(nCall);
+    EXPECT_STREQ("it's 100%", row.Get2StageDialingInfo()->aliasAddress);
+    EXPECT_STREQ("O'Brien", row.GetFirstName());
+    EXPECT_STREQ("/User/Photo/Ann's %d.jpg", row.GetCallerIdPath());
+    EXPECT_EQ("D'Arcy %s", N(row.GetDisplayName()));
+
+    // SNS and e-mail texts.
+    CUlogSvcDataSet sns = MakeDataSet(ULOG_LOG_SNS_1, "", 2);
+    sns.SetSnsPersonId("p'1%");
+    sns.SetEmailDisplayName("Mc'Kay 5%");
+    sns.SetSyncId("s'y%nc");
+    sns.SetSnsSpInfo(4);
+    const int nSns = Insert(sns);
+    EXPECT_EQ("p'1%", Column("snspersonid", nSns));
+    EXPECT_EQ("Mc'Kay 5%", Column("emailname", nSns));
+    EXPECT_EQ("s'y%nc", Column("syncid", nSns));
+    EXPECT_EQ("4", Column("spinfo", nSns)); // the SNS provider value for an SNS log
+    row = ReadByStatement(nSns);
+    EXPECT_STREQ("p'1%", row.GetSnsPersonId());
+    EXPECT_STREQ("s'y%nc", row.GetSyncId());
+    EXPECT_EQ(4, row.GetSnsSpInfo());
+
+    CUlogSvcDataSet im = MakeDataSet(ULOG_LOG_IM_1, "", 4);
+    im.SetSpInfo(13);
+    im.SetSnsSpInfo(99);
+    const int nIm = Insert(im);
+    EXPECT_EQ("13", Column("spinfo", nIm)); // the plain provider value for any other log
+    EXPECT_EQ(13, ReadByText(nIm).GetSpInfo());
+
+    CUlogSvcDataSet mail = MakeDataSet(ULOG_LOG_EMAIL_RECEIVED, "", 3);
+    mail.SetAccountEmailAddress("me'o%@x.org");
+    mail.SetEmailAddress(P(W("you'%@y.org")));
+    mail.SetSubject(P(W("Re: 'hi' 100%")));
+    const int nMail = Insert(mail);
+    EXPECT_EQ("me'o%@x.org", Column("accountemailaddress", nMail));
+    row = ReadByText(nMail);
+    EXPECT_STREQ("me'o%@x.org", row.GetAccountEmailAddress());
+    EXPECT_EQ("you'%@y.org", N(row.GetEmailAddress()));
+    EXPECT_EQ("Re: 'hi' 100%", N(row.GetSubject()));
+
+    // Update writes the same texts again, quotes intact.
+    std::unique_ptr<CUlog> log = MakeLog(ReadByText(nCall));
+    CUlogSvcDataSet changed(*log);
+    changed.SetLastName("l'%'");
+    changed.Set2StageAliasAddress("a'%b");
+    changed.SetNumber(P(W("0987")));
+    log = MakeLog(changed);
+    ASSERT_EQ(1, m_db.Update(*log));
+    EXPECT_EQ("l'%'", Column("lastname", nCall));
+    EXPECT_EQ("a'%b", Column("aliasaddress", nCall));
+    EXPECT_EQ("O'Brien", Column("firstname", nCall));
+    // The basic number follows the number on update.
+    EXPECT_EQ("0987", Column("basicnumber", nCall));
+}
+
+TEST_F(TableRecordTest, NonAsciiAndOverlongTexts)
+{
+    CUlogSvcDataSet ds = MakeDataSet(ULOG_LOG_ORIGINATED, "0123", 1);
+    ds.SetFirstName("Zo\xC3\xAB \xE6\x97\xA5\xE6\x9C\xAC");
+    ds.SetDisplayName(P(W("\xC3\x91"
+                          "and\xC3\xBA \xF0\x9F\x98\x80")));
+    const int nId = Insert(ds);
+    EXPECT_EQ("Zo\xC3\xAB \xE6\x97\xA5\xE6\x9C\xAC", Column("firstname", nId));
+    CUlogSvcDataSet row = ReadByText(nId);
+    EXPECT_STREQ("Zo\xC3\xAB \xE6\x97\xA5\xE6\x9C\xAC", row.GetFirstName());
+    EXPECT_EQ("\xC3\x91"
+              "and\xC3\xBA \xF0\x9F\x98\x80",
+              N(row.GetDisplayName()));
+
+    // A display name of 400 characters is kept to 309.
+    const std::string longName(400, 'n');
+    CUlogSvcDataSet big = MakeDataSet(ULOG_LOG_ORIGINATED, "0456", 2);
+    big.SetDisplayName(P(W(longName.c_str())));
+    const int nBig = Insert(big);
+    ASSERT_GT(nBig, 0);
+    EXPECT_EQ(std::string(309, 'n'), N(ReadByText(nBig).GetDisplayName()));
+    EXPECT_EQ(std::string(309, 'n'), N(ReadByStatement(nBig).GetDisplayName()));
+}
+
+TEST_F(TableRecordTest, UpdateOfAMissingRowSucceedsAndAFailedUpdateChangesNothing)
+{
+    std::unique_ptr<CUlog> ghost = MakeLog(MakeDataSet(ULOG_LOG_ORIGINATED, "999", 1));
+    ghost->SetUniqueID(77);
+    EXPECT_EQ(1, m_db.Update(*ghost));
+    EXPECT_TRUE(QueryColumn("select clogdbindex from UlogDistinctDbTable").empty());
+
+    const int nId = Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "111", 1));
+    std::unique_ptr<CUlog> log = MakeLog(ReadByText(nId));
+    CUlogSvcDataSet changed(*log);
+    changed.SetSortIndex(50);
+    log = MakeLog(changed);
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(0, m_db.Update(*log));
+    EXPECT_EQ("1", Column("sortindex", nId));
+    EXPECT_EQ(1, m_db.Update(*log));
+    EXPECT_EQ("50", Column("sortindex", nId));
+}
+
+TEST_F(TableRecordTest, QuotingBufferFailureRunsNoStatement)
+{
+    std::unique_ptr<CUlog> log = MakeLog(MakeDataSet(ULOG_LOG_ORIGINATED, "111", 1));
+    ASSERT_EQ(1, m_db.Insert(*log));
+    const int nBefore = UlogCtlGetSqlStatementCount();
+    UlogCtlFailNextAllocs(1);
+    EXPECT_EQ(0, m_db.Update(*log));
+    EXPECT_EQ(nBefore, UlogCtlGetSqlStatementCount());
+    EXPECT_GE(UlogCtlGetAssertCount(), 1);
+}
+
+TEST_F(TableRecordTest, UncheckedStatus)
+{
+    for (int i = 0; i < 3; i++)
+    {
+        CUlogSvcDataSet ds = MakeDataSet(i == 2 ? ULOG_LOG_ORIGINATED : ULOG_LOG_MISSED, "1", i + 1);
+        ds.SetCheckStatus(1);
+        Insert(ds);
+    }
+    // With a filter only the matching unchecked rows change.
+    CUlogSvcFilter byType;
+    byType.SetFilter("logtype", (int)ULOG_LOG_ORIGINATED);
+    EXPECT_EQ(1, m_db.UpdateUncheckedStatus(byType, 0));
+    EXPECT_EQ("0", Column("isuncheckedyet", 3));
+    EXPECT_EQ("1", Column("isuncheckedyet", 1));
+
+    CUlogSvcFilter none;
+    EXPECT_EQ(1, m_db.UpdateUncheckedStatus(none, 0));
+    EXPECT_EQ((std::vector<std::string>{"0", "0", "0"}),
+              QueryColumn("select isuncheckedyet from UlogDistinctDbTable order by clogdbindex"));
+    EXPECT_EQ(0, m_db.UpdateUncheckedStatus(none, 0));
+    EXPECT_EQ(1, m_db.UpdateUncheckedStatus(none, 1));
+    EXPECT_EQ("1", Column("isuncheckedyet", 2));
+}
+
+TEST_F(TableRecordTest, VoicemailRenames)
+{
+    CUlogSvcDataSet a = MakeDataSet(ULOG_LOG_MISSED, "0'1%", 1);
+    a.SetFirstName("Ann");
+    a.SetCtPid(12);
+    a.SetPhoneType((UlogPhoneType)2);
+    CUlogSvcDataSet b = MakeDataSet(ULOG_LOG_ORIGINATED, "0'1%", 2);
+    b.SetLastName("Lee");
+    b.SetCtPid(12);
+    CUlogSvcDataSet other = MakeDataSet(ULOG_LOG_MISSED, "555", 3);
+    other.SetFirstName("Bob");
+    Insert(a);
+    Insert(b);
+    Insert(other);
+
+    // By log type: only the missed row of that basic number takes the mailbox data.
+    std::unique_ptr<CUlog> mailbox = MakeLog(MakeDataSet(ULOG_LOG_MISSED, "0'1%", 0));
+    CUlogSvcDataSet mb(*mailbox);
+    mb.SetDisplayName(P(W("Voice'mail")));
+    mb.SetCallerIdPath("/img/v'm%.png");
+    mb.SetCtPid(0);
+    mailbox = MakeLog(mb);
+    EXPECT_EQ(1, m_db.UpdateNameByVoicemailByLogType(*mailbox));
+    EXPECT_EQ("", Column("firstname", 1));
+    EXPECT_EQ("/img/v'm%.png", Column("callerid", 1));
+    EXPECT_EQ("0", Column("ctprimaryid", 1));
+    EXPECT_EQ("Voice'mail", N(ReadByText(1).GetDisplayName()));
+    EXPECT_EQ("Lee", Column("lastname", 2));
+    EXPECT_EQ("12", Column("ctprimaryid", 2));
+
+    // Over every type: contact data cleared on both rows of the number.
+    EXPECT_EQ(1, m_db.UpdateNameByVoicemail(*mailbox));
+    EXPECT_EQ("", Column("lastname", 2));
+    EXPECT_EQ("-1", Column("phonetype", 2));
+    EXPECT_EQ("", Column("callerid", 1));
+    EXPECT_EQ("Voice'mail", N(ReadByText(2).GetDisplayName()));
+    EXPECT_EQ("Bob", Column("firstname", 3));
+
+    std::unique_ptr<CUlog> unknown = MakeLog(MakeDataSet(ULOG_LOG_MISSED, "777", 0));
+    EXPECT_EQ(0, m_db.UpdateNameByVoicemail(*unknown));
+    EXPECT_EQ(0, m_db.UpdateNameByVoicemailByLogType(*unknown));
+}
+
+TEST_F(TableRecordTest, Deletes)
+{
+    EXPECT_EQ(1, m_db.DeleteAll()); // empty table
+    EXPECT_EQ(0, m_db.Delete(5));
+    EXPECT_EQ(0, m_db.DeleteAll((int)ULOG_LOG_MISSED));
+
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "1", 1));
+    Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "2", 2));
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "3", 3));
+    EXPECT_EQ(1, m_db.DeleteAll((int)ULOG_LOG_MISSED));
+    EXPECT_EQ(std::vector<std::string>{"2"}, QueryColumn("select clogdbindex from UlogDistinctDbTable"));
+
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(0, m_db.Delete(2));
+    EXPECT_EQ(1, m_db.Delete(2));
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "4", 4));
+    EXPECT_EQ(1, m_db.DeleteAll());
+    EXPECT_TRUE(QueryColumn("select clogdbindex from UlogDistinctDbTable").empty());
+}
+
+TEST_F(TableRecordTest, AggregatesOnEmptyAndFilledTables)
+{
+    CUlogSvcFilter none;
+    EXPECT_EQ(0, m_db.GetCount(none));
+    EXPECT_EQ(0, m_db.GetMaxGroupID());
+    EXPECT_EQ(0, m_db.GetMaxSortIndex());
+    EXPECT_EQ(0, m_db.GetMinSortIndex());
+    EXPECT_EQ(0, m_db.GetMaxSortIndex((int)ULOG_LOG_MISSED));
+    EXPECT_EQ(0.0, m_db.GetSum(ULOG_DB_CALL_COST));
+    EXPECT_EQ(0.0, m_db.GetAverage(ULOG_DB_CALL_COST));
+
+    CUlogSvcDataSet a = MakeDataSet(ULOG_LOG_MISSED, "1", 5, 3);
+    a.SetCallCost(10);
+    CUlogSvcDataSet b = MakeDataSet(ULOG_LOG_ORIGINATED, "2", 9, 8);
+    b.SetCallCost(20);
+    CUlogSvcDataSet c = MakeDataSet(ULOG_LOG_MISSED, "3", 7, 4);
+    c.SetCallCost(45);
+    Insert(a);
+    Insert(b);
+    Insert(c);
+
+    EXPECT_EQ(3, m_db.GetCount(none));
+    CUlogSvcFilter missed;
+    missed.SetFilter("logtype", (int)ULOG_LOG_MISSED);
+    EXPECT_EQ(2, m_db.GetCount(missed));
+    EXPECT_EQ(8, m_db.GetMaxGroupID());
+    EXPECT_EQ(9, m_db.GetMaxSortIndex());
+    EXPECT_EQ(5, m_db.GetMinSortIndex());
+    EXPECT_EQ(7, m_db.GetMaxSortIndex((int)ULOG_LOG_MISSED));
+    EXPECT_EQ(5, m_db.GetMinSortIndex((int)ULOG_LOG_MISSED));
+    EXPECT_EQ(7, m_db.GetMaxSortIndex(missed));
+    EXPECT_EQ(5, m_db.GetMinSortIndex(missed));
+    EXPECT_DOUBLE_EQ(75.0, m_db.GetSum(ULOG_DB_CALL_COST));
+    EXPECT_DOUBLE_EQ(25.0, m_db.GetAverage(ULOG_DB_CALL_COST));
+    int nValue = -5;
+    EXPECT_EQ(1, m_db.GetMax(ULOG_DB_CALL_COST, &nValue));
+    EXPECT_EQ(45, nValue);
+    EXPECT_EQ(1, m_db.GetMin(ULOG_DB_SORT_INDEX, &nValue));
+    EXPECT_EQ(5, nValue);
+    EXPECT_EQ(4, m_db.GetUnusedDbIndex());
+
+    // Failures: the count gives -1, the maximum leaves its output alone.
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(-1, m_db.GetCount(none));
+    nValue = 123;
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(0, m_db.GetMax(ULOG_DB_CALL_COST, &nValue));
+    EXPECT_EQ(123, nValue);
+    EXPECT_EQ(0, m_db.GetMax(ULOG_DB_CALL_COST, nullptr));
+}
+
+TEST_F(TableRecordTest, RowReadingWithoutAResult)
+{
+    CUlogSvcDataSet ds;
+    EXPECT_EQ(0, m_db.GetNextRecord(ds));
+    EXPECT_EQ(0, m_db.GetNextRecord(INVALID_HOBJ, ds, 0));
+    EXPECT_GE(UlogCtlGetAssertCount(), 1);
+}
