@@ -1,0 +1,913 @@
+// Call statistics and message counters in "Ulog.ini"; stored-log counts in "MoxSetMemoryStatus.ini".
+#define ULOG_SRC_MODULE "UlogSvcAccountMgr/UlogSvcAccountMgr"
+#include "H/UlogSvcDef.h"
+
+#include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
+#include "UlogSvcLogMgr/CUlogEmailLog.h"
+#include "UlogSvcLogMgr/CUlogMsgLog.h"
+#include "UlogSvcUtil/CUlogSvcMutex.h"
+#include "UlogSvcUtil/CUlogSvcUtil.h"
+
+#include "KivAppFrmwk/KivAppFrmwk.h"
+#include "KivCore/KivCore.h"
+#include "KivGWESCore/KivGWESCore.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace
+{
+// Non-volatile item that keeps the accumulated call time across a wiped statistics file.
+constexpr int NV_ITEM_LIFE_TIME = 459;
+
+constexpr const char* LOG_COUNT_FILE_NAME = "MoxSetMemoryStatus.ini";
+constexpr const char* LOG_COUNT_SECTION = "CallLog";
+constexpr int LOG_COUNT_MAX = 30;
+
+// Slots of the totals in file-table order: voice 1, voice 2, video 1, video 2, CSD 1, CSD 2.
+constexpr int kTotalSlotOfEntry[6] = {
+    ULOG_LINE_1 * CUlogSvcAccountMgr::CALL_TYPE_SLOTS + ULOG_CALL_VOICE,
+    ULOG_LINE_2* CUlogSvcAccountMgr::CALL_TYPE_SLOTS + ULOG_CALL_VOICE,
+    ULOG_LINE_1* CUlogSvcAccountMgr::CALL_TYPE_SLOTS + ULOG_CALL_VIDEO,
+    ULOG_LINE_2* CUlogSvcAccountMgr::CALL_TYPE_SLOTS + ULOG_CALL_VIDEO,
+    ULOG_LINE_1* CUlogSvcAccountMgr::CALL_TYPE_SLOTS + ULOG_CALL_CSD,
+    ULOG_LINE_2* CUlogSvcAccountMgr::CALL_TYPE_SLOTS + ULOG_CALL_CSD,
+};
+
+enum LastEntry
+{
+    LAST_VOICE = 0,
+    LAST_VIDEO = 1,
+    LAST_CALL = 2,
+    LAST_LIFE_TIME = 3
+};
+enum MsgEntry
+{
+    MSG_RECEIVED = 0,
+    EMAIL_RECEIVED = 1,
+    MSG_SENT = 2,
+    EMAIL_SENT = 3
+};
+enum ResetEntry
+{
+    RESET_CALL_DURATION = 0,
+    RESET_MSG_COUNTER = 1,
+    RESET_EMAIL_COUNTER = 2,
+    RESET_CALL_COST = 3
+};
+
+std::atomic<UlogLogCountFunc> g_pfnLogCount{nullptr};
+
+int TotalSlot(UlogCallType iCallType, int nLine)
+{
+    return nLine * CUlogSvcAccountMgr::CALL_TYPE_SLOTS + static_cast<int>(iCallType);
+}
+
+// The statistics lock: the named mutex shared by every task, and the process-local lock that keeps
+// the in-memory figures whole while the named mutex does not exist yet. Both are re-entrant.
+class CAccountScope
+{
+public:
+    explicit CAccountScope(std::recursive_mutex& stateMutex) : m_lock(m_mutex), m_guard(stateMutex) {}
+
+private:
+    CUlogSvcAccountMutex m_mutex;
+    CUlogSvcLock m_lock;
+    std::lock_guard<std::recursive_mutex> m_guard;
+};
+} // namespace
+
+const UlogRegEntry CUlogSvcAccountMgr::m_regTableOrg[6] = {
+    {0, "OriginatedLog", "Voice1TotalTime"}, {1, "OriginatedLog", "Voice2TotalTime"},
+    {2, "OriginatedLog", "Video1TotalTime"}, {3, "OriginatedLog", "Video2TotalTime"},
+    {4, "OriginatedLog", "CSD1TotalTime"},   {5, "OriginatedLog", "CSD2TotalTime"},
+};
+// The received video line-2 total has always lived in the section "TrminatedLog"; existing files
+// keep it there, so it is read and written under that name.
+const UlogRegEntry CUlogSvcAccountMgr::m_regTableRcv[6] = {
+    {0, "TerminatedLog", "Voice1TotalTime"}, {1, "TerminatedLog", "Voice2TotalTime"},
+    {2, "TerminatedLog", "Video1TotalTime"}, {3, "TrminatedLog", "Video2TotalTime"},
+    {4, "TerminatedLog", "CSD1TotalTime"},   {5, "TerminatedLog", "CSD2TotalTime"},
+};
+const UlogRegEntry CUlogSvcAccountMgr::m_regTableMissed[6] = {
+    {0, "MissedLog", "Voice1TotalTime"}, {1, "MissedLog", "Voice2TotalTime"},
+    {2, "MissedLog", "Video1TotalTime"}, {3, "MissedLog", "Video2TotalTime"},
+    {4, "MissedLog", "CSD1TotalTime"},   {5, "MissedLog", "CSD2TotalTime"},
+};
+const UlogRegEntry CUlogSvcAccountMgr::m_regTableLast[4] = {
+    {0, "LastLog", "VoiceLastTime"},
+    {1, "LastLog", "VideoLastTime"},
+    {2, "LastLog", "LastCallTime"},
+    {3, "LastLog", "LifeTime"},
+};
+const UlogRegEntry CUlogSvcAccountMgr::m_regTableMsg[4] = {
+    {0, "MessageLog", "ReceivedMessage"},
+    {1, "MessageLog", "ReceivedEmail"},
+    {2, "MessageLog", "SentMessage"},
+    {3, "MessageLog", "SentEmail"},
+};
+const UlogRegEntry CUlogSvcAccountMgr::m_regTableReset[4] = {
+    {0, "RecentResetDate", "CallDuration"},
+    {1, "RecentResetDate", "MessageCounter"},
+    {2, "RecentResetDate", "EmailCounter"},
+    {3, "RecentResetDate", "CallCost"},
+};
+
+CUlogSvcAccountMgr* CUlogSvcAccountMgr::Instance()
+{
+    static CUlogSvcAccountMgr s_instance;
+    return &s_instance;
+}
+
+CUlogSvcAccountMgr::CUlogSvcAccountMgr()
+    : m_hReg(INVALID_HOBJ), m_tmLastCallTime(0), m_tmLifeTime(0), m_nSentMsgCounter(0), m_nRcvMsgCounter(0),
+      m_nSentEmailCounter(0), m_nRcvEmailCounter(0)
+{
+    std::memset(m_tmOrgTotal, 0, sizeof(m_tmOrgTotal));
+    std::memset(m_tmRcvTotal, 0, sizeof(m_tmRcvTotal));
+}
+
+// The platform may be gone at process exit: the handle is left to it.
+CUlogSvcAccountMgr::~CUlogSvcAccountMgr() = default;
+
+void CUlogSvcAccountMgr::SetLogCountSource(UlogLogCountFunc pfnCount)
+{
+    g_pfnLogCount.store(pfnCount);
+}
+
+/* ------------------------------------------------------------------ */
+/* Load, store, unload                                                 */
+/* ------------------------------------------------------------------ */
+
+BOOL CUlogSvcAccountMgr::Init()
+{
+    CAccountScope scope(m_stateMutex);
+
+    // A second Init gives up the handle of the first instead of leaking it.
+    if (m_hReg != INVALID_HOBJ)
+    {
+        RegUnload(m_hReg);
+        m_hReg = INVALID_HOBJ;
+    }
+
+    m_hReg = RegLoad(REG_FILE_NAME, 1);
+    if (!ULOG_REQUIRE(m_hReg != INVALID_HOBJ))
+        return FALSE;
+
+    const int nVersion = RegGetInt(m_hReg, "Version", "Version", 0);
+    if (nVersion != REG_VER)
+    {
+        SysDebugPrintf(ULOG_DBG_PROGRESS, "CUlogSvcAccountMgr::Init: Version (%d) is not (%d), cleaning %s\n",
+                       nVersion, REG_VER, REG_FILE_NAME);
+        RegUnload(m_hReg);
+        RegClean(REG_FILE_NAME);
+        m_hReg = RegLoad(REG_FILE_NAME, 1);
+        if (m_hReg == INVALID_HOBJ)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::Init: m_hReg is INVALID_HOBJ\n");
+            return FALSE;
+        }
+        RegSetInt(m_hReg, "Version", "Version", REG_VER);
+        __InitReg();
+    }
+
+    __LoadCallTime(ULOG_LOG_ORIGINATED);
+    __LoadCallTime(ULOG_LOG_TERMINATED);
+    LoadLifeTime();
+
+    m_nSentMsgCounter =
+        RegGetInt(m_hReg, m_regTableMsg[MSG_SENT].szSection, m_regTableMsg[MSG_SENT].szKey, 0);
+    m_nRcvMsgCounter =
+        RegGetInt(m_hReg, m_regTableMsg[MSG_RECEIVED].szSection, m_regTableMsg[MSG_RECEIVED].szKey, 0);
+    m_nSentEmailCounter =
+        RegGetInt(m_hReg, m_regTableMsg[EMAIL_SENT].szSection, m_regTableMsg[EMAIL_SENT].szKey, 0);
+    m_nRcvEmailCounter =
+        RegGetInt(m_hReg, m_regTableMsg[EMAIL_RECEIVED].szSection, m_regTableMsg[EMAIL_RECEIVED].szKey, 0);
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::__InitReg()
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+
+    for (const UlogRegEntry& entry : m_regTableMsg)
+        RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
+    for (const UlogRegEntry& entry : m_regTableReset)
+        RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
+    for (int i = 0; i < 6; ++i)
+    {
+        RegSetInt(m_hReg, m_regTableOrg[i].szSection, m_regTableOrg[i].szKey, 0);
+        RegSetInt(m_hReg, m_regTableRcv[i].szSection, m_regTableRcv[i].szKey, 0);
+        RegSetInt(m_hReg, m_regTableMissed[i].szSection, m_regTableMissed[i].szKey, 0);
+    }
+    RegSetInt(m_hReg, m_regTableLast[LAST_VOICE].szSection, m_regTableLast[LAST_VOICE].szKey, 0);
+    RegSetInt(m_hReg, m_regTableLast[LAST_VIDEO].szSection, m_regTableLast[LAST_VIDEO].szKey, 0);
+    RegSetInt(m_hReg, m_regTableLast[LAST_CALL].szSection, m_regTableLast[LAST_CALL].szKey, 0);
+
+    // A wiped file keeps the handset's life time.
+    const int nLifeTime = NvGetInt(NV_ITEM_LIFE_TIME);
+    RegSetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
+              nLifeTime);
+    return Flush();
+}
+
+BOOL CUlogSvcAccountMgr::__LoadCallTime(UlogLogType iLogType)
+{
+    CAccountScope scope(m_stateMutex);
+    const UlogRegEntry* pTable = nullptr;
+    unsigned int* pTotals = nullptr;
+    switch (iLogType)
+    {
+    case ULOG_LOG_ORIGINATED:
+        pTable = m_regTableOrg;
+        pTotals = m_tmOrgTotal;
+        break;
+    case ULOG_LOG_TERMINATED:
+        pTable = m_regTableRcv;
+        pTotals = m_tmRcvTotal;
+        break;
+    case ULOG_LOG_MISSED:
+        SysDebugPrintf(ULOG_DBG_DETAIL, "__LoadCallTime: There is no Total call time for ULOG_LOG_MISSED.\n");
+        return TRUE;
+    default:
+        SysDebugPrintf(ULOG_DBG_FAIL, "__LoadCallTime: iLogType (%d) is Invalid!!!\n", iLogType);
+        return FALSE;
+    }
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+    for (int i = 0; i < 6; ++i)
+        pTotals[kTotalSlotOfEntry[i]] =
+            static_cast<unsigned int>(RegGetInt(m_hReg, pTable[i].szSection, pTable[i].szKey, 0));
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::Flush()
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+    if (!RegFlush(m_hReg))
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::Flush: RegFlush failed\n");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::Exit()
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+    // Values written without a flush (the life time of AddCallTime) would die with the handle.
+    RegFlush(m_hReg);
+    RegUnload(m_hReg);
+    m_hReg = INVALID_HOBJ;
+    SysDebugPrintf(ULOG_DBG_PROGRESS, "CUlogSvcAccountMgr::Exit Completed !!\n");
+    return TRUE;
+}
+
+/* ------------------------------------------------------------------ */
+/* Call times                                                          */
+/* ------------------------------------------------------------------ */
+
+BOOL CUlogSvcAccountMgr::WriteCallTime(const CUlog& log)
+{
+    CAccountScope scope(m_stateMutex);
+    static const CUlogCallLog s_callLogType;
+    if (!log.IsTypeEqual(s_callLogType))
+        return TRUE;
+    const CUlogCallLog* pCallLog = dynamic_cast<const CUlogCallLog*>(&log);
+    if (!ULOG_REQUIRE(pCallLog != NULL))
+        return FALSE;
+
+    __CalcTotalCallTime(log);
+    // FALSE for a missed call, which has no totals.
+    WriteTotalCallTime(log.GetLogType(), TRUE);
+    WriteLastCallTime();
+
+    switch (pCallLog->GetCallType())
+    {
+    case ULOG_CALL_VIDEO:
+        WriteLastVideoCallTime();
+        break;
+    case ULOG_CALL_VOICE:
+    case ULOG_CALL_TYPE_2:
+        WriteLastVoiceCallTime();
+        break;
+    default:
+        SysDebugPrintf(ULOG_DBG_FAIL, "WriteCallTime: GetCallType (%d)!!!\n", pCallLog->GetCallType());
+        break;
+    }
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::AddCallTime(const CUlog& log)
+{
+    CAccountScope scope(m_stateMutex);
+    __CalcTotalCallTime(log);
+    SysDebugPrintf(ULOG_DBG_DETAIL,
+                   "CUlogSvcAccountMgr::AddCallTime: m_tmLastCallTime (%u) m_tmLifeTime (%u)\n",
+                   m_tmLastCallTime, m_tmLifeTime);
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::__CalcTotalCallTime(const CUlog& log)
+{
+    CAccountScope scope(m_stateMutex);
+    const CUlogCallLog* pCallLog = dynamic_cast<const CUlogCallLog*>(&log);
+    if (pCallLog == nullptr)
+        return TRUE;
+
+    // A call whose end lies before its start (a clock set back during the call) lasted no time; the
+    // unsigned difference would otherwise add about 136 years to every figure.
+    unsigned int tmDuration = 0;
+    if (log.GetEndTime() >= log.GetStartTime())
+        tmDuration = log.GetEndTime() - log.GetStartTime();
+    else
+        SysDebugPrintf(ULOG_DBG_FAIL, "__CalcTotalCallTime: tmEnd (%u) is before tmStart (%u)\n",
+                       log.GetEndTime(), log.GetStartTime());
+
+    unsigned int* pTotals = nullptr;
+    switch (log.GetLogType())
+    {
+    case ULOG_LOG_ORIGINATED:
+        pTotals = m_tmOrgTotal;
+        break;
+    case ULOG_LOG_TERMINATED:
+        pTotals = m_tmRcvTotal;
+        break;
+    default:
+        SysDebugPrintf(ULOG_DBG_DETAIL, "__CalcTotalCallTime: iLogType (%d)is Invalid!!!\n",
+                       log.GetLogType());
+        return FALSE;
+    }
+
+    const int nLine = (log.GetLineType() == ULOG_LINE_1) ? 0 : 1;
+    switch (pCallLog->GetCallType())
+    {
+    case ULOG_CALL_VOICE:
+    case ULOG_CALL_TYPE_2:
+        pTotals[TotalSlot(ULOG_CALL_VOICE, nLine)] += tmDuration;
+        break;
+    case ULOG_CALL_VIDEO:
+        // Video calls are counted on line 1 whatever their line.
+        pTotals[TotalSlot(ULOG_CALL_VIDEO, 0)] += tmDuration;
+        break;
+    case ULOG_CALL_CSD:
+        pTotals[TotalSlot(ULOG_CALL_CSD, nLine)] += tmDuration;
+        break;
+    default:
+        break;
+    }
+    m_tmLastCallTime = tmDuration;
+    AddLifeTime(tmDuration, FALSE);
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::WriteTotalCallTime()
+{
+    CAccountScope scope(m_stateMutex);
+    WriteTotalCallTime(ULOG_LOG_ORIGINATED, FALSE);
+    WriteTotalCallTime(ULOG_LOG_TERMINATED, FALSE);
+    return Flush();
+}
+
+BOOL CUlogSvcAccountMgr::WriteTotalCallTime(UlogLogType iLogType, int bFlush)
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
+        return FALSE;
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+
+    const UlogRegEntry* pTable = nullptr;
+    const unsigned int* pTotals = nullptr;
+    switch (iLogType)
+    {
+    case ULOG_LOG_ORIGINATED:
+        pTable = m_regTableOrg;
+        pTotals = m_tmOrgTotal;
+        break;
+    case ULOG_LOG_TERMINATED:
+        pTable = m_regTableRcv;
+        pTotals = m_tmRcvTotal;
+        break;
+    case ULOG_LOG_MISSED:
+        SysDebugPrintf(ULOG_DBG_DETAIL,
+                       "WriteTotalCallTime: There is no Total call time for ULOG_LOG_MISSED.\n");
+        return FALSE;
+    default:
+        _SysSaveAssertMsg("WriteTotalCallTime: iLogType (%d)", iLogType);
+        ULOG_NEVER_GET_HERE();
+        return FALSE;
+    }
+    for (int i = 0; i < 6; ++i)
+        RegSetInt(m_hReg, pTable[i].szSection, pTable[i].szKey,
+                  static_cast<int>(pTotals[kTotalSlotOfEntry[i]]));
+    if (bFlush)
+        return Flush();
+    return TRUE;
+}
+
+unsigned int* CUlogSvcAccountMgr::__SelectSlot(const char* pszOperation, UlogLogType iLogType,
+                                               UlogCallType iCallType, UlogLineType iLineType)
+{
+    unsigned int* pTotals = nullptr;
+    switch (iLogType)
+    {
+    case ULOG_LOG_ORIGINATED:
+        pTotals = m_tmOrgTotal;
+        break;
+    case ULOG_LOG_TERMINATED:
+        pTotals = m_tmRcvTotal;
+        break;
+    default:
+        _SysSaveAssertMsg("%s: iLogType (%d)", pszOperation, iLogType);
+        ULOG_NEVER_GET_HERE();
+        return nullptr;
+    }
+    switch (iCallType)
+    {
+    case ULOG_CALL_VIDEO:
+        return &pTotals[TotalSlot(ULOG_CALL_VIDEO, 0)];
+    case ULOG_CALL_VOICE:
+    case ULOG_CALL_CSD:
+        if (iLineType != ULOG_LINE_1 && iLineType != ULOG_LINE_2)
+        {
+            _SysSaveAssertMsg("%s: iLineType (%d)", pszOperation, iLineType);
+            ULOG_NEVER_GET_HERE();
+            return nullptr;
+        }
+        return &pTotals[TotalSlot(iCallType, static_cast<int>(iLineType))];
+    default:
+        _SysSaveAssertMsg("%s: iCallType (%d)", pszOperation, iCallType);
+        ULOG_NEVER_GET_HERE();
+        return nullptr;
+    }
+}
+
+BOOL CUlogSvcAccountMgr::ResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType,
+                                            UlogLineType iLineType)
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
+        return FALSE;
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+    unsigned int* pSlot = __SelectSlot("UlogResetTotalCallTime", iLogType, iCallType, iLineType);
+    if (pSlot == nullptr)
+        return FALSE;
+    // Memory only: the file keeps the old total until that direction is next written.
+    *pSlot = 0;
+    return TRUE;
+}
+
+unsigned int CUlogSvcAccountMgr::GetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType,
+                                                  UlogLineType iLineType)
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
+        return 0;
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return 0;
+    const unsigned int* pSlot = __SelectSlot("UlogGetTotalCallTime", iLogType, iCallType, iLineType);
+    return (pSlot != nullptr) ? *pSlot : 0;
+}
+
+/* ------------------------------------------------------------------ */
+/* Last call durations                                                 */
+/* ------------------------------------------------------------------ */
+
+BOOL CUlogSvcAccountMgr::__WriteLastTime(const UlogRegEntry& entry)
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+    RegSetInt(m_hReg, entry.szSection, entry.szKey, static_cast<int>(m_tmLastCallTime));
+    return Flush();
+}
+
+BOOL CUlogSvcAccountMgr::__ResetLastTime(const UlogRegEntry& entry)
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+    // The three last-time keys share one in-memory duration.
+    m_tmLastCallTime = 0;
+    RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
+    return Flush();
+}
+
+unsigned int CUlogSvcAccountMgr::__ReadKey(const UlogRegEntry& entry)
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return 0;
+    return static_cast<unsigned int>(RegGetInt(m_hReg, entry.szSection, entry.szKey, 0));
+}
+
+BOOL CUlogSvcAccountMgr::WriteLastVoiceCallTime()
+{
+    return __WriteLastTime(m_regTableLast[LAST_VOICE]);
+}
+
+BOOL CUlogSvcAccountMgr::WriteLastVideoCallTime()
+{
+    return __WriteLastTime(m_regTableLast[LAST_VIDEO]);
+}
+
+BOOL CUlogSvcAccountMgr::WriteLastCallTime()
+{
+    return __WriteLastTime(m_regTableLast[LAST_CALL]);
+}
+
+unsigned int CUlogSvcAccountMgr::GetLastVoiceCallTime()
+{
+    return __ReadKey(m_regTableLast[LAST_VOICE]);
+}
+
+unsigned int CUlogSvcAccountMgr::GetLastVideoCallTime()
+{
+    return __ReadKey(m_regTableLast[LAST_VIDEO]);
+}
+
+unsigned int CUlogSvcAccountMgr::GetLastCallTime()
+{
+    return __ReadKey(m_regTableLast[LAST_CALL]);
+}
+
+BOOL CUlogSvcAccountMgr::ResetLastVoiceCallTime()
+{
+    return __ResetLastTime(m_regTableLast[LAST_VOICE]);
+}
+
+BOOL CUlogSvcAccountMgr::ResetLastVideoCallTime()
+{
+    return __ResetLastTime(m_regTableLast[LAST_VIDEO]);
+}
+
+BOOL CUlogSvcAccountMgr::ResetLastCallTime()
+{
+    return __ResetLastTime(m_regTableLast[LAST_CALL]);
+}
+
+/* ------------------------------------------------------------------ */
+/* Recent reset dates                                                  */
+/* ------------------------------------------------------------------ */
+
+BOOL CUlogSvcAccountMgr::__SetResetDate(const UlogRegEntry& entry)
+{
+    CAccountScope scope(m_stateMutex);
+    if (!ULOG_REQUIRE(__UlogIsValidReg()))
+        return FALSE;
+    RegSetInt(m_hReg, entry.szSection, entry.szKey, static_cast<int>(TmGetTime()));
+    return Flush();
+}
+
+unsigned int CUlogSvcAccountMgr::GetRecentResetDateCallDuration()
+{
+    return __ReadKey(m_regTableReset[RESET_CALL_DURATION]);
+}
+
+unsigned int CUlogSvcAccountMgr::GetRecentResetDateMsgCnt()
+{
+    return __ReadKey(m_regTableReset[RESET_MSG_COUNTER]);
+}
+
+unsigned int CUlogSvcAccountMgr::GetRecentResetDateEmailCnt()
+{
+    return __ReadKey(m_regTableReset[RESET_EMAIL_COUNTER]);
+}
+
+unsigned int CUlogSvcAccountMgr::GetRecentResetDateCallCost()
+{
+    return __ReadKey(m_regTableReset[RESET_CALL_COST]);
+}
+
+BOOL CUlogSvcAccountMgr::SetRecentResetDateCallDuration()
+{
+    return __SetResetDate(m_regTableReset[RESET_CALL_DURATION]);
+}
+
+BOOL CUlogSvcAccountMgr::SetRecentResetDateMsgCnt()
+{
+    return __SetResetDate(m_regTableReset[RESET_MSG_COUNTER]);
+}
+
+BOOL CUlogSvcAccountMgr::SetRecentResetDateEmailCnt()
+{
+    return __SetResetDate(m_regTableReset[RESET_EMAIL_COUNTER]);
+}
+
+BOOL CUlogSvcAccountMgr::SetRecentResetDateCallCost()
+{
+    return __SetResetDate(m_regTableReset[RESET_CALL_COST]);
+}
+
+/* ------------------------------------------------------------------ */
+/* Life time                                                           */
+/* ------------------------------------------------------------------ */
+
+BOOL CUlogSvcAccountMgr::LoadLifeTime()
+{
+    CAccountScope scope(m_stateMutex);
+    m_tmLifeTime = static_cast<unsigned int>(
+        RegGetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey, 0));
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::AddLifeTime(unsigned int tmTime, int bFlush)
+{
+    CAccountScope scope(m_stateMutex);
+    if (CUlogSvcUtil::IsTestSim())
+    {
+        SysDebugPrintf(ULOG_DBG_PROGRESS, "AddLifeTime: This is test SIM so return FALSE\n");
+        return FALSE;
+    }
+    m_tmLifeTime += tmTime;
+    RegSetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
+              static_cast<int>(m_tmLifeTime));
+    // The time is counted in memory and in the non-volatile item whether or not this flush succeeds:
+    // a failed store must not invite the caller to add the same time again.
+    if (bFlush && m_hReg != INVALID_HOBJ)
+        RegFlush(m_hReg);
+    NvWriteInt(NV_ITEM_LIFE_TIME, static_cast<int>(m_tmLifeTime));
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::SetLifeTime(unsigned int tmTime, int bFlush)
+{
+    CAccountScope scope(m_stateMutex);
+    m_tmLifeTime = tmTime;
+    RegSetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
+              static_cast<int>(m_tmLifeTime));
+    if (bFlush && m_hReg != INVALID_HOBJ)
+        return RegFlush(m_hReg) ? TRUE : FALSE;
+    return TRUE;
+}
+
+unsigned int CUlogSvcAccountMgr::GetLifeTime()
+{
+    CAccountScope scope(m_stateMutex);
+    return m_tmLifeTime;
+}
+
+/* ------------------------------------------------------------------ */
+/* Message and e-mail counters                                         */
+/* ------------------------------------------------------------------ */
+
+BOOL CUlogSvcAccountMgr::WriteMsgCounter(const CUlogMsgLog& msgLog)
+{
+    CAccountScope scope(m_stateMutex);
+    const CUlogMsgOwnValue* pOwnValue = msgLog.GetMsgOwnValue();
+    if (pOwnValue == nullptr)
+        return FALSE;
+    const int nMsgLogType = pOwnValue->GetMsgLogType();
+    if (nMsgLogType != ULOG_MSG_LOG_TYPE_16 && nMsgLogType != ULOG_MSG_LOG_TYPE_32)
+        return TRUE;
+
+    switch (msgLog.GetLogType())
+    {
+    case ULOG_LOG_MSG_SENT:
+        ++m_nSentMsgCounter;
+        RegSetInt(m_hReg, m_regTableMsg[MSG_SENT].szSection, m_regTableMsg[MSG_SENT].szKey,
+                  m_nSentMsgCounter);
+        if (m_hReg != INVALID_HOBJ)
+            RegFlush(m_hReg);
+        break;
+    case ULOG_LOG_MSG_RECEIVED:
+        ++m_nRcvMsgCounter;
+        RegSetInt(m_hReg, m_regTableMsg[MSG_RECEIVED].szSection, m_regTableMsg[MSG_RECEIVED].szKey,
+                  m_nRcvMsgCounter);
+        if (m_hReg != INVALID_HOBJ)
+            RegFlush(m_hReg);
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::WriteEmailCounter(const CUlogEmailLog& emailLog)
+{
+    CAccountScope scope(m_stateMutex);
+    switch (emailLog.GetLogType())
+    {
+    case ULOG_LOG_EMAIL_SENT:
+        ++m_nSentEmailCounter;
+        RegSetInt(m_hReg, m_regTableMsg[EMAIL_SENT].szSection, m_regTableMsg[EMAIL_SENT].szKey,
+                  m_nSentEmailCounter);
+        if (m_hReg != INVALID_HOBJ)
+            RegFlush(m_hReg);
+        break;
+    case ULOG_LOG_EMAIL_RECEIVED:
+        ++m_nRcvEmailCounter;
+        RegSetInt(m_hReg, m_regTableMsg[EMAIL_RECEIVED].szSection, m_regTableMsg[EMAIL_RECEIVED].szKey,
+                  m_nRcvEmailCounter);
+        if (m_hReg != INVALID_HOBJ)
+            RegFlush(m_hReg);
+        break;
+    default:
+        SysDebugPrintf(ULOG_DBG_FAIL, "WriteEmailCounter::WriteMsgCounter error. iLogType: (%d)\n",
+                       emailLog.GetLogType());
+        break;
+    }
+    return TRUE;
+}
+
+int CUlogSvcAccountMgr::GetSentMsgCounter()
+{
+    CAccountScope scope(m_stateMutex);
+    return RegGetInt(m_hReg, m_regTableMsg[MSG_SENT].szSection, m_regTableMsg[MSG_SENT].szKey, 0);
+}
+
+int CUlogSvcAccountMgr::GetRcvMsgCounter()
+{
+    CAccountScope scope(m_stateMutex);
+    return RegGetInt(m_hReg, m_regTableMsg[MSG_RECEIVED].szSection, m_regTableMsg[MSG_RECEIVED].szKey, 0);
+}
+
+int CUlogSvcAccountMgr::GetSentEmailCounter()
+{
+    CAccountScope scope(m_stateMutex);
+    return RegGetInt(m_hReg, m_regTableMsg[EMAIL_SENT].szSection, m_regTableMsg[EMAIL_SENT].szKey, 0);
+}
+
+int CUlogSvcAccountMgr::GetRcvEmailCounter()
+{
+    CAccountScope scope(m_stateMutex);
+    return RegGetInt(m_hReg, m_regTableMsg[EMAIL_RECEIVED].szSection, m_regTableMsg[EMAIL_RECEIVED].szKey, 0);
+}
+
+BOOL CUlogSvcAccountMgr::__ResetCounter(const UlogRegEntry& entry, int& nCounter)
+{
+    CAccountScope scope(m_stateMutex);
+    RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
+    nCounter = 0;
+    if (m_hReg == INVALID_HOBJ)
+        return TRUE;
+    return RegFlush(m_hReg) ? TRUE : FALSE;
+}
+
+BOOL CUlogSvcAccountMgr::ResetTotalMsgCounter()
+{
+    CAccountScope scope(m_stateMutex);
+    const BOOL bSent = __ResetCounter(m_regTableMsg[MSG_SENT], m_nSentMsgCounter);
+    const BOOL bRcv = __ResetCounter(m_regTableMsg[MSG_RECEIVED], m_nRcvMsgCounter);
+    return (bSent && bRcv) ? TRUE : FALSE;
+}
+
+BOOL CUlogSvcAccountMgr::ResetSentMsgCounter()
+{
+    return __ResetCounter(m_regTableMsg[MSG_SENT], m_nSentMsgCounter);
+}
+
+BOOL CUlogSvcAccountMgr::ResetRcvMsgCounter()
+{
+    return __ResetCounter(m_regTableMsg[MSG_RECEIVED], m_nRcvMsgCounter);
+}
+
+BOOL CUlogSvcAccountMgr::ResetTotalEmailCounter()
+{
+    CAccountScope scope(m_stateMutex);
+    const BOOL bSent = __ResetCounter(m_regTableMsg[EMAIL_SENT], m_nSentEmailCounter);
+    const BOOL bRcv = __ResetCounter(m_regTableMsg[EMAIL_RECEIVED], m_nRcvEmailCounter);
+    return (bSent && bRcv) ? TRUE : FALSE;
+}
+
+BOOL CUlogSvcAccountMgr::ResetSentEmailCounter()
+{
+    return __ResetCounter(m_regTableMsg[EMAIL_SENT], m_nSentEmailCounter);
+}
+
+BOOL CUlogSvcAccountMgr::ResetRcvEmailCounter()
+{
+    return __ResetCounter(m_regTableMsg[EMAIL_RECEIVED], m_nRcvEmailCounter);
+}
+
+/* ------------------------------------------------------------------ */
+/* Stored-log counts                                                   */
+/* ------------------------------------------------------------------ */
+
+BOOL CUlogSvcAccountMgr::WriteLogCount()
+{
+    CAccountScope scope(m_stateMutex);
+    const HOBJ hReg = RegLoad(LOG_COUNT_FILE_NAME, 1);
+    if (hReg == INVALID_HOBJ)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::WriteLogCount: RegLoad() fail \n");
+        return FALSE;
+    }
+    const UlogLogCountFunc pfnCount = g_pfnLogCount.load();
+    if (!ULOG_REQUIRE_T(pfnCount != nullptr, "pLogMgr != NULL"))
+    {
+        RegUnload(hReg);
+        return FALSE;
+    }
+
+    struct Item
+    {
+        unsigned int nNameId;
+        UlogLogType iLogType;
+    };
+    static const Item kItems[3] = {
+        {RSRC_STR_MISSED_CALLS, ULOG_LOG_MISSED},
+        {RSRC_STR_RECEIVED_CALLS, ULOG_LOG_TERMINATED},
+        {RSRC_STR_DIALLED_CALLS, ULOG_LOG_ORIGINATED},
+    };
+    int anCount[3];
+    for (int i = 0; i < 3; ++i)
+        anCount[i] = pfnCount(kItems[i].iLogType);
+
+    char szKey[256];
+    RegSetInt(hReg, LOG_COUNT_SECTION, "ItemCount", 3);
+    for (int i = 0; i < 3; ++i)
+    {
+        WCHAR mszName[256];
+        char szName[256 * 3];
+        RsrcLoadString(kItems[i].nNameId, mszName, 256);
+        WmConvert2LCode(szName, sizeof(szName), mszName);
+        AcSprintfSEx(szKey, sizeof(szKey), ULOG_SRC_MODULE, __LINE__, "%s%d", "Name", i + 1);
+        RegSetString(hReg, LOG_COUNT_SECTION, szKey, szName);
+        AcSprintfSEx(szKey, sizeof(szKey), ULOG_SRC_MODULE, __LINE__, "%s%d", "Count", i + 1);
+        RegSetInt(hReg, LOG_COUNT_SECTION, szKey, anCount[i]);
+    }
+    for (int i = 0; i < 3; ++i)
+    {
+        AcSprintfSEx(szKey, sizeof(szKey), ULOG_SRC_MODULE, __LINE__, "%s%d", "CountMax", i + 1);
+        RegSetInt(hReg, LOG_COUNT_SECTION, szKey, LOG_COUNT_MAX);
+    }
+
+    const BOOL bFlushed = RegFlush(hReg);
+    if (!bFlushed)
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::WriteLogCount: RegFlush() fail \n");
+    if (!RegUnload(hReg))
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "RegUnload Fail in CUlogSvcAccountMgr::WriteLogCount()\n");
+        return FALSE;
+    }
+    return bFlushed;
+}
+
+/* ------------------------------------------------------------------ */
+/* Exported functions                                                  */
+/* ------------------------------------------------------------------ */
+
+BOOL UlogResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType)
+{
+    return CUlogSvcAccountMgr::Instance()->ResetTotalCallTime(iLogType, iCallType, iLineType);
+}
+
+unsigned int UlogGetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType)
+{
+    return CUlogSvcAccountMgr::Instance()->GetTotalCallTime(iLogType, iCallType, iLineType);
+}
+
+unsigned int UlogGetLastVoiceCallTime(void)
+{
+    return CUlogSvcAccountMgr::Instance()->GetLastVoiceCallTime();
+}
+
+unsigned int UlogGetLastVideoCallTime(void)
+{
+    return CUlogSvcAccountMgr::Instance()->GetLastVideoCallTime();
+}
+
+unsigned int UlogGetLastCallTime(void)
+{
+    return CUlogSvcAccountMgr::Instance()->GetLastCallTime();
+}
+
+BOOL UlogResetLastVoiceCallTime(void)
+{
+    return CUlogSvcAccountMgr::Instance()->ResetLastVoiceCallTime();
+}
+
+BOOL UlogResetLastVideoCallTime(void)
+{
+    return CUlogSvcAccountMgr::Instance()->ResetLastVideoCallTime();
+}
+
+BOOL UlogResetLastCallTime(void)
+{
+    return CUlogSvcAccountMgr::Instance()->ResetLastCallTime();
+}
+
+BOOL UlogAddLifeTime(unsigned int tmTime)
+{
+    return CUlogSvcAccountMgr::Instance()->AddLifeTime(tmTime, TRUE);
+}
+
+BOOL UlogSetLifeTime(unsigned int tmTime)
+{
+    return CUlogSvcAccountMgr::Instance()->SetLifeTime(tmTime, TRUE);
+}
+
+unsigned int UlogGetLifeTime(void)
+{
+    return CUlogSvcAccountMgr::Instance()->GetLifeTime();
+}

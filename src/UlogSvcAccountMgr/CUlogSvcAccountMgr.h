@@ -1,0 +1,152 @@
+/*
+ * CUlogSvcAccountMgr: the handset's call statistics and message counters, kept in the registry file
+ * "Ulog.ini": total call times per direction, call kind and line, the duration of the last call, the
+ * accumulated call life time, the sent and received message and e-mail counters, and the dates on
+ * which the user last reset those displays. It also writes the numbers of stored call logs per list
+ * into "MoxSetMemoryStatus.ini".
+ *
+ * Every operation runs under the statistics lock ("UlogSvcAccount"); operations call each other while
+ * holding it. The in-memory figures are additionally kept whole by a process-local lock, so the
+ * statistics stay consistent even before the named mutex has been created.
+ */
+#ifndef CULOG_SVC_ACCOUNT_MGR_H
+#define CULOG_SVC_ACCOUNT_MGR_H
+
+#include "UlogSvc.h"
+#include "H/CUlogObject.h"
+
+#include <mutex>
+
+class CUlog;
+class CUlogMsgLog;
+class CUlogEmailLog;
+
+/* One section/key pair of a statistics file. */
+struct UlogRegEntry
+{
+    int nIndex;         /* equal to the entry's position in its table */
+    char szSection[20]; /* section name */
+    char szKey[52];     /* key name */
+};
+
+/* The source of the number of stored logs of a log type (the distinct log manager's count). */
+typedef int (*UlogLogCountFunc)(UlogLogType iLogType);
+
+class CUlogSvcAccountMgr : public CUlogObject
+{
+public:
+    static constexpr const char* REG_FILE_NAME = "Ulog.ini";
+    static constexpr int REG_VER = 6;
+    /* Layout of the call-time totals: 2 lines x 5 call types, index = line * 5 + call type. */
+    static constexpr int CALL_TYPE_SLOTS = 5;
+    static constexpr int TOTAL_SLOTS = 2 * CALL_TYPE_SLOTS;
+
+    /* The single instance, created on first use and destroyed at process exit. */
+    static CUlogSvcAccountMgr* Instance();
+    ~CUlogSvcAccountMgr() override;
+
+    /* Loads "Ulog.ini" (wiping and re-initialising a file of another layout version) and the figures. */
+    BOOL Init();
+    /* Drops the file handle without flushing. */
+    BOOL Exit();
+    /* Stores the file durably. */
+    BOOL Flush();
+
+    /* The path of every stored call: adds the call to the totals and the life time and writes the
+     * totals and the last-call durations. Logs that are not call logs pass through (TRUE). */
+    BOOL WriteCallTime(const CUlog& log);
+    /* Adds the call to the in-memory totals and the life time only. */
+    BOOL AddCallTime(const CUlog& log);
+    BOOL __CalcTotalCallTime(const CUlog& log);
+    BOOL __LoadCallTime(UlogLogType iLogType);
+    BOOL __InitReg();
+
+    /* Writes both directions' totals and flushes once. */
+    BOOL WriteTotalCallTime();
+    /* Writes one direction's totals (originated or terminated); FALSE for the missed calls. */
+    BOOL WriteTotalCallTime(UlogLogType iLogType, int bFlush);
+
+    /* Reset works on memory only: the file keeps the old total until that direction is next written. */
+    BOOL ResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
+    unsigned int GetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
+
+    BOOL WriteLastVoiceCallTime();
+    BOOL WriteLastVideoCallTime();
+    BOOL WriteLastCallTime();
+    unsigned int GetLastVoiceCallTime();
+    unsigned int GetLastVideoCallTime();
+    unsigned int GetLastCallTime();
+    BOOL ResetLastVoiceCallTime();
+    BOOL ResetLastVideoCallTime();
+    BOOL ResetLastCallTime();
+
+    unsigned int GetRecentResetDateCallDuration();
+    unsigned int GetRecentResetDateMsgCnt();
+    unsigned int GetRecentResetDateEmailCnt();
+    unsigned int GetRecentResetDateCallCost();
+    BOOL SetRecentResetDateCallDuration();
+    BOOL SetRecentResetDateMsgCnt();
+    BOOL SetRecentResetDateEmailCnt();
+    BOOL SetRecentResetDateCallCost();
+
+    BOOL LoadLifeTime();
+    /* FALSE (nothing changes) with a test SIM; also stores the life time in non-volatile item 459. */
+    BOOL AddLifeTime(unsigned int tmTime, int bFlush);
+    BOOL SetLifeTime(unsigned int tmTime, int bFlush);
+    unsigned int GetLifeTime();
+
+    BOOL WriteMsgCounter(const CUlogMsgLog& msgLog);
+    BOOL WriteEmailCounter(const CUlogEmailLog& emailLog);
+    int GetSentMsgCounter();
+    int GetRcvMsgCounter();
+    int GetSentEmailCounter();
+    int GetRcvEmailCounter();
+    BOOL ResetTotalMsgCounter();
+    BOOL ResetSentMsgCounter();
+    BOOL ResetRcvMsgCounter();
+    BOOL ResetTotalEmailCounter();
+    BOOL ResetSentEmailCounter();
+    BOOL ResetRcvEmailCounter();
+
+    /* Writes the numbers of stored missed, received and dialled call logs to "MoxSetMemoryStatus.ini". */
+    BOOL WriteLogCount();
+    /* Where WriteLogCount takes its counts from (the distinct log manager); NULL: none yet, and
+     * WriteLogCount then fails. */
+    static void SetLogCountSource(UlogLogCountFunc pfnCount);
+
+    static const UlogRegEntry m_regTableOrg[6];
+    static const UlogRegEntry m_regTableRcv[6];
+    static const UlogRegEntry m_regTableMissed[6];
+    static const UlogRegEntry m_regTableLast[4];
+    static const UlogRegEntry m_regTableMsg[4];
+    static const UlogRegEntry m_regTableReset[4];
+
+private:
+    CUlogSvcAccountMgr();
+    CUlogSvcAccountMgr(const CUlogSvcAccountMgr&) = delete;
+    CUlogSvcAccountMgr& operator=(const CUlogSvcAccountMgr&) = delete;
+
+    BOOL __UlogIsValidReg() const { return (m_hReg != INVALID_HOBJ) ? TRUE : FALSE; }
+    /* The in-memory slot of a reset or query; NULL (with a report naming the argument) when none. */
+    unsigned int* __SelectSlot(const char* pszOperation, UlogLogType iLogType, UlogCallType iCallType,
+                               UlogLineType iLineType);
+    BOOL __WriteLastTime(const UlogRegEntry& entry);
+    BOOL __ResetLastTime(const UlogRegEntry& entry);
+    unsigned int __ReadKey(const UlogRegEntry& entry);
+    BOOL __SetResetDate(const UlogRegEntry& entry);
+    BOOL __ResetCounter(const UlogRegEntry& entry, int& nCounter);
+
+    HOBJ m_hReg;
+    unsigned int m_tmOrgTotal[TOTAL_SLOTS];
+    unsigned int m_tmRcvTotal[TOTAL_SLOTS];
+    unsigned int m_tmLastCallTime;
+    unsigned int m_tmLifeTime;
+    int m_nSentMsgCounter;
+    int m_nRcvMsgCounter;
+    int m_nSentEmailCounter;
+    int m_nRcvEmailCounter;
+
+    std::recursive_mutex m_stateMutex;
+};
+
+#endif
