@@ -1,0 +1,74 @@
+// The keyed store of bitmap descriptors.
+#include "support/PlatformFixture.h"
+
+#include "UlogSvcUtil/CUlogSvcImgMap.h"
+#include "control/PlatformControl.h"
+
+namespace
+{
+class CUlogSvcImgMapTest : public ulogtest::PlatformTest
+{
+};
+
+tagWMBITMAP Bitmap(int width, int resource)
+{
+    tagWMBITMAP b{};
+    b.nWidth = width;
+    b.nHeight = width * 2;
+    b.nBitsPerPixel = 16;
+    b.nDataSize = 1234u;
+    b.nResourceId = resource;
+    return b;
+}
+
+TEST_F(CUlogSvcImgMapTest, AddKeepsItsOwnCopy)
+{
+    CUlogSvcImgMap map;
+    tagWMBITMAP b = Bitmap(10, 500);
+    ASSERT_TRUE(map.Add(1, b));
+    b.nWidth = 99; // the caller's descriptor changes afterwards
+    tagWMBITMAP* stored = map.GetImage(1);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_NE(stored, &b);
+    EXPECT_EQ(stored->nWidth, 10);
+    EXPECT_EQ(stored->nHeight, 20);
+    EXPECT_EQ(stored->nDataSize, 1234u);
+    EXPECT_EQ(stored->nResourceId, 500);
+}
+
+TEST_F(CUlogSvcImgMapTest, MissingKeysGiveNullAndFalseWithDiagnostics)
+{
+    CUlogSvcImgMap map;
+    EXPECT_EQ(map.GetImage(7), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("GetImage: m_map doesn't have an element (7)\n"));
+    EXPECT_FALSE(map.Delete(8));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("Delete: m_map doesn't have an element (8)\n"));
+}
+
+TEST_F(CUlogSvcImgMapTest, DeleteAndReplace)
+{
+    CUlogSvcImgMap map;
+    tagWMBITMAP a = Bitmap(1, 1);
+    tagWMBITMAP b = Bitmap(2, 2);
+    ASSERT_TRUE(map.Add(1, a));
+    ASSERT_TRUE(map.Add(2, b));
+    ASSERT_TRUE(map.Add(1, b)); // replaces
+    EXPECT_EQ(map.GetImage(1)->nWidth, 2);
+    EXPECT_TRUE(map.Delete(1));
+    EXPECT_EQ(map.GetImage(1), nullptr);
+    EXPECT_EQ(map.GetImage(2)->nWidth, 2);
+    EXPECT_FALSE(map.Delete(1));
+}
+
+TEST_F(CUlogSvcImgMapTest, AllocationFailureIsAPrecondition)
+{
+    CUlogSvcImgMap map;
+    tagWMBITMAP a = Bitmap(1, 1);
+    UlogCtlFailNextAllocs(1);
+    EXPECT_FALSE(map.Add(3, a));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pObj != NULL"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 1);
+    EXPECT_EQ(map.GetImage(3), nullptr);
+    EXPECT_TRUE(map.Add(3, a));
+}
+} // namespace

@@ -1,0 +1,175 @@
+// Periodic service timers over one-shot platform timers.
+#include "support/PlatformFixture.h"
+
+#include "UlogSvcUtil/CUlogSvcTimer.h"
+#include "control/PlatformControl.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+using namespace std::chrono_literals;
+
+class TestTimer : public CUlogSvcTimer
+{
+public:
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<unsigned long> ticks;
+    std::vector<std::string> names;
+    bool failCreate = false;
+    int killAfterTicks = -1; // kill the ticking timer from inside its own tick
+
+    bool WaitForTicks(size_t n)
+    {
+        std::unique_lock<std::mutex> lock(m);
+        return cv.wait_for(lock, 10s, [&] { return ticks.size() >= n; });
+    }
+    size_t TickCount()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        return ticks.size();
+    }
+
+protected:
+    void OnTick(unsigned long timerId) override
+    {
+        bool kill;
+        {
+            std::lock_guard<std::mutex> lock(m);
+            ticks.push_back(timerId);
+            kill = killAfterTicks >= 0 && static_cast<int>(ticks.size()) >= killAfterTicks;
+            cv.notify_all();
+        }
+        if (kill)
+            KillTimer(timerId);
+    }
+    HOBJ OnCreate(char const* pszName) override
+    {
+        names.emplace_back(pszName);
+        if (failCreate)
+            return INVALID_HOBJ;
+        return CUlogSvcTimer::OnCreate(pszName);
+    }
+};
+
+class CUlogSvcTimerTest : public ulogtest::PlatformTest
+{
+protected:
+    void Freeze() { UlogCtlFreezeClock(1700000000); }
+    int Tick(int seconds)
+    {
+        UlogCtlAdvanceClock(seconds);
+        return UlogCtlRunDueTimers();
+    }
+};
+
+TEST_F(CUlogSvcTimerTest, SetTimerNamesThePlatformTimerAndTicksUntilKilled)
+{
+    Freeze();
+    TestTimer timer;
+    EXPECT_TRUE(timer.SetTimer(3, 1000));
+    ASSERT_EQ(timer.names.size(), 1u);
+    EXPECT_EQ(timer.names[0], "UlogSvcTimer__3");
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcTimer::__Create: UlogSvcTimer__3 created\n"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcTimer::__Start: timerID 3 tickFrequency 1000\n"));
+    EXPECT_EQ(UlogCtlRunDueTimers(), 0);
+    // Each expiry ticks once and re-arms with the same frequency.
+    for (int i = 1; i <= 3; ++i)
+    {
+        EXPECT_EQ(Tick(1), 1);
+        EXPECT_EQ(timer.TickCount(), static_cast<size_t>(i));
+    }
+    EXPECT_EQ(timer.ticks, (std::vector<unsigned long>{3, 3, 3}));
+    EXPECT_TRUE(timer.KillTimer(3));
+    EXPECT_EQ(Tick(5), 0);
+    EXPECT_EQ(timer.TickCount(), 3u);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+}
+
+TEST_F(CUlogSvcTimerTest, TicksAreRoutedToTheirTimerIds)
+{
+    Freeze();
+    TestTimer timer;
+    timer.SetTimer(1, 1000);
+    timer.SetTimer(2, 2000);
+    EXPECT_EQ(Tick(1), 1);
+    EXPECT_EQ(Tick(1), 2); // both due: the earlier started (id 2) first
+    EXPECT_EQ(Tick(1), 1);
+    EXPECT_EQ(Tick(1), 2);
+    EXPECT_EQ(timer.ticks, (std::vector<unsigned long>{1, 2, 1, 1, 2, 1}));
+    timer.KillTimer(1);
+    EXPECT_EQ(Tick(2), 1);
+    EXPECT_EQ(timer.ticks.back(), 2u);
+    timer.KillTimer(2);
+}
+
+TEST_F(CUlogSvcTimerTest, KillTimerOfAnUnknownIdSucceedsWithDiagnostics)
+{
+    TestTimer timer;
+    EXPECT_TRUE(timer.KillTimer(7));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("__GetElement: m_map doesn't have an element (7)\n"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+    // Killing twice is the same.
+    Freeze();
+    timer.SetTimer(4, 1000);
+    EXPECT_TRUE(timer.KillTimer(4));
+    EXPECT_TRUE(timer.KillTimer(4));
+    EXPECT_EQ(Tick(2), 0);
+}
+
+TEST_F(CUlogSvcTimerTest, PlatformTimerCreationFailureIsAPrecondition)
+{
+    Freeze();
+    TestTimer timer;
+    timer.failCreate = true;
+    EXPECT_TRUE(timer.SetTimer(5, 1000)); // the result does not look at the steps
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("hTimer != INVALID_HOBJ"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pInfo != NULL"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
+    EXPECT_EQ(Tick(2), 0);
+    EXPECT_EQ(timer.TickCount(), 0u);
+}
+
+TEST_F(CUlogSvcTimerTest, SettingAnIdAgainReplacesItsPlatformTimer)
+{
+    Freeze();
+    TestTimer timer;
+    timer.SetTimer(3, 1000);
+    timer.SetTimer(3, 1000);
+    EXPECT_EQ(timer.names.size(), 2u);
+    EXPECT_EQ(Tick(1), 1); // only the new platform timer is running
+    EXPECT_EQ(Tick(1), 1);
+    EXPECT_EQ(timer.ticks, (std::vector<unsigned long>{3, 3}));
+    timer.KillTimer(3);
+}
+
+TEST_F(CUlogSvcTimerTest, ATickMayKillItsOwnTimer)
+{
+    Freeze();
+    TestTimer timer;
+    timer.killAfterTicks = 2;
+    timer.SetTimer(9, 500);
+    EXPECT_EQ(Tick(1), 1);
+    EXPECT_EQ(Tick(1), 1);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcTimer::__Start: pInfo == NULL\n"));
+    EXPECT_EQ(Tick(1), 0);
+    EXPECT_EQ(timer.TickCount(), 2u);
+}
+
+TEST_F(CUlogSvcTimerTest, TicksOnThePlatformTimerThreadWithARunningClock)
+{
+    TestTimer timer;
+    timer.killAfterTicks = 3;
+    EXPECT_TRUE(timer.SetTimer(6, 10));
+    ASSERT_TRUE(timer.WaitForTicks(3));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(timer.TickCount(), 3u);
+    EXPECT_EQ(timer.ticks, (std::vector<unsigned long>{6, 6, 6}));
+}
+} // namespace
