@@ -175,16 +175,28 @@ CUlog* CUlogContentFrmwkDbMgr::GetLastUlog(const IUlogSvcFilter& filter, UlogDbT
 {
     CUlogSvcMutex mutex;
     CUlogSvcLock lock(mutex);
+    const std::string strText = filter.GetFilter();
+    const std::vector<const WCHAR*> args = ArgsOf(filter);
+    if (!args.empty())
+    {
+        /* The largest sort index of a filter is computed without its bound arguments, so it cannot
+         * find the row: take the newest matching row in one read instead. */
+        char szOrder[CONDITION_SIZE] = {0};
+        AcSprintfSEx(szOrder, sizeof(szOrder), __FILE__, __LINE__, "%s desc",
+                     GetFieldName(ULOG_DB_SORT_INDEX, type));
+        const CContentFilter newest(std::vector<std::string>(), strText, args, szOrder);
+        return __GetFirstRow("GetULOG", newest, type);
+    }
     const int nMax = GetMaxSortIndex(filter, type);
     char szSort[CONDITION_SIZE] = {0};
     AcSprintfSEx(szSort, sizeof(szSort), __FILE__, __LINE__, "%s = %d",
                  GetFieldName(ULOG_DB_SORT_INDEX, type), nMax);
     /* The whole filter text, kept together in parentheses so that an "or" inside it cannot take the
-     * sort index condition apart, and with its bound arguments: cutting or re-associating the text
-     * would select another row. */
-    const std::string strText = filter.GetFilter();
-    std::string strCondition = strText.empty() ? std::string(szSort) : "(" + strText + ") and " + szSort;
-    const CContentFilter contentFilter(std::vector<std::string>(), strCondition, ArgsOf(filter), "");
+     * sort index condition apart; cutting or re-associating the text would select another row. */
+    const std::string strCondition =
+        strText.empty() ? std::string(szSort) : "(" + strText + ") and " + szSort;
+    const CContentFilter contentFilter(std::vector<std::string>(), strCondition, std::vector<const WCHAR*>(),
+                                       "");
     return __GetFirstRow("GetULOG", contentFilter, type);
 }
 

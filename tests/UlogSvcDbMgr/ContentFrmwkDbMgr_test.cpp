@@ -1,0 +1,379 @@
+// The content-framework query manager on a real database: reads through the framework come back
+// into the service's own query handler and give the logs that were written.
+#include "support/PlatformFixture.h"
+
+#include "UlogSvcDbMgr/ContentTestLogs.h"
+
+#include "H/UlogSvcList.h"
+#include "H/UlogSvcPtr.h"
+#include "KivAppSvcFramework/ContentMgr.h"
+#include "KivAppSvcFramework/KivAppSvcFrameworkInternal.h"
+#include "KivCore/KivCore.h"
+#include "UlogSvcCfPlugin/CUlogQueryHandler.h"
+#include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcUtil/CUlogSvcUtil.h"
+#include "KivGWESCore/KivGWESCore.h"
+#include "control/PlatformControl.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+using contenttest::CallSpec;
+using contenttest::InsertCall;
+
+namespace
+{
+class ContentFrmwkDbMgrTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        m_mgr = CUlogContentFrmwkDbMgr::Instance();
+        ASSERT_NE(m_mgr, nullptr);
+        ASSERT_EQ(m_mgr->Init(), 1);
+    }
+
+    int Insert(UlogDbTableType type, UlogLogType logType, int sortIndex, const char* number = "0101234567")
+    {
+        CallSpec s;
+        s.logType = logType;
+        s.sortIndex = sortIndex;
+        s.number = number;
+        return InsertCall(*m_mgr, type, s);
+    }
+
+    // Sort indexes of a list, walked with its iterator.
+    static std::vector<int> SortIndexes(IUlogList<CUlog>* list)
+    {
+        std::vector<int> out;
+        IUlogIterator<CUlog>* it = list->GetIterator();
+        for (it->First(); !it->IsDone(); it->Next())
+        {
+            CUlog* log = it->GetCurItem();
+            out.push_back(log ? log->GetSortIndex() : -999);
+        }
+        it->Release();
+        return out;
+    }
+
+    CUlogContentFrmwkDbMgr* m_mgr = nullptr;
+};
+
+std::vector<WCHAR> Wide(const char* s)
+{
+    std::vector<WCHAR> w(128, 0);
+    WmConvert2PCode(w.data(), static_cast<int>(w.size()), s);
+    return w;
+}
+} // namespace
+
+TEST_F(ContentFrmwkDbMgrTest, InitCreatesTablesAndRoutesTheLogUrisToTheQueryHandler)
+{
+    EXPECT_TRUE(Db2CheckTable("UlogDistinctDbTable"));
+    EXPECT_TRUE(Db2CheckTable("UlogDuplDbTable"));
+    CContentMgr* content = CContentMgr::Instance();
+    ASSERT_NE(content, nullptr);
+    for (const char* uri : {"ulog/log", "ulog/log/distinct", "ulog/log/dupl/temp"})
+        EXPECT_EQ(content->FindFactory(uri), CUlogQueryHandlerFactory::Instance()) << uri;
+    EXPECT_EQ(content->FindFactory("ulog/logs"), nullptr);
+
+    EXPECT_EQ(m_mgr->GetTableType(CContentURI("ulog/log/dupl")), ULOG_DB_TABLE_DUPL);
+    EXPECT_EQ(m_mgr->GetTableType(CContentURI("ulog/log/dupl/temp")), ULOG_DB_TABLE_DUPL);
+    EXPECT_EQ(m_mgr->GetTableType(CContentURI("ulog/log/distinct/temp")), ULOG_DB_TABLE_DISTINCT);
+    EXPECT_EQ(m_mgr->GetTableType(CContentURI("ulog/log")), ULOG_DB_TABLE_DISTINCT);
+    EXPECT_EQ(m_mgr->GetTableType(CContentURI("ulog/log/duplx")), ULOG_DB_TABLE_DISTINCT);
+    EXPECT_STREQ(CUlogContentFrmwkDbMgr::GetTableUri(ULOG_DB_TABLE_DUPL), "ulog/log/dupl");
+    EXPECT_STREQ(CUlogContentFrmwkDbMgr::GetSingleLogUri(ULOG_DB_TABLE_DISTINCT), "ulog/log/distinct/temp");
+}
+
+TEST_F(ContentFrmwkDbMgrTest, SingleLogReadsFindTheRowOrGiveNull)
+{
+    ASSERT_EQ(Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, 3, "111"), 1);
+    ASSERT_EQ(Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_MISSED, 8, "222"), 2);
+    ASSERT_EQ(Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, 5, "333"), 3);
+
+    CUlogPtr<CUlog> byId(m_mgr->GetUlogByUniqueID(2, ULOG_DB_TABLE_DISTINCT));
+    ASSERT_TRUE(byId.IsValidPtr());
+    EXPECT_STREQ(byId->GetNumber(), "222");
+    EXPECT_EQ(byId->GetLogType(), ULOG_LOG_MISSED);
+
+    UlogCtlClearDiagnostics();
+    EXPECT_EQ(m_mgr->GetUlogByUniqueID(5, ULOG_DB_TABLE_DISTINCT), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogContentFrmwkDbMgr::GetULOG: GetContent() failed.\n"));
+    // The duplicate table is a separate table.
+    EXPECT_EQ(m_mgr->GetUlogByUniqueID(2, ULOG_DB_TABLE_DUPL), nullptr);
+
+    CUlogPtr<CUlog> first(m_mgr->GetFirstUlog(ULOG_DB_TABLE_DISTINCT));
+    CUlogPtr<CUlog> last(m_mgr->GetLastUlog(ULOG_DB_TABLE_DISTINCT));
+    CUlogPtr<CUlog> firstOut(m_mgr->GetFirstUlog(ULOG_LOG_ORIGINATED, ULOG_DB_TABLE_DISTINCT));
+    CUlogPtr<CUlog> lastOut(m_mgr->GetLastUlog(ULOG_LOG_ORIGINATED, ULOG_DB_TABLE_DISTINCT));
+    ASSERT_TRUE(first.IsValidPtr() && last.IsValidPtr() && firstOut.IsValidPtr() && lastOut.IsValidPtr());
+    EXPECT_EQ(first->GetSortIndex(), 3);
+    EXPECT_EQ(last->GetSortIndex(), 8);
+    EXPECT_EQ(firstOut->GetSortIndex(), 3);
+    EXPECT_EQ(lastOut->GetSortIndex(), 5);
+    EXPECT_EQ(m_mgr->GetULOG(nullptr, ULOG_DB_TABLE_DISTINCT), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszFilter != NULL"));
+}
+
+TEST_F(ContentFrmwkDbMgrTest, FlagsReadBackUnswappedThroughEveryReadPath)
+{
+    CallSpec cnap;
+    cnap.number = "5550001";
+    cnap.cnap = true;
+    CallSpec share;
+    share.number = "5550002";
+    share.videoShare = true;
+    share.sortIndex = 2;
+    const int cnapId = InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, cnap);
+    const int shareId = InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, share);
+    ASSERT_GT(cnapId, 0);
+    ASSERT_GT(shareId, 0);
+
+    auto check = [](CUlog* log, bool expectCnap, const char* how)
+    {
+        ASSERT_NE(log, nullptr) << how;
+        auto* call = dynamic_cast<CUlogCallLog*>(log);
+        ASSERT_NE(call, nullptr) << how;
+        EXPECT_EQ(call->IsCnapLog(), expectCnap ? 1 : 0) << how;
+        EXPECT_EQ(call->IsVideoShareLog(), expectCnap ? 0 : 1) << how;
+    };
+
+    // A condition text (the query handler's own statement).
+    CUlogPtr<CUlog> a(m_mgr->GetUlogByUniqueID(cnapId, ULOG_DB_TABLE_DISTINCT));
+    check(a.Get(), true, "by id");
+    CUlogPtr<CUlog> b(m_mgr->GetUlogByUniqueID(shareId, ULOG_DB_TABLE_DISTINCT));
+    check(b.Get(), false, "by id");
+
+    // A bound argument (the framework's statement path).
+    for (auto [number, expectCnap] : {std::pair<const char*, bool>{"5550001", true}, {"5550002", false}})
+    {
+        CUlogSvcFilter filter(std::string(m_mgr->GetFieldName(ULOG_DB_LOG_NUMBER, ULOG_DB_TABLE_DISTINCT)) +
+                              " = ?");
+        std::vector<WCHAR> w = Wide(number);
+        ASSERT_TRUE(filter.AppendFilterArg(w.data()));
+        CUlogPtr<CUlog> log(m_mgr->GetUlog(filter, ULOG_DB_TABLE_DISTINCT));
+        check(log.Get(), expectCnap, "bound argument");
+        IUlogList<CUlog>* list = m_mgr->GetUlogs(filter, ULOG_DB_TABLE_DISTINCT);
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->GetCount(), 1);
+        IUlogIterator<CUlog>* it = list->GetIterator();
+        check(it->GetCurItem(), expectCnap, "list with bound argument");
+        it->Release();
+        list->Release();
+    }
+
+    // A list without arguments.
+    IUlogList<CUlog>* all = m_mgr->GetAllUlog(ULOG_DB_TABLE_DISTINCT);
+    ASSERT_NE(all, nullptr);
+    IUlogIterator<CUlog>* it = all->GetIterator();
+    check(it->GetCurItem(), false, "list, newest first");
+    it->Next();
+    check(it->GetCurItem(), true, "list, second");
+    it->Release();
+    all->Release();
+}
+
+TEST_F(ContentFrmwkDbMgrTest, LogReadAndWrittenAgainKeepsEveryField)
+{
+    UlogInfo in = contenttest::MakeInfo(CallSpec{});
+    in.bCNAPLog = 1;
+    in.bVideoShare = 0;
+    in.bUncheckedYet = 1;
+    in.iCallType = ULOG_CALL_VIDEO;
+    in.nCallCost = 77;
+    in.nPersonId = 12;
+    in.nCtDataId = 13;
+    in.nCtFdnId = 14;
+    in.nMyAccountId = 15;
+    in.nDuplLogCount = 4;
+    in.tmWiFiTotal = 3000000000u; // above the signed range
+    in.nSpInfo = 6;
+    std::strcpy(in.szName, "Ann O'Neil");
+    std::strcpy(in.szCallerIdPath, "/User/Pics/a%b.jpg");
+    // The stored basic number is the one a write derives from the number.
+    ASSERT_TRUE(CUlogSvcUtil::ExtractBasicNum(in.szNumber, in.szBasicNumber, 0));
+    CUlogCallLog log(in);
+    ASSERT_TRUE(m_mgr->Insert(log, ULOG_DB_TABLE_DISTINCT));
+
+    CUlogPtr<CUlog> first(m_mgr->GetUlogByUniqueID(log.GetUniqueID(), ULOG_DB_TABLE_DISTINCT));
+    ASSERT_TRUE(first.IsValidPtr());
+    UlogInfo a;
+    ASSERT_TRUE(first->Convert2UlogInfo(a));
+    ASSERT_TRUE(m_mgr->Update(*first.Get(), ULOG_DB_TABLE_DISTINCT));
+    CUlogPtr<CUlog> second(m_mgr->GetUlogByUniqueID(log.GetUniqueID(), ULOG_DB_TABLE_DISTINCT));
+    ASSERT_TRUE(second.IsValidPtr());
+    UlogInfo b;
+    ASSERT_TRUE(second->Convert2UlogInfo(b));
+    const unsigned char* pa = reinterpret_cast<const unsigned char*>(&a);
+    const unsigned char* pb = reinterpret_cast<const unsigned char*>(&b);
+    for (size_t i = 0; i < sizeof(UlogInfo); ++i)
+        ASSERT_EQ(pa[i], pb[i]) << "record byte " << i << " changed by a read and write";
+
+    EXPECT_EQ(b.bCNAPLog, 1);
+    EXPECT_EQ(b.bVideoShare, 0);
+    EXPECT_EQ(b.bUncheckedYet, 1);
+    EXPECT_EQ(b.iCallType, ULOG_CALL_VIDEO);
+    EXPECT_EQ(b.nCallCost, 77);
+    EXPECT_EQ(b.nCtFdnId, 14);
+    EXPECT_EQ(b.tmWiFiTotal, 3000000000u);
+    EXPECT_EQ(b.nDuplLogCount, 4);
+    EXPECT_STREQ(b.szName, "Ann O'Neil");
+    EXPECT_STREQ(b.szCallerIdPath, "/User/Pics/a%b.jpg");
+    EXPECT_STREQ(b.szNumber, in.szNumber);
+}
+
+TEST_F(ContentFrmwkDbMgrTest, LastLogOfAFilterKeepsTheWholeFilterTogether)
+{
+    Insert(ULOG_DB_TABLE_DUPL, ULOG_LOG_MSG_RECEIVED, 17);
+    Insert(ULOG_DB_TABLE_DUPL, ULOG_LOG_MSG_RECEIVED, 4);
+    Insert(ULOG_DB_TABLE_DUPL, ULOG_LOG_ORIGINATED, 30);
+    CUlogSvcFilter filter;
+    ASSERT_TRUE(filter.SetFilter("logtype", 4));
+    CUlogPtr<CUlog> last(m_mgr->GetLastUlog(filter, ULOG_DB_TABLE_DUPL));
+    ASSERT_TRUE(last.IsValidPtr());
+    EXPECT_EQ(last->GetSortIndex(), 17);
+    EXPECT_EQ(last->GetLogType(), ULOG_LOG_MSG_RECEIVED);
+
+    // An "or" in the filter: the newest row of either type, not a row of the first type.
+    Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, 3);
+    Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_MISSED, 9);
+    CUlogSvcFilter either("logtype = 0 or logtype = 2");
+    CUlogPtr<CUlog> newest(m_mgr->GetLastUlog(either, ULOG_DB_TABLE_DISTINCT));
+    ASSERT_TRUE(newest.IsValidPtr());
+    EXPECT_EQ(newest->GetSortIndex(), 9);
+
+    // A long filter is not cut (a cut condition would select another row or fail).
+    std::string longText = "logtype = 0";
+    while (longText.size() < 200)
+        longText += " and groupid = 1";
+    CUlogPtr<CUlog> longLast(m_mgr->GetLastUlog(CUlogSvcFilter(longText), ULOG_DB_TABLE_DISTINCT));
+    ASSERT_TRUE(longLast.IsValidPtr());
+    EXPECT_EQ(longLast->GetSortIndex(), 3);
+
+    // A filter with a bound argument keeps its argument.
+    Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, 11, "999");
+    CUlogSvcFilter byNumber("lognumber = ?");
+    std::vector<WCHAR> n = Wide("0101234567");
+    byNumber.AppendFilterArg(n.data());
+    CUlogPtr<CUlog> lastOfNumber(m_mgr->GetLastUlog(byNumber, ULOG_DB_TABLE_DISTINCT));
+    ASSERT_TRUE(lastOfNumber.IsValidPtr());
+    EXPECT_EQ(lastOfNumber->GetSortIndex(), 9);
+}
+
+TEST_F(ContentFrmwkDbMgrTest, ListsAreOrderedAndFiltered)
+{
+    const int sorts[] = {5, 1, 9, 3, 7};
+    for (int i = 0; i < 5; ++i)
+        Insert(ULOG_DB_TABLE_DISTINCT, i % 2 ? ULOG_LOG_MISSED : ULOG_LOG_ORIGINATED, sorts[i]);
+
+    std::unique_ptr<IUlogList<CUlog>, void (*)(IUlogList<CUlog>*)> all(
+        m_mgr->GetAllUlog(ULOG_DB_TABLE_DISTINCT), UlogRelease<IUlogList<CUlog>>);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(SortIndexes(all.get()), (std::vector<int>{9, 7, 5, 3, 1}));
+
+    IUlogList<CUlog>* missed = m_mgr->GetAllUlog(ULOG_LOG_MISSED, ULOG_DB_TABLE_DISTINCT);
+    ASSERT_NE(missed, nullptr);
+    EXPECT_EQ(SortIndexes(missed), (std::vector<int>{3, 1}));
+    missed->Release();
+
+    IUlogList<CUlog>* top = m_mgr->GetMax(ULOG_DB_SORT_INDEX, ULOG_DB_TABLE_DISTINCT);
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(SortIndexes(top), (std::vector<int>{9}));
+    top->Release();
+    IUlogList<CUlog>* bottom = m_mgr->GetMin(ULOG_DB_SORT_INDEX, ULOG_DB_TABLE_DISTINCT);
+    ASSERT_NE(bottom, nullptr);
+    EXPECT_EQ(SortIndexes(bottom), (std::vector<int>{1}));
+    bottom->Release();
+    // A failing read of the maximum gives no list.
+    UlogCtlClearDiagnostics();
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(m_mgr->GetMin(ULOG_DB_SORT_INDEX, ULOG_DB_TABLE_DISTINCT), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogContentFrmwkDbMgr::GetMax: GetMin() failed!\n"));
+
+    CUlogSvcFilter filter;
+    filter.SetFilter("logtype", 0);
+    CUlogSvcOrder order;
+    order.SetOrder("sortindex", CUlogSvcOrder::ORDER_ASC);
+    filter.SetOrder(order);
+    IUlogList<CUlog>* outgoing = m_mgr->GetUlogs(filter, ULOG_DB_TABLE_DISTINCT);
+    ASSERT_NE(outgoing, nullptr);
+    EXPECT_EQ(SortIndexes(outgoing), (std::vector<int>{5, 7, 9}));
+    outgoing->Release();
+}
+
+TEST_F(ContentFrmwkDbMgrTest, WalkingAListReadsRowsInBlocks)
+{
+    for (int i = 1; i <= 200; ++i)
+        ASSERT_EQ(Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, i), i);
+    const int before = UlogCtlGetSqlStatementCount();
+    IUlogList<CUlog>* list = m_mgr->GetAllUlog(ULOG_DB_TABLE_DISTINCT);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->GetCount(), 200);
+    IUlogIterator<CUlog>* it = list->GetIterator();
+    int expected = 200;
+    for (it->First(); !it->IsDone(); it->Next())
+    {
+        CUlog* log = it->GetCurItem();
+        ASSERT_NE(log, nullptr);
+        ASSERT_EQ(log->GetSortIndex(), expected--);
+    }
+    EXPECT_EQ(expected, 0);
+    it->Release();
+    list->Release();
+    // One count and ceil(200 / 64) = 4 block reads, each at most two engine calls.
+    const int used = UlogCtlGetSqlStatementCount() - before;
+    EXPECT_LE(used, 10);
+}
+
+TEST_F(ContentFrmwkDbMgrTest, CountAndDeleteByFilterGoThroughTheFramework)
+{
+    for (int i = 1; i <= 6; ++i)
+        Insert(ULOG_DB_TABLE_DUPL, i % 3 ? ULOG_LOG_ORIGINATED : ULOG_LOG_MISSED, i, i % 2 ? "111" : "222");
+    CUlogSvcFilter all;
+    EXPECT_EQ(m_mgr->GetCount(all, ULOG_DB_TABLE_DUPL), 6);
+    EXPECT_EQ(m_mgr->GetCount(all, ULOG_DB_TABLE_DISTINCT), 0);
+
+    CUlogSvcFilter byNumber("lognumber = ?");
+    std::vector<WCHAR> w = Wide("111");
+    byNumber.AppendFilterArg(w.data());
+    EXPECT_EQ(m_mgr->GetCount(byNumber, ULOG_DB_TABLE_DUPL), 3);
+    EXPECT_EQ(m_mgr->Delete(byNumber, ULOG_DB_TABLE_DUPL), 1);
+    EXPECT_EQ(m_mgr->GetCount(byNumber, ULOG_DB_TABLE_DUPL), 0);
+    EXPECT_EQ(m_mgr->GetCount(all, ULOG_DB_TABLE_DUPL), 3);
+
+    CUlogSvcFilter missed;
+    missed.SetFilter("logtype", 2);
+    EXPECT_EQ(m_mgr->GetCount(missed, ULOG_DB_TABLE_DUPL), 1); // sort 6 ("222")
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(m_mgr->Delete(missed, ULOG_DB_TABLE_DUPL), 0);
+    EXPECT_EQ(m_mgr->GetCount(missed, ULOG_DB_TABLE_DUPL), 1);
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(m_mgr->GetCount(missed, ULOG_DB_TABLE_DUPL), -1);
+}
+
+TEST_F(ContentFrmwkDbMgrTest, WithoutTheFrameworkTablesAreMadeAndReadsFail)
+{
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str())); // an empty database again
+    UlogCtlCaptureDiagnostics(TRUE);
+    kiv::appsvc::SetContentMgrAvailable(false);
+    m_mgr->Init();
+    EXPECT_TRUE(Db2CheckTable("UlogDistinctDbTable"));
+    EXPECT_TRUE(Db2CheckTable("UlogDuplDbTable"));
+    EXPECT_EQ(m_mgr->InitContent(), 0);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pCotentMgr != NULL"));
+    Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, 1); // writes are direct
+    EXPECT_EQ(m_mgr->GetCount(CUlogSvcFilter(), ULOG_DB_TABLE_DISTINCT), -1);
+    EXPECT_EQ(m_mgr->GetUlogByUniqueID(1, ULOG_DB_TABLE_DISTINCT), nullptr);
+    EXPECT_EQ(m_mgr->Delete(CUlogSvcFilter(), ULOG_DB_TABLE_DISTINCT), 0);
+    IUlogList<CUlog>* list = m_mgr->GetAllUlog(ULOG_DB_TABLE_DISTINCT);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->GetCount(), 0);
+    list->Release();
+    kiv::appsvc::SetContentMgrAvailable(true);
+}
