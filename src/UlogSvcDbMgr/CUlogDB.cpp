@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "H/UlogSvcDef.h"
 #include "KivGWESCore/KivGWESCore.h"
@@ -515,8 +516,18 @@ BOOL CUlogDB::UpdateUncheckedStatus(const IUlogSvcFilter& filter, int nValue)
                      GetFieldName(ULOG_DB_IS_UNCHECKED_YET), nValue, GetFieldName(ULOG_DB_IS_UNCHECKED_YET),
                      nWhere, strFilter.c_str());
     }
-    const int nResult = Db2QueryEx(szQuery);
-    Db2ClearRow();
+    /* A condition with "?" marks runs with the filter's arguments bound. */
+    const std::vector<unsigned short*> args = filter.GetFilterArg();
+    int nResult = 0;
+    if (!strFilter.empty() && !args.empty())
+    {
+        nResult = UlogDbColumns::RunBound(szQuery, args);
+    }
+    else
+    {
+        nResult = Db2QueryEx(szQuery);
+        Db2ClearRow();
+    }
     if (nResult < 0)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::UpdateUncheckedStatus() : QUERY (%s)ERROR \n", szQuery);
@@ -777,7 +788,22 @@ int CUlogDB::GetCount(const IUlogSvcFilter& filter)
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select count(%s) from %s where %s",
                      GetFieldName(ULOG_DB_ULOG_DB_INDEX), GetTableName(), strFilter.c_str());
     }
-    const int nCount = Db2QueryRecordCount(szQuery);
+    int nCount = 0;
+    const std::vector<unsigned short*> args = filter.GetFilterArg();
+    if (!strFilter.empty() && !args.empty())
+    {
+        long long nValue = 0;
+        bool bValue = false;
+        nCount = UlogDbColumns::RunBound(szQuery, args, &nValue, &bValue);
+        if (nCount >= 0)
+        {
+            nCount = bValue ? (int)nValue : 0;
+        }
+    }
+    else
+    {
+        nCount = Db2QueryRecordCount(szQuery);
+    }
     if (nCount < 0)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::GetCount: nCount (%d) !\n", nCount);
@@ -843,8 +869,21 @@ int CUlogDB::GetUnusedDbIndex()
 
 /* The single value of a max/min query on the sort index: 0 for no row or no value, -1 when stepping
  * fails. An empty table gives SQL NULL, which counts as no value. */
-int CUlogDB::__GetSortIndex(const char* pszFunc, const char* pszQuery)
+int CUlogDB::__GetSortIndex(const char* pszFunc, const char* pszQuery,
+                            const std::vector<unsigned short*>& args)
 {
+    if (!args.empty())
+    {
+        long long nValue = 0;
+        bool bValue = false;
+        const int nRows = UlogDbColumns::RunBound(pszQuery, args, &nValue, &bValue);
+        if (nRows < 1)
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL, "%s: query(%s) return rows: %d!\n", pszFunc, pszQuery, nRows);
+            return 0;
+        }
+        return bValue ? (int)nValue : 0;
+    }
     CResultGuard guard;
     const int nRows = Db2QueryEx(pszQuery);
     if (nRows < 1)
@@ -866,7 +905,7 @@ int CUlogDB::GetMaxSortIndex()
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s",
                  GetFieldName(ULOG_DB_SORT_INDEX), GetTableName());
-    return __GetSortIndex("CUlogDB::GetMaxSortIndex", szQuery);
+    return __GetSortIndex("CUlogDB::GetMaxSortIndex", szQuery, {});
 }
 
 int CUlogDB::GetMinSortIndex()
@@ -874,7 +913,7 @@ int CUlogDB::GetMinSortIndex()
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select min(%s) from %s",
                  GetFieldName(ULOG_DB_SORT_INDEX), GetTableName());
-    return __GetSortIndex("CUlogDB::GetMinSortIndex", szQuery);
+    return __GetSortIndex("CUlogDB::GetMinSortIndex", szQuery, {});
 }
 
 int CUlogDB::GetMaxSortIndex(int nLogType)
@@ -882,7 +921,7 @@ int CUlogDB::GetMaxSortIndex(int nLogType)
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s where %s = %d",
                  GetFieldName(ULOG_DB_SORT_INDEX), GetTableName(), GetFieldName(ULOG_DB_LOG_TYPE), nLogType);
-    return __GetSortIndex("CUlogDB::GetMaxSortIndex", szQuery);
+    return __GetSortIndex("CUlogDB::GetMaxSortIndex", szQuery, {});
 }
 
 int CUlogDB::GetMinSortIndex(int nLogType)
@@ -890,7 +929,7 @@ int CUlogDB::GetMinSortIndex(int nLogType)
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select min(%s) from %s where %s = %d",
                  GetFieldName(ULOG_DB_SORT_INDEX), GetTableName(), GetFieldName(ULOG_DB_LOG_TYPE), nLogType);
-    return __GetSortIndex("CUlogDB::GetMinSortIndex", szQuery);
+    return __GetSortIndex("CUlogDB::GetMinSortIndex", szQuery, {});
 }
 
 int CUlogDB::GetMaxSortIndex(const IUlogSvcFilter& filter)
@@ -907,7 +946,8 @@ int CUlogDB::GetMaxSortIndex(const IUlogSvcFilter& filter)
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s where %s",
                      GetFieldName(ULOG_DB_SORT_INDEX), GetTableName(), strFilter.c_str());
     }
-    return __GetSortIndex("CUlogDB::GetMaxSortIndex", szQuery);
+    return __GetSortIndex("CUlogDB::GetMaxSortIndex", szQuery,
+                          strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
 }
 
 int CUlogDB::GetMinSortIndex(const IUlogSvcFilter& filter)
@@ -924,7 +964,8 @@ int CUlogDB::GetMinSortIndex(const IUlogSvcFilter& filter)
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select min(%s) from %s where %s",
                      GetFieldName(ULOG_DB_SORT_INDEX), GetTableName(), strFilter.c_str());
     }
-    return __GetSortIndex("CUlogDB::GetMinSortIndex", szQuery);
+    return __GetSortIndex("CUlogDB::GetMinSortIndex", szQuery,
+                          strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
 }
 
 int CUlogDB::GetMaxGroupID()

@@ -14,6 +14,8 @@
 #ifndef CULOG_DB_H
 #define CULOG_DB_H
 
+#include <vector>
+
 #include "H/CUlogObject.h"
 #include "KivCore/KivTypes.h"
 #include "UlogSvc.h"
@@ -70,7 +72,7 @@ public:
 
 private:
     double __GetAggregate(const char* pszFunc, const char* pszAggregate, int nFieldId);
-    int __GetSortIndex(const char* pszFunc, const char* pszQuery);
+    int __GetSortIndex(const char* pszFunc, const char* pszQuery, const std::vector<unsigned short*>& args);
     BOOL __GetMaxMin(const char* pszAggregate, int nFieldId, int* pnValue);
     int __UpdateNameByVoicemail(const char* pszFunc, const char* pszQuery, const CUlog& log);
 };

@@ -620,6 +620,11 @@ int CUlogDbMgr::GetGroupCount(const IUlogSvcFilter& filter, UlogDbTableType type
                      "select %s as f1, max(%s) as f2 from %s where %s group by %s order by f2 desc",
                      GetFieldName(ULOG_DB_GROUP_ID, type), GetFieldName(ULOG_DB_SORT_INDEX, type),
                      GetTableName(type), strFilter.c_str(), GetFieldName(ULOG_DB_GROUP_ID, type));
+    const std::vector<unsigned short*> args = filter.GetFilterArg();
+    if (!strFilter.empty() && !args.empty())
+    {
+        return UlogDbColumns::RunBound(szQuery, args);
+    }
     CResultGuard guard;
     return Db2QueryEx(szQuery);
 }
@@ -634,6 +639,11 @@ int CUlogDbMgr::GetCountDistinct(int nField, const IUlogSvcFilter& filter, UlogD
     else
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select distinct %s from %s where %s",
                      GetFieldName(nField, type), GetTableName(type), strFilter.c_str());
+    const std::vector<unsigned short*> args = filter.GetFilterArg();
+    if (!strFilter.empty() && !args.empty())
+    {
+        return UlogDbColumns::RunBound(szQuery, args);
+    }
     CResultGuard guard;
     return Db2QueryEx(szQuery);
 }

@@ -202,3 +202,64 @@ void BindWideParam(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR
     field.nIndicator = 0;
 }
 } // namespace UlogDbColumns
+
+namespace UlogDbColumns
+{
+int RunBound(const char* pszQuery, const std::vector<unsigned short*>& args, long long* pnValue,
+             bool* pbValue)
+{
+    if (pbValue != nullptr)
+    {
+        *pbValue = false;
+    }
+    const HOBJ hStmt = Db2StmtCreate(pszQuery);
+    if (hStmt == -1)
+    {
+        return -1;
+    }
+    Db2BindField* pParams = Db2StmtGetBindParamFields(hStmt);
+    const int nParamCnt = Db2StmtGetBindParamCount(hStmt);
+    for (int i = 0; i < (int)args.size(); i++)
+    {
+        BindWideParam(pParams, nParamCnt, i, args[i], -1);
+    }
+    const int nResult = Db2StmtExecute(hStmt);
+    if (nResult > 0 && pnValue != nullptr && Db2StmtGetNextRow(hStmt) >= 0)
+    {
+        const Db2BindField* pRes = Db2StmtGetBindResFields(hStmt);
+        if (pRes != nullptr && Db2StmtGetBindResCount(hStmt) > 0 && pRes[0].nIndicator == 0 &&
+            pRes[0].pData != nullptr)
+        {
+            switch (pRes[0].nType)
+            {
+            case DB2_FIELD_INT:
+                *pnValue = *(const long long*)pRes[0].pData;
+                break;
+            case DB2_FIELD_REAL:
+                *pnValue = (long long)*(const double*)pRes[0].pData;
+                break;
+            case DB2_FIELD_TEXT:
+                *pnValue = AcAtoi((const char*)pRes[0].pData);
+                break;
+            default:
+                *pnValue = 0;
+                break;
+            }
+            if (pbValue != nullptr)
+            {
+                *pbValue = true;
+            }
+        }
+    }
+    Db2StmtDestroy(hStmt);
+    if (nResult < 0)
+    {
+        Db2Rollback();
+    }
+    else
+    {
+        Db2Commit();
+    }
+    return nResult;
+}
+} // namespace UlogDbColumns

@@ -6,6 +6,8 @@
 #ifndef ULOG_DB_COLUMNS_H
 #define ULOG_DB_COLUMNS_H
 
+#include <vector>
+
 #include "KivCore/KivCore.h"
 
 namespace UlogDbColumns
@@ -56,6 +58,14 @@ int CreateIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndex
 /* Copies 16-bit text into parameter nIndex of a statement (at most nMaxChars units, within the slot;
  * converted when the slot holds narrow text) and marks it present. Nothing for a missing slot. */
 void BindWideParam(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR* pmszValue, int nMaxChars);
+
+/* Runs a statement with 16-bit arguments bound to its "?" marks in order, for conditions that carry
+ * them. Returns what Db2StmtExecute gives (rows of a query, rows changed by a write, negative on
+ * failure). For a query, the first column of its first row goes to *pnValue, and *pbValue tells
+ * whether there was a value (a row whose first column is not SQL NULL). The statement is destroyed
+ * and the work committed (rolled back on failure) before it returns. */
+int RunBound(const char* pszQuery, const std::vector<unsigned short*>& args, long long* pnValue = nullptr,
+             bool* pbValue = nullptr);
 } // namespace UlogDbColumns
 
 #endif

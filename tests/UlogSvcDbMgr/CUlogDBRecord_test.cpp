@@ -448,3 +448,32 @@ TEST_F(TableRecordTest, RowReadingWithoutAResult)
     EXPECT_EQ(0, m_db.GetNextRecord(INVALID_HOBJ, ds, 0));
     EXPECT_GE(UlogCtlGetAssertCount(), 1);
 }
+
+TEST_F(TableRecordTest, ConditionsWithBoundArguments)
+{
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "0101", 4));
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "0202", 6));
+    Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "0101", 9));
+    const std::u16string number = W("0101");
+    CUlogSvcFilter byNumber("lognumber = ?");
+    byNumber.AppendFilterArg(reinterpret_cast<const unsigned short*>(number.c_str()));
+
+    EXPECT_EQ(2, m_db.GetCount(byNumber));
+    EXPECT_EQ(9, m_db.GetMaxSortIndex(byNumber));
+    EXPECT_EQ(4, m_db.GetMinSortIndex(byNumber));
+    EXPECT_EQ(1, m_mgr.GetGroupCount(byNumber, ULOG_DB_TABLE_DISTINCT)); // both rows are of group 1
+    EXPECT_EQ(2, m_mgr.GetCountDistinct(ULOG_DB_LOG_TYPE, byNumber, ULOG_DB_TABLE_DISTINCT));
+
+    ASSERT_GE(Db2QueryEx("update UlogDistinctDbTable set isuncheckedyet = 1"), 0);
+    EXPECT_EQ(1, m_db.UpdateUncheckedStatus(byNumber, 0));
+    EXPECT_EQ((std::vector<std::string>{"0", "1", "0"}),
+              QueryColumn("select isuncheckedyet from UlogDistinctDbTable order by clogdbindex"));
+    EXPECT_EQ(0, m_db.UpdateUncheckedStatus(byNumber, 0));
+
+    // An argument that matches nothing.
+    const std::u16string other = W("9999");
+    CUlogSvcFilter none("lognumber = ?");
+    none.AppendFilterArg(reinterpret_cast<const unsigned short*>(other.c_str()));
+    EXPECT_EQ(0, m_db.GetCount(none));
+    EXPECT_EQ(0, m_db.GetMaxSortIndex(none));
+}
