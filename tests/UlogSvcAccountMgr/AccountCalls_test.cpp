@@ -1,0 +1,324 @@
+// Call times: totals per direction, kind and line, last durations, life time, resets.
+#include "UlogSvcAccountMgr/AccountTestUtil.h"
+
+#include "UlogSvcLogMgr/CUlogMsgLog.h"
+#include "UlogSvcUtil/CUlogSvcMutex.h"
+#include "control/PlatformControl.h"
+
+#include <thread>
+#include <vector>
+
+using namespace accounttest;
+
+namespace
+{
+using AccountCallTest = AccountTest;
+
+struct CallCase
+{
+    UlogLogType iLogType;
+    UlogCallType iCallType;
+    UlogLineType iLineType;
+    const char* pszSection; // where the duration must be added
+    const char* pszKey;
+};
+
+TEST_F(AccountCallTest, EachKindAndLineAddsToItsOwnTotal)
+{
+    const CallCase cases[] = {
+        {ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, "OriginatedLog", "Voice1TotalTime"},
+        {ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_2, "OriginatedLog", "Voice2TotalTime"},
+        {ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, "OriginatedLog", "Voice1TotalTime"},
+        {ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, "OriginatedLog", "Video1TotalTime"},
+        {ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_2, "OriginatedLog", "Video1TotalTime"},
+        {ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_1, "OriginatedLog", "CSD1TotalTime"},
+        {ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_2, "OriginatedLog", "CSD2TotalTime"},
+        {ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1, "TerminatedLog", "Voice1TotalTime"},
+        {ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2, "TerminatedLog", "Voice2TotalTime"},
+        {ULOG_LOG_TERMINATED, ULOG_CALL_TYPE_2, ULOG_LINE_2, "TerminatedLog", "Voice2TotalTime"},
+        {ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, "TerminatedLog", "Video1TotalTime"},
+        {ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_2, "TerminatedLog", "Video1TotalTime"},
+        {ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_1, "TerminatedLog", "CSD1TotalTime"},
+        // Any line other than line 1 counts as line 2.
+        {ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_NONE, "TerminatedLog", "CSD2TotalTime"},
+    };
+    for (const CallCase& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.pszSection) + "/" + c.pszKey + " call type " +
+                     std::to_string(c.iCallType) + " line " + std::to_string(c.iLineType));
+        // A fresh data root and fresh statistics for each case.
+        TearDown();
+        SetUp();
+        WriteRegFile("Ulog.ini", {{"Version", "Version", 6}, {"TrminatedLog", "Video2TotalTime", 99}});
+        Load();
+
+        ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(c.iLogType, c.iCallType, c.iLineType, 61)));
+        EXPECT_EQ(UlogIni(c.pszSection, c.pszKey), 61);
+        // Nothing else moved.
+        for (const char* section : {"OriginatedLog", "TerminatedLog"})
+            for (const char* key : {"Voice1TotalTime", "Voice2TotalTime", "Video1TotalTime",
+                                    "Video2TotalTime", "CSD1TotalTime", "CSD2TotalTime"})
+            {
+                if (std::string(section) == c.pszSection && std::string(key) == c.pszKey)
+                    continue;
+                if (std::string(section) == "TerminatedLog" && std::string(key) == "Video2TotalTime")
+                {
+                    EXPECT_FALSE(UlogIni(section, key).has_value());
+                }
+                else
+                {
+                    // Keys of the direction that was not written are still missing from this file.
+                    EXPECT_EQ(UlogIni(section, key).value_or(0), 0) << section << "/" << key;
+                }
+            }
+        // The received video line-2 total is never added to; it keeps what the file held.
+        EXPECT_EQ(UlogIni("TrminatedLog", "Video2TotalTime"), 99);
+        EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 61);
+        EXPECT_EQ(UlogGetLifeTime(), 61u);
+        EXPECT_EQ(NvGetInt(459), 61);
+    }
+}
+
+TEST_F(AccountCallTest, TotalsAccumulateAndAreReadBackPerSlot)
+{
+    Load();
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 10));
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, 5));
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_2, 7));
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_2, 3));
+
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 15u);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 15);
+    // Video totals are asked for on any line.
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_1), 7u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_2), 7u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_2), 3u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogGetLifeTime(), 25u);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 25);
+    EXPECT_EQ(NvGetInt(459), 25);
+}
+
+TEST_F(AccountCallTest, LastDurationsFollowTheCallKind)
+{
+    Load();
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 60));
+    EXPECT_EQ(UlogGetLastVoiceCallTime(), 60u);
+    EXPECT_EQ(UlogGetLastVideoCallTime(), 0u);
+    EXPECT_EQ(UlogGetLastCallTime(), 60u);
+
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, 30));
+    EXPECT_EQ(UlogGetLastVoiceCallTime(), 60u);
+    EXPECT_EQ(UlogGetLastVideoCallTime(), 30u);
+    EXPECT_EQ(UlogGetLastCallTime(), 30u);
+
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, 12));
+    EXPECT_EQ(UlogGetLastVoiceCallTime(), 12u);
+
+    UlogCtlClearDiagnostics();
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_1, 20));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("WriteCallTime: GetCallType (3)!!!"));
+    EXPECT_EQ(UlogGetLastCallTime(), 20u);
+    EXPECT_EQ(UlogGetLastVoiceCallTime(), 12u);
+    EXPECT_EQ(UlogGetLastVideoCallTime(), 30u);
+    EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 20);
+
+    // Resets clear the key and the shared in-memory duration.
+    EXPECT_TRUE(UlogResetLastVideoCallTime());
+    EXPECT_EQ(UlogGetLastVideoCallTime(), 0u);
+    EXPECT_EQ(UlogIni("LastLog", "VideoLastTime"), 0);
+    EXPECT_EQ(UlogGetLastCallTime(), 20u);
+    EXPECT_TRUE(m_pMgr->WriteLastCallTime());
+    EXPECT_EQ(UlogGetLastCallTime(), 0u);
+}
+
+TEST_F(AccountCallTest, MissedCallRewritesLastDurationsFromMemoryOnly)
+{
+    Load();
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 45));
+    ASSERT_EQ(UlogIni("LastLog", "LastCallTime"), 45);
+
+    // A missed call changes no total and no life time, and rewrites the last-time keys with the
+    // duration in memory.
+    ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_MISSED, ULOG_CALL_VIDEO, ULOG_LINE_1, 500)));
+    EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 45);
+    EXPECT_EQ(UlogIni("LastLog", "VideoLastTime"), 45);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 45u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogGetLifeTime(), 45u);
+    EXPECT_EQ(UlogIni("MissedLog", "Video1TotalTime"), 0);
+
+    EXPECT_FALSE(m_pMgr->WriteTotalCallTime(ULOG_LOG_MISSED, TRUE));
+    EXPECT_TRUE(m_pMgr->__LoadCallTime(ULOG_LOG_MISSED));
+    EXPECT_FALSE(m_pMgr->__LoadCallTime(ULOG_LOG_MSG_SENT));
+
+    // After a reset of the in-memory duration the keys are rewritten with 0.
+    ASSERT_TRUE(UlogResetLastVoiceCallTime());
+    ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_MISSED, ULOG_CALL_VOICE, ULOG_LINE_1, 9)));
+    EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 0);
+    EXPECT_EQ(UlogIni("LastLog", "VoiceLastTime"), 0);
+}
+
+TEST_F(AccountCallTest, LogsThatAreNotCallsChangeNothing)
+{
+    Load();
+    CUlogMsgLog msg;
+    msg.SetLogType(ULOG_LOG_MSG_SENT);
+    msg.SetStartTime(100);
+    msg.SetEndTime(200);
+    EXPECT_TRUE(m_pMgr->WriteCallTime(msg));
+    EXPECT_TRUE(m_pMgr->AddCallTime(msg));
+    EXPECT_EQ(UlogGetLifeTime(), 0u);
+    EXPECT_EQ(UlogGetLastCallTime(), 0u);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 0);
+}
+
+TEST_F(AccountCallTest, CallEndingBeforeItStartedCountsNoTime)
+{
+    Load();
+    CUlogCallLog call = MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 0);
+    call.SetEndTime(kCallStart - 10);
+    ASSERT_TRUE(m_pMgr->WriteCallTime(call));
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogGetLastCallTime(), 0u);
+    EXPECT_EQ(UlogGetLifeTime(), 0u);
+    EXPECT_EQ(NvGetInt(459), 0);
+}
+
+TEST_F(AccountCallTest, ResetOfATotalIsInMemoryUntilTheNextWrite)
+{
+    Load();
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 40));
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 8));
+
+    EXPECT_TRUE(UlogResetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1));
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 40);
+
+    // A call of the other direction does not write this one.
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 2));
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 40);
+
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 10));
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 10);
+
+    EXPECT_TRUE(UlogResetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1));
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), 10);
+    EXPECT_TRUE(m_pMgr->WriteTotalCallTime());
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), 0);
+    // Resetting the totals leaves the life time alone.
+    EXPECT_EQ(UlogGetLifeTime(), 60u);
+}
+
+TEST_F(AccountCallTest, SlotsThatDoNotExistAreReportedWithTheOffendingArgument)
+{
+    Load();
+    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, 30));
+    UlogCtlClearDiagnostics();
+
+    // Call type 2 is counted as voice but cannot be asked for by itself.
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1), 0u);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_NEVER_GET_HERE"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("UlogGetTotalCallTime: iCallType (2)"));
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 30u);
+
+    EXPECT_FALSE(UlogResetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, static_cast<UlogLineType>(2)));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("UlogResetTotalCallTime: iLineType (2)"));
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 30u);
+
+    EXPECT_FALSE(UlogResetTotalCallTime(ULOG_LOG_MISSED, ULOG_CALL_VOICE, ULOG_LINE_1));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("UlogResetTotalCallTime: iLogType (2)"));
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_EMAIL_SENT, ULOG_CALL_CSD, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_NONE, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 5);
+}
+
+TEST_F(AccountCallTest, LifeTimeIsAddedSetAndKeptInTheNonVolatileItem)
+{
+    Load();
+    EXPECT_TRUE(UlogAddLifeTime(100));
+    EXPECT_TRUE(UlogAddLifeTime(23));
+    EXPECT_EQ(UlogGetLifeTime(), 123u);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 123);
+    EXPECT_EQ(NvGetInt(459), 123);
+
+    // Setting does not touch the non-volatile item.
+    EXPECT_TRUE(UlogSetLifeTime(5));
+    EXPECT_EQ(UlogGetLifeTime(), 5u);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 5);
+    EXPECT_EQ(NvGetInt(459), 123);
+
+    ASSERT_TRUE(m_pMgr->SetLifeTime(9, FALSE));
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 5);
+    ASSERT_TRUE(m_pMgr->LoadLifeTime());
+    EXPECT_EQ(UlogGetLifeTime(), 9u);
+}
+
+TEST_F(AccountCallTest, TestSimCountsTotalsButNoLifeTime)
+{
+    ASSERT_TRUE(UlogCtlSetSim(0, "001", "01", 0));
+    UlogCtlSetNvInt(459, 300);
+    Load();
+    UlogCtlClearDiagnostics();
+
+    ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 90)));
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 90);
+    EXPECT_EQ(UlogGetLastCallTime(), 90u);
+    EXPECT_EQ(UlogGetLifeTime(), 300u);
+    EXPECT_EQ(NvGetInt(459), 300);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("AddLifeTime: This is test SIM so return FALSE"));
+
+    EXPECT_FALSE(UlogAddLifeTime(10));
+    EXPECT_EQ(UlogGetLifeTime(), 300u);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 300);
+
+    // Another SIM counts again.
+    ASSERT_TRUE(UlogCtlSetSim(0, "450", "05", 0));
+    EXPECT_TRUE(UlogAddLifeTime(10));
+    EXPECT_EQ(UlogGetLifeTime(), 310u);
+}
+
+TEST_F(AccountCallTest, CallsFromSeveralTasksAreAllCounted)
+{
+    constexpr int kThreads = 4;
+    constexpr int kCallsEach = 5;
+    for (bool bNamedMutex : {false, true})
+    {
+        SCOPED_TRACE(bNamedMutex ? "with the named mutex" : "before the named mutex exists");
+        TearDown();
+        SetUp();
+        if (bNamedMutex)
+        {
+            ASSERT_TRUE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
+        }
+        Load();
+
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back(
+                [this, t]
+                {
+                    for (int i = 0; i < kCallsEach; ++i)
+                    {
+                        const UlogLogType iLogType = (t % 2 == 0) ? ULOG_LOG_ORIGINATED : ULOG_LOG_TERMINATED;
+                        m_pMgr->WriteCallTime(MakeCall(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1, 2));
+                        UlogGetTotalCallTime(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1);
+                    }
+                });
+        for (std::thread& th : threads)
+            th.join();
+
+        const unsigned int nPerDirection = (kThreads / 2) * kCallsEach * 2;
+        EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
+        EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
+        EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), nPerDirection);
+        EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), nPerDirection);
+        EXPECT_EQ(UlogGetLifeTime(), 2 * nPerDirection);
+        EXPECT_EQ(NvGetInt(459), static_cast<int>(2 * nPerDirection));
+        if (bNamedMutex)
+        {
+            EXPECT_TRUE(CUlogSvcAccountMutex::Delete());
+        }
+    }
+}
+} // namespace

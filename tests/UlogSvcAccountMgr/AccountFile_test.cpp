@@ -1,0 +1,207 @@
+// Loading, wiping, storing and unloading "Ulog.ini".
+#include "UlogSvcAccountMgr/AccountTestUtil.h"
+
+#include "control/PlatformControl.h"
+
+#include <fstream>
+
+using namespace accounttest;
+
+namespace
+{
+using AccountFileTest = AccountTest;
+
+const char* const kTotalKeys[6] = {"Voice1TotalTime", "Voice2TotalTime", "Video1TotalTime",
+                                   "Video2TotalTime", "CSD1TotalTime",   "CSD2TotalTime"};
+
+TEST_F(AccountFileTest, NewFileGetsVersionZeroFiguresAndTheStoredLifeTime)
+{
+    UlogCtlSetNvInt(459, 7777);
+    Load();
+
+    EXPECT_EQ(UlogIni("Version", "Version"), 6);
+    for (const char* key : kTotalKeys)
+    {
+        EXPECT_EQ(UlogIni("OriginatedLog", key), 0) << key;
+        EXPECT_EQ(UlogIni("MissedLog", key), 0) << key;
+    }
+    // The received video line-2 total lives in its own section.
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), 0);
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice2TotalTime"), 0);
+    EXPECT_EQ(UlogIni("TerminatedLog", "Video1TotalTime"), 0);
+    EXPECT_EQ(UlogIni("TerminatedLog", "CSD1TotalTime"), 0);
+    EXPECT_EQ(UlogIni("TerminatedLog", "CSD2TotalTime"), 0);
+    EXPECT_EQ(UlogIni("TrminatedLog", "Video2TotalTime"), 0);
+    EXPECT_FALSE(UlogIni("TerminatedLog", "Video2TotalTime").has_value());
+
+    for (const char* key : {"ReceivedMessage", "SentMessage", "ReceivedEmail", "SentEmail"})
+        EXPECT_EQ(UlogIni("MessageLog", key), 0) << key;
+    for (const char* key : {"CallDuration", "MessageCounter", "EmailCounter", "CallCost"})
+        EXPECT_EQ(UlogIni("RecentResetDate", key), 0) << key;
+    for (const char* key : {"VoiceLastTime", "VideoLastTime", "LastCallTime"})
+        EXPECT_EQ(UlogIni("LastLog", key), 0) << key;
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 7777);
+    EXPECT_EQ(m_pMgr->GetLifeTime(), 7777u);
+    EXPECT_EQ(UlogGetLifeTime(), 7777u);
+}
+
+TEST_F(AccountFileTest, FileOfAnotherVersionIsWipedButKeepsTheStoredLifeTime)
+{
+    WriteRegFile("Ulog.ini", {{"Version", "Version", 5},
+                              {"OriginatedLog", "Voice1TotalTime", 500},
+                              {"MessageLog", "SentMessage", 9},
+                              {"LastLog", "LifeTime", 123456},
+                              {"Stray", "Key", 1}});
+    UlogCtlSetNvInt(459, 42);
+    Load();
+
+    EXPECT_EQ(UlogIni("Version", "Version"), 6);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 0);
+    EXPECT_EQ(UlogIni("MessageLog", "SentMessage"), 0);
+    EXPECT_FALSE(UlogIni("Stray", "Key").has_value());
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 42);
+    EXPECT_EQ(m_pMgr->GetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 0);
+    EXPECT_EQ(m_pMgr->GetLifeTime(), 42u);
+}
+
+TEST_F(AccountFileTest, CurrentFileIsLoadedAsItIs)
+{
+    WriteRegFile("Ulog.ini", {{"Version", "Version", 6},
+                              {"OriginatedLog", "Voice1TotalTime", 11},
+                              {"OriginatedLog", "Voice2TotalTime", 12},
+                              {"OriginatedLog", "Video1TotalTime", 13},
+                              {"OriginatedLog", "CSD1TotalTime", 14},
+                              {"OriginatedLog", "CSD2TotalTime", 15},
+                              {"TerminatedLog", "Voice1TotalTime", 21},
+                              {"TerminatedLog", "Voice2TotalTime", 22},
+                              {"TerminatedLog", "Video1TotalTime", 23},
+                              {"TerminatedLog", "CSD1TotalTime", 24},
+                              {"TerminatedLog", "CSD2TotalTime", 25},
+                              {"LastLog", "LifeTime", 900},
+                              {"LastLog", "LastCallTime", 33},
+                              {"MessageLog", "SentMessage", 4},
+                              {"MessageLog", "ReceivedEmail", 6}});
+    UlogCtlSetNvInt(459, 1);
+    Load();
+
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 11u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_2), 12u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_1), 13u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_1), 14u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_2), 15u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 21u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2), 22u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_2), 23u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_1), 24u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_2), 25u);
+    // The life time comes from the file, not from the non-volatile item.
+    EXPECT_EQ(UlogGetLifeTime(), 900u);
+    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 4);
+    EXPECT_EQ(m_pMgr->GetRcvEmailCounter(), 6);
+    EXPECT_EQ(m_pMgr->GetRcvMsgCounter(), 0);
+}
+
+TEST_F(AccountFileTest, UnreadableFileIsReplacedByAFreshOne)
+{
+    char szHost[1024];
+    ASSERT_TRUE(FmGetHostPath("Ulog.ini", szHost, sizeof(szHost)));
+    {
+        std::ofstream out(szHost, std::ios::binary);
+        out << "\x01\x02garbage without sections\n[Version\nVersion=six\n";
+    }
+    UlogCtlSetNvInt(459, 5);
+    Load();
+    EXPECT_EQ(UlogIni("Version", "Version"), 6);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 5);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+}
+
+TEST_F(AccountFileTest, FailedStoreLeavesTheOldFileWholeAndIsReported)
+{
+    Load();
+    ASSERT_TRUE(UlogSetLifeTime(100));
+    ASSERT_EQ(UlogIni("LastLog", "LifeTime"), 100);
+
+    UlogCtlFailNextFileWrites(1);
+    EXPECT_FALSE(UlogSetLifeTime(200));
+    // The file on disk is the old one, complete.
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 100);
+    EXPECT_EQ(UlogIni("Version", "Version"), 6);
+    EXPECT_EQ(UlogIni("OriginatedLog", "CSD2TotalTime"), 0);
+
+    // The value is kept and goes to disk with the next store.
+    EXPECT_EQ(UlogGetLifeTime(), 200u);
+    ASSERT_TRUE(m_pMgr->Flush());
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 200);
+
+    UlogCtlFailNextFileWrites(1);
+    EXPECT_FALSE(UlogResetLastCallTime());
+    UlogCtlFailNextFileWrites(1);
+    EXPECT_FALSE(m_pMgr->SetRecentResetDateCallCost());
+}
+
+TEST_F(AccountFileTest, ExitStoresWhatWasNotYetStoredAndUnloads)
+{
+    Load();
+    ASSERT_TRUE(UlogSetLifeTime(1000));
+    // Adds to the life time without storing the file.
+    ASSERT_TRUE(m_pMgr->AddCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 50)));
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 1000);
+    EXPECT_EQ(NvGetInt(459), 1050);
+
+    Unload();
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 1050);
+
+    // A restart picks the figures up again.
+    Load();
+    EXPECT_EQ(UlogGetLifeTime(), 1050u);
+    // AddCallTime counts the call in memory only: the totals were never written.
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+}
+
+TEST_F(AccountFileTest, SecondInitReloadsWithoutLosingFigures)
+{
+    Load();
+    ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2, 70)));
+    ASSERT_TRUE(m_pMgr->Init());
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2), 70u);
+    ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2, 5)));
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice2TotalTime"), 75);
+}
+
+TEST_F(AccountFileTest, OperationsNeedingTheFileFailWhileItIsNotLoaded)
+{
+    Load();
+    Unload();
+    UlogCtlClearDiagnostics();
+
+    EXPECT_FALSE(m_pMgr->Exit());
+    EXPECT_FALSE(m_pMgr->Flush());
+    EXPECT_FALSE(m_pMgr->WriteTotalCallTime(ULOG_LOG_ORIGINATED, TRUE));
+    EXPECT_FALSE(m_pMgr->WriteTotalCallTime());
+    EXPECT_FALSE(UlogResetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1));
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogGetLastCallTime(), 0u);
+    EXPECT_FALSE(UlogResetLastVoiceCallTime());
+    EXPECT_FALSE(m_pMgr->WriteLastVideoCallTime());
+    EXPECT_FALSE(m_pMgr->SetRecentResetDateMsgCnt());
+    EXPECT_EQ(m_pMgr->GetRecentResetDateEmailCnt(), 0u);
+    EXPECT_FALSE(m_pMgr->__InitReg());
+    // WriteTotalCallTime() reports once per direction and once for its store.
+    EXPECT_EQ(UlogCtlGetAssertCount(), 14);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: __UlogIsValidReg()"));
+    EXPECT_FALSE(UlogCtlDiagnosticsContain("_UlogIsValidLog"));
+}
+
+TEST_F(AccountFileTest, InvalidLogTypeIsAPreconditionFailure)
+{
+    Load();
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(m_pMgr->WriteTotalCallTime(ULOG_LOG_CNT_MAX, TRUE));
+    EXPECT_FALSE(UlogResetTotalCallTime(static_cast<UlogLogType>(-1), ULOG_CALL_VOICE, ULOG_LINE_1));
+    EXPECT_EQ(UlogGetTotalCallTime(static_cast<UlogLogType>(11), ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 3);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: _UlogIsValidLog(iLogType)"));
+}
+} // namespace
