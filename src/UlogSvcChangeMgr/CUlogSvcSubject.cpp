@@ -94,8 +94,9 @@ BOOL CUlogSvcSubject::Detach(IUlogObserver* pObserver, int bExternal)
 BOOL CUlogSvcSubject::Notify(CUlogObject* pObject, const IUlogSvcFilter* pFilter)
 {
     CObserverScope scope(m_listMutex);
-    // Walk copies: Update may attach or detach on this subject.
+    // Walk copies taken before the first call: Update may attach or detach on this subject.
     const std::vector<IUlogObserver*> internalObservers = m_internalObservers;
+    const std::vector<IUlogObserver*> externalObservers = m_externalObservers;
     for (IUlogObserver* pObserver : internalObservers)
     {
         if (pObserver == nullptr || !Contains(m_internalObservers, pObserver))
@@ -103,7 +104,6 @@ BOOL CUlogSvcSubject::Notify(CUlogObject* pObject, const IUlogSvcFilter* pFilter
         SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcSubject::Notify: to internal observer .\n");
         pObserver->Update(this, pObject, pFilter);
     }
-    const std::vector<IUlogObserver*> externalObservers = m_externalObservers;
     for (IUlogObserver* pObserver : externalObservers)
     {
         if (pObserver == nullptr || !Contains(m_externalObservers, pObserver))

@@ -1,0 +1,267 @@
+// The subject of log changes: observer lists, order, ownership and change types.
+#include "support/PlatformFixture.h"
+
+#include "UlogSvcChangeMgr/CUlogSvcSubject.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcUtil/CUlogSvcMutex.h"
+#include "control/PlatformControl.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+// What the observers of one test saw, in order.
+struct Journal
+{
+    std::vector<std::string> calls;
+    std::vector<CUlogSvcSubject::ChangeType> changeTypes;
+    std::vector<CUlogObject*> objects;
+    std::vector<const IUlogSvcFilter*> filters;
+    int nDestroyed = 0;
+};
+
+class RecordingObserver : public IUlogObserver
+{
+public:
+    RecordingObserver(Journal& journal, std::string name, BOOL bResult = TRUE)
+        : m_journal(journal), m_name(std::move(name)), m_bResult(bResult)
+    {
+    }
+    ~RecordingObserver() override { ++m_journal.nDestroyed; }
+
+    BOOL Update(CUlogSvcSubject* pSubject, CUlogObject* pObject, const IUlogSvcFilter* pFilter) override
+    {
+        m_journal.calls.push_back(m_name);
+        m_journal.changeTypes.push_back(pSubject->GetChangeType());
+        m_journal.objects.push_back(pObject);
+        m_journal.filters.push_back(pFilter);
+        if (m_onUpdate)
+            m_onUpdate(pSubject);
+        return m_bResult;
+    }
+
+    std::function<void(CUlogSvcSubject*)> m_onUpdate;
+
+private:
+    Journal& m_journal;
+    std::string m_name;
+    BOOL m_bResult;
+};
+
+using SubjectTest = ulogtest::PlatformTest;
+
+TEST_F(SubjectTest, InternalObserversRunFirstEachListInOrderOfAttachment)
+{
+    Journal journal;
+    CUlogSvcSubject subject;
+    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "ext1"), 1));
+    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int1"), 0));
+    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "ext2"), 1));
+    // Any value other than 1 selects the internal list.
+    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int2"), 2));
+    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int3"), -1));
+    EXPECT_EQ(subject.GetObserverCount(), 3);
+    EXPECT_EQ(subject.GetExternalObserverCount(), 2);
+
+    EXPECT_TRUE(subject.Notify(nullptr, nullptr));
+    EXPECT_EQ(journal.calls, (std::vector<std::string>{"int1", "int2", "int3", "ext1", "ext2"}));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to internal observer ."));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to external observer ."));
+}
+
+TEST_F(SubjectTest, EveryObserverSeesTheChangeTypeObjectAndFilter)
+{
+    Journal journal;
+    CUlogSvcSubject subject;
+    EXPECT_EQ(subject.GetChangeType(), CUlogSvcSubject::CHANGE_ADD);
+    // Observers' failures neither stop the walk nor reach the caller.
+    subject.Attach(new RecordingObserver(journal, "failing", FALSE), 0);
+    subject.Attach(new RecordingObserver(journal, "external"), 1);
+
+    CUlogCallLog log;
+    log.SetUniqueID(42);
+    CUlogSvcFilter filter;
+    subject.SetChangeType(CUlogSvcSubject::CHANGE_DELETE_BY_FILTER);
+    EXPECT_TRUE(subject.Notify(&log, &filter));
+    subject.SetChangeType(CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID);
+    EXPECT_TRUE(subject.Notify(nullptr, nullptr));
+
+    ASSERT_EQ(journal.calls.size(), 4u);
+    EXPECT_EQ(journal.changeTypes,
+              (std::vector<CUlogSvcSubject::ChangeType>{
+                  CUlogSvcSubject::CHANGE_DELETE_BY_FILTER, CUlogSvcSubject::CHANGE_DELETE_BY_FILTER,
+                  CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID, CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID}));
+    EXPECT_EQ(journal.objects[0], &log);
+    EXPECT_EQ(journal.objects[1], &log);
+    EXPECT_EQ(journal.filters[1], &filter);
+    EXPECT_EQ(journal.objects[2], nullptr);
+    EXPECT_EQ(journal.filters[3], nullptr);
+    EXPECT_EQ(static_cast<int>(CUlogSvcSubject::CHANGE_DELETE_ALL), 13);
+    EXPECT_EQ(static_cast<int>(CUlogSvcSubject::CHANGE_DELETE), 11);
+    EXPECT_EQ(static_cast<int>(CUlogSvcSubject::CHANGE_UPDATE_TEMP_LOG), 3);
+}
+
+TEST_F(SubjectTest, SameObserverOncePerListButMayBeInBoth)
+{
+    Journal journal;
+    {
+        CUlogSvcSubject subject;
+        auto* pObserver = new RecordingObserver(journal, "both");
+        EXPECT_TRUE(subject.Attach(pObserver, 0));
+        UlogCtlClearDiagnostics();
+        EXPECT_FALSE(subject.Attach(pObserver, 0));
+        EXPECT_TRUE(UlogCtlDiagnosticsContain("internal pObserver(0x"));
+        EXPECT_TRUE(UlogCtlDiagnosticsContain("already registered."));
+        EXPECT_TRUE(subject.Attach(pObserver, 1));
+        EXPECT_FALSE(subject.Attach(pObserver, 1));
+        EXPECT_TRUE(UlogCtlDiagnosticsContain("external pObserver(0x"));
+        EXPECT_EQ(subject.GetObserverCount(), 1);
+        EXPECT_EQ(subject.GetExternalObserverCount(), 1);
+
+        subject.Notify(nullptr, nullptr);
+        EXPECT_EQ(journal.calls.size(), 2u);
+    }
+    // The subject deletes it once although it sat in both lists.
+    EXPECT_EQ(journal.nDestroyed, 1);
+}
+
+TEST_F(SubjectTest, DetachRemovesWithoutDeleting)
+{
+    Journal journal;
+    auto kept = std::make_unique<RecordingObserver>(journal, "kept");
+    {
+        CUlogSvcSubject subject;
+        auto* pOwned = new RecordingObserver(journal, "owned");
+        ASSERT_TRUE(subject.Attach(kept.get(), 0));
+        ASSERT_TRUE(subject.Attach(pOwned, 1));
+
+        // Detaching from the other list, or something never attached, is not an error.
+        EXPECT_TRUE(subject.Detach(kept.get(), 1));
+        EXPECT_EQ(subject.GetObserverCount(), 1);
+        RecordingObserver stranger(journal, "stranger");
+        EXPECT_TRUE(subject.Detach(&stranger, 0));
+
+        EXPECT_TRUE(subject.Detach(kept.get(), 0));
+        EXPECT_EQ(subject.GetObserverCount(), 0);
+        subject.Notify(nullptr, nullptr);
+        EXPECT_EQ(journal.calls, (std::vector<std::string>{"owned"}));
+        EXPECT_EQ(journal.nDestroyed, 0);
+    }
+    // Only the attached one died with the subject ("stranger" left its scope too).
+    EXPECT_EQ(journal.nDestroyed, 2);
+    kept.reset();
+    EXPECT_EQ(journal.nDestroyed, 3);
+}
+
+TEST_F(SubjectTest, NullObserverIsAPreconditionFailure)
+{
+    CUlogSvcSubject subject;
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(subject.Attach(nullptr, 0));
+    EXPECT_FALSE(subject.Detach(nullptr, 1));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain(
+        "ASSERTION_REQUIRE: pObserver != NULL (UlogSvcChangeMgr/UlogSvcSubject:94)"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain(
+        "ASSERTION_REQUIRE: pObserver != NULL (UlogSvcChangeMgr/UlogSvcSubject:142)"));
+    EXPECT_EQ(subject.GetObserverCount(), 0);
+    EXPECT_EQ(subject.GetExternalObserverCount(), 0);
+}
+
+TEST_F(SubjectTest, ObserverMayChangeTheListsFromInsideUpdate)
+{
+    Journal journal;
+    CUlogSvcSubject subject;
+    auto* pFirst = new RecordingObserver(journal, "first");
+    auto* pSecond = new RecordingObserver(journal, "second");
+    auto* pLate = new RecordingObserver(journal, "late");
+    // The first observer detaches the second and attaches a new one during the walk.
+    bool bDone = false;
+    pFirst->m_onUpdate = [&](CUlogSvcSubject* pSubject)
+    {
+        if (bDone)
+            return;
+        bDone = true;
+        EXPECT_TRUE(pSubject->Detach(pSecond, 0));
+        EXPECT_TRUE(pSubject->Attach(pLate, 1));
+    };
+    subject.Attach(pFirst, 0);
+    subject.Attach(pSecond, 0);
+
+    subject.Notify(nullptr, nullptr);
+    EXPECT_EQ(journal.calls, (std::vector<std::string>{"first"}));
+    subject.Notify(nullptr, nullptr);
+    EXPECT_EQ(journal.calls, (std::vector<std::string>{"first", "first", "late"}));
+    // The detached one is no longer the subject's.
+    delete pSecond;
+    EXPECT_EQ(journal.nDestroyed, 1);
+}
+
+class CountingObserver : public IUlogObserver
+{
+public:
+    explicit CountingObserver(std::atomic<int>& nCalls) : m_nCalls(nCalls) {}
+    BOOL Update(CUlogSvcSubject*, CUlogObject*, const IUlogSvcFilter*) override
+    {
+        ++m_nCalls;
+        return TRUE;
+    }
+
+private:
+    std::atomic<int>& m_nCalls;
+};
+
+TEST_F(SubjectTest, ListsStayWholeWhenSeveralTasksAttachAndNotify)
+{
+    for (bool bNamedMutex : {false, true})
+    {
+        SCOPED_TRACE(bNamedMutex ? "with the observer mutex" : "without the observer mutex");
+        if (bNamedMutex)
+        {
+            ASSERT_TRUE(CUlogSvcObserverMutex::Create("UlogSvcObserver"));
+        }
+        std::atomic<int> nCalls{0};
+        {
+            CUlogSvcSubject subject;
+            CountingObserver stable(nCalls);
+            subject.Attach(&stable, 1);
+
+            std::vector<std::thread> threads;
+            for (int t = 0; t < 2; ++t)
+                threads.emplace_back(
+                    [&]
+                    {
+                        for (int i = 0; i < 200; ++i)
+                        {
+                            auto* pObserver = new CountingObserver(nCalls);
+                            subject.Attach(pObserver, i % 2);
+                            subject.Detach(pObserver, i % 2);
+                            delete pObserver;
+                        }
+                    });
+            threads.emplace_back(
+                [&]
+                {
+                    for (int i = 0; i < 200; ++i)
+                        subject.Notify(nullptr, nullptr);
+                });
+            for (std::thread& th : threads)
+                th.join();
+            EXPECT_GE(nCalls.load(), 200);
+            EXPECT_EQ(subject.GetObserverCount(), 0);
+            EXPECT_EQ(subject.GetExternalObserverCount(), 1);
+            subject.Detach(&stable, 1);
+        }
+        if (bNamedMutex)
+        {
+            EXPECT_TRUE(CUlogSvcObserverMutex::Delete());
+        }
+    }
+}
+} // namespace
