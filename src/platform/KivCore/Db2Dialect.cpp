@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 
 namespace kiv::core::db2
@@ -54,7 +56,7 @@ inline bool IsSpace(unsigned char c)
 class Scanner
 {
 public:
-    explicit Scanner(std::string_view sql) : m_s(sql) {}
+    Scanner(std::string_view sql, bool parameterise) : m_s(sql), m_parameterise(parameterise) {}
 
     Translation Run()
     {
@@ -69,6 +71,8 @@ public:
             RewriteDerivedColumnLists();
             CollectTables(t);
             CollectParams(t);
+            if (m_parameterise)
+                Parameterise(t);
         }
         Apply(t);
         return t;
@@ -76,6 +80,8 @@ public:
 
 private:
     std::string_view m_s;
+    bool m_parameterise;
+    mutable bool m_unterminated = false;
     std::vector<Tok> m_toks;
     std::vector<Edit> m_edits;
     std::vector<int> m_match; // index of the matching parenthesis, -1 when none
@@ -234,6 +240,7 @@ private:
             }
             ++i;
         }
+        m_unterminated = true;
         return n; // unterminated: SQLite reports it
     }
 
@@ -480,6 +487,110 @@ private:
         }
     }
 
+    void Parameterise(Translation& t)
+    {
+        if (m_unterminated ||
+            !(Is(0, "select") || Is(0, "insert") || Is(0, "update") || Is(0, "delete") || Is(0, "replace")))
+            return;
+        size_t userParams = 0;
+        for (size_t i = 0; i < m_toks.size(); ++i)
+        {
+            if (m_toks[i].kind == Kind::Param)
+            {
+                if (Text(i) != "?")
+                    return; // numbered or named parameters: keep the text as it is
+                ++userParams;
+            }
+            else if (Is(i, "cast"))
+                return; // type sizes such as varchar(10) must stay literal
+        }
+        std::vector<Edit> edits;
+        std::vector<Literal> literals;
+        std::vector<bool> byList{false}; // per parenthesis depth: inside an order by / group by list
+        size_t userIndex = 0;
+        for (size_t i = 0; i < m_toks.size(); ++i)
+        {
+            const Tok& tok = m_toks[i];
+            if (tok.kind == Kind::Punct)
+            {
+                if (IsPunct(i, "("))
+                    byList.push_back(false);
+                else if (IsPunct(i, ")") && byList.size() > 1)
+                    byList.pop_back();
+                continue;
+            }
+            if (tok.kind == Kind::Ident)
+            {
+                if (Is(i, "by") && i > 0 && (Is(i - 1, "order") || Is(i - 1, "group")))
+                    byList.back() = true;
+                else if (Is(i, "limit") || Is(i, "having") || Is(i, "from") || Is(i, "where") ||
+                         Is(i, "union") || Is(i, "except") || Is(i, "intersect") || Is(i, "select") ||
+                         Is(i, "window") || Is(i, "offset") || Is(i, "on") || Is(i, "set") || Is(i, "values"))
+                    byList.back() = false;
+                continue;
+            }
+            if (tok.kind == Kind::Param)
+            {
+                edits.push_back({tok.b, tok.e, "?" + std::to_string(++userIndex)});
+                continue;
+            }
+            if ((tok.kind != Kind::Number && tok.kind != Kind::String) || byList.back() ||
+                (i > 0 && Is(i - 1, "as")))
+                continue;
+            Literal lit;
+            uint32_t b = tok.b;
+            if (tok.kind == Kind::String)
+            {
+                const char first = m_s[tok.b];
+                if (first == 'x' || first == 'X')
+                    continue; // blob
+                if (first == 'n' || first == 'N')
+                    ++b; // the prefix is already removed by its own edit
+                lit.kind = Literal::Text;
+                lit.text.reserve(tok.e - b - 2);
+                for (uint32_t k = b + 1; k + 1 < tok.e; ++k)
+                {
+                    lit.text.push_back(m_s[k]);
+                    if (m_s[k] == '\'')
+                        ++k; // a doubled quote is one quote
+                }
+            }
+            else if (!ParseNumber(Text(i), lit))
+                continue;
+            literals.push_back(std::move(lit));
+            edits.push_back({b, tok.e, "?" + std::to_string(userParams + literals.size())});
+        }
+        for (auto& e : edits)
+            m_edits.push_back(std::move(e));
+        t.literals = std::move(literals);
+        t.parameterised = true;
+    }
+
+    static bool ParseNumber(std::string_view text, Literal& lit)
+    {
+        std::string s(text);
+        if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+            return false; // hexadecimal: left to SQLite
+        char* end = nullptr;
+        errno = 0;
+        const long long v = std::strtoll(s.c_str(), &end, 10);
+        if (end == s.c_str() + s.size() && errno == 0)
+        {
+            lit.kind = Literal::Integer;
+            lit.i = v;
+            return true;
+        }
+        if (s.find_first_of(".eE") == std::string::npos)
+            return false; // too large for an integer: SQLite makes it a real; leave it
+        errno = 0;
+        const double d = std::strtod(s.c_str(), &end);
+        if (end != s.c_str() + s.size() || errno != 0)
+            return false;
+        lit.kind = Literal::Real;
+        lit.d = d;
+        return true;
+    }
+
     void Apply(Translation& t)
     {
         if (m_edits.empty())
@@ -520,8 +631,8 @@ bool EqualsKeyword(std::string_view word, std::string_view lowerKeyword)
     return true;
 }
 
-Translation Translate(std::string_view sql)
+Translation Translate(std::string_view sql, bool parameterise)
 {
-    return Scanner(sql).Run();
+    return Scanner(sql, parameterise).Run();
 }
 } // namespace kiv::core::db2

@@ -11,6 +11,12 @@
  *     a real table).
  * Everything SQLite already understands ("limit a, b", "between", integer division, n/varchar(N)
  * types, "int primary key") passes unchanged.
+ *
+ * With parameterise set, the literals of a select / insert / update / delete (numbers and quoted
+ * text, except in "order by" / "group by" lists and after "as") are lifted out into bound values:
+ * the user's "?" marks become ?1..?k and the literals ?k+1.., so statements that differ only in their
+ * values share one compiled form. Statements with "cast", numbered or named parameters, and all
+ * others are left with their literals.
  */
 #ifndef KIVCORE_DB2_DIALECT_H
 #define KIVCORE_DB2_DIALECT_H
@@ -29,6 +35,20 @@ struct ParamHint
     int position = -1;  /* 0-based position in an insert's value list; -1 otherwise */
 };
 
+/* A literal lifted out of a statement. */
+struct Literal
+{
+    enum Kind
+    {
+        Integer,
+        Real,
+        Text
+    } kind = Integer;
+    long long i = 0;
+    double d = 0;
+    std::string text;
+};
+
 struct Translation
 {
     std::string sql;                        /* the statement SQLite runs */
@@ -37,9 +57,11 @@ struct Translation
     std::vector<std::string> tables;        /* tables named after from / into / update / join / table */
     std::vector<ParamHint> params;          /* one per "?" (or named parameter) in order */
     std::vector<std::string> insertColumns; /* explicit column list of an insert, if any */
+    bool parameterised = false;             /* literals lifted out (sql holds ?1..?n) */
+    std::vector<Literal> literals;          /* bound after the user's parameters, in order */
 };
 
-Translation Translate(std::string_view sql);
+Translation Translate(std::string_view sql, bool parameterise = false);
 
 /* Case-insensitive ASCII comparison of an identifier with a lower-case keyword. */
 bool EqualsKeyword(std::string_view word, std::string_view lowerKeyword);

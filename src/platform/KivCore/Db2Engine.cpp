@@ -188,7 +188,8 @@ void Allocate(Db2BindField& f, Slot& s, const SlotClass& c)
 
 struct Statement
 {
-    std::string sql;
+    std::string sql;  // the compiled text (cache key)
+    std::string text; // the statement as given, for diagnostics
     sqlite3_stmt* st = nullptr;
     bool schemaChange = false;
     std::vector<Db2BindField> params;
@@ -342,7 +343,7 @@ struct Engine
     }
 
     // A prepared statement for the text: from the cache, or compiled now. Null on failure.
-    sqlite3_stmt* Acquire(const std::string& sql, const char* what)
+    sqlite3_stmt* Acquire(const std::string& sql, const char* what, bool quiet = false)
     {
         auto it = cached.find(sql);
         if (it != cached.end())
@@ -357,7 +358,8 @@ struct Engine
         if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st,
                                &tail) != SQLITE_OK)
         {
-            Fail(what, sqlite3_errmsg(db), sql);
+            if (!quiet)
+                Fail(what, sqlite3_errmsg(db), sql);
             return nullptr;
         }
         if (st == nullptr)
@@ -374,6 +376,34 @@ struct Engine
                 Fail(what, "more than one statement", sql);
                 return nullptr;
             }
+        }
+        return st;
+    }
+
+    // Compiles t (its values lifted out when it could be); when the lifted form does not compile, the
+    // statement is translated again with its literals in place. Binds the lifted values.
+    sqlite3_stmt* Prepare(Translation& t, const std::string& text, const char* what, bool copyLiterals)
+    {
+        sqlite3_stmt* st = Acquire(t.sql, what, t.parameterised);
+        if (st == nullptr && t.parameterised)
+        {
+            t = Translate(text, false);
+            st = Acquire(t.sql, what);
+        }
+        if (st == nullptr || !t.parameterised)
+            return st;
+        const int base = static_cast<int>(t.params.size());
+        for (size_t j = 0; j < t.literals.size(); ++j)
+        {
+            const Literal& l = t.literals[j];
+            const int idx = base + static_cast<int>(j) + 1;
+            if (l.kind == Literal::Integer)
+                sqlite3_bind_int64(st, idx, l.i);
+            else if (l.kind == Literal::Real)
+                sqlite3_bind_double(st, idx, l.d);
+            else
+                sqlite3_bind_text(st, idx, l.text.data(), static_cast<int>(l.text.size()),
+                                  copyLiterals ? SQLITE_TRANSIENT : SQLITE_STATIC);
         }
         return st;
     }
@@ -607,7 +637,7 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
     if (format == nullptr)
         return -1;
     const std::string text = FormatSql(format, args, nargs);
-    const Translation t = Translate(text);
+    Translation t = Translate(text, true);
     Engine& e = E();
     ResultSet rs;
     int n;
@@ -615,12 +645,12 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
     uint64_t generation;
     {
         std::lock_guard<std::mutex> lock(e.mu);
-        if (e.Injected("Db2QueryEx", t.sql))
+        if (e.Injected("Db2QueryEx", text))
             return -1;
         ++e.count;
         if (!e.OpenLocked())
             return -1;
-        sqlite3_stmt* st = e.Acquire(t.sql, "Db2QueryEx");
+        sqlite3_stmt* st = e.Prepare(t, text, "Db2QueryEx", false);
         if (st == nullptr)
             return -1;
         const int ncols = sqlite3_column_count(st);
@@ -628,7 +658,7 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
         rs.wide.resize(static_cast<size_t>(ncols));
         for (int c = 0; c < ncols; ++c)
             rs.wide[static_cast<size_t>(c)] = IsWideDecl(sqlite3_column_decltype(st, c)) ? 1 : 0;
-        n = e.Run(st, rs, "Db2QueryEx", t.sql);
+        n = e.Run(st, rs, "Db2QueryEx", text);
         if (t.schemaChange)
             e.schemaValid = false;
         if (t.schemaChange || n < 0)
@@ -678,7 +708,8 @@ extern "C" int Db2QueryRecordCount(const char* sql)
 {
     if (sql == nullptr)
         return -1;
-    const Translation t = Translate(FormatSql(sql, nullptr, 0));
+    const std::string text = FormatSql(sql, nullptr, 0);
+    Translation t = Translate(text, true);
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
     if (e.Injected("Db2QueryRecordCount", t.sql))
@@ -686,7 +717,7 @@ extern "C" int Db2QueryRecordCount(const char* sql)
     ++e.count;
     if (!e.OpenLocked())
         return -1;
-    sqlite3_stmt* st = e.Acquire(t.sql, "Db2QueryRecordCount");
+    sqlite3_stmt* st = e.Prepare(t, text, "Db2QueryRecordCount", false);
     if (st == nullptr)
         return -1;
     long long value = 0;
@@ -695,7 +726,7 @@ extern "C" int Db2QueryRecordCount(const char* sql)
         value = sqlite3_column_int64(st, 0);
     else if (rc != SQLITE_DONE && rc != SQLITE_ROW)
     {
-        e.Fail("Db2QueryRecordCount", sqlite3_errmsg(e.db), t.sql);
+        e.Fail("Db2QueryRecordCount", sqlite3_errmsg(e.db), text);
         sqlite3_finalize(st);
         return -1;
     }
@@ -728,20 +759,22 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
     if (format == nullptr)
         return -1;
     const std::string text = FormatSql(format, args, nargs);
-    Translation t = Translate(text);
+    Translation t = Translate(text, true);
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
-    if (e.Injected("Db2StmtCreate", t.sql))
+    if (e.Injected("Db2StmtCreate", text))
         return -1;
     if (!e.OpenLocked())
         return -1;
-    sqlite3_stmt* st = e.Acquire(t.sql, "Db2StmtCreate");
+    sqlite3_stmt* st = e.Prepare(t, text, "Db2StmtCreate", true);
     if (st == nullptr)
         return -1;
     auto s = std::make_unique<Statement>();
     s->st = st;
     s->schemaChange = t.schemaChange;
-    const int nparams = sqlite3_bind_parameter_count(st);
+    // The caller's "?" marks; lifted literals are bound after them and stay bound.
+    const int nparams =
+        t.parameterised ? static_cast<int>(t.params.size()) : sqlite3_bind_parameter_count(st);
     s->params.resize(static_cast<size_t>(nparams));
     s->paramSlots.resize(static_cast<size_t>(nparams));
     for (int i = 0; i < nparams; ++i)
@@ -762,6 +795,7 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
         s->rs.wide[static_cast<size_t>(c)] = cls.type == DB2_FIELD_WTEXT ? 1 : 0;
     }
     s->sql = std::move(t.sql);
+    s->text = text;
     for (size_t i = 0; i < e.handles.size(); ++i)
     {
         if (!e.handles[i])
@@ -800,7 +834,7 @@ extern "C" int Db2StmtExecute(int hStmt)
         SysDebugPrintf(SYS_DBG_FAIL, "Db2StmtExecute: invalid statement handle %d\n", hStmt);
         return -1;
     }
-    if (e.Injected("Db2StmtExecute", s->sql))
+    if (e.Injected("Db2StmtExecute", s->text))
         return -1;
     ++e.count;
     sqlite3_stmt* st = s->st;
@@ -835,7 +869,7 @@ extern "C" int Db2StmtExecute(int hStmt)
     }
     s->rs.rows.clear();
     s->rs.next = 0;
-    const int n = e.Run(st, s->rs, "Db2StmtExecute", s->sql);
+    const int n = e.Run(st, s->rs, "Db2StmtExecute", s->text);
     if (s->schemaChange)
         e.schemaValid = false;
     return n;

@@ -109,4 +109,56 @@ TEST(Db2Dialect, ParameterHintsNameTheirColumns)
     EXPECT_TRUE(t.params[0].column.empty());
     EXPECT_EQ(t.params[0].position, -1);
 }
+TEST(Db2Dialect, LiteralsAreLiftedOutOfQueriesAndWrites)
+{
+    using kiv::core::db2::Literal;
+    auto t = Translate(
+        "select * from T where a = -5 and b = n'x''y' and c = ? and d > 1.5 order by 1 desc, a limit 0, "
+        "10",
+        true);
+    ASSERT_TRUE(t.parameterised);
+    EXPECT_EQ(
+        t.sql,
+        "select * from T where a = -?2 and b = ?3 and c = ?1 and d > ?4 order by 1 desc, a limit ?5, ?6");
+    ASSERT_EQ(t.literals.size(), 5u);
+    EXPECT_EQ(t.literals[0].kind, Literal::Integer);
+    EXPECT_EQ(t.literals[0].i, 5);
+    EXPECT_EQ(t.literals[1].kind, Literal::Text);
+    EXPECT_EQ(t.literals[1].text, "x'y");
+    EXPECT_EQ(t.literals[2].kind, Literal::Real);
+    EXPECT_DOUBLE_EQ(t.literals[2].d, 1.5);
+    EXPECT_EQ(t.literals[4].i, 10);
+    ASSERT_EQ(t.params.size(), 1u);
+    EXPECT_EQ(t.params[0].column, "c");
+
+    // Positions in group by / order by lists (also inside a derived table), aliases, blobs, hexadecimal
+    // and integers too large for 64 bits stay in the text.
+    t = Translate(
+        "select x from (select s/86400*86400, g from T where k = '' group by 1,2 order by 1 desc) as "
+        "d(x, y) where y <> 0x10 and z = x'00' and w = 99999999999999999999 group by 1 having count(*) > 2",
+        true);
+    EXPECT_EQ(
+        t.sql,
+        "select x from (select s/?1*?2 AS x, g AS y from T where k = ?3 group by 1,2 order by 1 desc) as "
+        "d where y <> 0x10 and z = x'00' and w = 99999999999999999999 group by 1 having count(*) > ?4");
+    EXPECT_EQ(t.literals.size(), 4u);
+    EXPECT_EQ(Translate("select 1 as 'one' from T", true).sql, "select ?1 as 'one' from T");
+
+    // Writes too; definitions, casts, numbered parameters and unterminated text keep their literals.
+    EXPECT_EQ(Translate("update T set a = 'it''s', b = 2 where c = ?", true).sql,
+              "update T set a = ?2, b = ?3 where c = ?1");
+    EXPECT_EQ(Translate("insert into T values (1, 'a', ?)", true).sql, "insert into T values (?2, ?3, ?1)");
+    const char* kept[] = {"create table T ( a varchar(10) default 'x' )",
+                          "select cast(a as varchar(10)) from T",
+                          "select * from T where a = ?1 and b = 2",
+                          "select * from T where a = :a and b = 2",
+                          "select * from T where a = 'open",
+                          "pragma table_info('T')"};
+    for (const char* s : kept)
+    {
+        t = Translate(s, true);
+        EXPECT_FALSE(t.parameterised) << s;
+        EXPECT_EQ(t.sql, s);
+    }
+}
 } // namespace

@@ -71,6 +71,45 @@ TEST_F(Db2EngineTest, ReturnConventions)
     EXPECT_EQ(Db2Rollback(), 0);
 }
 
+TEST_F(Db2EngineTest, StatementsDifferingOnlyInValuesKeepTheirOwnValues)
+{
+    // Texts that share one compiled form (values lifted out) must still see their own values.
+    for (int i = 1; i <= 6; ++i)
+        ASSERT_EQ(Db2QueryEx("insert into people values (%d, %d, '%s', '', %d.5)", i, i * 10,
+                             i % 2 ? "o''dd" : "even%", i),
+                  1);
+    for (int round = 0; round < 2; ++round)
+    {
+        for (int i = 1; i <= 6; ++i)
+        {
+            ASSERT_EQ(Db2QueryEx("select age, nick, score from people where id = %d", i), 1);
+            ASSERT_EQ(Db2GetNextRow(), 0);
+            EXPECT_EQ(Column(0), std::to_string(i * 10));
+            EXPECT_EQ(Column(1), i % 2 ? "o'dd" : "even%");
+            EXPECT_EQ(Column(2), std::to_string(i) + ".5");
+            Db2ClearRow();
+        }
+    }
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people where nick = 'o''dd'"), 3);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people where nick = 'even%%'"), 3);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from people where age between 20 and 40"), 3);
+    // Positional group and order lists keep their meaning.
+    ASSERT_EQ(Db2QueryEx("select nick, sum(age) from people group by 1 order by 2 desc"), 2);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "even%");
+    EXPECT_EQ(Column(1), "120");
+    Db2ClearRow();
+    // A text whose values cannot be lifted (a quoted column alias) still runs as written.
+    ASSERT_EQ(Db2QueryEx("select nick 'n', 7 from people where id = 2"), 1);
+    ASSERT_EQ(Db2GetNextRow(), 0);
+    EXPECT_EQ(Column(0), "even%");
+    EXPECT_EQ(Column(1), "7");
+    Db2ClearRow();
+    // Integer columns divide as integers, and literal arithmetic stays integral.
+    EXPECT_EQ(Db2QueryRecordCount("select sum(age / 7) from people"), 1 + 2 + 4 + 5 + 7 + 8);
+    EXPECT_EQ(Db2QueryRecordCount("select 7 / 2"), 3);
+}
+
 TEST_F(Db2EngineTest, CurrentResultIsSteppedAndReleased)
 {
     ASSERT_EQ(Db2QueryEx("insert into people values (1, 30, 'ann', 'x', 1.5)"), 1);
