@@ -17,7 +17,7 @@
 #include <vector>
 
 /* Declared column kinds of a content row. */
-enum ContentColumnType
+enum ContentColumnType : int
 {
     CONTENT_COLUMN_TYPE_NONE = 0,
     CONTENT_COLUMN_TYPE_BOOL = 1,    /* flag, text "0"/"1" */
