@@ -93,23 +93,31 @@ icu::UnicodeString RelativeDayWord(const icu::Locale& locale, UDateDirection dir
     return word;
 }
 
-// Rebuilds everything that depends on the locale. Caller holds g_localeMutex.
-void ApplyLocaleLocked(const icu::Locale& locale)
+// Everything that depends on the locale, built without holding the lock (ICU takes its time).
+LocaleState BuildState(const icu::Locale& locale)
 {
-    g_state.locale = locale;
-    g_state.formats.clear();
+    LocaleState state;
+    state.locale = locale;
     UErrorCode status = U_ZERO_ERROR;
-    g_state.generator.reset(icu::DateTimePatternGenerator::createInstance(locale, status));
+    state.generator.reset(icu::DateTimePatternGenerator::createInstance(locale, status));
     if (U_FAILURE(status))
-        g_state.generator.reset();
+        state.generator.reset();
 
-    const UChar first = FirstLetterOf(BestPattern(g_state, "yMd"), u"yMd");
-    g_state.dateCode = first == u'y' ? 0x20 : first == u'd' ? 0x30 : 0x19;
-    const UChar hour = FirstLetterOf(BestPattern(g_state, "j"), u"hHkK");
-    g_state.timeCode = (hour == u'h' || hour == u'K') ? 0x3000 : 0x1000;
+    const UChar first = FirstLetterOf(BestPattern(state, "yMd"), u"yMd");
+    state.dateCode = first == u'y' ? 0x20 : first == u'd' ? 0x30 : 0x19;
+    const UChar hour = FirstLetterOf(BestPattern(state, "j"), u"hHkK");
+    state.timeCode = (hour == u'h' || hour == u'K') ? 0x3000 : 0x1000;
 
-    g_state.today = RelativeDayWord(locale, UDAT_DIRECTION_THIS, u"Today");
-    g_state.yesterday = RelativeDayWord(locale, UDAT_DIRECTION_LAST, u"Yesterday");
+    state.today = RelativeDayWord(locale, UDAT_DIRECTION_THIS, u"Today");
+    state.yesterday = RelativeDayWord(locale, UDAT_DIRECTION_LAST, u"Yesterday");
+    return state;
+}
+
+void ApplyLocale(const icu::Locale& locale)
+{
+    LocaleState fresh = BuildState(locale);
+    std::lock_guard<std::mutex> lock(g_localeMutex);
+    g_state = std::move(fresh);
 }
 
 icu::UnicodeString DatePattern(LocaleState& state, unsigned long datePart)
@@ -278,8 +286,7 @@ void ResetLocale()
         if (KnownLocale(wanted))
             locale = wanted;
     }
-    std::lock_guard<std::mutex> lock(g_localeMutex);
-    ApplyLocaleLocked(locale);
+    ApplyLocale(locale);
 }
 
 bool SetLocale(const char* localeName)
@@ -289,8 +296,7 @@ bool SetLocale(const char* localeName)
     icu::Locale wanted = icu::Locale::createFromName(localeName);
     if (!KnownLocale(wanted))
         return false;
-    std::lock_guard<std::mutex> lock(g_localeMutex);
-    ApplyLocaleLocked(wanted);
+    ApplyLocale(wanted);
     return true;
 }
 

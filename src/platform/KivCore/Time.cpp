@@ -179,6 +179,15 @@ bool SetTimeZone(const char* ianaName)
 }
 } // namespace kiv::core
 
+namespace
+{
+// The zone of $ULOG_TZ holds from load, not only after the first reset.
+struct TimeInit
+{
+    TimeInit() { kiv::core::ResetTime(); }
+} g_timeInit;
+} // namespace
+
 extern "C" unsigned int TmGetTime(void)
 {
     std::lock_guard<std::mutex> lock(g_timeMutex);

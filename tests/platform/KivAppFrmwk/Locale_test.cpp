@@ -4,9 +4,12 @@
 #include "KivAppFrmwk/KivAppFrmwk.h"
 #include "control/PlatformControl.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace
 {
@@ -224,4 +227,41 @@ TEST_F(LocaleTest, StringResourcesInTheLocaleLanguage)
     ASSERT_TRUE(UlogCtlSetLocale("de_DE"));
     EXPECT_EQ(Resource(RSRC_STR_TODAY), u"Heute");
     EXPECT_EQ(Resource(RSRC_STR_YESTERDAY), u"Gestern");
+}
+
+TEST_F(LocaleTest, ConcurrentFormattingWhileTheLocaleChangesGivesWholeTexts)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0};
+    std::atomic<int> done{0};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 3; ++i)
+    {
+        workers.emplace_back(
+            [&]
+            {
+                char buf[50];
+                WCHAR word[20];
+                while (!stop.load())
+                {
+                    LocGetDateTimeFormatEx(&kEvening, 0x4A, 0, buf, sizeof buf);
+                    const std::string text = buf;
+                    if (text != "December 6, 2026" && text != "6. Dezember 2026")
+                        ++bad;
+                    RsrcLoadString(RSRC_STR_TODAY, word, 20);
+                    const std::u16string w(reinterpret_cast<const char16_t*>(word));
+                    if (w != u"Today" && w != u"Heute")
+                        ++bad;
+                    ++done;
+                }
+            });
+    }
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(UlogCtlSetLocale(i % 2 == 0 ? "de_DE" : "en_US"));
+    while (done.load() < 100)
+        std::this_thread::yield();
+    stop = true;
+    for (auto& t : workers)
+        t.join();
+    EXPECT_EQ(bad.load(), 0);
 }
