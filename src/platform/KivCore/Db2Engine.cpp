@@ -550,10 +550,12 @@ struct Engine
     }
 };
 
+// Never destroyed: platform tasks may still run statements while the process exits. Committed data is
+// already in the database files; reset closes the database properly.
 Engine& E()
 {
-    static Engine engine;
-    return engine;
+    static Engine* engine = new Engine;
+    return *engine;
 }
 
 // The calling thread's current result of Db2QueryEx.

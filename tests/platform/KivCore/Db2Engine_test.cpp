@@ -110,6 +110,43 @@ TEST_F(Db2EngineTest, StatementsDifferingOnlyInValuesKeepTheirOwnValues)
     EXPECT_EQ(Db2QueryRecordCount("select 7 / 2"), 3);
 }
 
+TEST_F(Db2EngineTest, ManyOpenStatementsKeepTheirOwnValues)
+{
+    ASSERT_EQ(Db2QueryEx("insert into people values (1, 5, 'a', '', 0)"), 1);
+    // More open statements than the engine keeps compiled, all of one shape with different values.
+    std::vector<int> handles;
+    for (int k = 0; k < 100; ++k)
+    {
+        handles.push_back(
+            Db2StmtCreate("select age + %d, '%s' from people where nick = 'a'", k, k % 2 ? "odd" : "even"));
+        ASSERT_GT(handles.back(), 0);
+    }
+    for (int k = 99; k >= 0; --k)
+    {
+        const int h = handles[static_cast<size_t>(k)];
+        ASSERT_EQ(Db2StmtExecute(h), 1);
+        ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+        Db2BindField* r = Db2StmtGetBindResFields(h);
+        EXPECT_STREQ(static_cast<char*>(r[0].pData), std::to_string(5 + k).c_str());
+        EXPECT_STREQ(static_cast<char*>(r[1].pData), k % 2 ? "odd" : "even");
+        EXPECT_EQ(Db2StmtDestroy(h), 0);
+    }
+    // Handles are small numbers reused after release.
+    const int h = Db2StmtCreate("select 1");
+    EXPECT_EQ(h, 1);
+    Db2StmtDestroy(h);
+    // Many texts of different shapes in a row: more than the engine keeps compiled.
+    std::string more;
+    for (int k = 0; k < 200; ++k)
+    {
+        more += " and id > -1";
+        ASSERT_EQ(Db2QueryEx("select age * %d from people where id = 1%s", k, more.c_str()), 1);
+        ASSERT_EQ(Db2GetNextRow(), 0);
+        EXPECT_EQ(Column(0), std::to_string(5 * k));
+    }
+    Db2ClearRow();
+}
+
 TEST_F(Db2EngineTest, CurrentResultIsSteppedAndReleased)
 {
     ASSERT_EQ(Db2QueryEx("insert into people values (1, 30, 'ann', 'x', 1.5)"), 1);
