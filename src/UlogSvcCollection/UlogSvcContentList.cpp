@@ -95,14 +95,14 @@ CUlog* CUlogContentIterator<CUlog>::GetCurItem() const
     {
         return NULL;
     }
-    CContent row;
-    const BOOL bRow = m_pContentList->GetContent(m_nIndex, row);
+    /* The row is read in place from the content list's block. */
+    const CContent* pRow = m_pContentList->GetContentAt(m_nIndex);
     delete m_pUlog;
     m_pUlog = NULL;
-    if (bRow)
+    if (pRow != NULL)
     {
         CUlogSvcGenerator generator;
-        m_pUlog = generator.Generate(row);
+        m_pUlog = generator.Generate(*pRow);
     }
     if (!ULOG_REQUIRE(m_pUlog != NULL))
     {

@@ -35,8 +35,17 @@ public:
 
     BOOL GetContent(int index, CContent& row) override
     {
-        if (index < 0 || index >= GetCount())
+        const CContent* found = GetContentAt(index);
+        if (found == nullptr)
             return FALSE;
+        row = *found;
+        return TRUE;
+    }
+
+    const CContent* GetContentAt(int index) override
+    {
+        if (index < 0 || index >= GetCount())
+            return nullptr;
         if (index < m_blockStart || index >= m_blockStart + static_cast<int>(m_block.size()))
         {
             int blockSize = m_handler->GetBlockSize();
@@ -46,10 +55,9 @@ public:
             m_blockStart = (index / blockSize) * blockSize;
             m_handler->GetContents(m_blockStart, blockSize, m_block);
             if (index >= m_blockStart + static_cast<int>(m_block.size()))
-                return FALSE;
+                return nullptr;
         }
-        row = m_block[static_cast<size_t>(index - m_blockStart)];
-        return TRUE;
+        return &m_block[static_cast<size_t>(index - m_blockStart)];
     }
 
     void Release() override { delete this; }

@@ -25,6 +25,9 @@ public:
     virtual int GetCount() = 0; /* rows of the list; negative when the handler failed */
     /* Fills row with the row at index (from 0). FALSE for an index outside the list or a failed read. */
     virtual BOOL GetContent(int index, CContent& row) = 0;
+    /* The row at index without a copy; valid until the next row access on the list or its release.
+     * NULL where GetContent gives FALSE. */
+    virtual const CContent* GetContentAt(int index) = 0;
     /* Ends the list's life (the list deletes itself). */
     virtual void Release() = 0;
 

@@ -152,6 +152,11 @@ TEST_F(ContentMgrTest, ListReadsRowsInBlocksAndServesEveryIndex)
     // Going back to an earlier block reads it again and gives the same rows.
     ASSERT_TRUE(list->GetContent(5, row));
     EXPECT_EQ(Id(row), 195);
+    // The same rows in place.
+    const CContent* at = list->GetContentAt(130);
+    ASSERT_NE(at, nullptr);
+    EXPECT_EQ(Id(*at), 70);
+    EXPECT_EQ(list->GetContentAt(200), nullptr);
     list->Release();
 }
 
