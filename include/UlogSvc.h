@@ -457,6 +457,26 @@ BOOL UlogParseIsValidCode(const char* pszInput, UlogParseCode* pCode);
 /* TRUE when the dialled string is a call-barring command that carries a barring password. */
 BOOL UlogParseIsValidLockCode(const char* pszInput);
 
+/* ==== Statistics ==== */
+
+/* Call-time totals in seconds, per direction (ULOG_LOG_ORIGINATED or ULOG_LOG_TERMINATED), call type
+ * (ULOG_CALL_VOICE, ULOG_CALL_VIDEO, ULOG_CALL_CSD) and line (ULOG_LINE_1 or ULOG_LINE_2; video calls
+ * are all counted on line 1). A reset clears the figure at once; "Ulog.ini" keeps the old total until
+ * that direction is next written. Other arguments give FALSE / 0. */
+BOOL UlogResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
+unsigned int UlogGetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
+/* Durations in seconds of the last voice, video and any call. */
+unsigned int UlogGetLastVoiceCallTime(void);
+unsigned int UlogGetLastVideoCallTime(void);
+unsigned int UlogGetLastCallTime(void);
+BOOL UlogResetLastVoiceCallTime(void);
+BOOL UlogResetLastVideoCallTime(void);
+BOOL UlogResetLastCallTime(void);
+/* The accumulated call time in seconds. Adding fails (FALSE, nothing changes) with a test SIM. */
+BOOL UlogAddLifeTime(unsigned int tmTime);
+BOOL UlogSetLifeTime(unsigned int tmTime);
+unsigned int UlogGetLifeTime(void);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif
