@@ -106,7 +106,7 @@ protected:
     }
 };
 
-// de_DE in Tokyo (UTC+9); now is Sunday 2026-12-06 10:00 local.
+// de_DE in Tokyo (UTC+9); now is Sunday 2026-12-06 08:00 local, still the 5th in UTC.
 class GermanTokyoTest : public ulogtest::PlatformTest
 {
 protected:
@@ -116,7 +116,7 @@ protected:
         ulogtest::PlatformTest::SetUp();
         ASSERT_TRUE(UlogCtlSetLocale("de_DE"));
         ASSERT_TRUE(UlogCtlSetTimeZone("Asia/Tokyo"));
-        UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, kOffset));
+        UlogCtlFreezeClock(At(2026, 12, 6, 8, 0, 0, kOffset));
     }
 };
 } // namespace
