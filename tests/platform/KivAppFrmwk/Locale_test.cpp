@@ -265,3 +265,19 @@ TEST_F(LocaleTest, ConcurrentFormattingWhileTheLocaleChangesGivesWholeTexts)
         t.join();
     EXPECT_EQ(bad.load(), 0);
 }
+
+TEST_F(LocaleTest, NarrowTextsFollowTheLocalCodePage)
+{
+    ASSERT_TRUE(UlogCtlSetLocale("fr_FR"));
+    ASSERT_TRUE(UlogCtlSetLocalCodePage("ISO-8859-1"));
+    EXPECT_EQ(Narrow(kEvening, 0x4A), "6 d\xE9"
+                                      "cembre 2026");
+
+    ASSERT_TRUE(UlogCtlSetLocale("ja_JP"));
+    ASSERT_TRUE(UlogCtlSetLocalCodePage("Shift_JIS"));
+    const std::string full = Narrow(kEvening, 0x4A, 50);
+    ASSERT_EQ(full, "2026\x94N12\x8C\x8E"
+                    "6\x93\xFA"); // 2026年12月6日
+    EXPECT_EQ(Narrow(kEvening, 0x4A, 7), "2026\x94N");
+    EXPECT_EQ(Narrow(kEvening, 0x4A, 6), "2026") << "half of a double-byte character is never written";
+}
