@@ -1,11 +1,15 @@
 // Record operations of a table: ids, flags, texts, updates, deletes and aggregates.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "UlogSvcDbMgr/CUlogDB.h"
 #include "UlogSvcDbMgr/CUlogNativeDbMgr.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
 #include "support/PlatformFixture.h"
 
@@ -476,4 +480,56 @@ TEST_F(TableRecordTest, ConditionsWithBoundArguments)
     none.AppendFilterArg(reinterpret_cast<const unsigned short*>(other.c_str()));
     EXPECT_EQ(0, m_db.GetCount(none));
     EXPECT_EQ(0, m_db.GetMaxSortIndex(none));
+}
+
+TEST_F(TableRecordTest, QuotedConditionsFindTheirRows)
+{
+    CUlogSvcDataSet ds = MakeDataSet(ULOG_LOG_MISSED, "0'1%", 4);
+    Insert(ds);
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "0'1", 5));
+    CUlogSvcFilter byBasic;
+    ASSERT_EQ(1, byBasic.SetFilter("basicnumber", std::string("0'1%")));
+    EXPECT_EQ(1, m_db.GetCount(byBasic));
+    EXPECT_EQ(4, m_db.GetMaxSortIndex(byBasic));
+    ListPtr<CUlog> list(m_mgr.GetUlogs(byBasic, 0, -1, ULOG_DB_TABLE_DISTINCT));
+    std::vector<CUlogSvcDataSet> rows = Rows(list.get());
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_STREQ("0'1%", rows[0].GetBasicNumber());
+}
+
+TEST_F(TableRecordTest, DeletesWaitForTheServiceLock)
+{
+    ASSERT_TRUE(CUlogSvcMutex::Create("UlogSvc"));
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "1", 1));
+
+    std::atomic<int> stage{0};
+    std::thread holder(
+        [&]
+        {
+            CUlogSvcMutex mutex;
+            CUlogSvcLock lock(mutex);
+            stage = 1;
+            while (stage != 2)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            // The delete must not have run while the lock is held.
+            EXPECT_EQ(std::vector<std::string>{"1"},
+                      QueryColumn("select clogdbindex from UlogDistinctDbTable"));
+        });
+    while (stage != 1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::atomic<bool> done{false};
+    std::thread deleter(
+        [&]
+        {
+            EXPECT_EQ(1, m_db.Delete(1));
+            done = true;
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(done);
+    stage = 2;
+    holder.join();
+    deleter.join();
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(QueryColumn("select clogdbindex from UlogDistinctDbTable").empty());
+    CUlogSvcMutex::Delete();
 }
