@@ -488,16 +488,18 @@ IUlogList<int>* CUlogDbMgr::GetFieldDistinct(int nField, const IUlogSvcFilter& f
     {
         return NULL;
     }
-    CResultGuard guard;
-    const int nRowCnt = Db2QueryEx(szQuery);
+    /* A condition with "?" marks is read through a statement with the filter's arguments bound. */
+    UlogDbColumns::CRowReader reader;
+    const int nRowCnt =
+        reader.Open(szQuery, strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
     for (int i = 0; i < nRowCnt; i++)
     {
-        if (Db2GetNextRow() < 0)
+        if (reader.Next() < 0)
         {
             SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDbMgr::GetFieldDistinct: Db2GetNextRow() failed!\n");
             continue;
         }
-        const char* pColumn = Db2GetColumn(0);
+        const char* pColumn = reader.Column(0);
         if (!ULOG_REQUIRE(pColumn != NULL))
         {
             pList->Release();
@@ -542,8 +544,9 @@ IUlogList<CUlog>* CUlogDbMgr::GetDateByGroup(const IUlogSvcFilter& filter, UlogD
             "by 1 desc) as date_tbl(date_f,pid_f) group by 1",
             pszStart, pszGroup, pszSort, T);
 
-    CResultGuard guard;
-    const int nRowCnt = Db2QueryEx(szQuery);
+    UlogDbColumns::CRowReader reader;
+    const int nRowCnt =
+        reader.Open(szQuery, strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
     if (!ULOG_REQUIRE(nRowCnt >= 0))
     {
         return NULL;
@@ -557,13 +560,14 @@ IUlogList<CUlog>* CUlogDbMgr::GetDateByGroup(const IUlogSvcFilter& filter, UlogD
     CUlogSvcGenerator generator;
     for (int i = 0; i < nRowCnt; i++)
     {
-        if (Db2GetNextRow() < 0)
+        if (reader.Next() < 0)
         {
             SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDbMgr::GetDateByGroup: Db2GetNextRow() failed!\n");
             continue;
         }
-        const char* pColumn = Db2GetColumn(0);
-        const char* pColumn1 = Db2GetColumn(1);
+        const std::string strColumn = reader.Column(0) != NULL ? reader.Column(0) : "";
+        const char* pColumn = reader.Column(0) != NULL ? strColumn.c_str() : NULL;
+        const char* pColumn1 = reader.Column(1);
         if (!ULOG_REQUIRE(pColumn != NULL) || !ULOG_REQUIRE(pColumn1 != NULL))
         {
             pList->Release();

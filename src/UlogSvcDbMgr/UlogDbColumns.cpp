@@ -263,3 +263,89 @@ int RunBound(const char* pszQuery, const std::vector<unsigned short*>& args, lon
     return nResult;
 }
 } // namespace UlogDbColumns
+
+namespace UlogDbColumns
+{
+int CRowReader::Open(const char* pszQuery, const std::vector<unsigned short*>& args)
+{
+    Close();
+    if (args.empty())
+    {
+        m_bResult = true;
+        return Db2QueryEx(pszQuery);
+    }
+    m_hStmt = Db2StmtCreate(pszQuery);
+    if (m_hStmt == -1)
+    {
+        m_hStmt = INVALID_HOBJ;
+        return -1;
+    }
+    Db2BindField* pParams = Db2StmtGetBindParamFields(m_hStmt);
+    const int nParamCnt = Db2StmtGetBindParamCount(m_hStmt);
+    for (int i = 0; i < (int)args.size(); i++)
+    {
+        BindWideParam(pParams, nParamCnt, i, args[i], -1);
+    }
+    return Db2StmtExecute(m_hStmt);
+}
+
+int CRowReader::Next()
+{
+    if (m_hStmt != INVALID_HOBJ)
+    {
+        return Db2StmtGetNextRow(m_hStmt);
+    }
+    return m_bResult ? Db2GetNextRow() : -1;
+}
+
+const char* CRowReader::Column(int nColumn)
+{
+    if (m_hStmt == INVALID_HOBJ)
+    {
+        return m_bResult ? Db2GetColumn(nColumn) : nullptr;
+    }
+    const Db2BindField* pRes = Db2StmtGetBindResFields(m_hStmt);
+    if (pRes == nullptr || nColumn < 0 || nColumn >= Db2StmtGetBindResCount(m_hStmt))
+    {
+        return nullptr;
+    }
+    const Db2BindField& field = pRes[nColumn];
+    if (field.nIndicator != 0 || field.pData == nullptr)
+    {
+        return nullptr;
+    }
+    switch (field.nType)
+    {
+    case DB2_FIELD_INT:
+        m_strText = std::to_string(*(const long long*)field.pData);
+        return m_strText.c_str();
+    case DB2_FIELD_REAL:
+        m_strText = std::to_string(*(const double*)field.pData);
+        return m_strText.c_str();
+    case DB2_FIELD_TEXT:
+        return (const char*)field.pData;
+    default:
+    {
+        std::vector<char> buf(field.nSize * 4 + 1, 0);
+        WmConvert2LCode(buf.data(), (int)buf.size(), (const WCHAR*)field.pData);
+        m_strText = buf.data();
+        return m_strText.c_str();
+    }
+    }
+}
+
+void CRowReader::Close()
+{
+    if (m_hStmt != INVALID_HOBJ)
+    {
+        Db2StmtDestroy(m_hStmt);
+        Db2Commit();
+        m_hStmt = INVALID_HOBJ;
+    }
+    if (m_bResult)
+    {
+        Db2ClearRow();
+        m_bResult = false;
+    }
+}
+} // namespace UlogDbColumns

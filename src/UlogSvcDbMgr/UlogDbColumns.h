@@ -6,6 +6,7 @@
 #ifndef ULOG_DB_COLUMNS_H
 #define ULOG_DB_COLUMNS_H
 
+#include <string>
 #include <vector>
 
 #include "KivCore/KivCore.h"
@@ -66,6 +67,31 @@ void BindWideParam(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR
  * and the work committed (rolled back on failure) before it returns. */
 int RunBound(const char* pszQuery, const std::vector<unsigned short*>& args, long long* pnValue = nullptr,
              bool* pbValue = nullptr);
+
+/* Reads the rows of a query column by column as text, either from the engine's current result
+ * (no arguments) or from a statement with the arguments bound. The result or the statement is
+ * released by Close() or by the destructor. */
+class CRowReader
+{
+public:
+    CRowReader() = default;
+    CRowReader(const CRowReader&) = delete;
+    CRowReader& operator=(const CRowReader&) = delete;
+    ~CRowReader() { Close(); }
+
+    /* Runs the query; the number of rows, negative on failure. */
+    int Open(const char* pszQuery, const std::vector<unsigned short*>& args);
+    /* Steps to the next row; negative when there is none or stepping fails. */
+    int Next();
+    /* Text of a column of the current row; NULL for SQL NULL or a missing column. */
+    const char* Column(int nColumn);
+    void Close();
+
+private:
+    HOBJ m_hStmt = INVALID_HOBJ;
+    bool m_bResult = false;
+    std::string m_strText;
+};
 } // namespace UlogDbColumns
 
 #endif

@@ -413,3 +413,36 @@ TEST_F(QueryManagerTest, MissingTableFailsQuietly)
     EXPECT_EQ(0, m_mgr.DeleteAll(kDupl));
     EXPECT_TRUE(ResultReleased());
 }
+
+TEST_F(QueryManagerTest, DistinctValuesAndDaysOfAConditionWithArguments)
+{
+    const unsigned int day = 20100u * 86400u;
+    CUlogSvcDataSet a = MakeDataSet(ULOG_LOG_MISSED, "0101", 1, 3);
+    a.SetStartTime(day + 5);
+    CUlogSvcDataSet b = MakeDataSet(ULOG_LOG_ORIGINATED, "0101", 2, 6);
+    b.SetStartTime(day + 86400 + 5);
+    CUlogSvcDataSet c = MakeDataSet(ULOG_LOG_MISSED, "0202", 3, 9);
+    c.SetStartTime(day + 10);
+    for (const CUlogSvcDataSet* ds : {&a, &b, &c})
+        Insert(*ds);
+
+    const std::u16string number = W("0101");
+    CUlogSvcFilter byNumber("lognumber = ?");
+    byNumber.AppendFilterArg(reinterpret_cast<const unsigned short*>(number.c_str()));
+
+    ListPtr<int> values(m_mgr.GetFieldDistinct(ULOG_DB_GROUP_ID, byNumber, kDistinct));
+    ASSERT_NE(nullptr, values.get());
+    std::set<int> seen;
+    IUlogIterator<int>* pIter = values->GetIterator();
+    for (pIter->First(); !pIter->IsDone(); pIter->Next())
+        seen.insert(*pIter->GetCurItem());
+    pIter->Release();
+    EXPECT_EQ((std::set<int>{3, 6}), seen);
+
+    ListPtr<CUlog> days(m_mgr.GetDateByGroup(byNumber, kDistinct));
+    std::map<unsigned int, int> counts;
+    for (const CUlogSvcDataSet& row : Rows(days.get()))
+        counts[row.GetStartTime()] = row.GetDuplLogCount();
+    EXPECT_EQ((std::map<unsigned int, int>{{day, 1}, {day + 86400, 1}}), counts);
+    EXPECT_TRUE(ResultReleased());
+}
