@@ -4,13 +4,20 @@
 #include "UlogSvcMgr/CUlogSvcMgr.h"
 
 #include "KivAppSvcFramework/ContentSyncMgr.h"
+#include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
+#include "UlogSvcLogMgr/IUlogSvcDuplMgr.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 
 namespace
 {
 /* Lines of the manager checks as the service has always reported them. */
 const int LINE_DB_MGR = 92;
+const int LINE_DISTINCT_MGR = 98;
+const int LINE_DUPL_MGR = 102;
+const int LINE_ACCOUNT_MGR = 107;
+const int LINE_EXIT_ACCOUNT_MGR = 147;
 
 void ReportMissing(const char* pszCondition, int nLine)
 {
@@ -48,12 +55,33 @@ BOOL CUlogSvcMgr::Init()
     }
     pDbMgr->Init();
 
-    /* LATER (distinct log manager): IUlogSvcDistinctMgr::Instance(), "pDistinctLogMgr != NULL" (line 98),
-     * then its Init(). */
-    /* LATER (duplicate log manager): IUlogSvcDuplMgr::Instance(), "pDuplLogMgr != NULL" (line 102), then
-     * its Init(), which attaches the distinct-table observer. */
-    /* LATER (account manager): CUlogSvcAccountMgr::Instance(), "pAccountMgr != NULL" (line 107), then
-     * CUlogSvcAccountMgr::Init(). */
+    /* 2. The distinct log manager. */
+    IUlogSvcDistinctMgr* pDistinctLogMgr = IUlogSvcDistinctMgr::Instance();
+    if (pDistinctLogMgr == NULL)
+    {
+        ReportMissing("pDistinctLogMgr != NULL", LINE_DISTINCT_MGR);
+        return FALSE;
+    }
+    pDistinctLogMgr->Init();
+
+    /* 3. The duplicate log manager, which attaches the distinct-table observer. */
+    IUlogSvcDuplMgr* pDuplLogMgr = IUlogSvcDuplMgr::Instance();
+    if (pDuplLogMgr == NULL)
+    {
+        ReportMissing("pDuplLogMgr != NULL", LINE_DUPL_MGR);
+        return FALSE;
+    }
+    pDuplLogMgr->Init();
+
+    /* 4. The statistics. */
+    CUlogSvcAccountMgr* pAccountMgr = CUlogSvcAccountMgr::Instance();
+    if (pAccountMgr == NULL)
+    {
+        ReportMissing("pAccountMgr != NULL", LINE_ACCOUNT_MGR);
+        return FALSE;
+    }
+    pAccountMgr->Init();
+
     /* LATER (contact sync): _CtSvcDbListenerRegisterCallback for kinds 1, 2, 6, 12, 11, 10 with the
      * CUlogSvcContactSync callbacks, in that order. */
 
@@ -67,17 +95,24 @@ BOOL CUlogSvcMgr::Init()
 
 BOOL CUlogSvcMgr::Exit()
 {
-    CUlogSvcMutex mutex;
-    CUlogSvcLock lock(mutex);
-
-    /* LATER (account manager): CUlogSvcAccountMgr::Instance(), "pAccountMgr != NULL" (line 147), FALSE
-     * when missing. */
-
-    if (m_pSnsSync != NULL)
+    CUlogSvcAccountMgr* pAccountMgr = CUlogSvcAccountMgr::Instance();
+    if (pAccountMgr == NULL)
     {
-        CContentSyncMgr::Instance()->Unsubscribe(GetSnsSyncUri(), m_pSnsSync);
+        ReportMissing("pAccountMgr != NULL", LINE_EXIT_ACCOUNT_MGR);
+        return FALSE;
     }
 
-    /* LATER (account manager): CUlogSvcAccountMgr::Exit(), which unloads Ulog.ini. */
+    {
+        CUlogSvcMutex mutex;
+        CUlogSvcLock lock(mutex);
+        if (m_pSnsSync != NULL)
+        {
+            CContentSyncMgr::Instance()->Unsubscribe(GetSnsSyncUri(), m_pSnsSync);
+        }
+    }
+
+    /* The statistics file is unloaded outside the service lock: the statistics lock is never taken
+     * while the service lock is held (the statistics take the service lock inside their own). */
+    pAccountMgr->Exit();
     return TRUE;
 }

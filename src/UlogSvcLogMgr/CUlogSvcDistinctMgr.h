@@ -1,0 +1,102 @@
+/*
+ * CUlogSvcDistinctMgr: owner of the distinct log table, one row per
+ * correspondent and log type. Every new event enters through Add, which finds
+ * or creates the correspondent's row, keeps at most 30 rows per log type
+ * (evicting the least recently touched one), writes the statistics, and
+ * notifies change 0 so that the event reaches the duplicate table.
+ *
+ * Every change of the table is notified to the observers (CUlogSvcSubject).
+ * Changes run under CUlogSvcLogMgrScope; the statistics are written before the
+ * scope is taken, never inside it.
+ */
+#ifndef CULOG_SVC_DISTINCT_MGR_H
+#define CULOG_SVC_DISTINCT_MGR_H
+
+#include "UlogSvcChangeMgr/CUlogSvcSubject.h"
+#include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
+
+class IUlogDbMgr;
+
+class CUlogSvcDistinctMgr : public IUlogSvcDistinctMgr, public CUlogSvcSubject
+{
+public:
+    /* A manager over pDbMgr (not owned); Init() replaces it with the service's query manager. */
+    explicit CUlogSvcDistinctMgr(IUlogDbMgr* pDbMgr = NULL);
+    ~CUlogSvcDistinctMgr() override;
+
+    BOOL Init() override;
+    BOOL Exit() override;
+    BOOL Add(CUlog& log) override;
+    BOOL Update(CUlog& log) override;
+    BOOL UpdateReserved(CUlog& log) override;
+    BOOL UpdateNameByVoicemailByLogType(UlogLogType iLogType, const MbdnInfo* pEntry) override;
+    BOOL UpdateNameByVoicemail(const MbdnInfo* pEntry) override;
+    BOOL UpdateUncheckedStatus(const IUlogSvcFilter* pFilter, int nStatus) override;
+    BOOL UpdateAllUncheckedStatus(int nStatus) override;
+    BOOL UpdateAllGroupId(int nOldGroupId, int nNewGroupId) override;
+    void Delete(const CUlog& log) override;
+    BOOL Delete(int nUniqueId) override;
+    BOOL Delete(const IUlogSvcFilter* pFilter) override;
+    BOOL DeleteByBasicNumber(const char* pszBasicNumber) override;
+    BOOL DeleteAll(UlogLogType iLogType) override;
+    BOOL DeleteAll() override;
+
+    CUlog* GetUlog(const IUlogSvcFilter* pFilter) override;
+    CUlog* GetFirstUlog(UlogLogType iLogType) override;
+    CUlog* GetLastUlog(UlogLogType iLogType) override;
+    CUlog* GetFirstUlog() override;
+    CUlog* GetLastUlog() override;
+    CUlog* GetLastUlog(const IUlogSvcFilter* pFilter) override;
+    CUlog* GetUlog(int nUniqueId) override;
+    CUlog* GetUlogByNumber(UlogLogType iLogType, const char* pszNumber, int nIPCallDigitCount) override;
+
+    IUlogList<CUlog>* GetUlogs(const IUlogSvcFilter* pFilter) override;
+    IUlogList<CUlog>* GetUlogs(UlogLogType iLogType) override;
+    IUlogList<CUlog>* GetUlogs() override;
+    IUlogList<CUlog>* GetUlogs(const IUlogSvcFilter* pFilter, int nStart, int nCount) override;
+    IUlogList<CUlog>* GetUlogs(int nStart, int nCount) override;
+    IUlogList<CUlog>* GetUlogs(UlogLogType iLogType, int nStart, int nCount) override;
+    IUlogList<CUlog>* GetUlogsByGroup(const IUlogSvcFilter* pFilter, int nStart, int nCount) override;
+    IUlogList<int>* GetFieldDistinct(int nField, const IUlogSvcFilter* pFilter) override;
+    IUlogList<CUlog>* GetAllUlogOnlyNumber() override;
+    IUlogList<CUlog>* GetDateByGroup(const IUlogSvcFilter* pFilter) override;
+    int GetIndex(int nUniqueId) override;
+    int GetSum(int nField) override;
+    int GetAverage(int nField) override;
+    IUlogList<CUlog>* GetMax(int nField) override;
+    IUlogList<CUlog>* GetMin(int nField) override;
+    int GetCount(UlogLogType iLogType) override;
+    int GetCount() override;
+    int GetCount(const IUlogSvcFilter* pFilter) override;
+    int GetGroupCount(const IUlogSvcFilter* pFilter) override;
+    int GetCountDistinct(int nField, const IUlogSvcFilter* pFilter) override;
+    BOOL SetFilter(int nFilter) override;
+    BOOL SetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4) override;
+    BOOL IsExist(int nUniqueId) override;
+    BOOL UpdateDistinctContactInfo() override;
+
+    BOOL SetAllLogInfoByType(UlogLogType iLogType, int iUpdateType, const UlogInfo* pInfo,
+                             int bNoWrite) override;
+    BOOL SetAllLogInfo(int iUpdateType, const UlogInfo* pInfo) override;
+    BOOL UpdateTempLog(CUlog& log) override;
+    BOOL UpdateTempPrevLogByUlogInfo(const UlogInfo& info) override;
+    BOOL IsVT2StageDailedLog(const CUlog& log) override;
+
+    /* The correspondent's group across every log type (existing, or the largest plus one); also sets
+     * the log's basic number. */
+    int __GetGroupID(CUlog& log);
+    /* The unique id of the correspondent's row of the log's type; -1 when there is none. */
+    int __GetUniqueID(CUlog& log);
+    BOOL __UpdateAllByUlogInfo(IUlogIterator<CUlog>* pIter, int iUpdateType, const UlogInfo* pInfo,
+                               int bNoWrite);
+    BOOL __Notify(ChangeType iChangeType, CUlogObject* pObject, const IUlogSvcFilter* pFilter);
+
+private:
+    BOOL __CheckDbMgr(int nLine) const;
+    BOOL __AddLocked(CUlog& log);
+    static void __CopyKindFields(const CUlog& log, CUlog& row);
+
+    IUlogDbMgr* m_pDbMgr;
+};
+
+#endif

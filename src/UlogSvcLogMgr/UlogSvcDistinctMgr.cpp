@@ -1,0 +1,1102 @@
+// The distinct log manager: one row per correspondent and log type.
+#define ULOG_SRC_MODULE "UlogSvcLogMgr/UlogSvcDistinctMgr"
+#include "H/UlogSvcDef.h"
+
+#include "UlogSvcLogMgr/CUlogSvcDistinctMgr.h"
+
+#include "H/UlogSvcList.h"
+#include "H/UlogSvcPtr.h"
+#include "KivGWESCore/KivGWESCore.h"
+#include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
+#include "UlogSvcChangeMgr/CUlogSvcNotify.h"
+#include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
+#include "UlogSvcLogMgr/CUlogEmailLog.h"
+#include "UlogSvcLogMgr/CUlogImLog.h"
+#include "UlogSvcLogMgr/CUlogMsgLog.h"
+#include "UlogSvcLogMgr/CUlogSnsLog.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
+#include "UlogSvcLogMgr/CUlogSvcGenerator.h"
+#include "UlogSvcLogMgr/CUlogSvcLogMgrLock.h"
+#include "UlogSvcUtil/CUlogSvcUtil.h"
+
+#include <cstring>
+#include <new>
+
+namespace
+{
+const UlogDbTableType TABLE = ULOG_DB_TABLE_DISTINCT;
+
+/* Rows per log type, and the saturation of a row's duplicate count. */
+const int MAX_ROWS_PER_TYPE = 30;
+const int MAX_DUPL_COUNT = 30;
+
+const int LINE_ADD = 142;
+const int LINE_ACCOUNT = 167;
+const int LINE_MSG = 174;
+const int LINE_EMAIL = 181;
+const int LINE_UPDATE_TEMP = 620;
+const int LINE_ANY = 100;
+
+/* A filter on distinct-table columns. */
+std::string Field(int nField)
+{
+    CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
+    return pFilterMgr != NULL ? pFilterMgr->GetFieldName(nField, TABLE) : std::string();
+}
+
+/* Reads go with an empty filter when none is given. */
+const IUlogSvcFilter& OrEmpty(const IUlogSvcFilter* pFilter, CUlogSvcFilter& empty)
+{
+    return pFilter != NULL ? *pFilter : empty;
+}
+
+/* Appends "field = ?" bound to the text. */
+void AppendBound(CUlogSvcFilter& filter, int nField, const WCHAR* pmszValue)
+{
+    filter.AppendFilter(Field(nField) + " = ?", TRUE);
+    filter.AppendFilterArg(pmszValue);
+}
+
+/* The display name as 16-bit text. */
+void NameToWide(const char* pszName, WCHAR* pmszDest, int nUnits)
+{
+    pmszDest[0] = 0;
+    if (pszName != NULL && pszName[0] != '\0')
+        WmConvert2PCode(pmszDest, nUnits, pszName);
+}
+
+/* The e-mail address, at most 300 units. */
+void EmailOf(const CUlog& log, WCHAR* pmszDest)
+{
+    WmStrcpy(pmszDest, ULOG_EMAIL_ADDRESS_LEN, log.GetEmailAddress());
+}
+
+BOOL CopyEntry(const MbdnInfo* pEntry, MbdnInfo& entry)
+{
+    if (pEntry == NULL)
+        return FALSE;
+    std::memcpy(&entry, pEntry, sizeof(entry));
+    entry.szNumber[sizeof(entry.szNumber) - 1] = '\0';
+    entry.mszName[40] = 0;
+    return TRUE;
+}
+
+/* Counting stored logs for the statistics file goes through the distinct table. */
+int CountStoredLogs(UlogLogType iLogType)
+{
+    IUlogSvcDistinctMgr* pMgr = IUlogSvcDistinctMgr::Instance();
+    return pMgr != NULL ? pMgr->GetCount(iLogType) : -1;
+}
+} // namespace
+
+IUlogSvcDistinctMgr* IUlogSvcDistinctMgr::Instance()
+{
+    static CUlogSvcDistinctMgr s_instance;
+    return &s_instance;
+}
+
+CUlogSvcDistinctMgr::CUlogSvcDistinctMgr(IUlogDbMgr* pDbMgr) : m_pDbMgr(pDbMgr) {}
+
+CUlogSvcDistinctMgr::~CUlogSvcDistinctMgr() {}
+
+BOOL CUlogSvcDistinctMgr::__CheckDbMgr(int nLine) const
+{
+    if (m_pDbMgr == NULL)
+    {
+        _SysAssertReport(1, "ASSERTION_REQUIRE", "m_pDbMgr != NULL", ULOG_SRC_MODULE, nLine);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::Init()
+{
+    m_pDbMgr = CUlogContentFrmwkDbMgr::Instance();
+    if (!__CheckDbMgr(__LINE__))
+        return FALSE;
+    if (this == IUlogSvcDistinctMgr::Instance())
+        CUlogSvcAccountMgr::SetLogCountSource(&CountStoredLogs);
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::Exit()
+{
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::__Notify(ChangeType iChangeType, CUlogObject* pObject,
+                                   const IUlogSvcFilter* pFilter)
+{
+    // The change type and the walk belong together: no other change may set its type in between.
+    CUlogSvcLogMgrScope scope;
+    SetChangeType(iChangeType);
+    Notify(pObject, pFilter);
+    return TRUE;
+}
+
+/* ==== Add ==== */
+
+BOOL CUlogSvcDistinctMgr::Add(CUlog& log)
+{
+    if (!__CheckDbMgr(LINE_ADD))
+        return FALSE;
+    if (log.GetStartTime() == 0)
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::Add: log.GetStartTime() (%d) !!\n",
+                       (int)log.GetStartTime());
+
+    if (!log.IsTemporary())
+    {
+        // Statistics first, outside the table lock: the statistics lock is never taken inside it.
+        CUlogSvcAccountMgr* pAccountMgr = CUlogSvcAccountMgr::Instance();
+        if (pAccountMgr == NULL)
+        {
+            _SysAssertReport(1, "ASSERTION_REQUIRE", "pAccountMgr != NULL", ULOG_SRC_MODULE, LINE_ACCOUNT);
+            return FALSE;
+        }
+        pAccountMgr->WriteCallTime(log);
+        static const CUlogMsgLog s_msgLog;
+        static const CUlogEmailLog s_emailLog;
+        if (log.IsTypeEqual(s_msgLog))
+        {
+            CUlogMsgLog* pMsgLog = dynamic_cast<CUlogMsgLog*>(&log);
+            if (pMsgLog == NULL)
+            {
+                _SysAssertReport(1, "ASSERTION_REQUIRE", "pMsgLog != NULL", ULOG_SRC_MODULE, LINE_MSG);
+                return FALSE;
+            }
+            pAccountMgr->WriteMsgCounter(*pMsgLog);
+        }
+        else if (log.IsTypeEqual(s_emailLog))
+        {
+            CUlogEmailLog* pEmailLog = dynamic_cast<CUlogEmailLog*>(&log);
+            if (pEmailLog == NULL)
+            {
+                _SysAssertReport(1, "ASSERTION_REQUIRE", "pEmailLog != NULL", ULOG_SRC_MODULE, LINE_EMAIL);
+                return FALSE;
+            }
+            pAccountMgr->WriteEmailCounter(*pEmailLog);
+        }
+    }
+
+    if (!__AddLocked(log))
+        return FALSE;
+
+    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::Add: iLogType (%d) szNumber (%s) szName (%s)\n",
+                   (int)log.GetLogType(), log.GetNumber(), log.GetDisplayName());
+    SysDebugPrintf(ULOG_DBG_DETAIL,
+                   "CUlogSvcDistinctMgr::Add: Start (0x%x) End (0x%x) LineType (%d) PhoneType (%d) Storage "
+                   "(%d) Cost (%d) CtIndex: (%d)\n",
+                   log.GetStartTime(), log.GetEndTime(), (int)log.GetLineType(), (int)log.GetPhoneType(),
+                   (int)log.GetStorageType(), log.GetCallCost(), log.GetCtPid());
+    return TRUE;
+}
+
+/* The table steps of Add, from the sort index to the duplicate insert, as one change. */
+BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
+{
+    CUlogSvcLogMgrScope scope;
+    const int nSortIndex = m_pDbMgr->GetMaxSortIndex(TABLE) + 1;
+
+    if (log.IsTemporary())
+    {
+        {
+            CUlogSvcNotify notify;
+            CUlogSvcLock silence(notify);
+            log.SetSortIndex(nSortIndex);
+            log.SetDuplLogCount(1);
+            log.SetGroupID(__GetGroupID(log));
+            SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::OnAdd: nGroupID(%d).\n", log.GetGroupID());
+            m_pDbMgr->Insert(log, TABLE);
+        }
+        {
+            CUlogSvcNotify notify;
+            CUlogSvcLock silence(notify);
+        }
+        __Notify(CHANGE_ADD, &log, NULL);
+        return TRUE;
+    }
+
+    log.SetGroupID(__GetGroupID(log));
+    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::OnAdd: nGroupID(%d).\n", log.GetGroupID());
+    const int nUniqueId = __GetUniqueID(log);
+
+    if (nUniqueId == -1)
+    {
+        if (GetCount(log.GetLogType()) > MAX_ROWS_PER_TYPE - 1)
+        {
+            CUlogPtr<CUlog> first(GetFirstUlog(log.GetLogType()));
+            if (!first.IsValidPtr())
+            {
+                SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::OnAdd: !ptr.IsValidPtr() failed.\n");
+                SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::OnAdd: fail to get FirstUlog type %d.\n",
+                               (int)log.GetLogType());
+                return FALSE;
+            }
+            Delete(first->GetUniqueID());
+            __Notify(CHANGE_DELETE, first.Get(), NULL);
+        }
+        log.SetSortIndex(nSortIndex);
+        log.SetDuplLogCount(1);
+        m_pDbMgr->Insert(log, TABLE);
+    }
+    else
+    {
+        CUlogPtr<CUlog> row(GetUlog(nUniqueId));
+        if (!row.IsValidPtr())
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::OnAdd: !ptr.IsValidPtr() failed.\n");
+            return FALSE;
+        }
+        CUlog& r = *row.Get();
+        r.SetDuplLogCount(r.GetDuplLogCount() > MAX_DUPL_COUNT - 1 ? MAX_DUPL_COUNT
+                                                                   : r.GetDuplLogCount() + 1);
+        if (log.GetCallerIdPath()[0] == '\0')
+            r.SetCallerIdPath("");
+        r.SetCtPid(log.GetCtPid());
+        r.SetCtDataId(log.GetCtDataId());
+        r.SetCtFdnId(log.GetCtFdnId());
+        r.SetStartTime(log.GetStartTime());
+        r.SetEndTime(log.GetEndTime());
+        r.SetLineType(log.GetLineType());
+        r.SetCheckStatus(log.IsUncheckedYet());
+        r.SetSortIndex(nSortIndex);
+        r.SetFirstName(log.GetFirstName());
+        r.SetLastName(log.GetLastName());
+        r.SetNumber(log.GetNumber());
+        if (log.GetIPCallDigitCount() > 0 || r.GetIPCallDigitCount() > 0)
+        {
+            r.SetBasicNumber(log.GetBasicNumber());
+            r.SetIPCallDigitCount(log.GetIPCallDigitCount());
+        }
+        __CopyKindFields(log, r);
+        Update(r);
+        log.Assign(r);
+    }
+
+    __Notify(CHANGE_ADD, &log, NULL);
+    return TRUE;
+}
+
+void CUlogSvcDistinctMgr::__CopyKindFields(const CUlog& log, CUlog& row)
+{
+    if (const CUlogCallLog* pLog = dynamic_cast<const CUlogCallLog*>(&log))
+    {
+        CUlogCallLog* pRow = dynamic_cast<CUlogCallLog*>(&row);
+        if (pRow == NULL)
+            return;
+        pRow->SetCnapLog(pLog->IsCnapLog());
+        pRow->SetVideoShareLog(pLog->IsVideoShareLog());
+        pRow->SetCallType(pLog->GetCallType());
+        pRow->Set2StageAliasAddress(pLog->Get2StageDialingInfo()->aliasAddress);
+        pRow->Set2StageType(pLog->Get2StageDialingInfo()->iAddressType);
+    }
+    else if (const CUlogMsgLog* pLog = dynamic_cast<const CUlogMsgLog*>(&log))
+    {
+        CUlogMsgLog* pRow = dynamic_cast<CUlogMsgLog*>(&row);
+        if (pRow == NULL)
+            return;
+        if (pLog->GetMsgOwnValue() != NULL)
+            pRow->SetMsgOwnValue(pLog->GetMsgOwnValue());
+        if (pLog->GetContentValue() != NULL)
+            pRow->SetContentValue(pLog->GetContentValue());
+    }
+    else if (const CUlogEmailLog* pLog = dynamic_cast<const CUlogEmailLog*>(&log))
+    {
+        CUlogEmailLog* pRow = dynamic_cast<CUlogEmailLog*>(&row);
+        if (pRow == NULL)
+            return;
+        pRow->SetEmailDisplayName(pLog->GetEmailDisplayName());
+        pRow->SetSourceType(pLog->GetSourceType());
+        if (pLog->GetMsgOwnValue() != NULL)
+            pRow->SetMsgOwnValue(pLog->GetMsgOwnValue());
+        if (pLog->GetContentValue() != NULL)
+            pRow->SetContentValue(pLog->GetContentValue());
+        if (pLog->GetAccountValue() != NULL)
+            pRow->SetAccountValue(pLog->GetAccountValue());
+    }
+    else if (const CUlogImLog* pLog = dynamic_cast<const CUlogImLog*>(&log))
+    {
+        CUlogImLog* pRow = dynamic_cast<CUlogImLog*>(&row);
+        if (pRow == NULL)
+            return;
+        pRow->SetLogType(pLog->GetLogType());
+        pRow->SetSpInfo(pLog->GetSpInfo());
+        pRow->SetEmailDisplayName(pLog->GetEmailDisplayName());
+        if (pLog->GetContentValue() != NULL)
+            pRow->SetContentValue(pLog->GetContentValue());
+        if (pLog->GetAccountValue() != NULL)
+            pRow->SetAccountValue(pLog->GetAccountValue());
+    }
+    else if (const CUlogSnsLog* pLog = dynamic_cast<const CUlogSnsLog*>(&log))
+    {
+        CUlogSnsLog* pRow = dynamic_cast<CUlogSnsLog*>(&row);
+        if (pRow == NULL)
+            return;
+        pRow->SetLogType(pLog->GetLogType());
+        pRow->SetSnsPersonId(pLog->GetSnsPersonId());
+        pRow->SetSnsSpInfo(pLog->GetSnsSpInfo());
+        pRow->SetEmailDisplayName(pLog->GetEmailDisplayName());
+        pRow->SetSyncId(pLog->GetSyncId());
+        if (pLog->GetContentValue() != NULL)
+            pRow->SetContentValue(pLog->GetContentValue());
+    }
+}
+
+/* ==== Correspondent lookup ==== */
+
+int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
+{
+    char* pszBasicNumber = new (std::nothrow) char[ULOG_NUMBER_LEN]();
+    if (!ULOG_REQUIRE(pszBasicNumber != NULL))
+        return 0;
+    char* pszTempPhoneNumber = new (std::nothrow) char[51]();
+    if (!ULOG_REQUIRE(pszTempPhoneNumber != NULL))
+    {
+        delete[] pszBasicNumber;
+        return 0;
+    }
+    std::strncpy(pszTempPhoneNumber, log.GetNumber(), 50);
+    CUlogSvcUtil::ExtractBasicNum(pszTempPhoneNumber, pszBasicNumber, log.GetIPCallDigitCount());
+    log.SetBasicNumber(pszBasicNumber);
+
+    int nGroupId = 0;
+    CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
+    if (!ULOG_REQUIRE(pFilterMgr != NULL))
+    {
+        delete[] pszBasicNumber;
+        delete[] pszTempPhoneNumber;
+        return 0;
+    }
+
+    CUlogSvcFilter filter;
+    WCHAR mszEmail[ULOG_EMAIL_ADDRESS_LEN] = {0};
+    EmailOf(log, mszEmail);
+    const bool bHasEmail = (mszEmail[0] != 0);
+    bool bReady = true;
+    if (const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log))
+    {
+        filter.SetFilter(Field(ULOG_DB_SNS_PERSON_ID), std::string(pSns->GetSnsPersonId()));
+    }
+    else if (const CUlogImLog* pIm = dynamic_cast<const CUlogImLog*>(&log))
+    {
+        if (bHasEmail)
+        {
+            AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
+            filter.AppendFilter(Field(ULOG_DB_SP_INFO), pIm->GetSpInfo(), TRUE);
+        }
+        else
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::__GetGroupID: IM log -  no email address.\n");
+            bReady = false;
+        }
+    }
+    else if (bHasEmail)
+    {
+        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
+        filter.AppendFilter(Field(ULOG_DB_SP_INFO), -1, TRUE);
+    }
+    else if (pszBasicNumber[0] != '\0')
+    {
+        filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(pszBasicNumber));
+    }
+    else
+    {
+        static const WCHAR s_mszEmpty[1] = {0};
+        WCHAR mszName[ULOG_NAME_LEN] = {0};
+        NameToWide(log.GetDisplayName(), mszName, ULOG_NAME_LEN);
+        filter.SetFilter(Field(ULOG_DB_SP_INFO), -1);
+        AppendBound(filter, ULOG_DB_LOG_NUMBER, s_mszEmpty);
+        AppendBound(filter, ULOG_DB_LOG_NAME, mszName);
+        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, s_mszEmpty);
+    }
+
+    if (bReady)
+    {
+        CUlogSvcLogMgrScope scope;
+        CUlogPtr<CUlog> ptr(GetUlog(&filter));
+        if (ptr.IsValidPtr())
+        {
+            nGroupId = ptr->GetGroupID();
+        }
+        else
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "__GetGroupID: ptr is invalid. no exist the same group log\n");
+            nGroupId = (m_pDbMgr != NULL ? m_pDbMgr->GetMaxGroupID(TABLE) : 0) + 1;
+        }
+    }
+    delete[] pszBasicNumber;
+    delete[] pszTempPhoneNumber;
+    return nGroupId;
+}
+
+int CUlogSvcDistinctMgr::__GetUniqueID(CUlog& log)
+{
+    CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
+    if (!ULOG_REQUIRE(pFilterMgr != NULL))
+        return 0;
+
+    CUlogSvcFilter filter;
+    WCHAR mszEmail[ULOG_EMAIL_ADDRESS_LEN] = {0};
+    EmailOf(log, mszEmail);
+    const bool bHasEmail = (mszEmail[0] != 0);
+    if (const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log))
+    {
+        filter.SetFilter(Field(ULOG_DB_SNS_PERSON_ID), std::string(pSns->GetSnsPersonId()));
+        filter.AppendFilter(Field(ULOG_DB_SP_INFO), pSns->GetSnsSpInfo(), TRUE);
+    }
+    else if (const CUlogImLog* pIm = dynamic_cast<const CUlogImLog*>(&log))
+    {
+        if (!bHasEmail)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL,
+                           "CUlogSvcDistinctMgr::__GetUniqueID: IM log -  no email address.\n");
+            return 0;
+        }
+        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
+        filter.AppendFilter(Field(ULOG_DB_SP_INFO), pIm->GetSpInfo(), TRUE);
+    }
+    else if (bHasEmail)
+    {
+        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
+        filter.AppendFilter(Field(ULOG_DB_SP_INFO), -1, TRUE);
+        filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
+    }
+    else if (log.GetBasicNumber()[0] != '\0')
+    {
+        filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(log.GetBasicNumber()));
+        filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
+    }
+    else
+    {
+        static const WCHAR s_mszEmpty[1] = {0};
+        WCHAR mszName[ULOG_NAME_LEN] = {0};
+        NameToWide(log.GetDisplayName(), mszName, ULOG_NAME_LEN);
+        filter.SetFilter(Field(ULOG_DB_SP_INFO), -1);
+        AppendBound(filter, ULOG_DB_LOG_NUMBER, s_mszEmpty);
+        AppendBound(filter, ULOG_DB_LOG_NAME, mszName);
+        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, s_mszEmpty);
+        filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
+    }
+
+    CUlogPtr<CUlog> ptr(GetUlog(&filter));
+    if (!ptr.IsValidPtr())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "__GetUniqueID: ptr is invalid. new type record in DistinctDB\n");
+        return -1;
+    }
+    return ptr->GetUniqueID();
+}
+
+/* ==== Updates ==== */
+
+BOOL CUlogSvcDistinctMgr::Update(CUlog& log)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    if (m_pDbMgr->Update(log, TABLE))
+        __Notify(CHANGE_UPDATE, &log, NULL);
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateReserved(CUlog& /*log*/)
+{
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemailByLogType(UlogLogType iLogType, const MbdnInfo* pEntry)
+{
+    if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
+        return FALSE;
+    MbdnInfo entry;
+    if (!CopyEntry(pEntry, entry) || entry.szNumber[0] == '\0' || entry.bSet == 0)
+        return FALSE;
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    char szBasic[ULOG_NUMBER_LEN] = {0};
+    CUlogSvcUtil::ExtractBasicNum(entry.szNumber, szBasic, 0);
+    char szName[ULOG_NAME_LEN] = {0};
+    WmConvert2LCode(szName, sizeof(szName), entry.mszName);
+
+    CUlogCallLog log;
+    log.SetLogType(iLogType);
+    log.SetBasicNumber(szBasic);
+    log.SetDisplayName(szName);
+    CUlogSvcLogMgrScope scope;
+    if (m_pDbMgr->UpdateNameByVoicemailByLogType(log, TABLE))
+        __Notify(CHANGE_UPDATE_NAME_BY_VOICEMAIL_LOGTYPE, &log, NULL);
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemail(const MbdnInfo* pEntry)
+{
+    MbdnInfo entry;
+    if (!CopyEntry(pEntry, entry) || entry.szNumber[0] == '\0' || entry.bSet == 0)
+        return FALSE;
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    char szBasic[ULOG_NUMBER_LEN] = {0};
+    CUlogSvcUtil::ExtractBasicNum(entry.szNumber, szBasic, 0);
+    char szName[ULOG_NAME_LEN] = {0};
+    WmConvert2LCode(szName, sizeof(szName), entry.mszName);
+
+    CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
+    if (!ULOG_REQUIRE(pFilterMgr != NULL))
+        return FALSE;
+    CUlogSvcFilter filter;
+    filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(szBasic));
+
+    CUlogSvcLogMgrScope scope;
+    IUlogList<CUlog>* pList = GetUlogs(&filter, 0, -1);
+    if (!ULOG_REQUIRE(pList != NULL))
+        return FALSE;
+    IUlogIterator<CUlog>* pIter = pList->GetIterator();
+    if (!ULOG_REQUIRE(pIter != NULL))
+    {
+        pList->Release();
+        return FALSE;
+    }
+    BOOL bResult = TRUE;
+    for (pIter->First(); !pIter->IsDone(); pIter->Next())
+    {
+        CUlog* pUlog = pIter->GetCurItem();
+        if (!ULOG_REQUIRE(pUlog != NULL))
+        {
+            bResult = FALSE;
+            break;
+        }
+        pUlog->SetPhoneType(ULOG_PHONE_TYPE_NONE);
+        pUlog->SetCtPid(0);
+        pUlog->SetStorageType(ULOG_STORAGE_NONE);
+        pUlog->SetDisplayName(szName);
+        pUlog->SetFirstName("");
+        pUlog->SetLastName("");
+        pUlog->SetCallerIdPath("");
+        pUlog->SetBasicNumber(szBasic);
+        CUlogPtr<CUlog> clone(pUlog->Clone());
+        if (!clone.IsValidPtr())
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL,
+                           "CUlogSvcDistinctMgr::UpdateNameByVoicemail: !ptr.IsValidPtr() failed.\n");
+            bResult = FALSE;
+            break;
+        }
+        if (m_pDbMgr->UpdateNameByVoicemail(*clone.Get(), TABLE))
+            __Notify(CHANGE_UPDATE_NAME_BY_VOICEMAIL, clone.Get(), NULL);
+    }
+    pIter->Release();
+    pList->Release();
+    return bResult;
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateUncheckedStatus(const IUlogSvcFilter* pFilter, int nStatus)
+{
+    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pFilter != NULL))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    const BOOL bResult = m_pDbMgr->UpdateUncheckedStatus(*pFilter, nStatus, TABLE);
+    if (bResult)
+        __Notify(CHANGE_UPDATE_UNCHECKED_STATUS, NULL, pFilter);
+    return bResult;
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateAllUncheckedStatus(int nStatus)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    const CUlogSvcFilter empty;
+    const BOOL bResult = m_pDbMgr->UpdateUncheckedStatus(empty, nStatus, TABLE);
+    if (bResult)
+        __Notify(CHANGE_UPDATE_ALL_UNCHECKED_STATUS, NULL, NULL);
+    return bResult;
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateAllGroupId(int nOldGroupId, int nNewGroupId)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    const BOOL bResult = m_pDbMgr->UpdateAllGroupId(nOldGroupId, nNewGroupId, TABLE);
+    if (bResult)
+        __Notify(CHANGE_UPDATE_ALL_GROUP_ID, NULL, NULL);
+    return bResult;
+}
+
+/* ==== Deletes ==== */
+
+void CUlogSvcDistinctMgr::Delete(const CUlog& log)
+{
+    Delete(log.GetUniqueID());
+}
+
+BOOL CUlogSvcDistinctMgr::Delete(int nUniqueId)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    CUlogPtr<CUlog> ptr(GetUlog(nUniqueId));
+    if (!ptr.IsValidPtr())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::Delete: !ptr.IsValidPtr() failed.\n");
+        return FALSE;
+    }
+    if (m_pDbMgr->Delete(nUniqueId, TABLE))
+        __Notify(CHANGE_DELETE, ptr.Get(), NULL);
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::Delete(const IUlogSvcFilter* pFilter)
+{
+    // A missing filter would empty the table: refused.
+    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pFilter != NULL))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    const BOOL bResult = m_pDbMgr->Delete(*pFilter, TABLE);
+    if (bResult)
+        __Notify(CHANGE_DELETE_BY_FILTER, NULL, pFilter);
+    return bResult;
+}
+
+BOOL CUlogSvcDistinctMgr::DeleteByBasicNumber(const char* pszBasicNumber)
+{
+    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pszBasicNumber != NULL))
+        return FALSE;
+    CUlogSvcFilter filter;
+    filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(pszBasicNumber));
+    return Delete(&filter);
+}
+
+BOOL CUlogSvcDistinctMgr::DeleteAll(UlogLogType iLogType)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    const BOOL bResult = m_pDbMgr->DeleteAll((int)iLogType, TABLE);
+    if (!bResult)
+        return bResult;
+    CUlogSvcDataSet dataSet;
+    dataSet.SetLogType(iLogType);
+    CUlogSvcGenerator generator;
+    CUlogPtr<CUlog> ptr(generator.Generate(dataSet));
+    if (!ptr.IsValidPtr())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::DeleteAll: !ptr.IsValidPtr() failed.\n");
+        return FALSE;
+    }
+    __Notify(CHANGE_DELETE_ALL, ptr.Get(), NULL);
+    return bResult;
+}
+
+BOOL CUlogSvcDistinctMgr::DeleteAll()
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    const BOOL bResult = m_pDbMgr->DeleteAll(TABLE);
+    if (bResult)
+        __Notify(CHANGE_DELETE_ALL, NULL, NULL);
+    return bResult;
+}
+
+/* ==== Queries ==== */
+
+CUlog* CUlogSvcDistinctMgr::GetUlog(const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return NULL;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetUlog(OrEmpty(pFilter, empty), TABLE);
+}
+
+CUlog* CUlogSvcDistinctMgr::GetFirstUlog(UlogLogType iLogType)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetFirstUlog((int)iLogType, TABLE) : NULL;
+}
+
+CUlog* CUlogSvcDistinctMgr::GetLastUlog(UlogLogType iLogType)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetLastUlog((int)iLogType, TABLE) : NULL;
+}
+
+CUlog* CUlogSvcDistinctMgr::GetFirstUlog()
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetFirstUlog(TABLE) : NULL;
+}
+
+CUlog* CUlogSvcDistinctMgr::GetLastUlog()
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetLastUlog(TABLE) : NULL;
+}
+
+CUlog* CUlogSvcDistinctMgr::GetLastUlog(const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return NULL;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetLastUlog(OrEmpty(pFilter, empty), TABLE);
+}
+
+CUlog* CUlogSvcDistinctMgr::GetUlog(int nUniqueId)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogByUniqueID(nUniqueId, TABLE) : NULL;
+}
+
+CUlog* CUlogSvcDistinctMgr::GetUlogByNumber(UlogLogType iLogType, const char* pszNumber,
+                                            int nIPCallDigitCount)
+{
+    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pszNumber != NULL))
+        return NULL;
+    char szBasic[ULOG_NUMBER_LEN] = {0};
+    CUlogSvcUtil::ExtractBasicNum(pszNumber, szBasic, nIPCallDigitCount);
+    CUlogSvcFilter filter;
+    filter.SetFilter(Field(ULOG_DB_LOG_TYPE), (int)iLogType);
+    filter.AppendFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(szBasic), TRUE);
+    return m_pDbMgr->GetUlog(filter, TABLE);
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return NULL;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetUlogs(OrEmpty(pFilter, empty), TABLE);
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(UlogLogType iLogType)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlog((int)iLogType, TABLE) : NULL;
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs()
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlog(TABLE) : NULL;
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(const IUlogSvcFilter* pFilter, int nStart, int nCount)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return NULL;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetUlogs(OrEmpty(pFilter, empty), nStart, nCount, TABLE);
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(int nStart, int nCount)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogs(nStart, nCount, TABLE) : NULL;
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(UlogLogType iLogType, int nStart, int nCount)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogs((int)iLogType, nStart, nCount, TABLE) : NULL;
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogsByGroup(const IUlogSvcFilter* pFilter, int nStart, int nCount)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return NULL;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetUlogsByGroup(OrEmpty(pFilter, empty), nStart, nCount, TABLE);
+}
+
+IUlogList<int>* CUlogSvcDistinctMgr::GetFieldDistinct(int nField, const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return NULL;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetFieldDistinct(nField, OrEmpty(pFilter, empty), TABLE);
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetAllUlogOnlyNumber()
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlogOnlyNumber(TABLE) : NULL;
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetDateByGroup(const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return NULL;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetDateByGroup(OrEmpty(pFilter, empty), TABLE);
+}
+
+int CUlogSvcDistinctMgr::GetIndex(int nUniqueId)
+{
+    // -1, never a valid position, when the list cannot be read.
+    IUlogList<CUlog>* pList = GetUlogs();
+    if (!ULOG_REQUIRE(pList != NULL))
+        return -1;
+    IUlogIterator<CUlog>* pIter = pList->GetIterator();
+    if (!ULOG_REQUIRE(pIter != NULL))
+    {
+        pList->Release();
+        return -1;
+    }
+    int nIndex = -1;
+    int nPos = 0;
+    for (pIter->First(); !pIter->IsDone(); pIter->Next(), ++nPos)
+    {
+        const CUlog* pUlog = pIter->GetCurItem();
+        if (pUlog != NULL && pUlog->GetUniqueID() == nUniqueId)
+        {
+            nIndex = nPos;
+            break;
+        }
+    }
+    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::GetIndex: nIndex (%d)\n", nIndex);
+    pIter->Release();
+    pList->Release();
+    return nIndex;
+}
+
+int CUlogSvcDistinctMgr::GetSum(int nField)
+{
+    return __CheckDbMgr(LINE_ANY) ? (int)m_pDbMgr->GetSum(nField, TABLE) : 0;
+}
+
+int CUlogSvcDistinctMgr::GetAverage(int nField)
+{
+    return __CheckDbMgr(LINE_ANY) ? (int)m_pDbMgr->GetAverage(nField, TABLE) : 0;
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetMax(int nField)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetMax(nField, TABLE) : NULL;
+}
+
+IUlogList<CUlog>* CUlogSvcDistinctMgr::GetMin(int nField)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetMin(nField, TABLE) : NULL;
+}
+
+int CUlogSvcDistinctMgr::GetCount(UlogLogType iLogType)
+{
+    CUlogSvcFilter filter;
+    filter.SetFilter(Field(ULOG_DB_LOG_TYPE), (int)iLogType);
+    return GetCount(&filter);
+}
+
+int CUlogSvcDistinctMgr::GetCount()
+{
+    CUlogSvcFilter empty;
+    return GetCount(&empty);
+}
+
+int CUlogSvcDistinctMgr::GetCount(const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return 0;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetCount(OrEmpty(pFilter, empty), TABLE);
+}
+
+int CUlogSvcDistinctMgr::GetGroupCount(const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return 0;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetGroupCount(OrEmpty(pFilter, empty), TABLE);
+}
+
+int CUlogSvcDistinctMgr::GetCountDistinct(int nField, const IUlogSvcFilter* pFilter)
+{
+    if (!__CheckDbMgr(LINE_ANY))
+        return 0;
+    CUlogSvcFilter empty;
+    return m_pDbMgr->GetCountDistinct(nField, OrEmpty(pFilter, empty), TABLE);
+}
+
+BOOL CUlogSvcDistinctMgr::SetFilter(int nFilter)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->SetFilter(nFilter, TABLE) : FALSE;
+}
+
+BOOL CUlogSvcDistinctMgr::SetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4)
+{
+    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->SetOrder(nOrder1, nOrder2, nOrder3, nOrder4, TABLE) : FALSE;
+}
+
+BOOL CUlogSvcDistinctMgr::IsExist(int nUniqueId)
+{
+    CUlogPtr<CUlog> ptr(GetUlog(nUniqueId));
+    return ptr.IsValidPtr();
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateDistinctContactInfo()
+{
+    __Notify(CHANGE_UPDATE_CONTACT_INFO, NULL, NULL);
+    return TRUE;
+}
+
+/* ==== Bulk updates ==== */
+
+BOOL CUlogSvcDistinctMgr::SetAllLogInfoByType(UlogLogType iLogType, int iUpdateType, const UlogInfo* pInfo,
+                                              int bNoWrite)
+{
+    if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)) || !ULOG_REQUIRE(iUpdateType != ULOG_UPDATE_NONE) ||
+        !ULOG_REQUIRE(pInfo != NULL))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    IUlogList<CUlog>* pList = GetUlogs(iLogType);
+    if (!ULOG_REQUIRE(pList != NULL))
+        return FALSE;
+    IUlogIterator<CUlog>* pIter = pList->GetIterator();
+    const BOOL bResult = __UpdateAllByUlogInfo(pIter, iUpdateType, pInfo, bNoWrite);
+    UlogRelease(pIter);
+    pList->Release();
+    return bResult;
+}
+
+BOOL CUlogSvcDistinctMgr::SetAllLogInfo(int iUpdateType, const UlogInfo* pInfo)
+{
+    if (!ULOG_REQUIRE(iUpdateType != ULOG_UPDATE_NONE) || !ULOG_REQUIRE(pInfo != NULL))
+        return FALSE;
+    CUlogSvcLogMgrScope scope;
+    IUlogList<CUlog>* pList = GetUlogs();
+    if (!ULOG_REQUIRE(pList != NULL))
+        return FALSE;
+    IUlogIterator<CUlog>* pIter = pList->GetIterator();
+    const BOOL bResult = __UpdateAllByUlogInfo(pIter, iUpdateType, pInfo, FALSE);
+    UlogRelease(pIter);
+    pList->Release();
+    return bResult;
+}
+
+BOOL CUlogSvcDistinctMgr::__UpdateAllByUlogInfo(IUlogIterator<CUlog>* pIter, int iUpdateType,
+                                                const UlogInfo* pInfo, int bNoWrite)
+{
+    if (!ULOG_REQUIRE(pIter != NULL) || !ULOG_REQUIRE(iUpdateType != ULOG_UPDATE_NONE) ||
+        !ULOG_REQUIRE(pInfo != NULL))
+        return FALSE;
+    for (pIter->First(); !pIter->IsDone(); pIter->Next())
+    {
+        CUlog* pUlog = pIter->GetCurItem();
+        if (!ULOG_REQUIRE(pUlog != NULL))
+            return FALSE;
+        BOOL bMatch = FALSE;
+        const CUlogCallLog* pCall = dynamic_cast<const CUlogCallLog*>(pUlog);
+        if (pCall != NULL && IsVT2StageDailedLog(*pUlog))
+            bMatch = (std::strncmp(pCall->Get2StageDialingInfo()->aliasAddress,
+                                   pInfo->st2StageDialingInfo.aliasAddress, ULOG_ALIAS_ADDRESS_LEN) == 0);
+        else
+            bMatch = CUlogSvcUtil::StrCmp(pUlog->GetNumber(), pInfo->szNumber);
+        if (!bMatch)
+            continue;
+
+        UlogInfo info;
+        pUlog->Convert2UlogInfo(info);
+        if (iUpdateType & ULOG_UPDATE_PHONE_TYPE)
+            info.iPhoneType = pInfo->iPhoneType;
+        if (iUpdateType & ULOG_UPDATE_STORAGE_TYPE)
+            info.iStorageType = pInfo->iStorageType;
+        if ((iUpdateType & ULOG_UPDATE_DUPL_COUNT) && !bNoWrite)
+            info.nDuplLogCount = pInfo->nDuplLogCount;
+        if (iUpdateType & ULOG_UPDATE_NAME)
+        {
+            std::strncpy(info.szName, pInfo->szName, ULOG_NAME_LEN - 1);
+            info.szName[ULOG_NAME_LEN - 1] = '\0';
+        }
+        if (iUpdateType & ULOG_UPDATE_PERSON_ID)
+            info.nPersonId = pInfo->nPersonId;
+        if (iUpdateType & ULOG_UPDATE_2STAGE_ALIAS)
+        {
+            std::strncpy(info.st2StageDialingInfo.aliasAddress, pInfo->st2StageDialingInfo.aliasAddress,
+                         ULOG_ALIAS_ADDRESS_LEN - 1);
+            info.st2StageDialingInfo.aliasAddress[ULOG_ALIAS_ADDRESS_LEN - 1] = '\0';
+        }
+        if (iUpdateType & ULOG_UPDATE_CALLER_ID_PATH)
+        {
+            std::strncpy(info.szCallerIdPath, pInfo->szCallerIdPath, ULOG_CALLER_ID_PATH_LEN - 1);
+            info.szCallerIdPath[ULOG_CALLER_ID_PATH_LEN - 1] = '\0';
+        }
+        if (iUpdateType & ULOG_UPDATE_TIMES)
+        {
+            info.tmStart = pInfo->tmStart;
+            info.tmEnd = pInfo->tmEnd;
+            info.tmWiFiTotal = pInfo->tmWiFiTotal;
+            info.tmGsmTotal = pInfo->tmGsmTotal;
+        }
+        if (iUpdateType & ULOG_UPDATE_CALL_TYPE)
+            info.iCallType = pInfo->iCallType;
+        if ((iUpdateType & ULOG_UPDATE_VIDEO_SHARE) && pInfo->bVideoShare != 0)
+            info.bVideoShare = 1;
+        if (iUpdateType & ULOG_UPDATE_DUPL_LAST_UID)
+            info.nDuplLogLastUniqueId = pInfo->nDuplLogLastUniqueId;
+
+        CUlogSvcGenerator generator;
+        CUlogPtr<CUlog> ptr(generator.Generate(info));
+        if (!ptr.IsValidPtr())
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL,
+                           "CUlogSvcDistinctMgr::__UpdateAllByUlogInfo: !ptr.IsValidPtr() failed.\n");
+            return FALSE;
+        }
+        if (!bNoWrite)
+            Update(*ptr.Get());
+        SysDebugPrintf(
+            ULOG_DBG_DETAIL,
+            "CUlogSvcDistinctMgr::__UpdateAllByUlogInfo: iLogType (%d) iPhoneType (%d) iStorageType "
+            "(%d) szName (%s) szNumber (%s)\n",
+            (int)info.iLogType, (int)info.iPhoneType, (int)info.iStorageType, info.szName, info.szNumber);
+    }
+    return TRUE;
+}
+
+/* ==== Temporary logs ==== */
+
+BOOL CUlogSvcDistinctMgr::UpdateTempLog(CUlog& log)
+{
+    if (!__CheckDbMgr(LINE_UPDATE_TEMP))
+        return FALSE;
+    {
+        CUlogSvcLogMgrScope scope;
+        log.SetGroupID(__GetGroupID(log));
+        SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::UpdateTempLog: nGroupID(%d).\n",
+                       log.GetGroupID());
+        if (log.GetStartTime() == 0)
+            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::UpdateTempLog: log.GetStartTime() (%d) !!\n",
+                           (int)log.GetStartTime());
+        if (m_pDbMgr->Update(log, TABLE))
+            __Notify(CHANGE_UPDATE_TEMP_LOG, &log, NULL);
+    }
+    // The statistics lock is taken only after the table lock has been given back.
+    CUlogSvcAccountMgr* pAccountMgr = CUlogSvcAccountMgr::Instance();
+    if (pAccountMgr != NULL)
+        pAccountMgr->WriteCallTime(log);
+    return TRUE;
+}
+
+BOOL CUlogSvcDistinctMgr::UpdateTempPrevLogByUlogInfo(const UlogInfo& info)
+{
+    CUlogSvcGenerator generator;
+    CUlogPtr<CUlog> ptr(generator.Generate(info));
+    if (!ptr.IsValidPtr())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL,
+                       "CUlogSvcDistinctMgr::UpdateTempPrevLogByUlogInfo: !ptr.IsValidPtr() failed.\n");
+        return FALSE;
+    }
+    return UpdateTempLog(*ptr.Get());
+}
+
+BOOL CUlogSvcDistinctMgr::IsVT2StageDailedLog(const CUlog& log)
+{
+    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::GetLogType(%d)\n", (int)log.GetLogType());
+    const CUlogCallLog* pCall = dynamic_cast<const CUlogCallLog*>(&log);
+    if (pCall == NULL)
+        return FALSE;
+    const UlogVT2StageDialingInfo* pInfo = pCall->Get2StageDialingInfo();
+    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::IsVT2StageDailedLog: (%s) vt2StageType(%d)\n",
+                   pInfo->aliasAddress, (int)pInfo->iAddressType);
+    if (pInfo->aliasAddress[0] != '\0' && pInfo->iAddressType >= 1 && pInfo->iAddressType <= 3)
+    {
+        SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::IsVT2StageDailedLog: return TRUE\n");
+        return TRUE;
+    }
+    SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::IsVT2StageDailedLog: vt2StageInfo.aliasAddress(%s)\n",
+                   pInfo->aliasAddress);
+    return FALSE;
+}

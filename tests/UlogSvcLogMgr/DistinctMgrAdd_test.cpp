@@ -1,0 +1,236 @@
+// How events become distinct and duplicate rows: first and further events, groups, basic numbers,
+// eviction at 30 rows of a type, the duplicate count limit, temporary logs and name grouping.
+#include "UlogSvcLogMgr/DistinctMgrTestSupport.h"
+
+#include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
+#include "UlogSvcChangeMgr/CUlogSvcNotify.h"
+#include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
+#include "UlogSvcUtil/CUlogSvcUtil.h"
+
+#include <string>
+#include <vector>
+
+using evtest::Add;
+using evtest::Distinct;
+using evtest::Dupl;
+using evtest::Event;
+
+namespace
+{
+class DistinctMgrAddTest : public evtest::ServiceTest
+{
+};
+
+std::string Num(int i)
+{
+    char sz[32];
+    std::snprintf(sz, sizeof(sz), "0109%07d", i);
+    return sz;
+}
+} // namespace
+
+TEST_F(DistinctMgrAddTest, FirstEventCreatesOneRowAndOneEventUnderIt)
+{
+    // A row of another correspondent with group 41 already exists.
+    CUlogCallLog other(evtest::MakeInfo(Event{.number = "0107777777"}));
+    other.SetGroupID(41);
+    other.SetSortIndex(5);
+    ASSERT_TRUE(CUlogContentFrmwkDbMgr::Instance()->Insert(other, ULOG_DB_TABLE_DISTINCT));
+
+    auto log = Add(Event{.number = "0101234567"});
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->GetGroupID(), 42);
+    EXPECT_EQ(log->GetDuplLogCount(), 1);
+    EXPECT_EQ(log->GetSortIndex(), 6);
+    EXPECT_STREQ(log->GetBasicNumber(), "01234567");
+
+    CUlogPtr<CUlog> row(Distinct()->GetUlog(log->GetUniqueID()));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_EQ(row->GetDuplLogCount(), 1);
+    EXPECT_EQ(row->GetGroupID(), 42);
+    EXPECT_EQ(DistinctRows(), 2);
+    EXPECT_EQ(EventsOf(log->GetUniqueID()), 1);
+
+    // The caller learns the event's own row in the duplicate table.
+    CUlogPtr<CUlog> event(Dupl()->GetUlog(log->GetDuplLogLastUniqueID()));
+    ASSERT_TRUE(event.IsValidPtr());
+    EXPECT_EQ(event->GetParentID(), log->GetUniqueID());
+    EXPECT_EQ(event->GetGroupID(), 42);
+    EXPECT_EQ(event->GetStartTime(), log->GetStartTime());
+}
+
+TEST_F(DistinctMgrAddTest, FurtherEventsJoinTheRowAndAMissedCallOpensASecondRowInTheSameGroup)
+{
+    auto first = Add(Event{.number = "0101234567", .start = 1700000000u});
+    auto unrelated = Add(Event{.number = "0105555555", .start = 1700000100u});
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(unrelated, nullptr);
+
+    auto second = Add(Event{.number = "0101234567", .start = 1700000200u, .duration = 90});
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetUniqueID(), first->GetUniqueID());
+    EXPECT_EQ(second->GetDuplLogCount(), 2);
+    CUlogPtr<CUlog> row(Distinct()->GetUlog(first->GetUniqueID()));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_EQ(row->GetDuplLogCount(), 2);
+    EXPECT_EQ(row->GetStartTime(), 1700000200u);
+    EXPECT_EQ(row->GetEndTime(), 1700000290u);
+    EXPECT_EQ(Scalar("select max(sortindex) from UlogDistinctDbTable"), row->GetSortIndex());
+    EXPECT_GT(row->GetSortIndex(), unrelated->GetSortIndex());
+    EXPECT_EQ(EventsOf(first->GetUniqueID()), 2);
+    EXPECT_EQ(DistinctRows(), 2);
+
+    auto missed = Add(Event{.type = ULOG_LOG_MISSED, .number = "0101234567", .start = 1700000300u});
+    ASSERT_NE(missed, nullptr);
+    EXPECT_NE(missed->GetUniqueID(), first->GetUniqueID());
+    EXPECT_EQ(missed->GetGroupID(), first->GetGroupID());
+    EXPECT_NE(missed->GetGroupID(), unrelated->GetGroupID());
+    EXPECT_EQ(DistinctRows("logtype = 2"), 1);
+    EXPECT_EQ(EventsOf(missed->GetUniqueID()), 1);
+    EXPECT_EQ(EventsOf(first->GetUniqueID()), 2);
+    EXPECT_EQ(DuplRows(), 4);
+}
+
+TEST_F(DistinctMgrAddTest, ADifferentlyWrittenNumberWithTheSameBasicNumberJoinsTheRow)
+{
+    char szA[81] = {0};
+    char szB[81] = {0};
+    ASSERT_TRUE(CUlogSvcUtil::ExtractBasicNum("+821012345678", szA, 0));
+    ASSERT_TRUE(CUlogSvcUtil::ExtractBasicNum("01012345678", szB, 0));
+    ASSERT_STREQ(szA, szB);
+
+    auto first = Add(Event{.number = "+821012345678"});
+    auto second = Add(Event{.number = "01012345678", .start = 1700000500u});
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetUniqueID(), first->GetUniqueID());
+    EXPECT_EQ(DistinctRows(), 1);
+    EXPECT_EQ(EventsOf(first->GetUniqueID()), 2);
+    CUlogPtr<CUlog> row(Distinct()->GetUlogByNumber(ULOG_LOG_ORIGINATED, "1012345678", 0));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_STREQ(row->GetNumber(), "01012345678");
+}
+
+TEST_F(DistinctMgrAddTest, TheThirtyFirstCorrespondentEvictsTheLeastRecentlyTouchedRowWithItsEvents)
+{
+    auto oldest = Add(Event{.number = Num(0).c_str(), .start = 1700000000u});
+    ASSERT_NE(oldest, nullptr);
+    ASSERT_NE(Add(Event{.number = Num(0).c_str(), .start = 1700000001u}), nullptr);
+    for (int i = 1; i < 30; ++i)
+        ASSERT_NE(Add(Event{.number = Num(i).c_str(), .start = 1700000100u + i}), nullptr) << i;
+    // A row of another type is not counted against the call rows.
+    ASSERT_NE(Add(Event{.type = ULOG_LOG_MISSED, .number = Num(0).c_str(), .start = 1700000200u}), nullptr);
+    ASSERT_EQ(DistinctRows("logtype = 0"), 30);
+    ASSERT_EQ(EventsOf(oldest->GetUniqueID()), 2);
+
+    auto newcomer = Add(Event{.number = Num(30).c_str(), .start = 1700000300u});
+    ASSERT_NE(newcomer, nullptr);
+    EXPECT_EQ(DistinctRows("logtype = 0"), 30);
+    EXPECT_FALSE(Distinct()->IsExist(oldest->GetUniqueID()));
+    EXPECT_EQ(EventsOf(oldest->GetUniqueID()), 0);
+    EXPECT_EQ(DistinctRows("logtype = 2"), 1);
+    EXPECT_EQ(EventsOf(newcomer->GetUniqueID()), 1);
+    // The next one evicts the next least recently touched row, Num(1).
+    CUlogPtr<CUlog> next(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
+    ASSERT_TRUE(next.IsValidPtr());
+    EXPECT_STREQ(next->GetNumber(), Num(1).c_str());
+}
+
+TEST_F(DistinctMgrAddTest, DuplicateCountSaturatesAtThirtyAndTheOldestEventGivesWay)
+{
+    std::vector<int> eventIds;
+    int nUniqueId = -1;
+    for (int i = 0; i < 32; ++i)
+    {
+        auto log = Add(Event{.number = "0101234567", .start = 1700000000u + 10u * i});
+        ASSERT_NE(log, nullptr);
+        nUniqueId = log->GetUniqueID();
+        eventIds.push_back(log->GetDuplLogLastUniqueID());
+        EXPECT_EQ(log->GetDuplLogCount(), i < 30 ? i + 1 : 30) << i;
+    }
+    CUlogPtr<CUlog> row(Distinct()->GetUlog(nUniqueId));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_EQ(row->GetDuplLogCount(), 30);
+    EXPECT_EQ(EventsOf(nUniqueId), 30);
+    EXPECT_FALSE(Dupl()->IsExist(eventIds[0]));
+    EXPECT_FALSE(Dupl()->IsExist(eventIds[1]));
+    EXPECT_TRUE(Dupl()->IsExist(eventIds[2]));
+    EXPECT_TRUE(Dupl()->IsExist(eventIds[31]));
+    // Each event has its own, newest sort index in the duplicate table.
+    CUlogPtr<CUlog> last(Dupl()->GetUlog(eventIds[31]));
+    ASSERT_TRUE(last.IsValidPtr());
+    EXPECT_EQ(Scalar("select max(sortindex) from UlogDuplDbTable"), last->GetSortIndex());
+}
+
+TEST_F(DistinctMgrAddTest, TemporaryLogAlwaysGetsItsOwnRowAndUpdateTempLogWritesTheCallTime)
+{
+    CUlogSvcAccountMgr* account = CUlogSvcAccountMgr::Instance();
+    ASSERT_NE(Add(Event{.number = "0101234567", .duration = 60}), nullptr);
+    const unsigned before = account->GetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1);
+    ASSERT_EQ(before, 60u);
+
+    auto temp = Add(Event{.number = "0101234567", .start = 1700001000u, .duration = 0, .temporary = true});
+    ASSERT_NE(temp, nullptr);
+    EXPECT_EQ(DistinctRows("logtype = 0"), 2);
+    EXPECT_EQ(temp->GetDuplLogCount(), 1);
+    EXPECT_EQ(EventsOf(temp->GetUniqueID()), 1);
+    EXPECT_EQ(account->GetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), before);
+    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
+
+    temp->SetEndTime(1700001045u);
+    EXPECT_TRUE(Distinct()->UpdateTempLog(*temp));
+    EXPECT_EQ(account->GetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), before + 45u);
+    CUlogPtr<CUlog> row(Distinct()->GetUlog(temp->GetUniqueID()));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_EQ(row->GetEndTime(), 1700001045u);
+    // The event row takes the final times too.
+    CUlogPtr<CUlog> event(Dupl()->GetUlog(temp->GetDuplLogLastUniqueID()));
+    ASSERT_TRUE(event.IsValidPtr());
+    EXPECT_EQ(event->GetEndTime(), 1700001045u);
+}
+
+TEST_F(DistinctMgrAddTest, EventsWithoutNumberOrAddressAreGroupedByDisplayName)
+{
+    auto a1 = Add(Event{.number = "", .name = "Alice"});
+    auto a2 = Add(Event{.number = "", .name = "Alice", .start = 1700000100u});
+    auto bob = Add(Event{.number = "", .name = "Bob", .start = 1700000200u});
+    ASSERT_NE(a1, nullptr);
+    ASSERT_NE(a2, nullptr);
+    ASSERT_NE(bob, nullptr);
+    EXPECT_EQ(a2->GetUniqueID(), a1->GetUniqueID());
+    EXPECT_EQ(a2->GetDuplLogCount(), 2);
+    EXPECT_NE(bob->GetUniqueID(), a1->GetUniqueID());
+    EXPECT_NE(bob->GetGroupID(), a1->GetGroupID());
+    auto aMissed = Add(Event{.type = ULOG_LOG_MISSED, .number = "", .name = "Alice", .start = 1700000300u});
+    ASSERT_NE(aMissed, nullptr);
+    EXPECT_EQ(aMissed->GetGroupID(), a1->GetGroupID());
+    EXPECT_EQ(DistinctRows(), 3);
+}
+
+TEST_F(DistinctMgrAddTest, MessagesCountInTheStatisticsAndCallsOnlyInCallTimes)
+{
+    CUlogSvcAccountMgr* account = CUlogSvcAccountMgr::Instance();
+    const int nSent = account->GetSentMsgCounter();
+    ASSERT_NE(Add(Event{.type = ULOG_LOG_MSG_SENT, .number = "0101234567", .msgLogType = 16}), nullptr);
+    EXPECT_EQ(account->GetSentMsgCounter(), nSent + 1);
+    EXPECT_EQ(account->GetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+    // A message and a call of one number share the group but not the row.
+    auto call = Add(Event{.number = "0101234567", .start = 1700000100u});
+    ASSERT_NE(call, nullptr);
+    EXPECT_EQ(DistinctRows(), 2);
+    EXPECT_EQ(DistinctRows("groupid = " + std::to_string(call->GetGroupID())), 2);
+}
+
+TEST_F(DistinctMgrAddTest, AddWithoutQueryManagerFailsAndStoresNothing)
+{
+    CUlogSvcDistinctMgr detached(nullptr);
+    auto log = evtest::MakeLog(Event{});
+    ASSERT_NE(log, nullptr);
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(detached.Add(*log));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("m_pDbMgr != NULL"));
+    EXPECT_EQ(DistinctRows(), 0);
+    EXPECT_EQ(detached.GetCount(), 0);
+    EXPECT_EQ(detached.GetUlog(1), nullptr);
+}
