@@ -120,7 +120,6 @@ BOOL CUlogSvcFilter::Assign(const CUlogSvcFilter& other)
 {
     if (this == &other)
         return TRUE;
-    m_strFilter = other.m_strFilter;
 
     /* Copy every argument first, so that a failed allocation leaves the old ones in place. */
     std::vector<unsigned short*> args;
@@ -138,6 +137,7 @@ BOOL CUlogSvcFilter::Assign(const CUlogSvcFilter& other)
     }
     FreeArgs();
     m_args.swap(args);
+    m_strFilter = other.m_strFilter;
 
     if (other.m_pOrder != nullptr)
         return SetOrder(*other.m_pOrder);
