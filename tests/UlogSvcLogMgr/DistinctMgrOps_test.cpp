@@ -1,0 +1,281 @@
+// Bulk updates by mask, voicemail renames, deletes, positions and two-stage dialled logs of the
+// distinct log manager.
+#include "UlogSvcLogMgr/DistinctMgrTestSupport.h"
+
+#include "H/UlogSvcList.h"
+#include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
+
+#include <string>
+
+using evtest::Add;
+using evtest::Distinct;
+using evtest::Dupl;
+using evtest::Event;
+
+namespace
+{
+class DistinctMgrOpsTest : public evtest::ServiceTest
+{
+protected:
+    std::string NameOf(int nUniqueId)
+    {
+        CUlogPtr<CUlog> row(Distinct()->GetUlog(nUniqueId));
+        return row.IsValidPtr() ? std::string(row->GetDisplayName()) : std::string("<missing>");
+    }
+};
+
+UlogInfo Record(const char* number, const char* name)
+{
+    UlogInfo info = evtest::MakeInfo(Event{.number = number, .name = name});
+    return info;
+}
+
+MbdnInfo Voicemail(int bSet, const char* number, const char16_t* name)
+{
+    MbdnInfo entry;
+    std::memset(&entry, 0, sizeof(entry));
+    entry.bSet = bSet;
+    std::strncpy(entry.szNumber, number, sizeof(entry.szNumber) - 1);
+    for (int i = 0; name[i] != 0 && i < 40; ++i)
+        entry.mszName[i] = static_cast<WCHAR>(name[i]);
+    return entry;
+}
+
+// A query manager whose list of all rows cannot be read.
+class NoListDbMgr : public CUlogContentFrmwkDbMgr
+{
+public:
+    IUlogList<CUlog>* GetAllUlog(UlogDbTableType) override { return nullptr; }
+};
+} // namespace
+
+TEST_F(DistinctMgrOpsTest, SetAllLogInfoRenamesOnlyRowsOfTheRecordsNumber)
+{
+    auto a0 = Add(Event{.type = ULOG_LOG_ORIGINATED, .number = "0101111111", .name = "Old"});
+    auto a1 =
+        Add(Event{.type = ULOG_LOG_TERMINATED, .number = "0101111111", .name = "Old", .start = 1700000100u});
+    auto b0 = Add(
+        Event{.type = ULOG_LOG_ORIGINATED, .number = "0102222222", .name = "Other", .start = 1700000200u});
+    ASSERT_TRUE(a0 && a1 && b0);
+
+    const UlogInfo info = Record("0101111111", "Renamed");
+    EXPECT_TRUE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NAME, &info));
+    EXPECT_EQ(NameOf(a0->GetUniqueID()), "Renamed");
+    EXPECT_EQ(NameOf(a1->GetUniqueID()), "Renamed");
+    EXPECT_EQ(NameOf(b0->GetUniqueID()), "Other");
+    // Only the name was taken from the record.
+    CUlogPtr<CUlog> row(Distinct()->GetUlog(a0->GetUniqueID()));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_EQ(row->GetStartTime(), a0->GetStartTime());
+    EXPECT_EQ(row->GetSortIndex(), a0->GetSortIndex());
+
+    // By type: only the received call's row.
+    const UlogInfo again = Record("0101111111", "ByType");
+    EXPECT_TRUE(Distinct()->SetAllLogInfoByType(ULOG_LOG_TERMINATED, ULOG_UPDATE_NAME, &again, 0));
+    EXPECT_EQ(NameOf(a0->GetUniqueID()), "Renamed");
+    EXPECT_EQ(NameOf(a1->GetUniqueID()), "ByType");
+    // Matched but not written.
+    const UlogInfo dry = Record("0101111111", "DryRun");
+    EXPECT_TRUE(Distinct()->SetAllLogInfoByType(ULOG_LOG_TERMINATED, ULOG_UPDATE_NAME, &dry, 1));
+    EXPECT_EQ(NameOf(a1->GetUniqueID()), "ByType");
+}
+
+TEST_F(DistinctMgrOpsTest, SetAllLogInfoMasksSelectTheCopiedParts)
+{
+    auto a = Add(Event{.number = "0101111111", .name = "Keep"});
+    ASSERT_NE(a, nullptr);
+    UlogInfo info = Record("0101111111", "Ignored");
+    info.nPersonId = 77;
+    info.tmStart = 1800000000u;
+    info.tmEnd = 1800000010u;
+    info.iCallType = ULOG_CALL_VIDEO;
+    info.bVideoShare = 1;
+    EXPECT_TRUE(Distinct()->SetAllLogInfo(
+        ULOG_UPDATE_PERSON_ID | ULOG_UPDATE_TIMES | ULOG_UPDATE_CALL_TYPE | ULOG_UPDATE_VIDEO_SHARE, &info));
+    CUlogPtr<CUlog> row(Distinct()->GetUlog(a->GetUniqueID()));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_EQ(row->GetCtPid(), 77);
+    EXPECT_EQ(row->GetStartTime(), 1800000000u);
+    EXPECT_EQ(row->GetEndTime(), 1800000010u);
+    EXPECT_STREQ(row->GetDisplayName(), "Keep");
+    const CUlogCallLog* call = dynamic_cast<const CUlogCallLog*>(row.Get());
+    ASSERT_NE(call, nullptr);
+    EXPECT_EQ(call->GetCallType(), ULOG_CALL_VIDEO);
+    EXPECT_TRUE(call->IsVideoShareLog());
+
+    // The video-share flag is never cleared by a record without it.
+    info.bVideoShare = 0;
+    EXPECT_TRUE(Distinct()->SetAllLogInfo(ULOG_UPDATE_VIDEO_SHARE, &info));
+    CUlogPtr<CUlog> again(Distinct()->GetUlog(a->GetUniqueID()));
+    ASSERT_TRUE(again.IsValidPtr());
+    EXPECT_TRUE(dynamic_cast<const CUlogCallLog*>(again.Get())->IsVideoShareLog());
+}
+
+TEST_F(DistinctMgrOpsTest, BulkUpdatesRefuseAnEmptyMaskAnInvalidTypeAndAMissingRecord)
+{
+    auto a = Add(Event{.number = "0101111111", .name = "Keep"});
+    ASSERT_NE(a, nullptr);
+    const UlogInfo info = Record("0101111111", "Renamed");
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NONE, &info));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("iUpdateType != ULOG_UPDATE_NONE"));
+    EXPECT_FALSE(Distinct()->SetAllLogInfoByType(ULOG_LOG_ORIGINATED, ULOG_UPDATE_NONE, &info, 0));
+    EXPECT_FALSE(Distinct()->SetAllLogInfoByType(ULOG_LOG_CNT_MAX, ULOG_UPDATE_NAME, &info, 0));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("_UlogIsValidLog(iLogType)"));
+    EXPECT_FALSE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NAME, nullptr));
+    EXPECT_EQ(NameOf(a->GetUniqueID()), "Keep");
+}
+
+TEST_F(DistinctMgrOpsTest, TwoStageDialledLogsAreMatchedByTheirAliasAddress)
+{
+    UlogInfo stage = evtest::MakeInfo(Event{.number = "0103333333", .name = "Stage"});
+    stage.st2StageDialingInfo.iAddressType = 2;
+    std::strcpy(stage.st2StageDialingInfo.aliasAddress, "alias@host");
+    CUlogCallLog log(stage);
+    EXPECT_TRUE(Distinct()->IsVT2StageDailedLog(log));
+    ASSERT_TRUE(Distinct()->Add(log));
+
+    CUlogCallLog plain(evtest::MakeInfo(Event{}));
+    EXPECT_FALSE(Distinct()->IsVT2StageDailedLog(plain));
+    stage.st2StageDialingInfo.iAddressType = 4;
+    EXPECT_FALSE(Distinct()->IsVT2StageDailedLog(CUlogCallLog(stage)));
+    auto msg = evtest::MakeLog(Event{.type = ULOG_LOG_MSG_SENT});
+    EXPECT_FALSE(Distinct()->IsVT2StageDailedLog(*msg));
+
+    // A record with the same number but another alias does not match the two-stage row.
+    UlogInfo other = Record("0103333333", "ByNumber");
+    std::strcpy(other.st2StageDialingInfo.aliasAddress, "someone@else");
+    EXPECT_TRUE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NAME, &other));
+    EXPECT_EQ(NameOf(log.GetUniqueID()), "Stage");
+    UlogInfo same = Record("", "ByAlias");
+    std::strcpy(same.st2StageDialingInfo.aliasAddress, "alias@host");
+    EXPECT_TRUE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NAME, &same));
+    EXPECT_EQ(NameOf(log.GetUniqueID()), "ByAlias");
+}
+
+TEST_F(DistinctMgrOpsTest, VoicemailEntryRenamesTheRowsOfItsNumber)
+{
+    auto vm = Add(Event{.number = "0101230000", .name = "Someone"});
+    auto other = Add(Event{.number = "0104560000", .name = "Other", .start = 1700000100u});
+    ASSERT_TRUE(vm && other);
+
+    const MbdnInfo empty = Voicemail(0, "0101230000", u"Voicemail");
+    EXPECT_FALSE(Distinct()->UpdateNameByVoicemail(&empty));
+    const MbdnInfo noNumber = Voicemail(1, "", u"Voicemail");
+    EXPECT_FALSE(Distinct()->UpdateNameByVoicemail(&noNumber));
+    EXPECT_FALSE(Distinct()->UpdateNameByVoicemail(nullptr));
+    EXPECT_EQ(NameOf(vm->GetUniqueID()), "Someone");
+
+    const MbdnInfo entry = Voicemail(1, "0101230000", u"Voicemail");
+    EXPECT_TRUE(Distinct()->UpdateNameByVoicemail(&entry));
+    EXPECT_EQ(NameOf(vm->GetUniqueID()), "Voicemail");
+    EXPECT_EQ(NameOf(other->GetUniqueID()), "Other");
+    CUlogPtr<CUlog> row(Distinct()->GetUlog(vm->GetUniqueID()));
+    ASSERT_TRUE(row.IsValidPtr());
+    EXPECT_EQ(row->GetPhoneType(), ULOG_PHONE_TYPE_NONE);
+    EXPECT_EQ(row->GetCtPid(), 0);
+
+    EXPECT_FALSE(Distinct()->UpdateNameByVoicemailByLogType(ULOG_LOG_CNT_MAX, &entry));
+    const MbdnInfo second = Voicemail(1, "0104560000", u"Mailbox");
+    EXPECT_TRUE(Distinct()->UpdateNameByVoicemailByLogType(ULOG_LOG_ORIGINATED, &second));
+    EXPECT_EQ(NameOf(other->GetUniqueID()), "Mailbox");
+}
+
+TEST_F(DistinctMgrOpsTest, DeletesTakeTheRowsEventsWithThem)
+{
+    auto a = Add(Event{.number = "0101111111"});
+    ASSERT_NE(Add(Event{.number = "0101111111", .start = 1700000100u}), nullptr);
+    auto b = Add(Event{.number = "0102222222", .start = 1700000200u});
+    auto m = Add(Event{.type = ULOG_LOG_MISSED, .number = "0103333333", .start = 1700000300u});
+    ASSERT_TRUE(a && b && m);
+    ASSERT_EQ(DuplRows(), 4);
+
+    EXPECT_TRUE(Distinct()->Delete(a->GetUniqueID()));
+    EXPECT_FALSE(Distinct()->IsExist(a->GetUniqueID()));
+    EXPECT_EQ(EventsOf(a->GetUniqueID()), 0);
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(Distinct()->Delete(a->GetUniqueID()));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcDistinctMgr::Delete: !ptr.IsValidPtr() failed."));
+
+    // A missing filter is refused rather than emptying the tables.
+    EXPECT_FALSE(Distinct()->Delete(static_cast<const IUlogSvcFilter*>(nullptr)));
+    EXPECT_EQ(DistinctRows(), 2);
+
+    EXPECT_TRUE(Distinct()->DeleteByBasicNumber(b->GetBasicNumber()));
+    EXPECT_EQ(DistinctRows(), 1);
+    EXPECT_EQ(EventsOf(b->GetUniqueID()), 0);
+
+    EXPECT_TRUE(Distinct()->DeleteAll(ULOG_LOG_MISSED));
+    EXPECT_EQ(DistinctRows(), 0);
+    EXPECT_EQ(DuplRows(), 0);
+}
+
+TEST_F(DistinctMgrOpsTest, DeleteAllEmptiesBothTablesAndUncheckedStatusFollows)
+{
+    auto a = Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111"});
+    auto b = Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000100u});
+    ASSERT_TRUE(a && b);
+    EXPECT_TRUE(Distinct()->UpdateAllUncheckedStatus(1));
+    EXPECT_EQ(DistinctRows("isuncheckedyet = 1"), 2);
+    CUlogSvcFilter one;
+    one.SetFilter("clogdbindex", a->GetUniqueID());
+    EXPECT_TRUE(Distinct()->UpdateUncheckedStatus(&one, 0));
+    EXPECT_EQ(DistinctRows("isuncheckedyet = 1"), 1);
+    EXPECT_FALSE(Distinct()->UpdateUncheckedStatus(nullptr, 0));
+
+    EXPECT_TRUE(Distinct()->DeleteAll());
+    EXPECT_EQ(DistinctRows(), 0);
+    EXPECT_EQ(DuplRows(), 0);
+}
+
+TEST_F(DistinctMgrOpsTest, GetIndexGivesThePositionInTheListAndMinusOneOtherwise)
+{
+    auto a = Add(Event{.number = "0101111111"});
+    auto b = Add(Event{.number = "0102222222", .start = 1700000100u});
+    auto c = Add(Event{.number = "0103333333", .start = 1700000200u});
+    ASSERT_TRUE(a && b && c);
+    // Newest first.
+    EXPECT_EQ(Distinct()->GetIndex(c->GetUniqueID()), 0);
+    EXPECT_EQ(Distinct()->GetIndex(b->GetUniqueID()), 1);
+    EXPECT_EQ(Distinct()->GetIndex(a->GetUniqueID()), 2);
+    EXPECT_EQ(Distinct()->GetIndex(9999), -1);
+    EXPECT_EQ(Dupl()->GetIndex(c->GetDuplLogLastUniqueID()), 0);
+
+    // A list that cannot be read gives no position, not the first one.
+    NoListDbMgr broken;
+    CUlogSvcDistinctMgr distinct(&broken);
+    CUlogSvcDuplMgr dupl(&broken);
+    UlogCtlClearDiagnostics();
+    EXPECT_EQ(distinct.GetIndex(c->GetUniqueID()), -1);
+    EXPECT_EQ(dupl.GetIndex(c->GetDuplLogLastUniqueID()), -1);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pList != NULL"));
+}
+
+TEST_F(DistinctMgrOpsTest, QueriesForwardToTheDistinctTable)
+{
+    auto a = Add(Event{.number = "0101111111", .duration = 10});
+    auto b = Add(Event{.number = "0102222222", .start = 1700000100u, .duration = 20});
+    auto m = Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .start = 1700000200u});
+    ASSERT_TRUE(a && b && m);
+    EXPECT_EQ(Distinct()->GetCount(), 3);
+    EXPECT_EQ(Distinct()->GetCount(ULOG_LOG_ORIGINATED), 2);
+    EXPECT_EQ(Dupl()->GetCount(), 3);
+    CUlogPtr<CUlog> first(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
+    CUlogPtr<CUlog> last(Distinct()->GetLastUlog());
+    ASSERT_TRUE(first.IsValidPtr() && last.IsValidPtr());
+    EXPECT_EQ(first->GetUniqueID(), a->GetUniqueID());
+    EXPECT_EQ(last->GetUniqueID(), m->GetUniqueID());
+
+    IUlogList<CUlog>* list = Distinct()->GetUlogs(ULOG_LOG_ORIGINATED);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->GetCount(), 2);
+    list->Release();
+    IUlogList<CUlog>* window = Distinct()->GetUlogs(0, 2);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->GetCount(), 2);
+    window->Release();
+    EXPECT_TRUE(Distinct()->UpdateDistinctContactInfo());
+    EXPECT_TRUE(Distinct()->UpdateReserved(*a));
+}

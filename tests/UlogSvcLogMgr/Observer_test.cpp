@@ -1,0 +1,249 @@
+// Change notification from the distinct log manager: change numbers and their order, the observer
+// that mirrors the distinct table into the duplicate table, its ownership, and the event counter.
+#include "UlogSvcLogMgr/DistinctMgrTestSupport.h"
+
+#include "UlogSvcChangeMgr/CUlogSvcNotify.h"
+#include "UlogSvcLogMgr/CUlogSvcDistinctMgrObserver.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
+
+#include <thread>
+#include <vector>
+
+using evtest::Add;
+using evtest::Distinct;
+using evtest::Dupl;
+using evtest::Event;
+
+namespace
+{
+// Records each change it is told of, with the unique id of the object (or -1).
+class Recorder : public IUlogObserver
+{
+public:
+    BOOL Update(CUlogSvcSubject* pSubject, CUlogObject* pObject, const IUlogSvcFilter* pFilter) override
+    {
+        changes.push_back(pSubject->GetChangeType());
+        const CUlog* pUlog = dynamic_cast<const CUlog*>(pObject);
+        ids.push_back(pUlog != nullptr ? pUlog->GetUniqueID() : -1);
+        filters.push_back(pFilter != nullptr);
+        // At change 0 the event must already be in the duplicate table (internal observers run first).
+        if (pSubject->GetChangeType() == CUlogSvcSubject::CHANGE_ADD && pUlog != nullptr)
+            eventStoredBeforeExternal.push_back(Dupl()->IsExist(pUlog->GetDuplLogLastUniqueID()) != 0);
+        return TRUE;
+    }
+    std::vector<int> changes;
+    std::vector<int> ids;
+    std::vector<bool> filters;
+    std::vector<bool> eventStoredBeforeExternal;
+};
+
+class ObserverTest : public evtest::ServiceTest
+{
+protected:
+    void SetUp() override
+    {
+        evtest::ServiceTest::SetUp();
+        ASSERT_TRUE(Distinct()->Attach(&m_recorder, 1));
+    }
+    void TearDown() override
+    {
+        Distinct()->Detach(&m_recorder, 1);
+        evtest::ServiceTest::TearDown();
+    }
+    Recorder m_recorder;
+};
+} // namespace
+
+TEST_F(ObserverTest, AddOfAKnownCorrespondentRaisesChangeOneThenChangeZero)
+{
+    auto first = Add(Event{.number = "0101234567"});
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(m_recorder.changes, (std::vector<int>{0}));
+    m_recorder.changes.clear();
+    m_recorder.ids.clear();
+
+    auto second = Add(Event{.number = "0101234567", .start = 1700000100u});
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(m_recorder.changes, (std::vector<int>{1, 0}));
+    EXPECT_EQ(m_recorder.ids, (std::vector<int>{first->GetUniqueID(), first->GetUniqueID()}));
+    EXPECT_EQ(m_recorder.eventStoredBeforeExternal, (std::vector<bool>{true, true}));
+    EXPECT_EQ(EventsOf(first->GetUniqueID()), 2);
+}
+
+TEST_F(ObserverTest, DeletesAndStatusUpdatesRaiseTheirChanges)
+{
+    auto a = Add(Event{.number = "0101111111"});
+    auto b = Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000100u});
+    auto c = Add(Event{.number = "0103333333", .start = 1700000200u});
+    ASSERT_TRUE(a && b && c);
+    m_recorder = Recorder();
+
+    EXPECT_TRUE(Distinct()->Delete(a->GetUniqueID()));
+    CUlogSvcFilter filter;
+    filter.SetFilter("logtype", 2);
+    EXPECT_TRUE(Distinct()->Delete(&filter));
+    EXPECT_TRUE(Distinct()->UpdateAllUncheckedStatus(1));
+    EXPECT_TRUE(Distinct()->DeleteAll(ULOG_LOG_ORIGINATED));
+    EXPECT_EQ(m_recorder.changes, (std::vector<int>{11, 12, 8, 13}));
+    EXPECT_EQ(m_recorder.ids, (std::vector<int>{a->GetUniqueID(), -1, -1, -1}));
+    EXPECT_EQ(m_recorder.filters, (std::vector<bool>{false, true, false, false}));
+    EXPECT_EQ(DuplRows(), 0);
+
+    // A failed table operation is not announced.
+    EXPECT_FALSE(Distinct()->DeleteAll(ULOG_LOG_ORIGINATED));
+    EXPECT_EQ(m_recorder.changes.size(), 4u);
+}
+
+TEST_F(ObserverTest, EvictionAnnouncesTheRemovedRowBeforeTheNewEvent)
+{
+    for (int i = 0; i < 30; ++i)
+    {
+        char sz[16];
+        std::snprintf(sz, sizeof(sz), "01088%05d", i);
+        ASSERT_NE(Add(Event{.number = sz, .start = 1700000000u + i}), nullptr);
+    }
+    CUlogPtr<CUlog> oldest(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
+    ASSERT_TRUE(oldest.IsValidPtr());
+    m_recorder = Recorder();
+    auto log = Add(Event{.number = "0107777777", .start = 1700001000u});
+    ASSERT_NE(log, nullptr);
+    ASSERT_EQ(m_recorder.changes.size(), 3u);
+    EXPECT_EQ(m_recorder.changes[0], 11);
+    EXPECT_EQ(m_recorder.ids[0], oldest->GetUniqueID());
+    EXPECT_EQ(m_recorder.changes[2], 0);
+    EXPECT_EQ(m_recorder.ids[2], log->GetUniqueID());
+}
+
+TEST_F(ObserverTest, DeletingAConversationRowRemovesTheEventsOfBothDirections)
+{
+    // Both directions of an SNS conversation share one row, whose type follows the newest event.
+    auto out = Add(Event{.type = ULOG_LOG_SNS_1, .number = "", .snsPersonId = "alice", .snsSpInfo = 3});
+    auto in = Add(Event{
+        .type = ULOG_LOG_SNS_2, .number = "", .start = 1700000100u, .snsPersonId = "alice", .snsSpInfo = 3});
+    ASSERT_TRUE(out && in);
+    ASSERT_EQ(in->GetUniqueID(), out->GetUniqueID());
+    const int nRow = out->GetUniqueID();
+    ASSERT_EQ(DistinctRows("clogdbindex = " + std::to_string(nRow) + " and logtype = 8"), 1);
+    ASSERT_EQ(EventsOf(nRow), 2);
+
+    EXPECT_TRUE(Distinct()->Delete(nRow));
+    EXPECT_EQ(EventsOf(nRow), 0);
+    EXPECT_EQ(DuplRows(), 0);
+
+    // The unique id is given out again; the new correspondent's history is its own event only.
+    auto next = Add(Event{.number = "0109999999", .start = 1700000200u});
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(EventsOf(next->GetUniqueID()), 1);
+}
+
+TEST_F(ObserverTest, FinishingATemporaryLogMovesItsEventToTheFinalGroup)
+{
+    auto known = Add(Event{.number = "0101111111"});
+    ASSERT_NE(known, nullptr);
+    auto temp = Add(Event{.number = "", .name = "Pending", .start = 1700000100u, .temporary = true});
+    ASSERT_NE(temp, nullptr);
+    const int nTempGroup = temp->GetGroupID();
+    ASSERT_NE(nTempGroup, known->GetGroupID());
+    m_recorder.changes.clear();
+
+    temp->SetNumber("0101111111");
+    temp->SetEndTime(1700000130u);
+    EXPECT_TRUE(Distinct()->UpdateTempLog(*temp));
+    EXPECT_EQ(m_recorder.changes, (std::vector<int>{3}));
+    EXPECT_EQ(temp->GetGroupID(), known->GetGroupID());
+    CUlogPtr<CUlog> event(Dupl()->GetUlog(temp->GetDuplLogLastUniqueID()));
+    ASSERT_TRUE(event.IsValidPtr());
+    EXPECT_EQ(event->GetGroupID(), known->GetGroupID());
+    EXPECT_EQ(event->GetEndTime(), 1700000130u);
+    EXPECT_EQ(DuplRows("groupid = " + std::to_string(nTempGroup)), 0);
+}
+
+TEST_F(ObserverTest, UnexpectedChangesAreReportedAndDoNotStopTheWalk)
+{
+    CUlogSvcDistinctMgrObserver observer;
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(observer.Update(nullptr, nullptr, nullptr));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pSubject != NULL"));
+
+    ASSERT_NE(Add(Event{.number = "0101111111"}), nullptr);
+    m_recorder.changes.clear();
+    UlogCtlClearDiagnostics();
+    EXPECT_TRUE(Distinct()->UpdateAllGroupId(1, 7));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("NEVER_GET_HERE"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pSubject->GetChangeType() (9)"));
+    // The external observer after the failing one is still told.
+    EXPECT_EQ(m_recorder.changes, (std::vector<int>{9}));
+    EXPECT_EQ(DistinctRows("groupid = 7"), 1);
+
+    // Changes without duplicate-table work are accepted.
+    CUlogSvcSubject subject;
+    for (int change : {2, 5, 6, 10})
+    {
+        subject.SetChangeType(static_cast<CUlogSvcSubject::ChangeType>(change));
+        EXPECT_TRUE(observer.Update(&subject, nullptr, nullptr)) << change;
+    }
+    subject.SetChangeType(CUlogSvcSubject::CHANGE_4);
+    EXPECT_FALSE(observer.Update(&subject, nullptr, nullptr));
+}
+
+TEST_F(ObserverTest, TheDuplicateManagerAttachesOneObserverAndExitTakesItBack)
+{
+    const int nAttached = Distinct()->GetObserverCount();
+    ASSERT_EQ(nAttached, 1);
+    ASSERT_NE(Dupl()->GetObserver(), nullptr);
+
+    // A second start keeps the one observer: each event is stored once.
+    EXPECT_TRUE(Dupl()->Init());
+    EXPECT_EQ(Distinct()->GetObserverCount(), 1);
+    auto log = Add(Event{.number = "0101111111"});
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(EventsOf(log->GetUniqueID()), 1);
+
+    EXPECT_TRUE(Dupl()->Exit());
+    EXPECT_EQ(Dupl()->GetObserver(), nullptr);
+    EXPECT_EQ(Distinct()->GetObserverCount(), 0);
+    EXPECT_TRUE(Dupl()->Exit());
+    // Without the observer, events reach only the distinct table.
+    auto unmirrored = Add(Event{.number = "0102222222", .start = 1700000100u});
+    ASSERT_NE(unmirrored, nullptr);
+    EXPECT_EQ(EventsOf(unmirrored->GetUniqueID()), 0);
+
+    EXPECT_TRUE(Dupl()->Init());
+    EXPECT_EQ(Distinct()->GetObserverCount(), 1);
+    auto mirrored = Add(Event{.number = "0103333333", .start = 1700000200u});
+    ASSERT_NE(mirrored, nullptr);
+    EXPECT_EQ(EventsOf(mirrored->GetUniqueID()), 1);
+}
+
+TEST_F(ObserverTest, NotificationCounterSilencesEventsAndSurvivesConcurrentScopes)
+{
+    UlogCtlClearSentEvents();
+    {
+        CUlogSvcNotify notify;
+        CUlogSvcLock silence(notify);
+        EXPECT_FALSE(CUlogSvcNotify::Send(3, 42));
+    }
+    EXPECT_EQ(UlogCtlGetSentEventCount(), 0);
+    EXPECT_TRUE(CUlogSvcNotify::Send(3, 42));
+    EXPECT_EQ(UlogCtlGetSentEventCount(), 1);
+
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back(
+            []
+            {
+                for (int i = 0; i < 20000; ++i)
+                {
+                    CUlogSvcNotify notify;
+                    CUlogSvcLock silence(notify);
+                }
+            });
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
+
+    // A temporary log silences events only while it is written.
+    ASSERT_NE(Add(Event{.number = "0101111111", .temporary = true}), nullptr);
+    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
+    EXPECT_TRUE(CUlogSvcNotify::Send(4, 42));
+}
