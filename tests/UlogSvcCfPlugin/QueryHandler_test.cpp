@@ -213,6 +213,10 @@ TEST_F(QueryHandlerTest, BoundArgumentRowsMatchTheHandlersOwnRowsColumnForColumn
         ASSERT_TRUE(bound[0].GetBool(21, cnap));
         EXPECT_EQ(cnap, 1);
     }
+    // Every statement of the bound path was destroyed (handles take the lowest free slot).
+    const int h = Db2StmtCreate("select count(*) from UlogDistinctDbTable");
+    EXPECT_EQ(h, 1);
+    Db2StmtDestroy(h);
 }
 
 TEST_F(QueryHandlerTest, DisplayNameFollowsTheNameOrderOrKeepsTheStoredName)

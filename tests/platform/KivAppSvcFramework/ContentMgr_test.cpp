@@ -90,6 +90,14 @@ protected:
     ItemFactory m_factory{"items"};
 };
 
+// Statement handles take the lowest free slot: 1 means no statement was left open.
+int NextStatementHandle()
+{
+    const int h = Db2StmtCreate("select count(*) from Items");
+    Db2StmtDestroy(h);
+    return h;
+}
+
 int Id(const CContent& row)
 {
     int v = -1;
@@ -245,6 +253,7 @@ TEST_F(ContentMgrTest, FailingStatementsGiveFailureResults)
     EXPECT_EQ(m_mgr->GetCount("test/items",
                               CContentFilter({}, "nosuchcolumn = 1", std::vector<const WCHAR*>{}, "")),
               -1);
+    EXPECT_EQ(NextStatementHandle(), 1);
 }
 
 TEST_F(ContentMgrTest, HandlerWritesByKeyAndFindsRows)
@@ -298,4 +307,6 @@ TEST_F(ContentMgrTest, HandlerWritesByKeyAndFindsRows)
     ItemHandler all("all");
     all.SetFilter(CContentURI("test/items"), nullptr);
     EXPECT_EQ(all.GetCount(), 3); // ids 2, 3 and 5
+    // The failed insert (its statement ran and was refused) left no statement open.
+    EXPECT_EQ(NextStatementHandle(), 1);
 }
