@@ -477,6 +477,102 @@ BOOL UlogAddLifeTime(unsigned int tmTime);
 BOOL UlogSetLifeTime(unsigned int tmTime);
 unsigned int UlogGetLifeTime(void);
 
+/* ==== Call-log functions ==== */
+
+/*
+ * The distinct log table: one row per correspondent and log type, the newest event with the number
+ * of events behind it. BOOL results are 1 for success and 0 for failure; a NULL record where one is
+ * required is reported and answered with 0. "type" arguments outside 0 to 10 match no row.
+ */
+
+/* Stores one event. The record is then refilled from the stored log, so that the caller learns its
+ * unique id, sort index, group id, parent id and counts. 0 (record unchanged) for NULL or a log type
+ * outside 0 to 10. */
+BOOL UlogAddCallLog(UlogInfo* pUlogInfo);
+/* Empties the distinct table. */
+BOOL UlogDeleteAllCallLog(void);
+/* *pnCount = the number of rows of the type; 1, or 0 (reported) for a NULL pnCount. */
+BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount);
+int UlogGetCallLogCountEx(UlogLogType iLogType);
+/* *pnCount = the number of rows of the type; 0 (reported) for a NULL pnCount. */
+BOOL UlogGetToolbarOnLogCount(UlogLogType iLogType, int* pnCount);
+BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo);
+/* Every row of the type into the array (record i at pUlogInfo + i); the caller supplies room for
+ * UlogGetCallLogCountEx(iLogType) records. 1 with nothing written when the type has no rows. */
+BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo);
+/* The row of the type (of any type) with the lowest (highest) sort index: the least (most) recently
+ * touched one. 0, record untouched, when there is none. */
+BOOL UlogGetFirstCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo);
+BOOL UlogGetLastCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo);
+BOOL UlogGetFirstCallLog(UlogInfo* pUlogInfo);
+BOOL UlogGetLastCallLog(UlogInfo* pUlogInfo);
+/* Copies the parts of the record that iUpdateType (ULOG_UPDATE_... bits) selects into every row whose
+ * number matches the record's. ULOG_UPDATE_NONE is refused (checked before the record). */
+BOOL UlogSetAllCallLogInfo(int iUpdateType, const UlogInfo* pUlogInfo);
+/* Finishes a temporary log: its final data and its call time. */
+BOOL UlogUpdateTempPrevLog(const UlogInfo* pUlogInfo);
+/* Rewrites the row of the record's unique id. */
+BOOL UlogUpdateCallLog(const UlogInfo* pUlogInfo);
+/* Renames the rows of the voicemail number. */
+BOOL UlogUpdateCallLogNameByVoicemail(const MbdnInfo* pMbdnInfo);
+/* The rows not looked at yet (of every type), at most nMax of them, into the array. */
+BOOL UlogGetUnreadMissedCallLog(UlogInfo* pUnreadMissedLog, int nMax);
+/* Both give the number of missed-call rows. */
+int UlogGetUnreadTotalMissedCount(void);
+int UlogGetUnreadMissedLogCount(void);
+/* Sets the check status of every row (1 not looked at yet, 0 looked at). */
+BOOL UlogSetAllUnreadMissedStatus(int nStatus);
+/* Position of the row in the list of all rows; -1 when absent. */
+int UlogGetIndex(int nUniqueId);
+/* Sum and average of a field (a UlogDbFieldId) over the table. */
+int UlogGetSum(int nField);
+int UlogGetAverage(int nField);
+/* Passed to the query manager, which accepts and ignores them (TRUE). */
+BOOL UlogSetFilter(int nFilter);
+BOOL UlogSetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4);
+/* Iterator handles (walk them with the UlogSvcIterator... functions, then release them): all rows,
+ * the rows of one type, the rows holding the largest (smallest) value of a field (a UlogDbFieldId).
+ * 0 when the list cannot be made, INVALID_HOBJ when it cannot be registered. */
+HOBJ UlogGetAllLogInfo(void);
+HOBJ UlogGetAllLogInfoByType(UlogLogType iLogType);
+HOBJ UlogGetMaxLogInfo(int nField);
+HOBJ UlogGetMinLogInfo(int nField);
+
+/* ==== Duplicate-log functions ==== */
+
+/* The duplicate log table: one row per event, tied to its distinct row by nParentId. Read only. */
+
+/* The number of events of the type. */
+int UlogGetDuplLogCount(UlogLogType iLogType);
+/* *pnCount = the number of events of the type not looked at yet; 0 (reported) for a NULL pnCount. */
+BOOL UlogGetDuplLogUncheckedCount(UlogLogType iLogType, int* pnCount);
+/* Iterator handles, as the call-log ones, over the events. */
+HOBJ UlogGetDuplAllLogInfo(void);
+HOBJ UlogGetDuplAllLogInfoByType(UlogLogType iLogType);
+HOBJ UlogGetDuplMaxLogInfo(int nField);
+HOBJ UlogGetDuplMinLogInfo(int nField);
+/* Position of the event among all events; -1 when absent. */
+int UlogGetDuplIndex(int nUniqueId);
+int UlogGetDuplSum(int nField);
+int UlogGetDuplAverage(int nField);
+BOOL UlogSetDuplFilter(int nFilter);
+BOOL UlogSetDuplOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4);
+
+/* ==== Iterator handles ==== */
+
+/*
+ * Handles are 1, 2, 3, ... in the order they are handed out; a released handle is never reused.
+ * Walk: UlogSvcIteratorMoveFirst(h); while (!UlogSvcIteratorIsDone(h)) { UlogSvcIteratorGetCurItem(h,
+ * &info); UlogSvcIteratorMoveNext(h); } UlogSvcIteratorRelease(h);
+ * INVALID_HOBJ is reported; an unknown or released handle is a no-op (IsDone and GetCurItem give 0).
+ */
+void UlogSvcIteratorMoveFirst(HOBJ hIterator);
+void UlogSvcIteratorMoveNext(HOBJ hIterator);
+BOOL UlogSvcIteratorIsDone(HOBJ hIterator);
+/* Copies the current log into the record; 0 for NULL or when the walk is done. */
+BOOL UlogSvcIteratorGetCurItem(HOBJ hIterator, UlogInfo* pUlogInfo);
+void UlogSvcIteratorRelease(HOBJ hIterator);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

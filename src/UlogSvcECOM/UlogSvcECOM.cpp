@@ -8,10 +8,6 @@
 
 #include <atomic>
 
-/* The exported call-log entry; weak so that the table takes it up once the call-log functions are
- * part of the library, and stays null before. */
-extern "C" BOOL UlogAddCallLog(UlogInfo* pUlogInfo) __attribute__((weak));
-
 namespace
 {
 const int PHS_STATUS_DB_WIPE = 58;

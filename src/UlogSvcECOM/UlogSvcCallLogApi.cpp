@@ -1,0 +1,339 @@
+/* The exported call-log functions: plain-function access to the distinct log table. */
+#define ULOG_SRC_MODULE "UlogSvcLogMgr/UlogSvcDistinctMgr"
+#include "H/UlogSvcDef.h"
+
+#include "UlogSvc.h"
+#include "UlogSvcECOM/UlogSvcApiUtil.h"
+
+#include "H/UlogSvcPtr.h"
+#include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
+#include "UlogSvcLogMgr/CUlogSvcGenerator.h"
+#include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
+
+#include <string>
+
+namespace
+{
+const int LINE_ADD_CALL_LOG = 1551;
+
+void Require(const char* pszCond, int nLine)
+{
+    ulogapi::Require(ULOG_SRC_MODULE, pszCond, nLine);
+}
+
+void ReportNoLog(const char* pszFunction)
+{
+    SysDebugPrintf(ULOG_DBG_FAIL, "%s: !ptr.IsValidPtr() failed.\n", pszFunction);
+}
+
+/* A log of the kind the record's type selects; the record's texts are read within their fields. */
+CUlog* GenerateFrom(const UlogInfo& info)
+{
+    UlogInfo safe;
+    ulogapi::CopyTerminated(info, safe);
+    CUlogSvcGenerator generator;
+    return generator.Generate(safe);
+}
+
+/* Writes a log handed out by the manager into the record; 0 (record untouched) when there is none. */
+BOOL ToRecord(CUlog* pLog, UlogInfo* pUlogInfo, const char* pszFunction)
+{
+    CUlogPtr<CUlog> ptr(pLog);
+    if (!ptr.IsValidPtr())
+    {
+        ReportNoLog(pszFunction);
+        return 0;
+    }
+    ptr->Convert2UlogInfo(*pUlogInfo);
+    return 1;
+}
+
+/* The filter "field = value" on a distinct-table column; FALSE when the filter manager is missing. */
+bool MakeFilter(CUlogSvcFilter& filter, int nField, int nValue, int nLine)
+{
+    CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
+    if (pFilterMgr == nullptr)
+    {
+        Require("pFilterMgr != NULL", nLine);
+        return false;
+    }
+    filter.SetFilter(pFilterMgr->GetFieldName(nField, ULOG_DB_TABLE_DISTINCT), nValue);
+    return true;
+}
+
+HOBJ HandleOf(IUlogList<CUlog>* pList, int nLine)
+{
+    const ulogapi::HandleLines lines = {nLine, nLine, nLine, nLine};
+    return ulogapi::MakeHandle(pList, ULOG_SRC_MODULE, lines);
+}
+
+IUlogSvcDistinctMgr* Mgr()
+{
+    return IUlogSvcDistinctMgr::Instance();
+}
+} // namespace
+
+extern "C" BOOL UlogAddCallLog(UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", LINE_ADD_CALL_LOG);
+        return 0;
+    }
+    CUlogPtr<CUlog> ptr(GenerateFrom(*pUlogInfo));
+    if (!ptr.IsValidPtr())
+    {
+        ReportNoLog("UlogAddCallLog");
+        return 0;
+    }
+    Mgr()->Add(*ptr.Get());
+    ptr->Convert2UlogInfo(*pUlogInfo);
+    /* The stored event belongs to the distinct row whose unique id the log now carries; the log
+     * itself is that row's, which has no parent of its own. */
+    if (pUlogInfo->nParentId == ULOG_INVALID_DB_INDEX && pUlogInfo->nUniqueId != ULOG_INVALID_DB_INDEX)
+        pUlogInfo->nParentId = pUlogInfo->nUniqueId;
+    return 1;
+}
+
+extern "C" BOOL UlogDeleteAllCallLog(void)
+{
+    return Mgr()->DeleteAll();
+}
+
+extern "C" BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount)
+{
+    /* The count is written through the pointer: a null one is refused, not written. */
+    if (pnCount == nullptr)
+    {
+        Require("pnCount != NULL", __LINE__);
+        return 0;
+    }
+    *pnCount = Mgr()->GetCount(iLogType);
+    return 1;
+}
+
+extern "C" int UlogGetCallLogCountEx(UlogLogType iLogType)
+{
+    return Mgr()->GetCount(iLogType);
+}
+
+extern "C" BOOL UlogGetToolbarOnLogCount(UlogLogType iLogType, int* pnCount)
+{
+    if (pnCount == nullptr)
+    {
+        Require("pnCount != NULL", __LINE__);
+        return 0;
+    }
+    CUlogSvcFilter filter;
+    if (!MakeFilter(filter, ULOG_DB_LOG_TYPE, static_cast<int>(iLogType), __LINE__))
+        return 0;
+    *pnCount = Mgr()->GetCount(&filter);
+    return 1;
+}
+
+extern "C" BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    return ToRecord(Mgr()->GetUlog(nUniqueId), pUlogInfo, "UlogGetCallLogInfoByUniqueID");
+}
+
+extern "C" BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    return ulogapi::CopyListToArray(Mgr()->GetUlogs(iLogType), pUlogInfo, -1, ULOG_SRC_MODULE, __LINE__);
+}
+
+extern "C" BOOL UlogGetFirstCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    return ToRecord(Mgr()->GetFirstUlog(iLogType), pUlogInfo, "UlogGetFirstCallLogByType");
+}
+
+extern "C" BOOL UlogGetLastCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    return ToRecord(Mgr()->GetLastUlog(iLogType), pUlogInfo, "UlogGetLastCallLogByType");
+}
+
+extern "C" BOOL UlogGetFirstCallLog(UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    return ToRecord(Mgr()->GetFirstUlog(), pUlogInfo, "UlogGetFirstCallLog");
+}
+
+extern "C" BOOL UlogGetLastCallLog(UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    return ToRecord(Mgr()->GetLastUlog(), pUlogInfo, "UlogGetLastCallLog");
+}
+
+extern "C" BOOL UlogSetAllCallLogInfo(int iUpdateType, const UlogInfo* pUlogInfo)
+{
+    if (iUpdateType == ULOG_UPDATE_NONE)
+    {
+        Require("iUpdateType != ULOG_UPDATE_NONE", __LINE__);
+        return 0;
+    }
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    UlogInfo safe;
+    ulogapi::CopyTerminated(*pUlogInfo, safe);
+    return Mgr()->SetAllLogInfo(iUpdateType, &safe);
+}
+
+extern "C" BOOL UlogUpdateTempPrevLog(const UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    UlogInfo safe;
+    ulogapi::CopyTerminated(*pUlogInfo, safe);
+    return Mgr()->UpdateTempPrevLogByUlogInfo(safe);
+}
+
+extern "C" BOOL UlogUpdateCallLog(const UlogInfo* pUlogInfo)
+{
+    if (pUlogInfo == nullptr)
+    {
+        Require("pUlogInfo != NULL", __LINE__);
+        return 0;
+    }
+    CUlogPtr<CUlog> ptr(GenerateFrom(*pUlogInfo));
+    if (!ptr.IsValidPtr())
+    {
+        ReportNoLog("UlogUpdateCallLog");
+        return 0;
+    }
+    return Mgr()->Update(*ptr.Get());
+}
+
+extern "C" BOOL UlogUpdateCallLogNameByVoicemail(const MbdnInfo* pMbdnInfo)
+{
+    if (pMbdnInfo == nullptr)
+    {
+        Require("pMbdnInfo != NULL", __LINE__);
+        return 0;
+    }
+    MbdnInfo safe = *pMbdnInfo;
+    safe.szNumber[sizeof(safe.szNumber) - 1] = '\0';
+    safe.mszName[sizeof(safe.mszName) / sizeof(safe.mszName[0]) - 1] = 0;
+    return Mgr()->UpdateNameByVoicemail(&safe);
+}
+
+extern "C" BOOL UlogGetUnreadMissedCallLog(UlogInfo* pUnreadMissedLog, int nMax)
+{
+    if (pUnreadMissedLog == nullptr)
+    {
+        Require("pUnreadMissedLog != NULL", __LINE__);
+        return 0;
+    }
+    CUlogSvcFilter filter;
+    if (!MakeFilter(filter, ULOG_DB_IS_UNCHECKED_YET, 1, __LINE__))
+        return 0;
+    /* A negative bound writes nothing, as 0 does. */
+    const int nBound = (nMax < 0) ? 0 : nMax;
+    return ulogapi::CopyListToArray(Mgr()->GetUlogs(&filter), pUnreadMissedLog, nBound, ULOG_SRC_MODULE,
+                                    __LINE__);
+}
+
+extern "C" int UlogGetUnreadTotalMissedCount(void)
+{
+    CUlogSvcFilter filter;
+    if (!MakeFilter(filter, ULOG_DB_LOG_TYPE, static_cast<int>(ULOG_LOG_MISSED), __LINE__))
+        return 0;
+    return Mgr()->GetCount(&filter);
+}
+
+extern "C" int UlogGetUnreadMissedLogCount(void)
+{
+    return UlogGetUnreadTotalMissedCount();
+}
+
+extern "C" BOOL UlogSetAllUnreadMissedStatus(int nStatus)
+{
+    return Mgr()->UpdateAllUncheckedStatus(nStatus);
+}
+
+extern "C" int UlogGetIndex(int nUniqueId)
+{
+    return Mgr()->GetIndex(nUniqueId);
+}
+
+extern "C" int UlogGetSum(int nField)
+{
+    if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
+        return 0;
+    return Mgr()->GetSum(nField);
+}
+
+extern "C" int UlogGetAverage(int nField)
+{
+    if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
+        return 0;
+    return Mgr()->GetAverage(nField);
+}
+
+extern "C" BOOL UlogSetFilter(int nFilter)
+{
+    return Mgr()->SetFilter(nFilter);
+}
+
+extern "C" BOOL UlogSetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4)
+{
+    return Mgr()->SetOrder(nOrder1, nOrder2, nOrder3, nOrder4);
+}
+
+extern "C" HOBJ UlogGetAllLogInfo(void)
+{
+    return HandleOf(Mgr()->GetUlogs(), __LINE__);
+}
+
+extern "C" HOBJ UlogGetAllLogInfoByType(UlogLogType iLogType)
+{
+    return HandleOf(Mgr()->GetUlogs(iLogType), __LINE__);
+}
+
+extern "C" HOBJ UlogGetMaxLogInfo(int nField)
+{
+    if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
+        return 0;
+    return HandleOf(Mgr()->GetMax(nField), __LINE__);
+}
+
+extern "C" HOBJ UlogGetMinLogInfo(int nField)
+{
+    if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
+        return 0;
+    return HandleOf(Mgr()->GetMin(nField), __LINE__);
+}

@@ -1,0 +1,100 @@
+// Helpers for the tests of the exported functions: a started service on a fresh data root, records
+// built as an application would fill them, and walks of iterator handles.
+#ifndef ULOG_API_TEST_SUPPORT_H
+#define ULOG_API_TEST_SUPPORT_H
+
+#include "support/PlatformFixture.h"
+
+#include "UlogSvc.h"
+#include "control/PlatformControl.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace apitest
+{
+inline UlogInfo Record(UlogLogType type, const char* number, unsigned start = 1700000000u,
+                       unsigned duration = 60, const char* name = "")
+{
+    UlogInfo info;
+    std::memset(&info, 0, sizeof(info));
+    info.iLogType = type;
+    info.iCallType = (type <= ULOG_LOG_MISSED) ? ULOG_CALL_VOICE : ULOG_CALL_TYPE_NONE;
+    info.iLineType = ULOG_LINE_1;
+    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
+    info.iSourceType = ULOG_SOURCE_TYPE_NONE;
+    info.nUniqueId = ULOG_INVALID_DB_INDEX;
+    info.nSortIndex = -1;
+    info.nGroupId = -1;
+    info.nParentId = -1;
+    info.nDuplLogLastUniqueId = -1;
+    info.nCallCost = -1;
+    info.nSpInfo = -1;
+    info.tmStart = start;
+    info.tmEnd = start + duration;
+    std::strncpy(info.szNumber, number, sizeof(info.szNumber) - 1);
+    std::strncpy(info.szName, name, sizeof(info.szName) - 1);
+    return info;
+}
+
+// Adds one event; the record as the service filled it in.
+inline UlogInfo Add(UlogLogType type, const char* number, unsigned start = 1700000000u,
+                    unsigned duration = 60)
+{
+    UlogInfo info = Record(type, number, start, duration);
+    EXPECT_EQ(UlogAddCallLog(&info), 1) << number;
+    return info;
+}
+
+// Walks a handle from the first log to the end; leaves it registered.
+inline std::vector<UlogInfo> Walk(HOBJ h)
+{
+    std::vector<UlogInfo> out;
+    UlogSvcIteratorMoveFirst(h);
+    for (int guard = 0; !UlogSvcIteratorIsDone(h) && guard < 1000; ++guard)
+    {
+        UlogInfo info;
+        std::memset(&info, 0, sizeof(info));
+        if (!UlogSvcIteratorGetCurItem(h, &info))
+            break;
+        out.push_back(info);
+        UlogSvcIteratorMoveNext(h);
+    }
+    return out;
+}
+
+inline std::vector<UlogInfo> WalkAndRelease(HOBJ h)
+{
+    std::vector<UlogInfo> out = Walk(h);
+    UlogSvcIteratorRelease(h);
+    return out;
+}
+
+inline std::vector<std::string> Numbers(const std::vector<UlogInfo>& logs)
+{
+    std::vector<std::string> out;
+    for (const UlogInfo& info : logs)
+        out.emplace_back(info.szNumber);
+    return out;
+}
+
+// The service started on a fresh data root, stopped afterwards.
+class ApiTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        UlogSvcDispatch(0);
+        UlogCtlClearDiagnostics();
+    }
+    void TearDown() override
+    {
+        UlogSvcDispatch(1);
+        ulogtest::PlatformTest::TearDown();
+    }
+};
+} // namespace apitest
+
+#endif
