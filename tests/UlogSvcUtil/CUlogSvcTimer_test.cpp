@@ -169,6 +169,9 @@ TEST_F(CUlogSvcTimerTest, TicksOnThePlatformTimerThreadWithARunningClock)
     EXPECT_TRUE(timer.SetTimer(6, 10));
     ASSERT_TRUE(timer.WaitForTicks(3));
     std::this_thread::sleep_for(50ms);
+    // The last tick's callback may still be finishing on the timer thread: a reset waits for it,
+    // and only then may the timer object go.
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
     EXPECT_EQ(timer.TickCount(), 3u);
     EXPECT_EQ(timer.ticks, (std::vector<unsigned long>{6, 6, 6}));
 }

@@ -106,16 +106,6 @@ void TimerThread()
     std::unique_lock<std::mutex> lock(s.m);
     while (!s.stop)
     {
-        lock.unlock();
-        const bool frozen = kiv::core::ClockFrozen();
-        lock.lock();
-        if (s.stop)
-            break;
-        if (frozen)
-        {
-            s.wake.wait_for(lock, kFreezeRecheck);
-            continue;
-        }
         const Timer* first = nullptr;
         HOBJ firstHandle = INVALID_HOBJ;
         for (auto& [h, t] : s.timers)
@@ -129,9 +119,23 @@ void TimerThread()
         }
         if (first == nullptr)
         {
-            s.wake.wait(lock);
+            s.wake.wait(lock); // a start wakes us
             continue;
         }
+        lock.unlock();
+        const bool frozen = kiv::core::ClockFrozen();
+        lock.lock();
+        if (frozen)
+        {
+            // Nothing fires by itself while the clock is frozen; look again shortly.
+            s.wake.wait_for(lock, kFreezeRecheck);
+            continue;
+        }
+        // The map may have changed while unlocked: choose again if the chosen one went away.
+        auto chosen = s.timers.find(firstHandle);
+        if (chosen == s.timers.end() || !chosen->second.running)
+            continue;
+        first = &chosen->second;
         const auto now = Clock::now();
         if (first->dueSteady > now)
         {
