@@ -188,6 +188,8 @@ BOOL OsDeleteMutex(HOBJ hMutex);
 #define FM_ATTR_DIRECTORY 0x10u
 #define FM_ATTR_NORMAL 0x80u
 
+/* "/" is the data root; relative paths live under it too. A path that would leave the root (through
+ * ".." or a link, even a dangling one) fails. Failures leave a code in SysGetLastError. */
 BOOL FmCreateDir(const char* path); /* creates missing parent directories too; TRUE when it exists */
 HOBJ FmOpenDir(const char* path);   /* a handle when the directory exists, else INVALID_HOBJ */
 BOOL FmCloseDir(HOBJ hDir);

@@ -39,10 +39,14 @@ int WmStrcmp(const WCHAR* a, const WCHAR* b);
 /* ------------------------------------------------------------------ */
 typedef void (*WM_TIMER_CALLBACK)(int hTimer, unsigned long param);
 
-HOBJ __WmCreateTimer(const char* name, const char* srcFile, int srcLine);
-/* Fires callback(hTimer, param) once, on a timer thread, tickMs milliseconds after the call. */
+HOBJ __WmCreateTimer(const char* name, const char* srcFile, int srcLine); /* a new handle */
+/* Fires callback(hTimer, param) once, on a timer thread, tickMs milliseconds after the call; starting a
+ * started timer starts it again from now. A callback may start, cancel or delete its own timer. While
+ * the clock is frozen nothing fires by itself (see UlogCtlRunDueTimers). FALSE for an unknown timer. */
 BOOL WmStartTimer(HOBJ hTimer, unsigned long tickMs, WM_TIMER_CALLBACK callback, void* param);
-BOOL WmCancelTimer(HOBJ hTimer);
+BOOL WmCancelTimer(HOBJ hTimer); /* TRUE for a known timer, started or not */
+/* When the timer's callback is running on another thread, waits (up to 5 s) for it to return, so what
+ * the callback uses may be freed afterwards. FALSE for an unknown timer. */
 BOOL __WmDeleteTimer(HOBJ hTimer, const char* srcFile, int srcLine);
 
 /* ------------------------------------------------------------------ */
