@@ -17,7 +17,7 @@
 #include <memory>
 
 using ulogtest::FullRow;
-using ulogtest::RowSpec;
+using ulogtest::RowValues;
 using ulogtest::ToU16;
 using ulogtest::WText;
 
@@ -65,9 +65,9 @@ TEST_F(UlogContentRowTest, CallRowFillsEveryCommonAndCallField)
 
 TEST_F(UlogContentRowTest, MissingBaseColumnStopsTheBaseReadButNotTheCallRead)
 {
-    RowSpec spec = FullRow(ULOG_LOG_ORIGINATED);
-    spec.missing[ULOG_DB_FIRST_NAME] = true;
-    const CContent row = spec.Build();
+    RowValues values = FullRow(ULOG_LOG_ORIGINATED);
+    values.missing[ULOG_DB_FIRST_NAME] = true;
+    const CContent row = values.Build();
 
     CUlogCallLog log;
     log.SetCheckStatus(0);
@@ -90,13 +90,13 @@ TEST_F(UlogContentRowTest, MissingBaseColumnStopsTheBaseReadButNotTheCallRead)
 TEST_F(UlogContentRowTest, MissingKindColumnsReportTheColumnAndStop)
 {
     {
-        RowSpec spec = FullRow(ULOG_LOG_EMAIL_SENT);
-        spec.missing[ULOG_DB_SYNC_ID] = true;
+        RowValues values = FullRow(ULOG_LOG_EMAIL_SENT);
+        values.missing[ULOG_DB_SYNC_ID] = true;
         CUlogEmailLog log;
         CUlogContentValue before;
         before.SetSubject(WText(u"old"));
         log.SetContentValue(&before);
-        EXPECT_EQ(log.AssignContent(spec.Build()), FALSE);
+        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
         EXPECT_STREQ(log.GetEmailDisplayName(), "Ann L");
         EXPECT_EQ(log.GetSourceType(), -1);
         EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"old");
@@ -105,28 +105,28 @@ TEST_F(UlogContentRowTest, MissingKindColumnsReportTheColumnAndStop)
             "CUlogEmailLog::AssignContent - content.GetString(Column = 42) failed"));
     }
     {
-        RowSpec spec = FullRow(ULOG_LOG_MISSED);
-        spec.missing[ULOG_DB_IS_VIDEO_SHARE] = true;
+        RowValues values = FullRow(ULOG_LOG_MISSED);
+        values.missing[ULOG_DB_IS_VIDEO_SHARE] = true;
         CUlogCallLog log;
-        EXPECT_EQ(log.AssignContent(spec.Build()), FALSE);
+        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
         EXPECT_TRUE(
             UlogCtlDiagnosticsContain("CUlogCallLog::AssignContent - Content.GetBool(Column = 21) failed"));
     }
     {
-        RowSpec spec = FullRow(ULOG_LOG_IM_1);
-        spec.missing[ULOG_DB_ACCOUNT_EMAIL_ADDRESS] = true;
+        RowValues values = FullRow(ULOG_LOG_IM_1);
+        values.missing[ULOG_DB_ACCOUNT_EMAIL_ADDRESS] = true;
         CUlogImLog log;
-        EXPECT_EQ(log.AssignContent(spec.Build()), FALSE);
+        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
         EXPECT_EQ(log.GetSpInfo(), 144);
         EXPECT_EQ(log.GetContentValue()->GetContentId(), 138);
         EXPECT_TRUE(
             UlogCtlDiagnosticsContain("CUlogImLog::AssignContent - content.GetString(Column = 40) failed"));
     }
     {
-        RowSpec spec = FullRow(ULOG_LOG_SNS_2);
-        spec.missing[ULOG_DB_SNS_PERSON_ID] = true;
+        RowValues values = FullRow(ULOG_LOG_SNS_2);
+        values.missing[ULOG_DB_SNS_PERSON_ID] = true;
         CUlogSnsLog log;
-        EXPECT_EQ(log.AssignContent(spec.Build()), FALSE);
+        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
         EXPECT_EQ(log.GetSnsSpInfo(), 144);
         EXPECT_TRUE(
             UlogCtlDiagnosticsContain("CUlogSnsLog::AssignContent - content.GetString(Column = 43) failed"));
@@ -135,14 +135,14 @@ TEST_F(UlogContentRowTest, MissingKindColumnsReportTheColumnAndStop)
 
 TEST_F(UlogContentRowTest, MessageRowsAlwaysSucceedAndMissingTextsKeepTheOldOnes)
 {
-    RowSpec spec = FullRow(ULOG_LOG_MSG_SENT);
-    spec.missing[ULOG_DB_LOG_SUBJECT] = true;
+    RowValues values = FullRow(ULOG_LOG_MSG_SENT);
+    values.missing[ULOG_DB_LOG_SUBJECT] = true;
     CUlogMsgLog log;
     CUlogContentValue before;
     before.SetSubject(WText(u"kept"));
     log.SetContentValue(&before);
     UlogCtlClearDiagnostics();
-    EXPECT_EQ(log.AssignContent(spec.Build()), TRUE);
+    EXPECT_EQ(log.AssignContent(values.Build()), TRUE);
     EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"kept");
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pmszSubject != NULL"));
     EXPECT_EQ(ToU16(log.GetContentValue()->GetBody()), u"Body text");
@@ -222,13 +222,13 @@ TEST_F(UlogContentRowTest, GeneratorRefusesALogWhoseClassDoesNotMatchItsType)
 TEST_F(UlogContentRowTest, RowWithoutALogTypeGivesACallLogAndAFailedReadStillGivesTheLog)
 {
     CUlogSvcGenerator gen;
-    RowSpec spec = FullRow(ULOG_LOG_EMAIL_RECEIVED);
-    spec.missing[ULOG_DB_LOG_TYPE] = true;
-    std::unique_ptr<CUlog> log(gen.Generate(spec.Build()));
+    RowValues values = FullRow(ULOG_LOG_EMAIL_RECEIVED);
+    values.missing[ULOG_DB_LOG_TYPE] = true;
+    std::unique_ptr<CUlog> log(gen.Generate(values.Build()));
     ASSERT_NE(log, nullptr);
     EXPECT_STREQ(log->GetLogClass(), "CUlogCallLog");
 
-    RowSpec broken = FullRow(ULOG_LOG_EMAIL_RECEIVED);
+    RowValues broken = FullRow(ULOG_LOG_EMAIL_RECEIVED);
     broken.missing[ULOG_DB_EMAIL_NAME] = true;
     std::unique_ptr<CUlog> email(gen.Generate(broken.Build()));
     ASSERT_NE(email, nullptr);

@@ -48,7 +48,7 @@ inline size_t WLen(const WCHAR* text, size_t max)
 
 // The values of one content row, column by column in identifier order. Columns left at their
 // defaults are the values below; any column can be marked missing (null).
-struct RowSpec
+struct RowValues
 {
     long long ints[ULOG_DB_FIELD_CNT_MAX] = {};
     std::string texts[ULOG_DB_FIELD_CNT_MAX];
@@ -88,9 +88,9 @@ struct RowSpec
 };
 
 // A row of one log type with a distinct value in every column.
-inline RowSpec FullRow(int logType)
+inline RowValues FullRow(int logType)
 {
-    RowSpec r;
+    RowValues r;
     for (int c = 0; c < ULOG_DB_FIELD_CNT_MAX; ++c)
         r.ints[c] = 100 + c;
     r.ints[ULOG_DB_LOG_TYPE] = logType;
