@@ -1,0 +1,307 @@
+// The ulog tool, run as a subprocess on a temporary data root: output and exit status of each
+// command, and the refusal of bad arguments.
+#include "support/PlatformFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+#include <sys/wait.h>
+
+namespace
+{
+struct Result
+{
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+int CountLines(const std::string& text)
+{
+    int n = 0;
+    for (char c : text)
+        n += (c == '\n');
+    return n;
+}
+
+class ToolTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const char* bin = std::getenv("ULOG_TEST_BIN");
+        ASSERT_NE(bin, nullptr) << "ULOG_TEST_BIN names the build directory";
+        m_tool = std::string(bin) + "/tools/ulog/ulog";
+        ASSERT_TRUE(std::filesystem::exists(m_tool)) << m_tool << " is not built";
+        m_dir = ulogtest::MakeTempDir("ulogtool");
+        ASSERT_FALSE(m_dir.empty());
+        m_root = m_dir + "/root";
+    }
+    void TearDown() override { ulogtest::RemoveTree(m_dir); }
+
+    // Runs the tool in the test's directory; prefix is put before the command (environment).
+    Result RunRaw(const std::vector<std::string>& args, const std::string& prefix = "")
+    {
+        std::string cmd = "cd " + Quote(m_dir) + " && " + prefix + Quote(m_tool);
+        for (const std::string& a : args)
+            cmd += " " + Quote(a);
+        const std::string out = m_dir + "/out.txt", err = m_dir + "/err.txt";
+        cmd += " >" + Quote(out) + " 2>" + Quote(err);
+        Result r;
+        const int status = std::system(cmd.c_str());
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadFile(out);
+        r.err = ReadFile(err);
+        return r;
+    }
+    // Runs the tool on the test's data root.
+    Result Run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--root", m_root});
+        return RunRaw(args, "env -u ULOG_ROOT ");
+    }
+    // Runs a command that must succeed; its standard output.
+    std::string Ok(const std::vector<std::string>& args)
+    {
+        Result r = Run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        return r.out;
+    }
+    void ExpectUsageError(const std::vector<std::string>& args, const std::string& text)
+    {
+        Result r = Run(args);
+        std::string all;
+        for (const auto& a : args)
+            all += a + " ";
+        EXPECT_EQ(r.code, 2) << all << r.err;
+        EXPECT_EQ(r.out, "") << all;
+        EXPECT_EQ(CountLines(r.err), 1) << all << r.err;
+        EXPECT_EQ(r.err.rfind("ulog: ", 0), 0u) << all << r.err;
+        EXPECT_NE(r.err.find(text), std::string::npos) << all << ": " << r.err;
+    }
+
+    std::string m_tool;
+    std::string m_dir;
+    std::string m_root;
+};
+} // namespace
+
+TEST_F(ToolTest, HelpDescribesEveryCommandWithoutTouchingTheDataRoot)
+{
+    Result r = Run({"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("usage: ulog"), std::string::npos);
+    for (const char* command : {"add", "list", "history", "show", "delete", "stats"})
+    {
+        r = Run({command, "--help"});
+        EXPECT_EQ(r.code, 0) << command;
+        EXPECT_NE(r.out.find(std::string("usage: ulog ") + command), std::string::npos) << command << r.out;
+    }
+    r = Run({"add", "call", "--help"});
+    EXPECT_NE(r.out.find("--duration SECONDS"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(m_root));
+}
+
+TEST_F(ToolTest, AddPrintsTheRowIdGroupAndCount)
+{
+    EXPECT_EQ(Ok({"add", "call", "--dir", "out", "--number", "0101234567", "--duration", "65"}),
+              "stored outgoing: id 1, group 1, count 1\n");
+    EXPECT_EQ(Ok({"add", "call", "--dir", "out", "--number", "0101234567"}),
+              "stored outgoing: id 1, group 1, count 2\n");
+    EXPECT_EQ(Ok({"add", "call", "--dir", "missed", "--number", "0101234567"}),
+              "stored missed: id 2, group 1, count 1\n");
+    EXPECT_EQ(Ok({"--json", "add", "message", "--dir", "sent", "--number", "0209999999"}),
+              "{\"id\": 3, \"group\": 2, \"count\": 1, \"type\": \"message-sent\"}\n");
+    EXPECT_EQ(Ok({"add", "email", "--dir", "received", "--address", "ann@example.org", "--name", "Ann"}),
+              "stored email-received: id 4, group 3, count 1\n");
+}
+
+TEST_F(ToolTest, BadArgumentsAreRefusedWithOneLineAndNothingIsStored)
+{
+    const std::string longName(400, 'x');
+    ExpectUsageError({}, "no command");
+    ExpectUsageError({"fly"}, "unknown command 'fly'");
+    ExpectUsageError({"add"}, "call, message or email");
+    ExpectUsageError({"add", "fax", "--number", "1"}, "cannot add 'fax'");
+    ExpectUsageError({"add", "call", "--number", "0101234567"}, "--dir is required");
+    ExpectUsageError({"add", "call", "--dir", "sideways", "--number", "0101234567"},
+                     "--dir must be out, in or missed");
+    ExpectUsageError({"add", "call", "--dir", "out"}, "--number is required");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "call me"}, "not a phone number");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", ""}, "not a phone number");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "0101234567", "--duration", "-5"},
+                     "not a duration");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "0101234567", "--duration", "1e3"},
+                     "not a duration");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "0101234567", "--start", "2026-13-01"},
+                     "not a time");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "0101234567", "--start", "2026-02-30 10:00"},
+                     "not a time");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "0101234567", "--line", "3"},
+                     "--line must be 1 or 2");
+    ExpectUsageError({"add", "call", "--dir", "missed", "--number", "0101234567", "--duration", "10"},
+                     "a missed call has no duration");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "0101234567", "--name", longName},
+                     "longer than 309");
+    ExpectUsageError({"add", "call", "--dir", "out", "--dir", "in", "--number", "0101234567"},
+                     "--dir given twice");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number"}, "--number needs a value");
+    ExpectUsageError({"add", "call", "--dir", "out", "--number", "0101234567", "--video=yes"},
+                     "takes no value");
+    ExpectUsageError({"add", "message", "--dir", "sent", "--number", "0101234567", "--duration", "5"},
+                     "unknown option --duration");
+    ExpectUsageError({"add", "message", "--dir", "missed", "--number", "0101234567"}, "sent or received");
+    ExpectUsageError({"add", "email", "--dir", "sent"}, "--address is required");
+    ExpectUsageError({"add", "email", "--dir", "sent", "--address", "nobody"}, "not an e-mail address");
+    ExpectUsageError({"list", "--type", "faxes"}, "unknown type 'faxes'");
+    ExpectUsageError({"list", "extra"}, "unexpected argument");
+    ExpectUsageError({"history"}, "give one ID");
+    ExpectUsageError({"history", "abc"}, "not an id");
+    ExpectUsageError({"show", "-3"}, "not an id");
+    ExpectUsageError({"delete", "1", "2"}, "give one ID");
+    ExpectUsageError({"delete", "--all", "5"}, "either an ID or --all");
+    ExpectUsageError({"stats", "now"}, "unexpected argument");
+
+    Result r = RunRaw({"list", "--root"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--root needs a directory"), std::string::npos);
+
+    // None of them stored anything.
+    EXPECT_EQ(Ok({"list"}), "no logs\n");
+    EXPECT_EQ(Ok({"--json", "list"}), "[]\n");
+}
+
+TEST_F(ToolTest, ListShowsOneLinePerRowNewestFirstAndFiltersByType)
+{
+    Ok({"add", "call", "--dir", "out", "--number", "0101111111", "--name", "Alice", "--start",
+        "2026-01-02 10:00"});
+    Ok({"add", "call", "--dir", "in", "--number", "0102222222", "--start", "2026-01-02 11:00:30"});
+    Ok({"add", "message", "--dir", "received", "--number", "0103333333", "--start", "1767355200"});
+    Ok({"add", "call", "--dir", "out", "--number", "0101111111", "--start", "2026-01-02 12:00"});
+
+    const std::string list = Ok({"list"});
+    EXPECT_EQ(list, "1     outgoing         Alice                          2  2026-01-02 12:00:00\n"
+                    "3     message-received 0103333333                     1  2026-01-02 12:00:00\n"
+                    "2     incoming         0102222222                     1  2026-01-02 11:00:30\n");
+    EXPECT_EQ(Ok({"list", "--type", "incoming"}),
+              "2     incoming         0102222222                     1  2026-01-02 11:00:30\n");
+    EXPECT_EQ(CountLines(Ok({"list", "--type", "calls"})), 2);
+    EXPECT_EQ(Ok({"list", "--type", "missed"}), "no logs\n");
+
+    const std::string json = Ok({"list", "--json", "--type", "messages"});
+    EXPECT_EQ(json,
+              "[\n  {\"id\": 3, \"type\": \"message-received\", \"name\": \"\", \"number\": \"0103333333\", "
+              "\"email\": \"\", \"group\": 3, \"count\": 1, \"start\": 1767355200, \"start_text\": "
+              "\"2026-01-02 12:00:00\", \"duration\": 0, \"unchecked\": true}\n]\n");
+}
+
+TEST_F(ToolTest, HistoryAndShowDescribeOneRowAndItsEvents)
+{
+    Ok({"add", "call", "--dir", "out", "--number", "0101111111", "--start", "2026-03-01 09:00", "--duration",
+        "65"});
+    Ok({"add", "call", "--dir", "out", "--number", "0101111111", "--start", "2026-03-01 10:00", "--duration",
+        "3725", "--video", "--line", "2"});
+    Ok({"add", "call", "--dir", "in", "--number", "0109999999", "--start", "2026-03-01 11:00"});
+
+    EXPECT_EQ(Ok({"history", "1"}), "outgoing 0101111111: 2 event(s)\n"
+                                    "  2     outgoing         2026-03-01 10:00:00  1:02:05\n"
+                                    "  1     outgoing         2026-03-01 09:00:00  0:01:05\n");
+    const std::string json = Ok({"--json", "history", "1"});
+    EXPECT_NE(json.find("\"parent\": 1"), std::string::npos);
+    EXPECT_NE(json.find("\"duration\": 3725"), std::string::npos);
+    EXPECT_EQ(CountLines(json), 4);
+
+    const std::string show = Ok({"show", "1"});
+    EXPECT_NE(show.find("type:       outgoing\n"), std::string::npos);
+    EXPECT_NE(show.find("count:      2\n"), std::string::npos);
+    EXPECT_NE(show.find("duration:   1:02:05\n"), std::string::npos);
+    EXPECT_NE(show.find("call:       video, line 2\n"), std::string::npos);
+    EXPECT_EQ(Ok({"show", "2", "--json"}).rfind("{\"id\": 2, \"type\": \"incoming\"", 0), 0u);
+
+    for (const char* command : {"history", "show", "delete"})
+    {
+        Result r = Run({command, "42"});
+        EXPECT_EQ(r.code, 1) << command;
+        EXPECT_EQ(r.err, "ulog: " + std::string(command) + ": no log with id 42\n");
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(ToolTest, DeleteRemovesOneRowWithItsEventsOrEverything)
+{
+    Ok({"add", "call", "--dir", "out", "--number", "0101111111"});
+    Ok({"add", "call", "--dir", "out", "--number", "0101111111"});
+    Ok({"add", "call", "--dir", "in", "--number", "0102222222"});
+    EXPECT_EQ(Ok({"delete", "1"}), "deleted log 1\n");
+    EXPECT_EQ(CountLines(Ok({"list"})), 1);
+    EXPECT_EQ(Run({"history", "1"}).code, 1);
+    EXPECT_NE(Ok({"--json", "stats"}).find("\"outgoing\": {\"rows\": 0, \"events\": 0}"), std::string::npos);
+
+    EXPECT_EQ(Ok({"delete", "--all", "--json"}), "{\"deleted\": \"all\"}\n");
+    EXPECT_EQ(Ok({"list"}), "no logs\n");
+}
+
+TEST_F(ToolTest, StatsGiveCallTimesAndCounts)
+{
+    Ok({"add", "call", "--dir", "missed", "--number", "0103333333"});
+    Ok({"add", "call", "--dir", "out", "--number", "0101111111", "--duration", "65"});
+    Ok({"add", "call", "--dir", "in", "--number", "0102222222", "--duration", "3725"});
+    const std::string stats = Ok({"stats"});
+    EXPECT_NE(stats.find("  voice line 1          0:01:05    1:02:05\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("last call               1:02:05\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("life time               1:03:10\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("unchecked missed calls        1\n"), std::string::npos) << stats;
+
+    const std::string json = Ok({"stats", "--json"});
+    EXPECT_NE(json.find("\"outgoing\": {\"voice\": [65, 0]"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"incoming\": {\"voice\": [3725, 0]"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"life\": 3790"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"missed\": {\"rows\": 1, \"events\": 1}"), std::string::npos) << json;
+}
+
+TEST_F(ToolTest, TheDataRootComesFromTheOptionThenTheEnvironmentThenTheWorkingDirectory)
+{
+    const std::string envRoot = m_dir + "/env-root";
+    Result r = RunRaw({"add", "call", "--dir", "out", "--number", "0101111111"},
+                      "ULOG_ROOT=" + Quote(envRoot) + " ");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(envRoot));
+    // --root wins over the environment.
+    r = RunRaw({"--root", m_root, "list"}, "ULOG_ROOT=" + Quote(envRoot) + " ");
+    EXPECT_EQ(r.out, "no logs\n");
+    r = RunRaw({"list"}, "ULOG_ROOT=" + Quote(envRoot) + " ");
+    EXPECT_EQ(CountLines(r.out), 1);
+
+    r = RunRaw({"add", "call", "--dir", "in", "--number", "0102222222"}, "env -u ULOG_ROOT ");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(m_dir + "/ulog-data"));
+
+    // A data root that cannot be a directory.
+    std::ofstream(m_dir + "/file") << "x";
+    r = RunRaw({"--root", m_dir + "/file", "list"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("cannot use the data root"), std::string::npos) << r.err;
+}

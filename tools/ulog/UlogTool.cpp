@@ -1,0 +1,747 @@
+// ulog: stores, lists and deletes communication logs and shows the call statistics, through the
+// plain-function interface of the log service, on a data root of the emulated platform.
+#include "UlogToolFormat.h"
+
+#include "UlogSvc.h"
+#include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
+#include "control/PlatformControl.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace ulogtool;
+
+namespace
+{
+const int EXIT_FAILED = 1; // the command could not be carried out
+const int EXIT_USAGE = 2;  // bad arguments: nothing was done
+
+struct ToolError
+{
+    int code;
+    std::string message;
+};
+
+[[noreturn]] void Usage(const std::string& message)
+{
+    throw ToolError{EXIT_USAGE, message};
+}
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    throw ToolError{EXIT_FAILED, message};
+}
+
+const char* const s_mainHelp =
+    "usage: ulog [--root DIR] [--json] COMMAND [ARGS]\n"
+    "\n"
+    "Keeps the communication logs of the handset emulation under a data root\n"
+    "(--root DIR, else $ULOG_ROOT, else ./ulog-data).\n"
+    "\n"
+    "commands:\n"
+    "  add call|message|email ...  store one event\n"
+    "  list [--type TYPE]          one line per correspondent and type, newest first\n"
+    "  history ID                  the events behind one row of the list\n"
+    "  show ID                     every field of one row of the list\n"
+    "  delete ID | delete --all    remove one row (with its events) or every log\n"
+    "  stats                       call times and counts\n"
+    "\n"
+    "--json prints machine-readable output; COMMAND --help describes a command.\n"
+    "Exit status: 0 done, 1 failed, 2 bad arguments.\n";
+
+const char* const s_addHelp =
+    "usage: ulog add call --dir out|in|missed --number N [--name NAME] [--start TIME]\n"
+    "                     [--duration SECONDS] [--video] [--line 1|2]\n"
+    "       ulog add message --dir sent|received --number N [--name NAME] [--start TIME]\n"
+    "       ulog add email --dir sent|received --address ADDR [--number N] [--name NAME] [--start TIME]\n"
+    "\n"
+    "Stores one event and prints the id, group and count of its row in the list.\n"
+    "TIME is seconds since 1970-01-01 UTC or \"YYYY-MM-DD HH:MM[:SS]\" in UTC (default: now).\n"
+    "A missed call has no duration.\n";
+
+const char* const s_listHelp =
+    "usage: ulog list [--type TYPE] [--json]\n"
+    "\n"
+    "One line per correspondent and log type, the most recently touched first:\n"
+    "id, type, name or number, number of events, start of the newest event.\n"
+    "TYPE: outgoing, incoming, missed, message-sent, message-received, email-sent,\n"
+    "email-received, sns-out, sns-in, im-1, im-2, or calls, messages, emails.\n";
+
+const char* const s_historyHelp = "usage: ulog history ID [--json]\n"
+                                  "\n"
+                                  "The events behind the row ID of 'ulog list', newest first.\n";
+
+const char* const s_showHelp = "usage: ulog show ID [--json]\n"
+                               "\n"
+                               "Every field of the row ID of 'ulog list'.\n";
+
+const char* const s_deleteHelp = "usage: ulog delete ID | ulog delete --all\n"
+                                 "\n"
+                                 "Removes the row ID of 'ulog list' with its events, or every log.\n";
+
+const char* const s_statsHelp = "usage: ulog stats [--json]\n"
+                                "\n"
+                                "Total call times per direction, kind and line, the last call times,\n"
+                                "the accumulated call time, and the numbers of stored rows and events.\n";
+
+// Options of one command: name -> value ("" for flags), and the positional arguments.
+struct Parsed
+{
+    std::map<std::string, std::string> options;
+    std::vector<std::string> positional;
+
+    bool Has(const std::string& name) const { return options.count(name) != 0; }
+    std::string Get(const std::string& name) const
+    {
+        auto it = options.find(name);
+        return it == options.end() ? std::string() : it->second;
+    }
+};
+
+// Parses args against the allowed options (name -> takes a value).
+Parsed ParseArgs(const std::vector<std::string>& args, const std::map<std::string, bool>& allowed,
+                 const std::string& command)
+{
+    Parsed parsed;
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        std::string arg = args[i];
+        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0)
+        {
+            std::string value;
+            bool inlineValue = false;
+            const size_t eq = arg.find('=');
+            if (eq != std::string::npos)
+            {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                inlineValue = true;
+            }
+            auto it = allowed.find(arg);
+            if (it == allowed.end())
+                Usage(command + ": unknown option " + arg);
+            if (parsed.Has(arg))
+                Usage(command + ": " + arg + " given twice");
+            if (it->second)
+            {
+                if (!inlineValue)
+                {
+                    if (i + 1 >= args.size())
+                        Usage(command + ": " + arg + " needs a value");
+                    value = args[++i];
+                }
+            }
+            else if (inlineValue)
+                Usage(command + ": " + arg + " takes no value");
+            parsed.options[arg] = value;
+        }
+        else if (arg.size() > 1 && arg[0] == '-' && !ParseInteger(arg, -2147483647LL, 0))
+            Usage(command + ": unknown option " + arg);
+        else
+            parsed.positional.push_back(arg);
+    }
+    return parsed;
+}
+
+// The data root and the started service for the life of one command.
+class Service
+{
+public:
+    explicit Service(const std::string& root)
+    {
+        if (!UlogCtlReset(root.c_str()))
+            Fail("cannot use the data root " + root);
+        UlogSvcDispatch(0);
+    }
+    ~Service() { UlogSvcDispatch(1); }
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+};
+
+std::string Text(const char* field, size_t places)
+{
+    return std::string(field, strnlen(field, places));
+}
+
+std::string EmailOf(const UlogInfo& info)
+{
+    return Utf16ToUtf8(info.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN);
+}
+
+// What the list shows for the correspondent: the name, else the number, else the e-mail address.
+std::string Who(const UlogInfo& info)
+{
+    std::string who = Text(info.szName, sizeof(info.szName));
+    if (who.empty())
+        who = Text(info.szNumber, sizeof(info.szNumber));
+    if (who.empty())
+        who = Text(info.szEmailDisplayName, sizeof(info.szEmailDisplayName));
+    if (who.empty())
+        who = EmailOf(info);
+    return who.empty() ? "(unknown)" : who;
+}
+
+std::vector<UlogInfo> WalkHandle(HOBJ h)
+{
+    std::vector<UlogInfo> logs;
+    if (h <= 0)
+        Fail("the logs cannot be read");
+    UlogSvcIteratorMoveFirst(h);
+    while (!UlogSvcIteratorIsDone(h))
+    {
+        UlogInfo info;
+        if (!UlogSvcIteratorGetCurItem(h, &info))
+            break;
+        logs.push_back(info);
+        UlogSvcIteratorMoveNext(h);
+    }
+    UlogSvcIteratorRelease(h);
+    return logs;
+}
+
+unsigned int Duration(const UlogInfo& info)
+{
+    return info.tmEnd >= info.tmStart ? info.tmEnd - info.tmStart : 0;
+}
+
+int ParseId(const Parsed& parsed, const std::string& command)
+{
+    if (parsed.positional.size() != 1)
+        Usage(command + ": give one ID (see 'ulog list')");
+    auto id = ParseInteger(parsed.positional[0], 0, 2147483647LL);
+    if (!id)
+        Usage(command + ": not an id: '" + parsed.positional[0] + "'");
+    return static_cast<int>(*id);
+}
+
+// ---- add -------------------------------------------------------------------------------------
+
+UlogInfo NewRecord()
+{
+    UlogInfo info;
+    std::memset(&info, 0, sizeof(info));
+    info.iCallType = ULOG_CALL_TYPE_NONE;
+    info.iLineType = ULOG_LINE_1;
+    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
+    info.iStorageType = ULOG_STORAGE_NONE;
+    info.iSourceType = ULOG_SOURCE_TYPE_NONE;
+    info.nUniqueId = ULOG_INVALID_DB_INDEX;
+    info.nSortIndex = -1;
+    info.nGroupId = -1;
+    info.nParentId = -1;
+    info.nDuplLogLastUniqueId = -1;
+    info.nCallCost = -1;
+    info.nSpInfo = -1;
+    info.nAccountId = -1;
+    info.nMsgLogId = -1;
+    info.nContentId = -1;
+    return info;
+}
+
+void SetText(char* field, size_t places, const std::string& value, const std::string& what)
+{
+    if (value.size() >= places)
+        Usage(what + " is longer than " + std::to_string(places - 1) + " bytes");
+    if (!IsPrintableUtf8(value))
+        Usage(what + " is not printable UTF-8 text");
+    std::memcpy(field, value.data(), value.size());
+    field[value.size()] = '\0';
+}
+
+UlogInfo BuildAddRecord(const std::string& kind, const Parsed& p)
+{
+    const std::string command = "add " + kind;
+    if (!p.positional.empty())
+        Usage(command + ": unexpected argument '" + p.positional[0] + "'");
+    if (!p.Has("--dir"))
+        Usage(command + ": --dir is required");
+    const std::string dir = p.Get("--dir");
+    UlogInfo info = NewRecord();
+
+    if (kind == "call")
+    {
+        if (dir == "out")
+            info.iLogType = ULOG_LOG_ORIGINATED;
+        else if (dir == "in")
+            info.iLogType = ULOG_LOG_TERMINATED;
+        else if (dir == "missed")
+            info.iLogType = ULOG_LOG_MISSED;
+        else
+            Usage(command + ": --dir must be out, in or missed, not '" + dir + "'");
+        info.iCallType = p.Has("--video") ? ULOG_CALL_VIDEO : ULOG_CALL_VOICE;
+        if (p.Has("--line"))
+        {
+            const std::string line = p.Get("--line");
+            if (line != "1" && line != "2")
+                Usage(command + ": --line must be 1 or 2, not '" + line + "'");
+            info.iLineType = (line == "1") ? ULOG_LINE_1 : ULOG_LINE_2;
+        }
+        if (info.iLogType == ULOG_LOG_MISSED)
+            info.bUncheckedYet = 1;
+    }
+    else
+    {
+        const bool message = (kind == "message");
+        if (dir == "sent")
+            info.iLogType = message ? ULOG_LOG_MSG_SENT : ULOG_LOG_EMAIL_SENT;
+        else if (dir == "received")
+            info.iLogType = message ? ULOG_LOG_MSG_RECEIVED : ULOG_LOG_EMAIL_RECEIVED;
+        else
+            Usage(command + ": --dir must be sent or received, not '" + dir + "'");
+        info.iLineType = ULOG_LINE_NONE;
+        if (dir == "received")
+            info.bUncheckedYet = 1;
+    }
+
+    if (p.Has("--number"))
+    {
+        const std::string number = p.Get("--number");
+        if (!IsPhoneNumber(number))
+            Usage(command + ": not a phone number: '" + number + "'");
+        SetText(info.szNumber, sizeof(info.szNumber), number, command + ": --number");
+    }
+    else if (kind != "email")
+        Usage(command + ": --number is required");
+
+    if (kind == "email")
+    {
+        if (!p.Has("--address"))
+            Usage(command + ": --address is required");
+        const std::string address = p.Get("--address");
+        const size_t at = address.find('@');
+        if (at == std::string::npos || at == 0 || at + 1 == address.size() ||
+            address.find_first_of(" \t<>\"") != std::string::npos)
+            Usage(command + ": not an e-mail address: '" + address + "'");
+        if (!IsPrintableUtf8(address) || !Utf8ToUtf16(address, info.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN))
+            Usage(command + ": the e-mail address is longer than " +
+                  std::to_string(ULOG_EMAIL_ADDRESS_LEN - 1) + " characters");
+    }
+
+    if (p.Has("--name"))
+    {
+        SetText(info.szName, sizeof(info.szName), p.Get("--name"), command + ": --name");
+        if (kind == "email")
+            SetText(info.szEmailDisplayName, sizeof(info.szEmailDisplayName), p.Get("--name"),
+                    command + ": --name");
+    }
+
+    unsigned int start = static_cast<unsigned int>(std::time(nullptr));
+    if (p.Has("--start"))
+    {
+        auto parsed = ParseTime(p.Get("--start"));
+        if (!parsed)
+            Usage(command + ": not a time: '" + p.Get("--start") +
+                  "' (seconds since 1970 or \"YYYY-MM-DD HH:MM[:SS]\")");
+        start = *parsed;
+    }
+    unsigned int duration = 0;
+    if (p.Has("--duration"))
+    {
+        auto parsed = ParseInteger(p.Get("--duration"), 0, 4294967295LL - start);
+        if (!parsed)
+            Usage(command + ": not a duration in seconds: '" + p.Get("--duration") + "'");
+        duration = static_cast<unsigned int>(*parsed);
+        if (info.iLogType == ULOG_LOG_MISSED && duration != 0)
+            Usage(command + ": a missed call has no duration");
+    }
+    info.tmStart = start;
+    info.tmEnd = start + duration;
+    return info;
+}
+
+void PrintAdded(const UlogInfo& info, bool json)
+{
+    if (json)
+        std::printf("{\"id\": %d, \"group\": %d, \"count\": %d, \"type\": %s}\n", info.nUniqueId,
+                    info.nGroupId, info.nDuplLogCount, JsonString(LogTypeName(info.iLogType)).c_str());
+    else
+        std::printf("stored %s: id %d, group %d, count %d\n", LogTypeName(info.iLogType), info.nUniqueId,
+                    info.nGroupId, info.nDuplLogCount);
+}
+
+int CmdAdd(const std::vector<std::string>& args, const std::string& root, bool json)
+{
+    if (args.empty())
+        Usage("add: say what to add: call, message or email");
+    const std::string kind = args[0];
+    std::map<std::string, bool> allowed = {
+        {"--dir", true}, {"--number", true}, {"--name", true}, {"--start", true}};
+    if (kind == "call")
+    {
+        allowed["--duration"] = true;
+        allowed["--video"] = false;
+        allowed["--line"] = true;
+    }
+    else if (kind == "email")
+        allowed["--address"] = true;
+    else if (kind != "message")
+        Usage("add: cannot add '" + kind + "' (call, message or email)");
+    const Parsed p =
+        ParseArgs(std::vector<std::string>(args.begin() + 1, args.end()), allowed, "add " + kind);
+    UlogInfo info = BuildAddRecord(kind, p);
+
+    Service service(root);
+    if (!UlogAddCallLog(&info) || info.nUniqueId == ULOG_INVALID_DB_INDEX)
+        Fail("add " + kind + ": the event could not be stored");
+    PrintAdded(info, json);
+    return 0;
+}
+
+// ---- list, history, show ---------------------------------------------------------------------
+
+std::string LogJson(const UlogInfo& info, bool event)
+{
+    std::ostringstream out;
+    out << "{\"id\": " << info.nUniqueId << ", \"type\": " << JsonString(LogTypeName(info.iLogType))
+        << ", \"name\": " << JsonString(Text(info.szName, sizeof(info.szName)))
+        << ", \"number\": " << JsonString(Text(info.szNumber, sizeof(info.szNumber)))
+        << ", \"email\": " << JsonString(EmailOf(info)) << ", \"group\": " << info.nGroupId;
+    if (event)
+        out << ", \"parent\": " << info.nParentId;
+    else
+        out << ", \"count\": " << info.nDuplLogCount;
+    out << ", \"start\": " << info.tmStart << ", \"start_text\": " << JsonString(FormatTime(info.tmStart))
+        << ", \"duration\": " << Duration(info)
+        << ", \"unchecked\": " << (info.bUncheckedYet ? "true" : "false") << "}";
+    return out.str();
+}
+
+void PrintJsonArray(const std::vector<UlogInfo>& logs, bool event)
+{
+    std::printf("[");
+    for (size_t i = 0; i < logs.size(); ++i)
+        std::printf("%s\n  %s", i == 0 ? "" : ",", LogJson(logs[i], event).c_str());
+    std::printf("%s]\n", logs.empty() ? "" : "\n");
+}
+
+std::set<int> TypesOf(const std::string& name)
+{
+    if (name == "calls")
+        return {ULOG_LOG_ORIGINATED, ULOG_LOG_TERMINATED, ULOG_LOG_MISSED};
+    if (name == "messages")
+        return {ULOG_LOG_MSG_SENT, ULOG_LOG_MSG_RECEIVED};
+    if (name == "emails")
+        return {ULOG_LOG_EMAIL_SENT, ULOG_LOG_EMAIL_RECEIVED};
+    const int type = LogTypeByName(name);
+    if (type < 0)
+        Usage("list: unknown type '" + name + "' (see 'ulog list --help')");
+    return {type};
+}
+
+int CmdList(const std::vector<std::string>& args, const std::string& root, bool json)
+{
+    const Parsed p = ParseArgs(args, {{"--type", true}}, "list");
+    if (!p.positional.empty())
+        Usage("list: unexpected argument '" + p.positional[0] + "'");
+    std::set<int> types;
+    if (p.Has("--type"))
+        types = TypesOf(p.Get("--type"));
+
+    Service service(root);
+    std::vector<UlogInfo> logs;
+    if (types.size() == 1)
+        logs = WalkHandle(UlogGetAllLogInfoByType(static_cast<UlogLogType>(*types.begin())));
+    else
+    {
+        logs = WalkHandle(UlogGetAllLogInfo());
+        if (!types.empty())
+            logs.erase(std::remove_if(logs.begin(), logs.end(),
+                                      [&](const UlogInfo& info) { return types.count(info.iLogType) == 0; }),
+                       logs.end());
+    }
+    std::stable_sort(logs.begin(), logs.end(),
+                     [](const UlogInfo& a, const UlogInfo& b) { return a.nSortIndex > b.nSortIndex; });
+    if (json)
+    {
+        PrintJsonArray(logs, false);
+        return 0;
+    }
+    for (const UlogInfo& info : logs)
+        std::printf("%-5d %-16s %-28s %3d  %s\n", info.nUniqueId, LogTypeName(info.iLogType),
+                    Who(info).c_str(), info.nDuplLogCount, FormatTime(info.tmStart).c_str());
+    if (logs.empty())
+        std::printf("no logs\n");
+    return 0;
+}
+
+UlogInfo ReadRow(int id, const std::string& command)
+{
+    UlogInfo row;
+    if (!UlogGetCallLogInfoByUniqueID(id, &row))
+        Fail(command + ": no log with id " + std::to_string(id));
+    return row;
+}
+
+int CmdHistory(const std::vector<std::string>& args, const std::string& root, bool json)
+{
+    const Parsed p = ParseArgs(args, {}, "history");
+    const int id = ParseId(p, "history");
+
+    Service service(root);
+    const UlogInfo row = ReadRow(id, "history");
+    std::vector<UlogInfo> events = WalkHandle(UlogGetDuplAllLogInfo());
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [&](const UlogInfo& info) { return info.nParentId != row.nUniqueId; }),
+                 events.end());
+    std::stable_sort(events.begin(), events.end(),
+                     [](const UlogInfo& a, const UlogInfo& b)
+                     { return a.tmStart != b.tmStart ? a.tmStart > b.tmStart : a.nUniqueId > b.nUniqueId; });
+    if (json)
+    {
+        PrintJsonArray(events, true);
+        return 0;
+    }
+    std::printf("%s %s: %d event(s)\n", LogTypeName(row.iLogType), Who(row).c_str(), row.nDuplLogCount);
+    for (const UlogInfo& info : events)
+    {
+        std::printf("  %-5d %-16s %s", info.nUniqueId, LogTypeName(info.iLogType),
+                    FormatTime(info.tmStart).c_str());
+        if (_UlogIsCallLog(info.iLogType))
+            std::printf("  %s", FormatDuration(Duration(info)).c_str());
+        std::printf("\n");
+    }
+    return 0;
+}
+
+int CmdShow(const std::vector<std::string>& args, const std::string& root, bool json)
+{
+    const Parsed p = ParseArgs(args, {}, "show");
+    const int id = ParseId(p, "show");
+
+    Service service(root);
+    const UlogInfo info = ReadRow(id, "show");
+    if (json)
+    {
+        std::printf("%s\n", LogJson(info, false).c_str());
+        return 0;
+    }
+    std::printf("id:         %d\n", info.nUniqueId);
+    std::printf("type:       %s\n", LogTypeName(info.iLogType));
+    std::printf("name:       %s\n", Text(info.szName, sizeof(info.szName)).c_str());
+    std::printf("number:     %s\n", Text(info.szNumber, sizeof(info.szNumber)).c_str());
+    std::printf("basic:      %s\n", Text(info.szBasicNumber, sizeof(info.szBasicNumber)).c_str());
+    std::printf("email:      %s\n", EmailOf(info).c_str());
+    std::printf("group:      %d\n", info.nGroupId);
+    std::printf("count:      %d\n", info.nDuplLogCount);
+    std::printf("start:      %s\n", FormatTime(info.tmStart).c_str());
+    if (_UlogIsCallLog(info.iLogType))
+    {
+        std::printf("duration:   %s\n", FormatDuration(Duration(info)).c_str());
+        std::printf("call:       %s, line %d\n", info.iCallType == ULOG_CALL_VIDEO ? "video" : "voice",
+                    info.iLineType == ULOG_LINE_2 ? 2 : 1);
+    }
+    std::printf("unchecked:  %s\n", info.bUncheckedYet ? "yes" : "no");
+    return 0;
+}
+
+// ---- delete ----------------------------------------------------------------------------------
+
+int CmdDelete(const std::vector<std::string>& args, const std::string& root, bool json)
+{
+    const Parsed p = ParseArgs(args, {{"--all", false}}, "delete");
+    if (p.Has("--all"))
+    {
+        if (!p.positional.empty())
+            Usage("delete: give either an ID or --all");
+        Service service(root);
+        if (!UlogDeleteAllCallLog())
+            Fail("delete: the logs could not be deleted");
+        std::printf(json ? "{\"deleted\": \"all\"}\n" : "deleted every log\n");
+        return 0;
+    }
+    const int id = ParseId(p, "delete");
+    Service service(root);
+    ReadRow(id, "delete");
+    /* The plain functions have no single delete: the distinct log manager removes the row, and its
+     * observer the row's events. */
+    if (!IUlogSvcDistinctMgr::Instance()->Delete(id))
+        Fail("delete: the log with id " + std::to_string(id) + " could not be deleted");
+    if (json)
+        std::printf("{\"deleted\": %d}\n", id);
+    else
+        std::printf("deleted log %d\n", id);
+    return 0;
+}
+
+// ---- stats -----------------------------------------------------------------------------------
+
+int CmdStats(const std::vector<std::string>& args, const std::string& root, bool json)
+{
+    const Parsed p = ParseArgs(args, {}, "stats");
+    if (!p.positional.empty())
+        Usage("stats: unexpected argument '" + p.positional[0] + "'");
+
+    Service service(root);
+    struct Kind
+    {
+        const char* name;
+        UlogCallType type;
+    };
+    const Kind kinds[] = {{"voice", ULOG_CALL_VOICE}, {"video", ULOG_CALL_VIDEO}, {"data", ULOG_CALL_CSD}};
+    const UlogLogType dirs[] = {ULOG_LOG_ORIGINATED, ULOG_LOG_TERMINATED};
+    const UlogLineType lines[] = {ULOG_LINE_1, ULOG_LINE_2};
+
+    unsigned int totals[2][3][2];
+    for (int d = 0; d < 2; ++d)
+        for (int k = 0; k < 3; ++k)
+            for (int l = 0; l < 2; ++l)
+                totals[d][k][l] = UlogGetTotalCallTime(dirs[d], kinds[k].type, lines[l]);
+    const unsigned int lastVoice = UlogGetLastVoiceCallTime();
+    const unsigned int lastVideo = UlogGetLastVideoCallTime();
+    const unsigned int lastCall = UlogGetLastCallTime();
+    const unsigned int life = UlogGetLifeTime();
+    int rows[ULOG_LOG_CNT_MAX];
+    int events[ULOG_LOG_CNT_MAX];
+    for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
+    {
+        rows[t] = UlogGetCallLogCountEx(static_cast<UlogLogType>(t));
+        events[t] = UlogGetDuplLogCount(static_cast<UlogLogType>(t));
+    }
+    int uncheckedMissed = 0;
+    UlogGetDuplLogUncheckedCount(ULOG_LOG_MISSED, &uncheckedMissed);
+
+    if (json)
+    {
+        std::printf("{\"total\": {");
+        for (int d = 0; d < 2; ++d)
+        {
+            std::printf("%s\"%s\": {", d ? ", " : "", d == 0 ? "outgoing" : "incoming");
+            for (int k = 0; k < 3; ++k)
+            {
+                if (kinds[k].type == ULOG_CALL_VIDEO)
+                    std::printf(", \"%s\": %u", kinds[k].name, totals[d][k][0]);
+                else
+                    std::printf("%s\"%s\": [%u, %u]", k ? ", " : "", kinds[k].name, totals[d][k][0],
+                                totals[d][k][1]);
+            }
+            std::printf("}");
+        }
+        std::printf("}, \"last\": {\"voice\": %u, \"video\": %u, \"any\": %u}, \"life\": %u, \"counts\": {",
+                    lastVoice, lastVideo, lastCall, life);
+        for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
+            std::printf("%s\"%s\": {\"rows\": %d, \"events\": %d}", t ? ", " : "", LogTypeName(t), rows[t],
+                        events[t]);
+        std::printf("}, \"unchecked_missed\": %d}\n", uncheckedMissed);
+        return 0;
+    }
+    std::printf("total call time        outgoing   incoming\n");
+    for (int k = 0; k < 3; ++k)
+    {
+        /* Video calls are all counted on line 1. */
+        const int nLines = (kinds[k].type == ULOG_CALL_VIDEO) ? 1 : 2;
+        for (int l = 0; l < nLines; ++l)
+        {
+            const std::string label =
+                std::string(kinds[k].name) + (nLines == 1 ? std::string() : " line " + std::to_string(l + 1));
+            std::printf("  %-18s %10s %10s\n", label.c_str(), FormatDuration(totals[0][k][l]).c_str(),
+                        FormatDuration(totals[1][k][l]).c_str());
+        }
+    }
+    std::printf("last voice call      %10s\n", FormatDuration(lastVoice).c_str());
+    std::printf("last video call      %10s\n", FormatDuration(lastVideo).c_str());
+    std::printf("last call            %10s\n", FormatDuration(lastCall).c_str());
+    std::printf("life time            %10s\n", FormatDuration(life).c_str());
+    std::printf("stored                     rows     events\n");
+    for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
+        if (rows[t] != 0 || events[t] != 0 || t < ULOG_LOG_EMAIL_SENT + 1)
+            std::printf("  %-18s %10d %10d\n", LogTypeName(t), rows[t], events[t]);
+    std::printf("unchecked missed calls%9d\n", uncheckedMissed);
+    return 0;
+}
+
+struct Command
+{
+    int (*run)(const std::vector<std::string>&, const std::string&, bool);
+    const char* help;
+};
+
+const std::map<std::string, Command>& Commands()
+{
+    static const std::map<std::string, Command> s_commands = {{"add", {CmdAdd, s_addHelp}},
+                                                              {"list", {CmdList, s_listHelp}},
+                                                              {"history", {CmdHistory, s_historyHelp}},
+                                                              {"show", {CmdShow, s_showHelp}},
+                                                              {"delete", {CmdDelete, s_deleteHelp}},
+                                                              {"stats", {CmdStats, s_statsHelp}}};
+    return s_commands;
+}
+
+int Run(int argc, char** argv)
+{
+    std::string root;
+    bool rootGiven = false;
+    bool json = false;
+    bool help = false;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        if (arg == "--root")
+        {
+            if (i + 1 >= argc)
+                Usage("--root needs a directory");
+            root = argv[++i];
+            rootGiven = true;
+        }
+        else if (arg.compare(0, 7, "--root=") == 0)
+        {
+            root = arg.substr(7);
+            rootGiven = true;
+        }
+        else if (arg == "--json")
+            json = true;
+        else if (arg == "--help" || arg == "-h")
+            help = true;
+        else
+            args.push_back(arg);
+    }
+    if (rootGiven && root.empty())
+        Usage("--root needs a directory");
+    if (!rootGiven)
+    {
+        const char* env = std::getenv("ULOG_ROOT");
+        root = (env != nullptr && env[0] != '\0') ? env : "./ulog-data";
+    }
+
+    if (args.empty())
+    {
+        if (help)
+        {
+            std::fputs(s_mainHelp, stdout);
+            return 0;
+        }
+        Usage("no command given (try 'ulog --help')");
+    }
+    auto it = Commands().find(args[0]);
+    if (it == Commands().end())
+        Usage("unknown command '" + args[0] + "' (try 'ulog --help')");
+    if (help)
+    {
+        std::fputs(it->second.help, stdout);
+        return 0;
+    }
+    return it->second.run(std::vector<std::string>(args.begin() + 1, args.end()), root, json);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try
+    {
+        return Run(argc, argv);
+    }
+    catch (const ToolError& error)
+    {
+        std::fflush(stdout);
+        std::fprintf(stderr, "ulog: %s\n", error.message.c_str());
+        return error.code;
+    }
+}
