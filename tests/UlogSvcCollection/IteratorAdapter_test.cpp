@@ -8,6 +8,8 @@
 #include "control/PlatformControl.h"
 
 #include <cstring>
+#include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -202,4 +204,42 @@ TEST_F(IteratorAdapterTest, TheRegistryFreesWhatIsStillRegisteredWhenItGoes)
     }
     EXPECT_EQ(log.calls, (std::vector<std::string>{"iterator", "list"}));
     EXPECT_EQ(CUlogSvcIteratorAdapter::Instance(), CUlogSvcIteratorAdapter::Instance());
+}
+
+TEST_F(IteratorAdapterTest, ThreadsRegisteringWalkingAndReleasingGetDistinctHandles)
+{
+    CUlogSvcIteratorAdapter adapter;
+    const int kThreads = 4, kRounds = 150;
+    std::vector<std::vector<int>> handles(kThreads);
+    std::vector<int> walked(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back(
+            [&, t]
+            {
+                for (int i = 0; i < kRounds; ++i)
+                {
+                    const int h = adapter.Register(MakeItem({"0101", "0102"}));
+                    handles[static_cast<size_t>(t)].push_back(h);
+                    for (adapter.First(h); !adapter.IsDone(h); adapter.Next(h))
+                    {
+                        UlogInfo info;
+                        if (adapter.GetCurItem(h, &info))
+                            ++walked[static_cast<size_t>(t)];
+                    }
+                    // Another thread's handle may be released under our feet: only ours is released here.
+                    adapter.Release(h);
+                }
+            });
+    for (std::thread& th : threads)
+        th.join();
+    std::set<int> all;
+    for (const auto& list : handles)
+        all.insert(list.begin(), list.end());
+    EXPECT_EQ(all.size(), static_cast<size_t>(kThreads * kRounds));
+    EXPECT_EQ(*all.begin(), 1);
+    EXPECT_EQ(*all.rbegin(), kThreads * kRounds);
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(walked[static_cast<size_t>(t)], 2 * kRounds);
+    EXPECT_EQ(adapter.GetCount(), 0);
 }
