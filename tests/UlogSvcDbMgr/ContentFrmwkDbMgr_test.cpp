@@ -13,6 +13,7 @@
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "UlogSvcUtil/CUlogSvcUtil.h"
 #include "KivGWESCore/KivGWESCore.h"
 #include "control/PlatformControl.h"
@@ -63,6 +64,17 @@ protected:
 
     CUlogContentFrmwkDbMgr* m_mgr = nullptr;
 };
+
+// Offset of the first byte in which two records differ; -1 when they are the same.
+int FirstDifference(const UlogInfo& x, const UlogInfo& y)
+{
+    const unsigned char* px = reinterpret_cast<const unsigned char*>(&x);
+    const unsigned char* py = reinterpret_cast<const unsigned char*>(&y);
+    for (size_t i = 0; i < sizeof(UlogInfo); ++i)
+        if (px[i] != py[i])
+            return static_cast<int>(i);
+    return -1;
+}
 
 std::vector<WCHAR> Wide(const char* s)
 {
@@ -376,4 +388,52 @@ TEST_F(ContentFrmwkDbMgrTest, WithoutTheFrameworkTablesAreMadeAndReadsFail)
     EXPECT_EQ(list->GetCount(), 0);
     list->Release();
     kiv::appsvc::SetContentMgrAvailable(true);
+}
+
+TEST_F(ContentFrmwkDbMgrTest, MessageKindsKeepTheirOwnColumnsThroughARoundTrip)
+{
+    const UlogLogType kinds[] = {ULOG_LOG_EMAIL_RECEIVED, ULOG_LOG_SNS_2, ULOG_LOG_IM_1, ULOG_LOG_MSG_SENT};
+    int sort = 1;
+    for (UlogLogType kind : kinds)
+    {
+        UlogInfo in = contenttest::MakeInfo(CallSpec{});
+        in.iLogType = kind;
+        in.nSortIndex = sort++;
+        in.nMsgLogType = 3;
+        in.nMsgLogId = 4242;
+        in.iSourceType = static_cast<UlogSourceType>(1);
+        in.nAccountId = 9;
+        in.nContentId = 31;
+        in.nSnsSpInfo = 5;
+        in.nSpInfo = 5;
+        std::strcpy(in.szEmailDisplayName, "Bo's mail");
+        std::strcpy(in.szAccountEmailAddress, "me@example.org");
+        std::strcpy(in.szSyncId, "thread.17");
+        std::strcpy(in.szSnsPersonId, "person-8");
+        WmConvert2PCode(in.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN, "bo@example.org");
+        WmConvert2PCode(in.mszSubject, ULOG_SUBJECT_LEN, "Subject 100%");
+        WmConvert2PCode(in.mszBody, ULOG_BODY_LEN, "Body text");
+        ASSERT_TRUE(CUlogSvcUtil::ExtractBasicNum(in.szNumber, in.szBasicNumber, 0));
+        CUlogSvcGenerator generator;
+        CUlogPtr<CUlog> log(generator.Generate(in));
+        ASSERT_TRUE(log.IsValidPtr()) << kind;
+        ASSERT_TRUE(m_mgr->Insert(*log.Get(), ULOG_DB_TABLE_DUPL)) << kind;
+
+        CUlogPtr<CUlog> first(m_mgr->GetUlogByUniqueID(log->GetUniqueID(), ULOG_DB_TABLE_DUPL));
+        ASSERT_TRUE(first.IsValidPtr()) << kind;
+        EXPECT_STREQ(first->GetLogClass(), log->GetLogClass()) << kind;
+        UlogInfo a, written;
+        ASSERT_TRUE(first->Convert2UlogInfo(a));
+        ASSERT_TRUE(log->Convert2UlogInfo(written));
+        ASSERT_TRUE(m_mgr->Update(*first.Get(), ULOG_DB_TABLE_DUPL));
+        CUlogPtr<CUlog> second(m_mgr->GetUlogByUniqueID(log->GetUniqueID(), ULOG_DB_TABLE_DUPL));
+        ASSERT_TRUE(second.IsValidPtr()) << kind;
+        UlogInfo b;
+        ASSERT_TRUE(second->Convert2UlogInfo(b));
+        // What was written comes back (the last duplicate id has no column), and a read and write
+        // changes nothing.
+        written.nDuplLogLastUniqueId = a.nDuplLogLastUniqueId;
+        EXPECT_EQ(FirstDifference(written, a), -1) << kind;
+        EXPECT_EQ(FirstDifference(a, b), -1) << kind;
+    }
 }

@@ -51,9 +51,12 @@ class ToolTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // The build directory: $ULOG_TEST_BIN, else the one this test program was built in.
         const char* bin = std::getenv("ULOG_TEST_BIN");
-        ASSERT_NE(bin, nullptr) << "ULOG_TEST_BIN names the build directory";
-        m_tool = std::string(bin) + "/tools/ulog/ulog";
+        std::string build = (bin != nullptr) ? bin : "";
+        if (build.empty())
+            build = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string();
+        m_tool = build + "/tools/ulog/ulog";
         ASSERT_TRUE(std::filesystem::exists(m_tool)) << m_tool << " is not built";
         m_dir = ulogtest::MakeTempDir("ulogtool");
         ASSERT_FALSE(m_dir.empty());
