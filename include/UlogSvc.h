@@ -400,6 +400,12 @@ UlogPhoneType UlogGetPhoneType(int iCtPhoneType);
  * NULL. The store is kept in memory only and is all zero until the first call. */
 BOOL SetAocInfo(const UlogAocInfo* pInfo);
 
+/* ==== Text for queries ==== */
+
+/* Copies pszSrc to pszDest doubling every apostrophe and every '%', so the text can stand inside
+ * quotes in a query. pszDest must hold twice the length of pszSrc plus one. FALSE for NULL. */
+BOOL UlogConvertDBStringForQuery(const char* pszSrc, char* pszDest);
+
 /* ==== Service entry ==== */
 
 /* Called by the service loader: 0 starts the service and returns the result of the class

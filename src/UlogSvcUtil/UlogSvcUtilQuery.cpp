@@ -47,3 +47,8 @@ BOOL CUlogSvcUtil::ConvertDBStringForQuery(const char* pszSrc, char* pszDest, si
     pszDest[n] = 0;
     return TRUE;
 }
+
+extern "C" BOOL UlogConvertDBStringForQuery(const char* pszSrc, char* pszDest)
+{
+    return CUlogSvcUtil::ConvertDBStringForQuery(pszSrc, pszDest);
+}
