@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -150,9 +151,53 @@ void BM_RawSqliteSelect(benchmark::State& state)
     sqlite3_close(db);
     state.counters["rows"] = ROWS;
 }
+// Both reads in each iteration; the counter walk_to_raw is the ratio of their times (target: at most 3).
+void BM_WalkToRawRatio(benchmark::State& state)
+{
+    if (!Shared().ok)
+    {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    sqlite3* db = nullptr;
+    const std::string path = Shared().root + "/System/ulog.db";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    {
+        sqlite3_close(db);
+        state.SkipWithError("cannot open database");
+        return;
+    }
+    CUlogContentFrmwkDbMgr* mgr = CUlogContentFrmwkDbMgr::Instance();
+    std::chrono::nanoseconds walk{0}, raw{0};
+    for (auto _ : state)
+    {
+        auto t0 = std::chrono::steady_clock::now();
+        IUlogList<CUlog>* list = mgr->GetAllUlog(ULOG_DB_TABLE_DISTINCT);
+        IUlogIterator<CUlog>* it = list->GetIterator();
+        for (it->First(); !it->IsDone(); it->Next())
+            benchmark::DoNotOptimize(it->GetCurItem()->GetSortIndex());
+        it->Release();
+        list->Release();
+        auto t1 = std::chrono::steady_clock::now();
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "select * from UlogDistinctDbTable order by sortindex desc", -1, &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                benchmark::DoNotOptimize(sqlite3_column_type(st, c) == SQLITE_INTEGER
+                                             ? sqlite3_column_int64(st, c)
+                                             : sqlite3_column_bytes(st, c));
+        sqlite3_finalize(st);
+        auto t2 = std::chrono::steady_clock::now();
+        walk += t1 - t0;
+        raw += t2 - t1;
+    }
+    sqlite3_close(db);
+    state.counters["walk_to_raw"] = raw.count() > 0 ? static_cast<double>(walk.count()) / raw.count() : 0;
+}
 } // namespace
 
 BENCHMARK(BM_ContentFrameworkWalk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RawSqliteSelect)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WalkToRawRatio)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
