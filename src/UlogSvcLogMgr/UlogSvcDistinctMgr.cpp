@@ -47,6 +47,15 @@ std::string Field(int nField)
     return pFilterMgr != NULL ? pFilterMgr->GetFieldName(nField, TABLE) : std::string();
 }
 
+/* Bounded copy into a buffer of nSize places, always terminated. */
+void CopyText(char* pszDest, size_t nSize, const char* pszSrc)
+{
+    const size_t n = (pszSrc != NULL) ? strnlen(pszSrc, nSize - 1) : 0;
+    if (n > 0)
+        std::memcpy(pszDest, pszSrc, n);
+    pszDest[n] = '\0';
+}
+
 /* Reads go with an empty filter when none is given. */
 const IUlogSvcFilter& OrEmpty(const IUlogSvcFilter* pFilter, CUlogSvcFilter& empty)
 {
@@ -358,7 +367,7 @@ int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
         delete[] pszBasicNumber;
         return 0;
     }
-    std::strncpy(pszTempPhoneNumber, log.GetNumber(), 50);
+    CopyText(pszTempPhoneNumber, 51, log.GetNumber());
     CUlogSvcUtil::ExtractBasicNum(pszTempPhoneNumber, pszBasicNumber, log.GetIPCallDigitCount());
     log.SetBasicNumber(pszBasicNumber);
 
@@ -996,21 +1005,18 @@ BOOL CUlogSvcDistinctMgr::__UpdateAllByUlogInfo(IUlogIterator<CUlog>* pIter, int
             info.nDuplLogCount = pInfo->nDuplLogCount;
         if (iUpdateType & ULOG_UPDATE_NAME)
         {
-            std::strncpy(info.szName, pInfo->szName, ULOG_NAME_LEN - 1);
-            info.szName[ULOG_NAME_LEN - 1] = '\0';
+            CopyText(info.szName, ULOG_NAME_LEN, pInfo->szName);
         }
         if (iUpdateType & ULOG_UPDATE_PERSON_ID)
             info.nPersonId = pInfo->nPersonId;
         if (iUpdateType & ULOG_UPDATE_2STAGE_ALIAS)
         {
-            std::strncpy(info.st2StageDialingInfo.aliasAddress, pInfo->st2StageDialingInfo.aliasAddress,
-                         ULOG_ALIAS_ADDRESS_LEN - 1);
-            info.st2StageDialingInfo.aliasAddress[ULOG_ALIAS_ADDRESS_LEN - 1] = '\0';
+            CopyText(info.st2StageDialingInfo.aliasAddress, ULOG_ALIAS_ADDRESS_LEN,
+                     pInfo->st2StageDialingInfo.aliasAddress);
         }
         if (iUpdateType & ULOG_UPDATE_CALLER_ID_PATH)
         {
-            std::strncpy(info.szCallerIdPath, pInfo->szCallerIdPath, ULOG_CALLER_ID_PATH_LEN - 1);
-            info.szCallerIdPath[ULOG_CALLER_ID_PATH_LEN - 1] = '\0';
+            CopyText(info.szCallerIdPath, ULOG_CALLER_ID_PATH_LEN, pInfo->szCallerIdPath);
         }
         if (iUpdateType & ULOG_UPDATE_TIMES)
         {

@@ -84,7 +84,7 @@ TEST_F(DuplMgrTest, SortIndexIsTheDuplicateTablesOwn)
     // Many distinct rows, so that the distinct sort index runs ahead of the duplicate one.
     for (int i = 0; i < 5; ++i)
     {
-        char sz[16];
+        char sz[32];
         std::snprintf(sz, sizeof(sz), "01066%05d", i);
         ASSERT_NE(Add(Event{.number = sz, .start = 1700000000u + i}), nullptr);
     }

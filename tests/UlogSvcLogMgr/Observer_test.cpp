@@ -98,7 +98,7 @@ TEST_F(ObserverTest, EvictionAnnouncesTheRemovedRowBeforeTheNewEvent)
 {
     for (int i = 0; i < 30; ++i)
     {
-        char sz[16];
+        char sz[32];
         std::snprintf(sz, sizeof(sz), "01088%05d", i);
         ASSERT_NE(Add(Event{.number = sz, .start = 1700000000u + i}), nullptr);
     }

@@ -18,15 +18,8 @@ using evtest::Event;
 
 namespace
 {
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-// The sanitizers slow every statement down several times: fewer events, same shape (more
-// correspondents than rows per type, so rows are evicted all the time).
-const int kDefaultEventsPerThread = 100;
-const int kDefaultNumbers = 40;
-#else
 const int kDefaultEventsPerThread = 500;
 const int kDefaultNumbers = 100;
-#endif
 const int kThreads = 4;
 
 int EnvInt(const char* name, int fallback)
@@ -81,7 +74,7 @@ protected:
 
 std::string NumberOf(int n)
 {
-    char sz[16];
+    char sz[32];
     std::snprintf(sz, sizeof(sz), "01077%05d", n);
     return sz;
 }
