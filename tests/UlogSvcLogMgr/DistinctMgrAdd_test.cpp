@@ -234,3 +234,25 @@ TEST_F(DistinctMgrAddTest, AddWithoutQueryManagerFailsAndStoresNothing)
     EXPECT_EQ(detached.GetCount(), 0);
     EXPECT_EQ(detached.GetUlog(1), nullptr);
 }
+
+TEST_F(DistinctMgrAddTest, InstantMessagesWithoutAddressAreRefusedAndWithAddressShareOneRow)
+{
+    UlogCtlClearDiagnostics();
+    EXPECT_EQ(Add(Event{.type = ULOG_LOG_IM_1, .number = ""}), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("IM log -  no email address."));
+    EXPECT_EQ(DistinctRows(), 0);
+    EXPECT_EQ(DuplRows(), 0);
+
+    const WCHAR address[] = {'b', 'o', 'b', '@', 'i', 'm', 0};
+    auto sent = evtest::MakeLog(Event{.type = ULOG_LOG_IM_1, .number = ""});
+    auto received = evtest::MakeLog(Event{.type = ULOG_LOG_IM_2, .number = "", .start = 1700000100u});
+    ASSERT_TRUE(sent && received);
+    sent->SetEmailAddress(address);
+    received->SetEmailAddress(address);
+    ASSERT_TRUE(Distinct()->Add(*sent));
+    ASSERT_TRUE(Distinct()->Add(*received));
+    EXPECT_EQ(received->GetUniqueID(), sent->GetUniqueID());
+    EXPECT_EQ(DistinctRows(), 1);
+    EXPECT_EQ(DistinctRows("logtype = 10"), 1);
+    EXPECT_EQ(EventsOf(sent->GetUniqueID()), 2);
+}
