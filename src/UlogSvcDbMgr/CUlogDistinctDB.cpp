@@ -91,6 +91,9 @@ CUlogDistinctDB::CUlogDistinctDB() : m_pszTableName(TABLE_NAME)
 
 const char* CUlogDistinctDB::GetFieldName(int nFieldId) const
 {
+    // An identifier from outside the table names no column: the statement built with it fails.
+    if (!ULOG_REQUIRE((0 <= nFieldId) && (nFieldId < UlogDbColumns::COLUMN_CNT)))
+        return "";
     return UlogDbColumns::s_apszFieldNames[nFieldId];
 }
 

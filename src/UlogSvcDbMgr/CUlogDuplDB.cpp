@@ -65,6 +65,9 @@ CUlogDuplDB::CUlogDuplDB() : m_pszTableName(TABLE_NAME)
 
 const char* CUlogDuplDB::GetFieldName(int nFieldId) const
 {
+    // An identifier from outside the table names no column: the statement built with it fails.
+    if (!ULOG_REQUIRE((0 <= nFieldId) && (nFieldId < UlogDbColumns::COLUMN_CNT)))
+        return "";
     return UlogDbColumns::s_apszFieldNames[nFieldId];
 }
 

@@ -79,6 +79,11 @@ TEST_F(TableSchemaTest, NamesAndFieldIdentifiers)
     EXPECT_STREQ("ipcalldigitcount", dupl.GetFieldName(45));
     for (int i = 0; i < ULOG_DB_FIELD_CNT_MAX; i++)
         EXPECT_STREQ(distinct.GetFieldName(i), dupl.GetFieldName(i)) << "field " << i;
+
+    // An identifier outside the table is refused with a report, never read past the name array.
+    EXPECT_STREQ("", distinct.GetFieldName(ULOG_DB_FIELD_CNT_MAX));
+    EXPECT_STREQ("", dupl.GetFieldName(-1));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
 }
 
 TEST_F(TableSchemaTest, InitCreatesBothTablesWithTheirIndexes)
