@@ -118,7 +118,7 @@ int Db2StmtGetBindResCount(int hStmt);
 int Db2StmtGetNextRow(int hStmt); /* fills the result slots; 0 ok, negative = no row / failure */
 int Db2StmtDestroy(int hStmt);    /* 0, or -1 for an unknown handle */
 int Db2Commit(void);   /* 0; commits an open transaction, harmless outside one; -1 on failure */
-int Db2Rollback(void);
+int Db2Rollback(void); /* 0; rolls back an open transaction, harmless outside one; -1 on failure */
 
 /* ------------------------------------------------------------------ */
 /* Registry files (INI text under the data root)                       */
