@@ -130,7 +130,7 @@ private:
     /* The in-memory slot of a reset or query; NULL (with a report naming the argument) when none. */
     unsigned int* __SelectSlot(const char* pszOperation, UlogLogType iLogType, UlogCallType iCallType,
                                UlogLineType iLineType);
-    BOOL __WriteLastTime(const UlogRegEntry& entry);
+    BOOL __WriteLastTime(const UlogRegEntry& entry, int bFlush = TRUE);
     BOOL __ResetLastTime(const UlogRegEntry& entry);
     unsigned int __ReadKey(const UlogRegEntry& entry);
     BOOL __SetResetDate(const UlogRegEntry& entry);
