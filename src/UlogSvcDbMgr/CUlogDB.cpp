@@ -10,6 +10,7 @@
 #include "UlogSvcDbMgr/CUlogDB.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -53,21 +54,10 @@ public:
             return false;
         }
         AcMemsetEx(m_psz, nBufSize, 0, nBufSize, __FILE__, __LINE__);
-        size_t nOut = 0;
+        // At most the column's text, doubled: always fits twice the column size.
         const char* pszSrc = pszSource != NULL ? pszSource : "";
-        for (int i = 0; i < nColumnSize - 1 && pszSrc[i] != '\0'; i++)
-        {
-            const char c = pszSrc[i];
-            if ((c == '\'' || c == '%') && nOut + 2 < nBufSize)
-            {
-                m_psz[nOut++] = c;
-                m_psz[nOut++] = c;
-            }
-            else if (c != '\'' && c != '%' && nOut + 1 < nBufSize)
-            {
-                m_psz[nOut++] = c;
-            }
-        }
+        const std::string text(pszSrc, strnlen(pszSrc, (size_t)nColumnSize - 1));
+        CUlogSvcUtil::ConvertDBStringForQuery(text.c_str(), m_psz, nBufSize);
         return true;
     }
     const char* Get() const { return m_psz != NULL ? m_psz : ""; }
