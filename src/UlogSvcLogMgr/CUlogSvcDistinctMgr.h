@@ -13,11 +13,12 @@
 #define CULOG_SVC_DISTINCT_MGR_H
 
 #include "UlogSvcChangeMgr/CUlogSvcSubject.h"
+#include "UlogSvcLogMgr/CUlogSvcLogMgrBase.h"
 #include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 
 class IUlogDbMgr;
 
-class CUlogSvcDistinctMgr : public IUlogSvcDistinctMgr, public CUlogSvcSubject
+class CUlogSvcDistinctMgr : public CUlogSvcLogMgrBase<IUlogSvcDistinctMgr>, public CUlogSvcSubject
 {
 public:
     /* A manager over pDbMgr (not owned); Init() replaces it with the service's query manager. */
@@ -28,51 +29,18 @@ public:
     BOOL Exit() override;
     BOOL Add(CUlog& log) override;
     BOOL Update(CUlog& log) override;
-    BOOL UpdateReserved(CUlog& log) override;
     BOOL UpdateNameByVoicemailByLogType(UlogLogType iLogType, const MbdnInfo* pEntry) override;
     BOOL UpdateNameByVoicemail(const MbdnInfo* pEntry) override;
     BOOL UpdateUncheckedStatus(const IUlogSvcFilter* pFilter, int nStatus) override;
     BOOL UpdateAllUncheckedStatus(int nStatus) override;
     BOOL UpdateAllGroupId(int nOldGroupId, int nNewGroupId) override;
-    void Delete(const CUlog& log) override;
+    using CUlogSvcLogMgrBase<IUlogSvcDistinctMgr>::Delete;
     BOOL Delete(int nUniqueId) override;
     BOOL Delete(const IUlogSvcFilter* pFilter) override;
-    BOOL DeleteByBasicNumber(const char* pszBasicNumber) override;
     BOOL DeleteAll(UlogLogType iLogType) override;
     BOOL DeleteAll() override;
 
-    CUlog* GetUlog(const IUlogSvcFilter* pFilter) override;
-    CUlog* GetFirstUlog(UlogLogType iLogType) override;
-    CUlog* GetLastUlog(UlogLogType iLogType) override;
-    CUlog* GetFirstUlog() override;
-    CUlog* GetLastUlog() override;
-    CUlog* GetLastUlog(const IUlogSvcFilter* pFilter) override;
-    CUlog* GetUlog(int nUniqueId) override;
-    CUlog* GetUlogByNumber(UlogLogType iLogType, const char* pszNumber, int nIPCallDigitCount) override;
-
-    IUlogList<CUlog>* GetUlogs(const IUlogSvcFilter* pFilter) override;
-    IUlogList<CUlog>* GetUlogs(UlogLogType iLogType) override;
-    IUlogList<CUlog>* GetUlogs() override;
-    IUlogList<CUlog>* GetUlogs(const IUlogSvcFilter* pFilter, int nStart, int nCount) override;
-    IUlogList<CUlog>* GetUlogs(int nStart, int nCount) override;
-    IUlogList<CUlog>* GetUlogs(UlogLogType iLogType, int nStart, int nCount) override;
-    IUlogList<CUlog>* GetUlogsByGroup(const IUlogSvcFilter* pFilter, int nStart, int nCount) override;
-    IUlogList<int>* GetFieldDistinct(int nField, const IUlogSvcFilter* pFilter) override;
-    IUlogList<CUlog>* GetAllUlogOnlyNumber() override;
-    IUlogList<CUlog>* GetDateByGroup(const IUlogSvcFilter* pFilter) override;
-    int GetIndex(int nUniqueId) override;
-    int GetSum(int nField) override;
-    int GetAverage(int nField) override;
-    IUlogList<CUlog>* GetMax(int nField) override;
-    IUlogList<CUlog>* GetMin(int nField) override;
-    int GetCount(UlogLogType iLogType) override;
-    int GetCount() override;
-    int GetCount(const IUlogSvcFilter* pFilter) override;
-    int GetGroupCount(const IUlogSvcFilter* pFilter) override;
-    int GetCountDistinct(int nField, const IUlogSvcFilter* pFilter) override;
-    BOOL SetFilter(int nFilter) override;
-    BOOL SetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4) override;
-    BOOL IsExist(int nUniqueId) override;
+    // The reads and queries are the common ones of CUlogSvcLogMgrBase.
     BOOL UpdateDistinctContactInfo() override;
 
     BOOL SetAllLogInfoByType(UlogLogType iLogType, int iUpdateType, const UlogInfo* pInfo,
@@ -92,11 +60,11 @@ public:
     BOOL __Notify(ChangeType iChangeType, CUlogObject* pObject, const IUlogSvcFilter* pFilter);
 
 private:
-    BOOL __CheckDbMgr(int nLine) const;
     BOOL __AddLocked(CUlog& log);
+    /* __UpdateAllByUlogInfo over the list, which it releases. */
+    BOOL __UpdateListByUlogInfo(IUlogList<CUlog>* pList, int iUpdateType, const UlogInfo* pInfo,
+                                int bNoWrite);
     static void __CopyKindFields(const CUlog& log, CUlog& row);
-
-    IUlogDbMgr* m_pDbMgr;
 };
 
 #endif

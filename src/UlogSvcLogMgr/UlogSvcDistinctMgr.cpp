@@ -56,12 +56,6 @@ void CopyText(char* pszDest, size_t nSize, const char* pszSrc)
     pszDest[n] = '\0';
 }
 
-/* Reads go with an empty filter when none is given. */
-const IUlogSvcFilter& OrEmpty(const IUlogSvcFilter* pFilter, CUlogSvcFilter& empty)
-{
-    return pFilter != NULL ? *pFilter : empty;
-}
-
 /* Appends "field = ?" bound to the text. */
 void AppendBound(CUlogSvcFilter& filter, int nField, const WCHAR* pmszValue)
 {
@@ -83,14 +77,48 @@ void EmailOf(const CUlog& log, WCHAR* pmszDest)
     WmStrcpy(pmszDest, ULOG_EMAIL_ADDRESS_LEN, log.GetEmailAddress());
 }
 
-BOOL CopyEntry(const MbdnInfo* pEntry, MbdnInfo& entry)
+/* The basic number and the name of a voicemail entry; false for a missing, empty or unset entry. */
+bool ReadVoicemailEntry(const MbdnInfo* pEntry, char (&szBasic)[ULOG_NUMBER_LEN],
+                        char (&szName)[ULOG_NAME_LEN])
 {
     if (pEntry == NULL)
-        return FALSE;
+        return false;
+    MbdnInfo entry;
     std::memcpy(&entry, pEntry, sizeof(entry));
     entry.szNumber[sizeof(entry.szNumber) - 1] = '\0';
     entry.mszName[40] = 0;
-    return TRUE;
+    if (entry.szNumber[0] == '\0' || entry.bSet == 0)
+        return false;
+    CUlogSvcUtil::ExtractBasicNum(entry.szNumber, szBasic, 0);
+    WmConvert2LCode(szName, sizeof(szName), entry.mszName);
+    return true;
+}
+
+/* Matches an e-mail correspondent of no service provider. */
+void SetEmailFilter(CUlogSvcFilter& filter, const WCHAR* pmszEmail)
+{
+    AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, pmszEmail);
+    filter.AppendFilter(Field(ULOG_DB_SP_INFO), -1, TRUE);
+}
+
+/* Matches a correspondent with neither number nor address, by its display name. */
+void SetNameOnlyFilter(CUlogSvcFilter& filter, const CUlog& log)
+{
+    static const WCHAR s_mszEmpty[1] = {0};
+    WCHAR mszName[ULOG_NAME_LEN] = {0};
+    NameToWide(log.GetDisplayName(), mszName, ULOG_NAME_LEN);
+    filter.SetFilter(Field(ULOG_DB_SP_INFO), -1);
+    AppendBound(filter, ULOG_DB_LOG_NUMBER, s_mszEmpty);
+    AppendBound(filter, ULOG_DB_LOG_NAME, mszName);
+    AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, s_mszEmpty);
+}
+
+/* Copies a kind's optional value into the row when the log has one. */
+template <class TLog, class TValue>
+void CopyIfSet(const TLog& log, TLog& row, TValue* (TLog::*pGet)() const, void (TLog::*pSet)(const TValue*))
+{
+    if ((log.*pGet)() != NULL)
+        (row.*pSet)((log.*pGet)());
 }
 
 /* Counting stored logs for the statistics file goes through the distinct table. */
@@ -107,19 +135,12 @@ IUlogSvcDistinctMgr* IUlogSvcDistinctMgr::Instance()
     return &s_instance;
 }
 
-CUlogSvcDistinctMgr::CUlogSvcDistinctMgr(IUlogDbMgr* pDbMgr) : m_pDbMgr(pDbMgr) {}
+CUlogSvcDistinctMgr::CUlogSvcDistinctMgr(IUlogDbMgr* pDbMgr)
+    : CUlogSvcLogMgrBase<IUlogSvcDistinctMgr>(pDbMgr, TABLE, ULOG_SRC_MODULE)
+{
+}
 
 CUlogSvcDistinctMgr::~CUlogSvcDistinctMgr() {}
-
-BOOL CUlogSvcDistinctMgr::__CheckDbMgr(int nLine) const
-{
-    if (m_pDbMgr == NULL)
-    {
-        _SysAssertReport(1, "ASSERTION_REQUIRE", "m_pDbMgr != NULL", ULOG_SRC_MODULE, nLine);
-        return FALSE;
-    }
-    return TRUE;
-}
 
 BOOL CUlogSvcDistinctMgr::Init()
 {
@@ -307,10 +328,8 @@ void CUlogSvcDistinctMgr::__CopyKindFields(const CUlog& log, CUlog& row)
         CUlogMsgLog* pRow = dynamic_cast<CUlogMsgLog*>(&row);
         if (pRow == NULL)
             return;
-        if (pLog->GetMsgOwnValue() != NULL)
-            pRow->SetMsgOwnValue(pLog->GetMsgOwnValue());
-        if (pLog->GetContentValue() != NULL)
-            pRow->SetContentValue(pLog->GetContentValue());
+        CopyIfSet(*pLog, *pRow, &CUlogMsgLog::GetMsgOwnValue, &CUlogMsgLog::SetMsgOwnValue);
+        CopyIfSet(*pLog, *pRow, &CUlogMsgLog::GetContentValue, &CUlogMsgLog::SetContentValue);
     }
     else if (const CUlogEmailLog* pLog = dynamic_cast<const CUlogEmailLog*>(&log))
     {
@@ -319,12 +338,9 @@ void CUlogSvcDistinctMgr::__CopyKindFields(const CUlog& log, CUlog& row)
             return;
         pRow->SetEmailDisplayName(pLog->GetEmailDisplayName());
         pRow->SetSourceType(pLog->GetSourceType());
-        if (pLog->GetMsgOwnValue() != NULL)
-            pRow->SetMsgOwnValue(pLog->GetMsgOwnValue());
-        if (pLog->GetContentValue() != NULL)
-            pRow->SetContentValue(pLog->GetContentValue());
-        if (pLog->GetAccountValue() != NULL)
-            pRow->SetAccountValue(pLog->GetAccountValue());
+        CopyIfSet(*pLog, *pRow, &CUlogEmailLog::GetMsgOwnValue, &CUlogEmailLog::SetMsgOwnValue);
+        CopyIfSet(*pLog, *pRow, &CUlogEmailLog::GetContentValue, &CUlogEmailLog::SetContentValue);
+        CopyIfSet(*pLog, *pRow, &CUlogEmailLog::GetAccountValue, &CUlogEmailLog::SetAccountValue);
     }
     else if (const CUlogImLog* pLog = dynamic_cast<const CUlogImLog*>(&log))
     {
@@ -334,10 +350,8 @@ void CUlogSvcDistinctMgr::__CopyKindFields(const CUlog& log, CUlog& row)
         pRow->SetLogType(pLog->GetLogType());
         pRow->SetSpInfo(pLog->GetSpInfo());
         pRow->SetEmailDisplayName(pLog->GetEmailDisplayName());
-        if (pLog->GetContentValue() != NULL)
-            pRow->SetContentValue(pLog->GetContentValue());
-        if (pLog->GetAccountValue() != NULL)
-            pRow->SetAccountValue(pLog->GetAccountValue());
+        CopyIfSet(*pLog, *pRow, &CUlogImLog::GetContentValue, &CUlogImLog::SetContentValue);
+        CopyIfSet(*pLog, *pRow, &CUlogImLog::GetAccountValue, &CUlogImLog::SetAccountValue);
     }
     else if (const CUlogSnsLog* pLog = dynamic_cast<const CUlogSnsLog*>(&log))
     {
@@ -349,8 +363,7 @@ void CUlogSvcDistinctMgr::__CopyKindFields(const CUlog& log, CUlog& row)
         pRow->SetSnsSpInfo(pLog->GetSnsSpInfo());
         pRow->SetEmailDisplayName(pLog->GetEmailDisplayName());
         pRow->SetSyncId(pLog->GetSyncId());
-        if (pLog->GetContentValue() != NULL)
-            pRow->SetContentValue(pLog->GetContentValue());
+        CopyIfSet(*pLog, *pRow, &CUlogSnsLog::GetContentValue, &CUlogSnsLog::SetContentValue);
     }
 }
 
@@ -403,24 +416,11 @@ int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
         }
     }
     else if (bHasEmail)
-    {
-        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
-        filter.AppendFilter(Field(ULOG_DB_SP_INFO), -1, TRUE);
-    }
+        SetEmailFilter(filter, mszEmail);
     else if (pszBasicNumber[0] != '\0')
-    {
         filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(pszBasicNumber));
-    }
     else
-    {
-        static const WCHAR s_mszEmpty[1] = {0};
-        WCHAR mszName[ULOG_NAME_LEN] = {0};
-        NameToWide(log.GetDisplayName(), mszName, ULOG_NAME_LEN);
-        filter.SetFilter(Field(ULOG_DB_SP_INFO), -1);
-        AppendBound(filter, ULOG_DB_LOG_NUMBER, s_mszEmpty);
-        AppendBound(filter, ULOG_DB_LOG_NAME, mszName);
-        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, s_mszEmpty);
-    }
+        SetNameOnlyFilter(filter, log);
 
     if (bReady)
     {
@@ -467,26 +467,15 @@ int CUlogSvcDistinctMgr::__GetUniqueID(CUlog& log)
         AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
         filter.AppendFilter(Field(ULOG_DB_SP_INFO), pIm->GetSpInfo(), TRUE);
     }
-    else if (bHasEmail)
-    {
-        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
-        filter.AppendFilter(Field(ULOG_DB_SP_INFO), -1, TRUE);
-        filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
-    }
-    else if (log.GetBasicNumber()[0] != '\0')
-    {
-        filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(log.GetBasicNumber()));
-        filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
-    }
     else
     {
-        static const WCHAR s_mszEmpty[1] = {0};
-        WCHAR mszName[ULOG_NAME_LEN] = {0};
-        NameToWide(log.GetDisplayName(), mszName, ULOG_NAME_LEN);
-        filter.SetFilter(Field(ULOG_DB_SP_INFO), -1);
-        AppendBound(filter, ULOG_DB_LOG_NUMBER, s_mszEmpty);
-        AppendBound(filter, ULOG_DB_LOG_NAME, mszName);
-        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, s_mszEmpty);
+        // Other correspondents have one row per log type.
+        if (bHasEmail)
+            SetEmailFilter(filter, mszEmail);
+        else if (log.GetBasicNumber()[0] != '\0')
+            filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(log.GetBasicNumber()));
+        else
+            SetNameOnlyFilter(filter, log);
         filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
     }
 
@@ -511,24 +500,14 @@ BOOL CUlogSvcDistinctMgr::Update(CUlog& log)
     return TRUE;
 }
 
-BOOL CUlogSvcDistinctMgr::UpdateReserved(CUlog& /*log*/)
-{
-    return TRUE;
-}
-
 BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemailByLogType(UlogLogType iLogType, const MbdnInfo* pEntry)
 {
     if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
         return FALSE;
-    MbdnInfo entry;
-    if (!CopyEntry(pEntry, entry) || entry.szNumber[0] == '\0' || entry.bSet == 0)
-        return FALSE;
-    if (!__CheckDbMgr(LINE_ANY))
-        return FALSE;
     char szBasic[ULOG_NUMBER_LEN] = {0};
-    CUlogSvcUtil::ExtractBasicNum(entry.szNumber, szBasic, 0);
     char szName[ULOG_NAME_LEN] = {0};
-    WmConvert2LCode(szName, sizeof(szName), entry.mszName);
+    if (!ReadVoicemailEntry(pEntry, szBasic, szName) || !__CheckDbMgr(LINE_ANY))
+        return FALSE;
 
     CUlogCallLog log;
     log.SetLogType(iLogType);
@@ -542,15 +521,10 @@ BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemailByLogType(UlogLogType iLogType, c
 
 BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemail(const MbdnInfo* pEntry)
 {
-    MbdnInfo entry;
-    if (!CopyEntry(pEntry, entry) || entry.szNumber[0] == '\0' || entry.bSet == 0)
-        return FALSE;
-    if (!__CheckDbMgr(LINE_ANY))
-        return FALSE;
     char szBasic[ULOG_NUMBER_LEN] = {0};
-    CUlogSvcUtil::ExtractBasicNum(entry.szNumber, szBasic, 0);
     char szName[ULOG_NAME_LEN] = {0};
-    WmConvert2LCode(szName, sizeof(szName), entry.mszName);
+    if (!ReadVoicemailEntry(pEntry, szBasic, szName) || !__CheckDbMgr(LINE_ANY))
+        return FALSE;
 
     CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
     if (!ULOG_REQUIRE(pFilterMgr != NULL))
@@ -637,11 +611,6 @@ BOOL CUlogSvcDistinctMgr::UpdateAllGroupId(int nOldGroupId, int nNewGroupId)
 
 /* ==== Deletes ==== */
 
-void CUlogSvcDistinctMgr::Delete(const CUlog& log)
-{
-    Delete(log.GetUniqueID());
-}
-
 BOOL CUlogSvcDistinctMgr::Delete(int nUniqueId)
 {
     if (!__CheckDbMgr(LINE_ANY))
@@ -668,15 +637,6 @@ BOOL CUlogSvcDistinctMgr::Delete(const IUlogSvcFilter* pFilter)
     if (bResult)
         __Notify(CHANGE_DELETE_BY_FILTER, NULL, pFilter);
     return bResult;
-}
-
-BOOL CUlogSvcDistinctMgr::DeleteByBasicNumber(const char* pszBasicNumber)
-{
-    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pszBasicNumber != NULL))
-        return FALSE;
-    CUlogSvcFilter filter;
-    filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(pszBasicNumber));
-    return Delete(&filter);
 }
 
 BOOL CUlogSvcDistinctMgr::DeleteAll(UlogLogType iLogType)
@@ -711,229 +671,6 @@ BOOL CUlogSvcDistinctMgr::DeleteAll()
     return bResult;
 }
 
-/* ==== Queries ==== */
-
-CUlog* CUlogSvcDistinctMgr::GetUlog(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlog(OrEmpty(pFilter, empty), TABLE);
-}
-
-CUlog* CUlogSvcDistinctMgr::GetFirstUlog(UlogLogType iLogType)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetFirstUlog((int)iLogType, TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDistinctMgr::GetLastUlog(UlogLogType iLogType)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetLastUlog((int)iLogType, TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDistinctMgr::GetFirstUlog()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetFirstUlog(TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDistinctMgr::GetLastUlog()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetLastUlog(TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDistinctMgr::GetLastUlog(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetLastUlog(OrEmpty(pFilter, empty), TABLE);
-}
-
-CUlog* CUlogSvcDistinctMgr::GetUlog(int nUniqueId)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogByUniqueID(nUniqueId, TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDistinctMgr::GetUlogByNumber(UlogLogType iLogType, const char* pszNumber,
-                                            int nIPCallDigitCount)
-{
-    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pszNumber != NULL))
-        return NULL;
-    char szBasic[ULOG_NUMBER_LEN] = {0};
-    CUlogSvcUtil::ExtractBasicNum(pszNumber, szBasic, nIPCallDigitCount);
-    CUlogSvcFilter filter;
-    filter.SetFilter(Field(ULOG_DB_LOG_TYPE), (int)iLogType);
-    filter.AppendFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(szBasic), TRUE);
-    return m_pDbMgr->GetUlog(filter, TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlogs(OrEmpty(pFilter, empty), TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(UlogLogType iLogType)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlog((int)iLogType, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlog(TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(const IUlogSvcFilter* pFilter, int nStart, int nCount)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlogs(OrEmpty(pFilter, empty), nStart, nCount, TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(int nStart, int nCount)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogs(nStart, nCount, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogs(UlogLogType iLogType, int nStart, int nCount)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogs((int)iLogType, nStart, nCount, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetUlogsByGroup(const IUlogSvcFilter* pFilter, int nStart, int nCount)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlogsByGroup(OrEmpty(pFilter, empty), nStart, nCount, TABLE);
-}
-
-IUlogList<int>* CUlogSvcDistinctMgr::GetFieldDistinct(int nField, const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetFieldDistinct(nField, OrEmpty(pFilter, empty), TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetAllUlogOnlyNumber()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlogOnlyNumber(TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetDateByGroup(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetDateByGroup(OrEmpty(pFilter, empty), TABLE);
-}
-
-int CUlogSvcDistinctMgr::GetIndex(int nUniqueId)
-{
-    // -1, never a valid position, when the list cannot be read.
-    IUlogList<CUlog>* pList = GetUlogs();
-    if (!ULOG_REQUIRE(pList != NULL))
-        return -1;
-    IUlogIterator<CUlog>* pIter = pList->GetIterator();
-    if (!ULOG_REQUIRE(pIter != NULL))
-    {
-        pList->Release();
-        return -1;
-    }
-    int nIndex = -1;
-    int nPos = 0;
-    for (pIter->First(); !pIter->IsDone(); pIter->Next(), ++nPos)
-    {
-        const CUlog* pUlog = pIter->GetCurItem();
-        if (pUlog != NULL && pUlog->GetUniqueID() == nUniqueId)
-        {
-            nIndex = nPos;
-            break;
-        }
-    }
-    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::GetIndex: nIndex (%d)\n", nIndex);
-    pIter->Release();
-    pList->Release();
-    return nIndex;
-}
-
-int CUlogSvcDistinctMgr::GetSum(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? (int)m_pDbMgr->GetSum(nField, TABLE) : 0;
-}
-
-int CUlogSvcDistinctMgr::GetAverage(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? (int)m_pDbMgr->GetAverage(nField, TABLE) : 0;
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetMax(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetMax(nField, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDistinctMgr::GetMin(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetMin(nField, TABLE) : NULL;
-}
-
-int CUlogSvcDistinctMgr::GetCount(UlogLogType iLogType)
-{
-    CUlogSvcFilter filter;
-    filter.SetFilter(Field(ULOG_DB_LOG_TYPE), (int)iLogType);
-    return GetCount(&filter);
-}
-
-int CUlogSvcDistinctMgr::GetCount()
-{
-    CUlogSvcFilter empty;
-    return GetCount(&empty);
-}
-
-int CUlogSvcDistinctMgr::GetCount(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return 0;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetCount(OrEmpty(pFilter, empty), TABLE);
-}
-
-int CUlogSvcDistinctMgr::GetGroupCount(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return 0;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetGroupCount(OrEmpty(pFilter, empty), TABLE);
-}
-
-int CUlogSvcDistinctMgr::GetCountDistinct(int nField, const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return 0;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetCountDistinct(nField, OrEmpty(pFilter, empty), TABLE);
-}
-
-BOOL CUlogSvcDistinctMgr::SetFilter(int nFilter)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->SetFilter(nFilter, TABLE) : FALSE;
-}
-
-BOOL CUlogSvcDistinctMgr::SetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->SetOrder(nOrder1, nOrder2, nOrder3, nOrder4, TABLE) : FALSE;
-}
-
-BOOL CUlogSvcDistinctMgr::IsExist(int nUniqueId)
-{
-    CUlogPtr<CUlog> ptr(GetUlog(nUniqueId));
-    return ptr.IsValidPtr();
-}
-
 BOOL CUlogSvcDistinctMgr::UpdateDistinctContactInfo()
 {
     __Notify(CHANGE_UPDATE_CONTACT_INFO, NULL, NULL);
@@ -949,14 +686,7 @@ BOOL CUlogSvcDistinctMgr::SetAllLogInfoByType(UlogLogType iLogType, int iUpdateT
         !ULOG_REQUIRE(pInfo != NULL))
         return FALSE;
     CUlogSvcLogMgrScope scope;
-    IUlogList<CUlog>* pList = GetUlogs(iLogType);
-    if (!ULOG_REQUIRE(pList != NULL))
-        return FALSE;
-    IUlogIterator<CUlog>* pIter = pList->GetIterator();
-    const BOOL bResult = __UpdateAllByUlogInfo(pIter, iUpdateType, pInfo, bNoWrite);
-    UlogRelease(pIter);
-    pList->Release();
-    return bResult;
+    return __UpdateListByUlogInfo(GetUlogs(iLogType), iUpdateType, pInfo, bNoWrite);
 }
 
 BOOL CUlogSvcDistinctMgr::SetAllLogInfo(int iUpdateType, const UlogInfo* pInfo)
@@ -964,11 +694,16 @@ BOOL CUlogSvcDistinctMgr::SetAllLogInfo(int iUpdateType, const UlogInfo* pInfo)
     if (!ULOG_REQUIRE(iUpdateType != ULOG_UPDATE_NONE) || !ULOG_REQUIRE(pInfo != NULL))
         return FALSE;
     CUlogSvcLogMgrScope scope;
-    IUlogList<CUlog>* pList = GetUlogs();
+    return __UpdateListByUlogInfo(GetUlogs(), iUpdateType, pInfo, FALSE);
+}
+
+BOOL CUlogSvcDistinctMgr::__UpdateListByUlogInfo(IUlogList<CUlog>* pList, int iUpdateType,
+                                                 const UlogInfo* pInfo, int bNoWrite)
+{
     if (!ULOG_REQUIRE(pList != NULL))
         return FALSE;
     IUlogIterator<CUlog>* pIter = pList->GetIterator();
-    const BOOL bResult = __UpdateAllByUlogInfo(pIter, iUpdateType, pInfo, FALSE);
+    const BOOL bResult = __UpdateAllByUlogInfo(pIter, iUpdateType, pInfo, bNoWrite);
     UlogRelease(pIter);
     pList->Release();
     return bResult;

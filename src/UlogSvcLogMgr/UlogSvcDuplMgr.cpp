@@ -40,10 +40,6 @@ std::string Field(int nField)
     return pFilterMgr != NULL ? pFilterMgr->GetFieldName(nField, TABLE) : std::string();
 }
 
-const IUlogSvcFilter& OrEmpty(const IUlogSvcFilter* pFilter, CUlogSvcFilter& empty)
-{
-    return pFilter != NULL ? *pFilter : empty;
-}
 } // namespace
 
 IUlogSvcDuplMgr* IUlogSvcDuplMgr::Instance()
@@ -52,21 +48,14 @@ IUlogSvcDuplMgr* IUlogSvcDuplMgr::Instance()
     return &s_instance;
 }
 
-CUlogSvcDuplMgr::CUlogSvcDuplMgr(IUlogDbMgr* pDbMgr) : m_pObserver(NULL), m_pDbMgr(pDbMgr) {}
+CUlogSvcDuplMgr::CUlogSvcDuplMgr(IUlogDbMgr* pDbMgr)
+    : CUlogSvcLogMgrBase<IUlogSvcDuplMgr>(pDbMgr, TABLE, ULOG_SRC_MODULE), m_pObserver(NULL)
+{
+}
 
 CUlogSvcDuplMgr::~CUlogSvcDuplMgr()
 {
     // While attached, the observer belongs to the distinct log manager's subject, which deletes it.
-}
-
-BOOL CUlogSvcDuplMgr::__CheckDbMgr(int nLine) const
-{
-    if (m_pDbMgr == NULL)
-    {
-        _SysAssertReport(1, "ASSERTION_REQUIRE", "m_pDbMgr != NULL", ULOG_SRC_MODULE, nLine);
-        return FALSE;
-    }
-    return TRUE;
 }
 
 BOOL CUlogSvcDuplMgr::Init()
@@ -144,11 +133,6 @@ BOOL CUlogSvcDuplMgr::Update(CUlog& log)
     return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->Update(log, TABLE) : FALSE;
 }
 
-BOOL CUlogSvcDuplMgr::UpdateReserved(CUlog& /*log*/)
-{
-    return TRUE;
-}
-
 CUlog* CUlogSvcDuplMgr::__VoicemailLog(UlogLogType iLogType, const MbdnInfo* pEntry)
 {
     if (pEntry == NULL)
@@ -217,11 +201,6 @@ BOOL CUlogSvcDuplMgr::UpdateAllGroupId(int nOldGroupId, int nNewGroupId)
     return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->UpdateAllGroupId(nOldGroupId, nNewGroupId, TABLE) : FALSE;
 }
 
-void CUlogSvcDuplMgr::Delete(const CUlog& log)
-{
-    Delete(log.GetUniqueID());
-}
-
 BOOL CUlogSvcDuplMgr::Delete(int nUniqueId)
 {
     return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->Delete(nUniqueId, TABLE) : FALSE;
@@ -235,15 +214,6 @@ BOOL CUlogSvcDuplMgr::Delete(const IUlogSvcFilter* pFilter)
     return m_pDbMgr->Delete(*pFilter, TABLE);
 }
 
-BOOL CUlogSvcDuplMgr::DeleteByBasicNumber(const char* pszBasicNumber)
-{
-    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pszBasicNumber != NULL))
-        return FALSE;
-    CUlogSvcFilter filter;
-    filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(pszBasicNumber));
-    return Delete(&filter);
-}
-
 BOOL CUlogSvcDuplMgr::DeleteAll(UlogLogType iLogType)
 {
     return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->DeleteAll((int)iLogType, TABLE) : FALSE;
@@ -252,226 +222,6 @@ BOOL CUlogSvcDuplMgr::DeleteAll(UlogLogType iLogType)
 BOOL CUlogSvcDuplMgr::DeleteAll()
 {
     return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->DeleteAll(TABLE) : FALSE;
-}
-
-CUlog* CUlogSvcDuplMgr::GetUlog(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlog(OrEmpty(pFilter, empty), TABLE);
-}
-
-CUlog* CUlogSvcDuplMgr::GetFirstUlog(UlogLogType iLogType)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetFirstUlog((int)iLogType, TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDuplMgr::GetLastUlog(UlogLogType iLogType)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetLastUlog((int)iLogType, TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDuplMgr::GetFirstUlog()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetFirstUlog(TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDuplMgr::GetLastUlog()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetLastUlog(TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDuplMgr::GetLastUlog(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetLastUlog(OrEmpty(pFilter, empty), TABLE);
-}
-
-CUlog* CUlogSvcDuplMgr::GetUlog(int nUniqueId)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogByUniqueID(nUniqueId, TABLE) : NULL;
-}
-
-CUlog* CUlogSvcDuplMgr::GetUlogByNumber(UlogLogType iLogType, const char* pszNumber, int nIPCallDigitCount)
-{
-    if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pszNumber != NULL))
-        return NULL;
-    char szBasic[ULOG_NUMBER_LEN] = {0};
-    CUlogSvcUtil::ExtractBasicNum(pszNumber, szBasic, nIPCallDigitCount);
-    CUlogSvcFilter filter;
-    filter.SetFilter(Field(ULOG_DB_LOG_TYPE), (int)iLogType);
-    filter.AppendFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(szBasic), TRUE);
-    return m_pDbMgr->GetUlog(filter, TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetUlogs(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlogs(OrEmpty(pFilter, empty), TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetUlogs(UlogLogType iLogType)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlog((int)iLogType, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetUlogs()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlog(TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetUlogs(const IUlogSvcFilter* pFilter, int nStart, int nCount)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlogs(OrEmpty(pFilter, empty), nStart, nCount, TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetUlogs(int nStart, int nCount)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogs(nStart, nCount, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetUlogs(UlogLogType iLogType, int nStart, int nCount)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetUlogs((int)iLogType, nStart, nCount, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetUlogsByGroup(const IUlogSvcFilter* pFilter, int nStart, int nCount)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetUlogsByGroup(OrEmpty(pFilter, empty), nStart, nCount, TABLE);
-}
-
-IUlogList<int>* CUlogSvcDuplMgr::GetFieldDistinct(int nField, const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetFieldDistinct(nField, OrEmpty(pFilter, empty), TABLE);
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetAllUlogOnlyNumber()
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetAllUlogOnlyNumber(TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetDateByGroup(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return NULL;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetDateByGroup(OrEmpty(pFilter, empty), TABLE);
-}
-
-int CUlogSvcDuplMgr::GetIndex(int nUniqueId)
-{
-    // -1, never a valid position, when the list cannot be read.
-    IUlogList<CUlog>* pList = GetUlogs();
-    if (!ULOG_REQUIRE(pList != NULL))
-        return -1;
-    IUlogIterator<CUlog>* pIter = pList->GetIterator();
-    if (!ULOG_REQUIRE(pIter != NULL))
-    {
-        pList->Release();
-        return -1;
-    }
-    int nIndex = -1;
-    int nPos = 0;
-    for (pIter->First(); !pIter->IsDone(); pIter->Next(), ++nPos)
-    {
-        const CUlog* pUlog = pIter->GetCurItem();
-        if (pUlog != NULL && pUlog->GetUniqueID() == nUniqueId)
-        {
-            nIndex = nPos;
-            break;
-        }
-    }
-    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::GetIndex: nIndex (%d)\n", nIndex);
-    pIter->Release();
-    pList->Release();
-    return nIndex;
-}
-
-int CUlogSvcDuplMgr::GetSum(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? (int)m_pDbMgr->GetSum(nField, TABLE) : 0;
-}
-
-int CUlogSvcDuplMgr::GetAverage(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? (int)m_pDbMgr->GetAverage(nField, TABLE) : 0;
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetMax(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetMax(nField, TABLE) : NULL;
-}
-
-IUlogList<CUlog>* CUlogSvcDuplMgr::GetMin(int nField)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->GetMin(nField, TABLE) : NULL;
-}
-
-int CUlogSvcDuplMgr::GetCount(UlogLogType iLogType)
-{
-    CUlogSvcFilter filter;
-    filter.SetFilter(Field(ULOG_DB_LOG_TYPE), (int)iLogType);
-    return GetCount(&filter);
-}
-
-int CUlogSvcDuplMgr::GetCount()
-{
-    CUlogSvcFilter empty;
-    return GetCount(&empty);
-}
-
-int CUlogSvcDuplMgr::GetCount(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return 0;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetCount(OrEmpty(pFilter, empty), TABLE);
-}
-
-int CUlogSvcDuplMgr::GetGroupCount(const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return 0;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetGroupCount(OrEmpty(pFilter, empty), TABLE);
-}
-
-int CUlogSvcDuplMgr::GetCountDistinct(int nField, const IUlogSvcFilter* pFilter)
-{
-    if (!__CheckDbMgr(LINE_ANY))
-        return 0;
-    CUlogSvcFilter empty;
-    return m_pDbMgr->GetCountDistinct(nField, OrEmpty(pFilter, empty), TABLE);
-}
-
-BOOL CUlogSvcDuplMgr::SetFilter(int nFilter)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->SetFilter(nFilter, TABLE) : FALSE;
-}
-
-BOOL CUlogSvcDuplMgr::SetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4)
-{
-    return __CheckDbMgr(LINE_ANY) ? m_pDbMgr->SetOrder(nOrder1, nOrder2, nOrder3, nOrder4, TABLE) : FALSE;
-}
-
-BOOL CUlogSvcDuplMgr::IsExist(int nUniqueId)
-{
-    CUlogPtr<CUlog> ptr(GetUlog(nUniqueId));
-    return ptr.IsValidPtr();
 }
 
 BOOL CUlogSvcDuplMgr::UpdateDupleContactInfo(const CUlog& row)
