@@ -176,14 +176,8 @@ BOOL CUlogSvcAccountMgr::Init()
     __LoadCallTime(ULOG_LOG_TERMINATED);
     LoadLifeTime();
 
-    m_nSentMsgCounter =
-        RegGetInt(m_hReg, m_regTableMsg[MSG_SENT].szSection, m_regTableMsg[MSG_SENT].szKey, 0);
-    m_nRcvMsgCounter =
-        RegGetInt(m_hReg, m_regTableMsg[MSG_RECEIVED].szSection, m_regTableMsg[MSG_RECEIVED].szKey, 0);
-    m_nSentEmailCounter =
-        RegGetInt(m_hReg, m_regTableMsg[EMAIL_SENT].szSection, m_regTableMsg[EMAIL_SENT].szKey, 0);
-    m_nRcvEmailCounter =
-        RegGetInt(m_hReg, m_regTableMsg[EMAIL_RECEIVED].szSection, m_regTableMsg[EMAIL_RECEIVED].szKey, 0);
+    for (int nEntry = 0; nEntry < 4; ++nEntry)
+        __CounterOf(nEntry) = __ReadCounter(nEntry);
     return TRUE;
 }
 
@@ -677,18 +671,10 @@ BOOL CUlogSvcAccountMgr::WriteMsgCounter(const CUlogMsgLog& msgLog)
     switch (msgLog.GetLogType())
     {
     case ULOG_LOG_MSG_SENT:
-        ++m_nSentMsgCounter;
-        RegSetInt(m_hReg, m_regTableMsg[MSG_SENT].szSection, m_regTableMsg[MSG_SENT].szKey,
-                  m_nSentMsgCounter);
-        if (m_hReg != INVALID_HOBJ)
-            RegFlush(m_hReg);
+        __AddToCounter(MSG_SENT);
         break;
     case ULOG_LOG_MSG_RECEIVED:
-        ++m_nRcvMsgCounter;
-        RegSetInt(m_hReg, m_regTableMsg[MSG_RECEIVED].szSection, m_regTableMsg[MSG_RECEIVED].szKey,
-                  m_nRcvMsgCounter);
-        if (m_hReg != INVALID_HOBJ)
-            RegFlush(m_hReg);
+        __AddToCounter(MSG_RECEIVED);
         break;
     default:
         break;
@@ -702,18 +688,10 @@ BOOL CUlogSvcAccountMgr::WriteEmailCounter(const CUlogEmailLog& emailLog)
     switch (emailLog.GetLogType())
     {
     case ULOG_LOG_EMAIL_SENT:
-        ++m_nSentEmailCounter;
-        RegSetInt(m_hReg, m_regTableMsg[EMAIL_SENT].szSection, m_regTableMsg[EMAIL_SENT].szKey,
-                  m_nSentEmailCounter);
-        if (m_hReg != INVALID_HOBJ)
-            RegFlush(m_hReg);
+        __AddToCounter(EMAIL_SENT);
         break;
     case ULOG_LOG_EMAIL_RECEIVED:
-        ++m_nRcvEmailCounter;
-        RegSetInt(m_hReg, m_regTableMsg[EMAIL_RECEIVED].szSection, m_regTableMsg[EMAIL_RECEIVED].szKey,
-                  m_nRcvEmailCounter);
-        if (m_hReg != INVALID_HOBJ)
-            RegFlush(m_hReg);
+        __AddToCounter(EMAIL_RECEIVED);
         break;
     default:
         SysDebugPrintf(ULOG_DBG_FAIL, "WriteEmailCounter::WriteMsgCounter error. iLogType: (%d)\n",
@@ -725,33 +703,54 @@ BOOL CUlogSvcAccountMgr::WriteEmailCounter(const CUlogEmailLog& emailLog)
 
 int CUlogSvcAccountMgr::GetSentMsgCounter()
 {
-    CAccountScope scope(m_stateMutex);
-    return RegGetInt(m_hReg, m_regTableMsg[MSG_SENT].szSection, m_regTableMsg[MSG_SENT].szKey, 0);
+    return __ReadCounter(MSG_SENT);
 }
 
 int CUlogSvcAccountMgr::GetRcvMsgCounter()
 {
-    CAccountScope scope(m_stateMutex);
-    return RegGetInt(m_hReg, m_regTableMsg[MSG_RECEIVED].szSection, m_regTableMsg[MSG_RECEIVED].szKey, 0);
+    return __ReadCounter(MSG_RECEIVED);
 }
 
 int CUlogSvcAccountMgr::GetSentEmailCounter()
 {
-    CAccountScope scope(m_stateMutex);
-    return RegGetInt(m_hReg, m_regTableMsg[EMAIL_SENT].szSection, m_regTableMsg[EMAIL_SENT].szKey, 0);
+    return __ReadCounter(EMAIL_SENT);
 }
 
 int CUlogSvcAccountMgr::GetRcvEmailCounter()
 {
-    CAccountScope scope(m_stateMutex);
-    return RegGetInt(m_hReg, m_regTableMsg[EMAIL_RECEIVED].szSection, m_regTableMsg[EMAIL_RECEIVED].szKey, 0);
+    return __ReadCounter(EMAIL_RECEIVED);
 }
 
-BOOL CUlogSvcAccountMgr::__ResetCounter(const UlogRegEntry& entry, int& nCounter)
+int& CUlogSvcAccountMgr::__CounterOf(int nEntry)
+{
+    // In the order of m_regTableMsg.
+    int* const apnCounter[4] = {&m_nRcvMsgCounter, &m_nRcvEmailCounter, &m_nSentMsgCounter,
+                                &m_nSentEmailCounter};
+    return *apnCounter[nEntry];
+}
+
+void CUlogSvcAccountMgr::__AddToCounter(int nEntry)
 {
     CAccountScope scope(m_stateMutex);
-    RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
-    nCounter = 0;
+    const UlogRegEntry& entry = m_regTableMsg[nEntry];
+    int& nCounter = __CounterOf(nEntry);
+    ++nCounter;
+    RegSetInt(m_hReg, entry.szSection, entry.szKey, nCounter);
+    if (m_hReg != INVALID_HOBJ)
+        RegFlush(m_hReg);
+}
+
+int CUlogSvcAccountMgr::__ReadCounter(int nEntry)
+{
+    CAccountScope scope(m_stateMutex);
+    return RegGetInt(m_hReg, m_regTableMsg[nEntry].szSection, m_regTableMsg[nEntry].szKey, 0);
+}
+
+BOOL CUlogSvcAccountMgr::__ResetCounter(int nEntry)
+{
+    CAccountScope scope(m_stateMutex);
+    RegSetInt(m_hReg, m_regTableMsg[nEntry].szSection, m_regTableMsg[nEntry].szKey, 0);
+    __CounterOf(nEntry) = 0;
     if (m_hReg == INVALID_HOBJ)
         return TRUE;
     return RegFlush(m_hReg) ? TRUE : FALSE;
@@ -760,37 +759,37 @@ BOOL CUlogSvcAccountMgr::__ResetCounter(const UlogRegEntry& entry, int& nCounter
 BOOL CUlogSvcAccountMgr::ResetTotalMsgCounter()
 {
     CAccountScope scope(m_stateMutex);
-    const BOOL bSent = __ResetCounter(m_regTableMsg[MSG_SENT], m_nSentMsgCounter);
-    const BOOL bRcv = __ResetCounter(m_regTableMsg[MSG_RECEIVED], m_nRcvMsgCounter);
+    const BOOL bSent = __ResetCounter(MSG_SENT);
+    const BOOL bRcv = __ResetCounter(MSG_RECEIVED);
     return (bSent && bRcv) ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcAccountMgr::ResetSentMsgCounter()
 {
-    return __ResetCounter(m_regTableMsg[MSG_SENT], m_nSentMsgCounter);
+    return __ResetCounter(MSG_SENT);
 }
 
 BOOL CUlogSvcAccountMgr::ResetRcvMsgCounter()
 {
-    return __ResetCounter(m_regTableMsg[MSG_RECEIVED], m_nRcvMsgCounter);
+    return __ResetCounter(MSG_RECEIVED);
 }
 
 BOOL CUlogSvcAccountMgr::ResetTotalEmailCounter()
 {
     CAccountScope scope(m_stateMutex);
-    const BOOL bSent = __ResetCounter(m_regTableMsg[EMAIL_SENT], m_nSentEmailCounter);
-    const BOOL bRcv = __ResetCounter(m_regTableMsg[EMAIL_RECEIVED], m_nRcvEmailCounter);
+    const BOOL bSent = __ResetCounter(EMAIL_SENT);
+    const BOOL bRcv = __ResetCounter(EMAIL_RECEIVED);
     return (bSent && bRcv) ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcAccountMgr::ResetSentEmailCounter()
 {
-    return __ResetCounter(m_regTableMsg[EMAIL_SENT], m_nSentEmailCounter);
+    return __ResetCounter(EMAIL_SENT);
 }
 
 BOOL CUlogSvcAccountMgr::ResetRcvEmailCounter()
 {
-    return __ResetCounter(m_regTableMsg[EMAIL_RECEIVED], m_nRcvEmailCounter);
+    return __ResetCounter(EMAIL_RECEIVED);
 }
 
 /* ------------------------------------------------------------------ */

@@ -134,7 +134,12 @@ private:
     BOOL __ResetLastTime(const UlogRegEntry& entry);
     unsigned int __ReadKey(const UlogRegEntry& entry);
     BOOL __SetResetDate(const UlogRegEntry& entry);
-    BOOL __ResetCounter(const UlogRegEntry& entry, int& nCounter);
+    /* The message and e-mail counters, by their index in m_regTableMsg: the in-memory count,
+     * one more counted and stored, the stored value, and a reset of both to 0. */
+    int& __CounterOf(int nEntry);
+    void __AddToCounter(int nEntry);
+    int __ReadCounter(int nEntry);
+    BOOL __ResetCounter(int nEntry);
 
     HOBJ m_hReg;
     unsigned int m_tmOrgTotal[TOTAL_SLOTS];

@@ -5,23 +5,24 @@
 #define CULOG_CALL_LOG_H
 
 #include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 
 class CUlogCallLog : public CUlog
 {
 public:
-    CUlogCallLog();
-    CUlogCallLog(const CUlogCallLog& other);
-    explicit CUlogCallLog(const CContent& content);
-    explicit CUlogCallLog(const UlogInfo& info);
-    explicit CUlogCallLog(const CUlogSvcDataSet& dataSet);
+    CUlogCallLog() { Init(); }
+    CUlogCallLog(const CUlogCallLog& other) : CUlog(other) { ulog::InitLog(*this, other); }
+    explicit CUlogCallLog(const CContent& content) { ulog::InitLog(*this, content); }
+    explicit CUlogCallLog(const UlogInfo& info) { ulog::InitLog(*this, info); }
+    explicit CUlogCallLog(const CUlogSvcDataSet& dataSet) { ulog::InitLog(*this, dataSet); }
     ~CUlogCallLog() override {}
 
-    CUlogCallLog& operator=(const CUlogCallLog& other);
-    CUlogCallLog& operator=(const CContent& content);
-    CUlogCallLog& operator=(const UlogInfo& info);
-    CUlogCallLog& operator=(const CUlogSvcDataSet& dataSet);
+    CUlogCallLog& operator=(const CUlogCallLog& other) { return ulog::AssignLog(*this, other); }
+    CUlogCallLog& operator=(const CContent& content) { return ulog::AssignLog(*this, content); }
+    CUlogCallLog& operator=(const UlogInfo& info) { return ulog::AssignLog(*this, info); }
+    CUlogCallLog& operator=(const CUlogSvcDataSet& dataSet) { return ulog::AssignLog(*this, dataSet); }
 
-    CUlogCallLog* Clone() const override;
+    CUlogCallLog* Clone() const override { return ulog::CloneLog(*this); }
     const char* GetLogClass() const override { return "CUlogCallLog"; }
     BOOL OnConvert2UlogInfo(UlogInfo& info) const override;
 

@@ -5,24 +5,25 @@
 #define CULOG_EMAIL_LOG_H
 
 #include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 #include "UlogSvcLogMgr/CUlogValues.h"
 
 class CUlogEmailLog : public CUlog
 {
 public:
-    CUlogEmailLog();
-    CUlogEmailLog(const CUlogEmailLog& other);
-    explicit CUlogEmailLog(const CContent& content);
-    explicit CUlogEmailLog(const UlogInfo& info);
-    explicit CUlogEmailLog(const CUlogSvcDataSet& dataSet);
+    CUlogEmailLog() { Init(); }
+    CUlogEmailLog(const CUlogEmailLog& other) : CUlog(other) { ulog::InitLog(*this, other); }
+    explicit CUlogEmailLog(const CContent& content) { ulog::InitLog(*this, content); }
+    explicit CUlogEmailLog(const UlogInfo& info) { ulog::InitLog(*this, info); }
+    explicit CUlogEmailLog(const CUlogSvcDataSet& dataSet) { ulog::InitLog(*this, dataSet); }
     ~CUlogEmailLog() override;
 
-    CUlogEmailLog& operator=(const CUlogEmailLog& other);
-    CUlogEmailLog& operator=(const CContent& content);
-    CUlogEmailLog& operator=(const UlogInfo& info);
-    CUlogEmailLog& operator=(const CUlogSvcDataSet& dataSet);
+    CUlogEmailLog& operator=(const CUlogEmailLog& other) { return ulog::AssignLog(*this, other); }
+    CUlogEmailLog& operator=(const CContent& content) { return ulog::AssignLog(*this, content); }
+    CUlogEmailLog& operator=(const UlogInfo& info) { return ulog::AssignLog(*this, info); }
+    CUlogEmailLog& operator=(const CUlogSvcDataSet& dataSet) { return ulog::AssignLog(*this, dataSet); }
 
-    CUlogEmailLog* Clone() const override;
+    CUlogEmailLog* Clone() const override { return ulog::CloneLog(*this); }
     const char* GetLogClass() const override { return "CUlogEmailLog"; }
     BOOL OnConvert2UlogInfo(UlogInfo& info) const override;
 

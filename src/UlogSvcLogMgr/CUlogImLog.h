@@ -5,24 +5,25 @@
 #define CULOG_IM_LOG_H
 
 #include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 #include "UlogSvcLogMgr/CUlogValues.h"
 
 class CUlogImLog : public CUlog
 {
 public:
-    CUlogImLog();
-    CUlogImLog(const CUlogImLog& other);
-    explicit CUlogImLog(const CContent& content);
-    explicit CUlogImLog(const UlogInfo& info);
-    explicit CUlogImLog(const CUlogSvcDataSet& dataSet);
+    CUlogImLog() { Init(); }
+    CUlogImLog(const CUlogImLog& other) : CUlog(other) { ulog::InitLog(*this, other); }
+    explicit CUlogImLog(const CContent& content) { ulog::InitLog(*this, content); }
+    explicit CUlogImLog(const UlogInfo& info) { ulog::InitLog(*this, info); }
+    explicit CUlogImLog(const CUlogSvcDataSet& dataSet) { ulog::InitLog(*this, dataSet); }
     ~CUlogImLog() override;
 
-    CUlogImLog& operator=(const CUlogImLog& other);
-    CUlogImLog& operator=(const CContent& content);
-    CUlogImLog& operator=(const UlogInfo& info);
-    CUlogImLog& operator=(const CUlogSvcDataSet& dataSet);
+    CUlogImLog& operator=(const CUlogImLog& other) { return ulog::AssignLog(*this, other); }
+    CUlogImLog& operator=(const CContent& content) { return ulog::AssignLog(*this, content); }
+    CUlogImLog& operator=(const UlogInfo& info) { return ulog::AssignLog(*this, info); }
+    CUlogImLog& operator=(const CUlogSvcDataSet& dataSet) { return ulog::AssignLog(*this, dataSet); }
 
-    CUlogImLog* Clone() const override;
+    CUlogImLog* Clone() const override { return ulog::CloneLog(*this); }
     const char* GetLogClass() const override { return "CUlogImLog"; }
     BOOL OnConvert2UlogInfo(UlogInfo& info) const override;
 

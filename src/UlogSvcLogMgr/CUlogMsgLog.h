@@ -5,24 +5,25 @@
 #define CULOG_MSG_LOG_H
 
 #include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 #include "UlogSvcLogMgr/CUlogValues.h"
 
 class CUlogMsgLog : public CUlog
 {
 public:
-    CUlogMsgLog();
-    CUlogMsgLog(const CUlogMsgLog& other);
-    explicit CUlogMsgLog(const CContent& content);
-    explicit CUlogMsgLog(const UlogInfo& info);
-    explicit CUlogMsgLog(const CUlogSvcDataSet& dataSet);
+    CUlogMsgLog() { Init(); }
+    CUlogMsgLog(const CUlogMsgLog& other) : CUlog(other) { ulog::InitLog(*this, other); }
+    explicit CUlogMsgLog(const CContent& content) { ulog::InitLog(*this, content); }
+    explicit CUlogMsgLog(const UlogInfo& info) { ulog::InitLog(*this, info); }
+    explicit CUlogMsgLog(const CUlogSvcDataSet& dataSet) { ulog::InitLog(*this, dataSet); }
     ~CUlogMsgLog() override;
 
-    CUlogMsgLog& operator=(const CUlogMsgLog& other);
-    CUlogMsgLog& operator=(const CContent& content);
-    CUlogMsgLog& operator=(const UlogInfo& info);
-    CUlogMsgLog& operator=(const CUlogSvcDataSet& dataSet);
+    CUlogMsgLog& operator=(const CUlogMsgLog& other) { return ulog::AssignLog(*this, other); }
+    CUlogMsgLog& operator=(const CContent& content) { return ulog::AssignLog(*this, content); }
+    CUlogMsgLog& operator=(const UlogInfo& info) { return ulog::AssignLog(*this, info); }
+    CUlogMsgLog& operator=(const CUlogSvcDataSet& dataSet) { return ulog::AssignLog(*this, dataSet); }
 
-    CUlogMsgLog* Clone() const override;
+    CUlogMsgLog* Clone() const override { return ulog::CloneLog(*this); }
     const char* GetLogClass() const override { return "CUlogMsgLog"; }
     BOOL OnConvert2UlogInfo(UlogInfo& info) const override;
 

@@ -5,24 +5,25 @@
 #define CULOG_SNS_LOG_H
 
 #include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 #include "UlogSvcLogMgr/CUlogValues.h"
 
 class CUlogSnsLog : public CUlog
 {
 public:
-    CUlogSnsLog();
-    CUlogSnsLog(const CUlogSnsLog& other);
-    explicit CUlogSnsLog(const CContent& content);
-    explicit CUlogSnsLog(const UlogInfo& info);
-    explicit CUlogSnsLog(const CUlogSvcDataSet& dataSet);
+    CUlogSnsLog() { Init(); }
+    CUlogSnsLog(const CUlogSnsLog& other) : CUlog(other) { ulog::InitLog(*this, other); }
+    explicit CUlogSnsLog(const CContent& content) { ulog::InitLog(*this, content); }
+    explicit CUlogSnsLog(const UlogInfo& info) { ulog::InitLog(*this, info); }
+    explicit CUlogSnsLog(const CUlogSvcDataSet& dataSet) { ulog::InitLog(*this, dataSet); }
     ~CUlogSnsLog() override;
 
-    CUlogSnsLog& operator=(const CUlogSnsLog& other);
-    CUlogSnsLog& operator=(const CContent& content);
-    CUlogSnsLog& operator=(const UlogInfo& info);
-    CUlogSnsLog& operator=(const CUlogSvcDataSet& dataSet);
+    CUlogSnsLog& operator=(const CUlogSnsLog& other) { return ulog::AssignLog(*this, other); }
+    CUlogSnsLog& operator=(const CContent& content) { return ulog::AssignLog(*this, content); }
+    CUlogSnsLog& operator=(const UlogInfo& info) { return ulog::AssignLog(*this, info); }
+    CUlogSnsLog& operator=(const CUlogSvcDataSet& dataSet) { return ulog::AssignLog(*this, dataSet); }
 
-    CUlogSnsLog* Clone() const override;
+    CUlogSnsLog* Clone() const override { return ulog::CloneLog(*this); }
     const char* GetLogClass() const override { return "CUlogSnsLog"; }
     BOOL OnConvert2UlogInfo(UlogInfo& info) const override;
 

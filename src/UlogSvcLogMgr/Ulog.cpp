@@ -7,6 +7,7 @@
 #include "KivAppSvcFramework/ContentTypes.h"
 #include "KivGWESCore/KivGWESCore.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 
 #include <cstring>
 
@@ -129,13 +130,9 @@ BOOL CUlog::AssignContent(const CContent& content)
     content.GetInt(ULOG_DB_SN_COUNT, m_nDuplLogCount);
     content.GetInt(ULOG_DB_IP_CALL_DIGIT_COUNT, m_nIPCallDigitCount);
 
-    const char* psz = content.GetString(ULOG_DB_BASIC_NUMBER);
+    const char* psz = ulog::GetContentText(content, ULOG_DB_BASIC_NUMBER, "CUlog");
     if (psz == nullptr)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlog::AssignContent - content.GetString(Column = %d) failed\n",
-                       (int)ULOG_DB_BASIC_NUMBER);
         return FALSE;
-    }
     ulog::CopyText(m_szBasicNumber, psz);
 
     WCHAR mszNumber[ULOG_NUMBER_LEN] = {0};
@@ -149,13 +146,9 @@ BOOL CUlog::AssignContent(const CContent& content)
     /* Names and picture path: a missing column ends the read. */
     auto readText = [&content](int nColumn, char* pszDest, size_t nSize) -> bool
     {
-        const char* pszText = content.GetString(nColumn);
+        const char* pszText = ulog::GetContentText(content, nColumn, "CUlog");
         if (pszText == nullptr)
-        {
-            SysDebugPrintf(ULOG_DBG_FAIL, "CUlog::AssignContent - content.GetString(Column = %d) failed\n",
-                           nColumn);
             return false;
-        }
         ulog::CopyText(pszDest, nSize, pszText);
         return true;
     };
@@ -168,19 +161,9 @@ BOOL CUlog::AssignContent(const CContent& content)
     if (pmszEmail != nullptr)
         ulog::CopyWText(m_mszEmailAddress, pmszEmail);
 
-    if (!content.GetBool(ULOG_DB_IS_UNCHECKED_YET, m_bUncheckedYet))
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlog::AssignContent - Content.GetBool(Column = %d) failed\n",
-                       (int)ULOG_DB_IS_UNCHECKED_YET);
+    if (!ulog::GetContentBool(content, ULOG_DB_IS_UNCHECKED_YET, m_bUncheckedYet, "CUlog"))
         return FALSE;
-    }
-    if (!content.GetBool(ULOG_DB_IS_TEMP_LOG, m_bTemporary))
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlog::AssignContent - Content.GetBool(Column = %d) failed\n",
-                       (int)ULOG_DB_IS_TEMP_LOG);
-        return FALSE;
-    }
-    return TRUE;
+    return ulog::GetContentBool(content, ULOG_DB_IS_TEMP_LOG, m_bTemporary, "CUlog");
 }
 
 BOOL CUlog::AssignUlogInfo(const UlogInfo& info)

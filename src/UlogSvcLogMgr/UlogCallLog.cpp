@@ -6,68 +6,9 @@
 #include "H/UlogSvcText.h"
 #include "KivAppSvcFramework/ContentTypes.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 
 #include <cstring>
-#include <new>
-
-CUlogCallLog::CUlogCallLog()
-{
-    Init();
-}
-
-CUlogCallLog::CUlogCallLog(const CUlogCallLog& other) : CUlog(other)
-{
-    Init();
-    Assign(other);
-}
-
-CUlogCallLog::CUlogCallLog(const CContent& content)
-{
-    Init();
-    AssignContent(content);
-}
-
-CUlogCallLog::CUlogCallLog(const UlogInfo& info)
-{
-    Init();
-    AssignUlogInfo(info);
-}
-
-CUlogCallLog::CUlogCallLog(const CUlogSvcDataSet& dataSet)
-{
-    Init();
-    AssignDataSet(dataSet);
-}
-
-CUlogCallLog& CUlogCallLog::operator=(const CUlogCallLog& other)
-{
-    if (this != &other)
-        Assign(other);
-    return *this;
-}
-
-CUlogCallLog& CUlogCallLog::operator=(const CContent& content)
-{
-    AssignContent(content);
-    return *this;
-}
-
-CUlogCallLog& CUlogCallLog::operator=(const UlogInfo& info)
-{
-    AssignUlogInfo(info);
-    return *this;
-}
-
-CUlogCallLog& CUlogCallLog::operator=(const CUlogSvcDataSet& dataSet)
-{
-    AssignDataSet(dataSet);
-    return *this;
-}
-
-CUlogCallLog* CUlogCallLog::Clone() const
-{
-    return new (std::nothrow) CUlogCallLog(*this);
-}
 
 BOOL CUlogCallLog::Init()
 {
@@ -102,30 +43,18 @@ BOOL CUlogCallLog::AssignContent(const CContent& content)
     CUlog::AssignContent(content);
 
     /* Column 21 (isvideoshare) carries the CNAP flag and column 20 (iscnap) the video-share flag. */
-    if (!content.GetBool(ULOG_DB_IS_VIDEO_SHARE, m_bCnapLog))
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogCallLog::AssignContent - Content.GetBool(Column = %d) failed\n",
-                       (int)ULOG_DB_IS_VIDEO_SHARE);
+    if (!ulog::GetContentBool(content, ULOG_DB_IS_VIDEO_SHARE, m_bCnapLog, "CUlogCallLog"))
         return FALSE;
-    }
     int nValue = 0;
     content.GetInt(ULOG_DB_CALL_TYPE, nValue);
     m_iCallType = static_cast<UlogCallType>(nValue);
-    if (!content.GetBool(ULOG_DB_IS_CNAP, m_bVideoShare))
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogCallLog::AssignContent - Content.GetBool(Column = %d) failed\n",
-                       (int)ULOG_DB_IS_CNAP);
+    if (!ulog::GetContentBool(content, ULOG_DB_IS_CNAP, m_bVideoShare, "CUlogCallLog"))
         return FALSE;
-    }
     content.GetInt(ULOG_DB_STAGE_TYPE, nValue);
     m_st2StageDialingInfo.iAddressType = nValue;
-    const char* pszAlias = content.GetString(ULOG_DB_ALIAS_ADDRESS);
+    const char* pszAlias = ulog::GetContentText(content, ULOG_DB_ALIAS_ADDRESS, "CUlogCallLog");
     if (pszAlias == nullptr)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogCallLog::AssignContent - content.GetString(Column = %d) failed\n",
-                       (int)ULOG_DB_ALIAS_ADDRESS);
         return FALSE;
-    }
     ulog::CopyText(m_st2StageDialingInfo.aliasAddress, pszAlias);
     return TRUE;
 }

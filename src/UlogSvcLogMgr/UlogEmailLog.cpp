@@ -6,74 +6,15 @@
 #include "H/UlogSvcText.h"
 #include "KivAppSvcFramework/ContentTypes.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 
 #include <cstring>
-#include <new>
-
-CUlogEmailLog::CUlogEmailLog()
-{
-    Init();
-}
-
-CUlogEmailLog::CUlogEmailLog(const CUlogEmailLog& other) : CUlog(other)
-{
-    Init();
-    Assign(other);
-}
-
-CUlogEmailLog::CUlogEmailLog(const CContent& content)
-{
-    Init();
-    AssignContent(content);
-}
-
-CUlogEmailLog::CUlogEmailLog(const UlogInfo& info)
-{
-    Init();
-    AssignUlogInfo(info);
-}
-
-CUlogEmailLog::CUlogEmailLog(const CUlogSvcDataSet& dataSet)
-{
-    Init();
-    AssignDataSet(dataSet);
-}
 
 CUlogEmailLog::~CUlogEmailLog()
 {
     delete m_pMsgOwnValue;
     delete m_pContentValue;
     delete m_pAccountValue;
-}
-
-CUlogEmailLog& CUlogEmailLog::operator=(const CUlogEmailLog& other)
-{
-    if (this != &other)
-        Assign(other);
-    return *this;
-}
-
-CUlogEmailLog& CUlogEmailLog::operator=(const CContent& content)
-{
-    AssignContent(content);
-    return *this;
-}
-
-CUlogEmailLog& CUlogEmailLog::operator=(const UlogInfo& info)
-{
-    AssignUlogInfo(info);
-    return *this;
-}
-
-CUlogEmailLog& CUlogEmailLog::operator=(const CUlogSvcDataSet& dataSet)
-{
-    AssignDataSet(dataSet);
-    return *this;
-}
-
-CUlogEmailLog* CUlogEmailLog::Clone() const
-{
-    return new (std::nothrow) CUlogEmailLog(*this);
 }
 
 BOOL CUlogEmailLog::Init()
@@ -109,57 +50,21 @@ BOOL CUlogEmailLog::AssignContent(const CContent& content)
 {
     CUlog::AssignContent(content);
 
-    const char* psz = content.GetString(ULOG_DB_EMAIL_NAME);
+    const char* psz = ulog::GetContentText(content, ULOG_DB_EMAIL_NAME, "CUlogEmailLog");
     if (psz == nullptr)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL,
-                       "CUlogEmailLog::AssignContent - content.GetString(Column = %d) failed\n",
-                       (int)ULOG_DB_EMAIL_NAME);
         return FALSE;
-    }
     ulog::CopyText(m_szEmailDisplayName, psz);
-    psz = content.GetString(ULOG_DB_SYNC_ID);
+    psz = ulog::GetContentText(content, ULOG_DB_SYNC_ID, "CUlogEmailLog");
     if (psz == nullptr)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL,
-                       "CUlogEmailLog::AssignContent - content.GetString(Column = %d) failed\n",
-                       (int)ULOG_DB_SYNC_ID);
         return FALSE;
-    }
     ulog::CopyText(m_szSyncId, psz);
 
     int nValue = 0;
     content.GetInt(ULOG_DB_LOG_SOURCE_TYPE, nValue);
     m_iSourceType = static_cast<UlogSourceType>(nValue);
-    if (m_pMsgOwnValue != nullptr)
-    {
-        content.GetInt(ULOG_DB_MSG_LOG_TYPE, nValue);
-        m_pMsgOwnValue->SetMsgLogType(nValue);
-        content.GetInt(ULOG_DB_MSG_LOG_ID, nValue);
-        m_pMsgOwnValue->SetMsgLogID(nValue);
-    }
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(content.GetNString(ULOG_DB_LOG_SUBJECT));
-        m_pContentValue->SetBody(content.GetNString(ULOG_DB_LOG_CONTENT_BODY));
-        content.GetInt(ULOG_DB_CONTENT_ID, nValue);
-        m_pContentValue->SetContentId(nValue);
-    }
-    psz = content.GetString(ULOG_DB_ACCOUNT_EMAIL_ADDRESS);
-    if (psz == nullptr)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL,
-                       "CUlogEmailLog::AssignContent - content.GetString(Column = %d) failed\n",
-                       (int)ULOG_DB_ACCOUNT_EMAIL_ADDRESS);
-        return FALSE;
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        m_pAccountValue->SetAccountEmailAddress(psz);
-        content.GetInt(ULOG_DB_ACCOUNT_ID, nValue);
-        m_pAccountValue->SetAccountId(nValue);
-    }
-    return TRUE;
+    ulog::LoadValue(m_pMsgOwnValue, content, nValue);
+    ulog::LoadValue(m_pContentValue, content, nValue);
+    return ulog::LoadValue(m_pAccountValue, content, nValue, "CUlogEmailLog");
 }
 
 BOOL CUlogEmailLog::AssignUlogInfo(const UlogInfo& info)
@@ -168,25 +73,9 @@ BOOL CUlogEmailLog::AssignUlogInfo(const UlogInfo& info)
     m_iSourceType = info.iSourceType;
     ulog::CopyText(m_szEmailDisplayName, info.szEmailDisplayName);
     ulog::CopyText(m_szSyncId, info.szSyncId);
-    if (m_pMsgOwnValue != nullptr)
-    {
-        m_pMsgOwnValue->SetMsgLogType(info.nMsgLogType);
-        m_pMsgOwnValue->SetMsgLogID(info.nMsgLogId);
-    }
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(info.mszSubject);
-        m_pContentValue->SetBody(info.mszBody);
-        m_pContentValue->SetContentId(info.nContentId);
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        /* Bounded by the record's field, which may be unterminated. */
-        char szAccount[ULOG_ACCOUNT_EMAIL_ADDRESS_LEN];
-        ulog::CopyText(szAccount, info.szAccountEmailAddress);
-        m_pAccountValue->SetAccountEmailAddress(szAccount);
-        m_pAccountValue->SetAccountId(info.nAccountId);
-    }
+    ulog::LoadValue(m_pMsgOwnValue, info);
+    ulog::LoadValue(m_pContentValue, info);
+    ulog::LoadValue(m_pAccountValue, info);
     return TRUE;
 }
 
@@ -196,46 +85,20 @@ BOOL CUlogEmailLog::AssignDataSet(const CUlogSvcDataSet& dataSet)
     ulog::CopyText(m_szEmailDisplayName, dataSet.GetEmailDisplayName());
     ulog::CopyText(m_szSyncId, dataSet.GetSyncId());
     m_iSourceType = dataSet.GetSourceType();
-    if (m_pMsgOwnValue != nullptr)
-    {
-        m_pMsgOwnValue->SetMsgLogType(dataSet.GetMsgLogType());
-        m_pMsgOwnValue->SetMsgLogID(dataSet.GetMsgLogID());
-    }
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(dataSet.GetSubject());
-        m_pContentValue->SetBody(dataSet.GetBody());
-        m_pContentValue->SetContentId(dataSet.GetContentId());
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        m_pAccountValue->SetAccountEmailAddress(dataSet.GetAccountEmailAddress());
-        m_pAccountValue->SetAccountId(dataSet.GetAccountId());
-    }
+    ulog::LoadValue(m_pMsgOwnValue, dataSet);
+    ulog::LoadValue(m_pContentValue, dataSet);
+    ulog::LoadValue(m_pAccountValue, dataSet);
     return TRUE;
 }
 
 BOOL CUlogEmailLog::OnConvert2UlogInfo(UlogInfo& info) const
 {
     info.iSourceType = m_iSourceType;
-    if (m_pMsgOwnValue != nullptr)
-    {
-        info.nMsgLogType = m_pMsgOwnValue->GetMsgLogType();
-        info.nMsgLogId = m_pMsgOwnValue->GetMsgLogID();
-    }
     ulog::CopyText(info.szEmailDisplayName, m_szEmailDisplayName);
     ulog::CopyText(info.szSyncId, m_szSyncId);
-    if (m_pContentValue != nullptr)
-    {
-        ulog::CopyWText(info.mszSubject, m_pContentValue->GetSubject());
-        ulog::CopyWText(info.mszBody, m_pContentValue->GetBody());
-        info.nContentId = m_pContentValue->GetContentId();
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        ulog::CopyText(info.szAccountEmailAddress, m_pAccountValue->GetAccountEmailAddress());
-        info.nAccountId = m_pAccountValue->GetAccountId();
-    }
+    ulog::StoreValue(m_pMsgOwnValue, info);
+    ulog::StoreValue(m_pContentValue, info);
+    ulog::StoreValue(m_pAccountValue, info);
     return TRUE;
 }
 

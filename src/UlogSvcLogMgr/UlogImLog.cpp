@@ -6,73 +6,14 @@
 #include "H/UlogSvcText.h"
 #include "KivAppSvcFramework/ContentTypes.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 
 #include <cstring>
-#include <new>
-
-CUlogImLog::CUlogImLog()
-{
-    Init();
-}
-
-CUlogImLog::CUlogImLog(const CUlogImLog& other) : CUlog(other)
-{
-    Init();
-    Assign(other);
-}
-
-CUlogImLog::CUlogImLog(const CContent& content)
-{
-    Init();
-    AssignContent(content);
-}
-
-CUlogImLog::CUlogImLog(const UlogInfo& info)
-{
-    Init();
-    AssignUlogInfo(info);
-}
-
-CUlogImLog::CUlogImLog(const CUlogSvcDataSet& dataSet)
-{
-    Init();
-    AssignDataSet(dataSet);
-}
 
 CUlogImLog::~CUlogImLog()
 {
     delete m_pContentValue;
     delete m_pAccountValue;
-}
-
-CUlogImLog& CUlogImLog::operator=(const CUlogImLog& other)
-{
-    if (this != &other)
-        Assign(other);
-    return *this;
-}
-
-CUlogImLog& CUlogImLog::operator=(const CContent& content)
-{
-    AssignContent(content);
-    return *this;
-}
-
-CUlogImLog& CUlogImLog::operator=(const UlogInfo& info)
-{
-    AssignUlogInfo(info);
-    return *this;
-}
-
-CUlogImLog& CUlogImLog::operator=(const CUlogSvcDataSet& dataSet)
-{
-    AssignDataSet(dataSet);
-    return *this;
-}
-
-CUlogImLog* CUlogImLog::Clone() const
-{
-    return new (std::nothrow) CUlogImLog(*this);
 }
 
 BOOL CUlogImLog::Init()
@@ -105,35 +46,12 @@ BOOL CUlogImLog::AssignContent(const CContent& content)
     int nValue = 0;
     content.GetInt(ULOG_DB_SP_INFO, nValue);
     m_nSpInfo = nValue;
-    const char* psz = content.GetString(ULOG_DB_EMAIL_NAME);
+    const char* psz = ulog::GetContentText(content, ULOG_DB_EMAIL_NAME, "CUlogImLog");
     if (psz == nullptr)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogImLog::AssignContent - content.GetString(Column = %d) failed\n",
-                       (int)ULOG_DB_EMAIL_NAME);
         return FALSE;
-    }
     ulog::CopyText(m_szEmailDisplayName, psz);
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(content.GetNString(ULOG_DB_LOG_SUBJECT));
-        m_pContentValue->SetBody(content.GetNString(ULOG_DB_LOG_CONTENT_BODY));
-        content.GetInt(ULOG_DB_CONTENT_ID, nValue);
-        m_pContentValue->SetContentId(nValue);
-    }
-    psz = content.GetString(ULOG_DB_ACCOUNT_EMAIL_ADDRESS);
-    if (psz == nullptr)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogImLog::AssignContent - content.GetString(Column = %d) failed\n",
-                       (int)ULOG_DB_ACCOUNT_EMAIL_ADDRESS);
-        return FALSE;
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        m_pAccountValue->SetAccountEmailAddress(psz);
-        content.GetInt(ULOG_DB_ACCOUNT_ID, nValue);
-        m_pAccountValue->SetAccountId(nValue);
-    }
-    return TRUE;
+    ulog::LoadValue(m_pContentValue, content, nValue);
+    return ulog::LoadValue(m_pAccountValue, content, nValue, "CUlogImLog");
 }
 
 BOOL CUlogImLog::AssignUlogInfo(const UlogInfo& info)
@@ -141,20 +59,8 @@ BOOL CUlogImLog::AssignUlogInfo(const UlogInfo& info)
     CUlog::AssignUlogInfo(info);
     m_nSpInfo = info.nSpInfo;
     ulog::CopyText(m_szEmailDisplayName, info.szEmailDisplayName);
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(info.mszSubject);
-        m_pContentValue->SetBody(info.mszBody);
-        m_pContentValue->SetContentId(info.nContentId);
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        /* Bounded by the record's field, which may be unterminated. */
-        char szAccount[ULOG_ACCOUNT_EMAIL_ADDRESS_LEN];
-        ulog::CopyText(szAccount, info.szAccountEmailAddress);
-        m_pAccountValue->SetAccountEmailAddress(szAccount);
-        m_pAccountValue->SetAccountId(info.nAccountId);
-    }
+    ulog::LoadValue(m_pContentValue, info);
+    ulog::LoadValue(m_pAccountValue, info);
     return TRUE;
 }
 
@@ -163,17 +69,8 @@ BOOL CUlogImLog::AssignDataSet(const CUlogSvcDataSet& dataSet)
     CUlog::AssignDataSet(dataSet);
     m_nSpInfo = dataSet.GetSpInfo();
     ulog::CopyText(m_szEmailDisplayName, dataSet.GetEmailDisplayName());
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(dataSet.GetSubject());
-        m_pContentValue->SetBody(dataSet.GetBody());
-        m_pContentValue->SetContentId(dataSet.GetContentId());
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        m_pAccountValue->SetAccountEmailAddress(dataSet.GetAccountEmailAddress());
-        m_pAccountValue->SetAccountId(dataSet.GetAccountId());
-    }
+    ulog::LoadValue(m_pContentValue, dataSet);
+    ulog::LoadValue(m_pAccountValue, dataSet);
     return TRUE;
 }
 
@@ -181,17 +78,8 @@ BOOL CUlogImLog::OnConvert2UlogInfo(UlogInfo& info) const
 {
     info.nSpInfo = m_nSpInfo;
     ulog::CopyText(info.szEmailDisplayName, m_szEmailDisplayName);
-    if (m_pContentValue != nullptr)
-    {
-        ulog::CopyWText(info.mszSubject, m_pContentValue->GetSubject());
-        ulog::CopyWText(info.mszBody, m_pContentValue->GetBody());
-        info.nContentId = m_pContentValue->GetContentId();
-    }
-    if (m_pAccountValue != nullptr)
-    {
-        ulog::CopyText(info.szAccountEmailAddress, m_pAccountValue->GetAccountEmailAddress());
-        info.nAccountId = m_pAccountValue->GetAccountId();
-    }
+    ulog::StoreValue(m_pContentValue, info);
+    ulog::StoreValue(m_pAccountValue, info);
     return TRUE;
 }
 

@@ -6,72 +6,12 @@
 #include "H/UlogSvcText.h"
 #include "KivAppSvcFramework/ContentTypes.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
-
-#include <new>
-
-CUlogMsgLog::CUlogMsgLog()
-{
-    Init();
-}
-
-CUlogMsgLog::CUlogMsgLog(const CUlogMsgLog& other) : CUlog(other)
-{
-    Init();
-    Assign(other);
-}
-
-CUlogMsgLog::CUlogMsgLog(const CContent& content)
-{
-    Init();
-    AssignContent(content);
-}
-
-CUlogMsgLog::CUlogMsgLog(const UlogInfo& info)
-{
-    Init();
-    AssignUlogInfo(info);
-}
-
-CUlogMsgLog::CUlogMsgLog(const CUlogSvcDataSet& dataSet)
-{
-    Init();
-    AssignDataSet(dataSet);
-}
+#include "UlogSvcLogMgr/UlogKindValues.h"
 
 CUlogMsgLog::~CUlogMsgLog()
 {
     delete m_pMsgOwnValue;
     delete m_pContentValue;
-}
-
-CUlogMsgLog& CUlogMsgLog::operator=(const CUlogMsgLog& other)
-{
-    if (this != &other)
-        Assign(other);
-    return *this;
-}
-
-CUlogMsgLog& CUlogMsgLog::operator=(const CContent& content)
-{
-    AssignContent(content);
-    return *this;
-}
-
-CUlogMsgLog& CUlogMsgLog::operator=(const UlogInfo& info)
-{
-    AssignUlogInfo(info);
-    return *this;
-}
-
-CUlogMsgLog& CUlogMsgLog::operator=(const CUlogSvcDataSet& dataSet)
-{
-    AssignDataSet(dataSet);
-    return *this;
-}
-
-CUlogMsgLog* CUlogMsgLog::Clone() const
-{
-    return new (std::nothrow) CUlogMsgLog(*this);
 }
 
 BOOL CUlogMsgLog::Init()
@@ -97,70 +37,32 @@ BOOL CUlogMsgLog::AssignContent(const CContent& content)
 {
     CUlog::AssignContent(content);
     int nValue = 0;
-    if (m_pMsgOwnValue != nullptr)
-    {
-        content.GetInt(ULOG_DB_MSG_LOG_TYPE, nValue);
-        m_pMsgOwnValue->SetMsgLogType(nValue);
-        content.GetInt(ULOG_DB_MSG_LOG_ID, nValue);
-        m_pMsgOwnValue->SetMsgLogID(nValue);
-    }
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(content.GetNString(ULOG_DB_LOG_SUBJECT));
-        m_pContentValue->SetBody(content.GetNString(ULOG_DB_LOG_CONTENT_BODY));
-        content.GetInt(ULOG_DB_CONTENT_ID, nValue);
-        m_pContentValue->SetContentId(nValue);
-    }
+    ulog::LoadValue(m_pMsgOwnValue, content, nValue);
+    ulog::LoadValue(m_pContentValue, content, nValue);
     return TRUE;
 }
 
 BOOL CUlogMsgLog::AssignUlogInfo(const UlogInfo& info)
 {
     CUlog::AssignUlogInfo(info);
-    if (m_pMsgOwnValue != nullptr)
-    {
-        m_pMsgOwnValue->SetMsgLogType(info.nMsgLogType);
-        m_pMsgOwnValue->SetMsgLogID(info.nMsgLogId);
-    }
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(info.mszSubject);
-        m_pContentValue->SetBody(info.mszBody);
-        m_pContentValue->SetContentId(info.nContentId);
-    }
+    ulog::LoadValue(m_pMsgOwnValue, info);
+    ulog::LoadValue(m_pContentValue, info);
     return TRUE;
 }
 
 BOOL CUlogMsgLog::AssignDataSet(const CUlogSvcDataSet& dataSet)
 {
     CUlog::AssignDataSet(dataSet);
-    if (m_pMsgOwnValue != nullptr)
-    {
-        m_pMsgOwnValue->SetMsgLogType(dataSet.GetMsgLogType());
-        m_pMsgOwnValue->SetMsgLogID(dataSet.GetMsgLogID());
-    }
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(dataSet.GetSubject());
-        m_pContentValue->SetBody(dataSet.GetBody());
-        m_pContentValue->SetContentId(dataSet.GetContentId());
-    }
+    ulog::LoadValue(m_pMsgOwnValue, dataSet);
+    ulog::LoadValue(m_pContentValue, dataSet);
     return TRUE;
 }
 
 BOOL CUlogMsgLog::OnConvert2UlogInfo(UlogInfo& info) const
 {
-    if (m_pMsgOwnValue != nullptr)
-    {
-        info.nMsgLogType = m_pMsgOwnValue->GetMsgLogType();
-        info.nMsgLogId = m_pMsgOwnValue->GetMsgLogID();
-    }
-    if (m_pContentValue != nullptr)
-    {
-        /* The content id of a message does not leave the service through the record. */
-        ulog::CopyWText(info.mszSubject, m_pContentValue->GetSubject());
-        ulog::CopyWText(info.mszBody, m_pContentValue->GetBody());
-    }
+    ulog::StoreValue(m_pMsgOwnValue, info);
+    /* The content id of a message does not leave the service through the record. */
+    ulog::StoreValue(m_pContentValue, info, FALSE);
     return TRUE;
 }
 

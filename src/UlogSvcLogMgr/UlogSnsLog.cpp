@@ -6,72 +6,13 @@
 #include "H/UlogSvcText.h"
 #include "KivAppSvcFramework/ContentTypes.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcLogMgr/UlogKindValues.h"
 
 #include <cstring>
-#include <new>
-
-CUlogSnsLog::CUlogSnsLog()
-{
-    Init();
-}
-
-CUlogSnsLog::CUlogSnsLog(const CUlogSnsLog& other) : CUlog(other)
-{
-    Init();
-    Assign(other);
-}
-
-CUlogSnsLog::CUlogSnsLog(const CContent& content)
-{
-    Init();
-    AssignContent(content);
-}
-
-CUlogSnsLog::CUlogSnsLog(const UlogInfo& info)
-{
-    Init();
-    AssignUlogInfo(info);
-}
-
-CUlogSnsLog::CUlogSnsLog(const CUlogSvcDataSet& dataSet)
-{
-    Init();
-    AssignDataSet(dataSet);
-}
 
 CUlogSnsLog::~CUlogSnsLog()
 {
     delete m_pContentValue;
-}
-
-CUlogSnsLog& CUlogSnsLog::operator=(const CUlogSnsLog& other)
-{
-    if (this != &other)
-        Assign(other);
-    return *this;
-}
-
-CUlogSnsLog& CUlogSnsLog::operator=(const CContent& content)
-{
-    AssignContent(content);
-    return *this;
-}
-
-CUlogSnsLog& CUlogSnsLog::operator=(const UlogInfo& info)
-{
-    AssignUlogInfo(info);
-    return *this;
-}
-
-CUlogSnsLog& CUlogSnsLog::operator=(const CUlogSvcDataSet& dataSet)
-{
-    AssignDataSet(dataSet);
-    return *this;
-}
-
-CUlogSnsLog* CUlogSnsLog::Clone() const
-{
-    return new (std::nothrow) CUlogSnsLog(*this);
 }
 
 BOOL CUlogSnsLog::Init()
@@ -114,23 +55,12 @@ BOOL CUlogSnsLog::AssignContent(const CContent& content)
                  {ULOG_DB_SYNC_ID, m_szSyncId, sizeof(m_szSyncId)}};
     for (const auto& text : texts)
     {
-        const char* psz = content.GetString(text.nColumn);
+        const char* psz = ulog::GetContentText(content, text.nColumn, "CUlogSnsLog");
         if (psz == nullptr)
-        {
-            SysDebugPrintf(ULOG_DBG_FAIL,
-                           "CUlogSnsLog::AssignContent - content.GetString(Column = %d) failed\n",
-                           text.nColumn);
             return FALSE;
-        }
         ulog::CopyText(text.pszDest, text.nSize, psz);
     }
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(content.GetNString(ULOG_DB_LOG_SUBJECT));
-        m_pContentValue->SetBody(content.GetNString(ULOG_DB_LOG_CONTENT_BODY));
-        content.GetInt(ULOG_DB_CONTENT_ID, nValue);
-        m_pContentValue->SetContentId(nValue);
-    }
+    ulog::LoadValue(m_pContentValue, content, nValue);
     return TRUE;
 }
 
@@ -141,12 +71,7 @@ BOOL CUlogSnsLog::AssignUlogInfo(const UlogInfo& info)
     ulog::CopyText(m_szSnsPersonId, info.szSnsPersonId);
     ulog::CopyText(m_szEmailDisplayName, info.szEmailDisplayName);
     ulog::CopyText(m_szSyncId, info.szSyncId);
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(info.mszSubject);
-        m_pContentValue->SetBody(info.mszBody);
-        m_pContentValue->SetContentId(info.nContentId);
-    }
+    ulog::LoadValue(m_pContentValue, info);
     return TRUE;
 }
 
@@ -157,12 +82,7 @@ BOOL CUlogSnsLog::AssignDataSet(const CUlogSvcDataSet& dataSet)
     ulog::CopyText(m_szSnsPersonId, dataSet.GetSnsPersonId());
     ulog::CopyText(m_szEmailDisplayName, dataSet.GetEmailDisplayName());
     ulog::CopyText(m_szSyncId, dataSet.GetSyncId());
-    if (m_pContentValue != nullptr)
-    {
-        m_pContentValue->SetSubject(dataSet.GetSubject());
-        m_pContentValue->SetBody(dataSet.GetBody());
-        m_pContentValue->SetContentId(dataSet.GetContentId());
-    }
+    ulog::LoadValue(m_pContentValue, dataSet);
     return TRUE;
 }
 
@@ -172,12 +92,7 @@ BOOL CUlogSnsLog::OnConvert2UlogInfo(UlogInfo& info) const
     ulog::CopyText(info.szSnsPersonId, m_szSnsPersonId);
     ulog::CopyText(info.szEmailDisplayName, m_szEmailDisplayName);
     ulog::CopyText(info.szSyncId, m_szSyncId);
-    if (m_pContentValue != nullptr)
-    {
-        ulog::CopyWText(info.mszSubject, m_pContentValue->GetSubject());
-        ulog::CopyWText(info.mszBody, m_pContentValue->GetBody());
-        info.nContentId = m_pContentValue->GetContentId();
-    }
+    ulog::StoreValue(m_pContentValue, info);
     return TRUE;
 }
 
