@@ -69,7 +69,7 @@ void AppendText(std::string& out, const Spec& spec, const std::string& text)
         out.append(pad, ' ');
 }
 
-std::string ArgAsText(const KivArg& a, bool wideConversion, bool utf8Out)
+std::string ArgAsText(const KivArg& a, bool utf8Out)
 {
     switch (a.type)
     {
@@ -96,7 +96,6 @@ std::string ArgAsText(const KivArg& a, bool wideConversion, bool utf8Out)
             return buf;
         }
     }
-    (void)wideConversion;
     return {};
 }
 
@@ -274,7 +273,7 @@ std::string FormatToString(const char* format, const KivArg* args, int nargs, bo
         case 'd':
         case 'i':
             if (argIsText)
-                AppendText(out, Spec{spec.flags, spec.width, -1, 's'}, ArgAsText(a, false, utf8Out));
+                AppendText(out, Spec{spec.flags, spec.width, -1, 's'}, ArgAsText(a, utf8Out));
             else
                 AppendNumber(out, spec, "lld", ArgAsSigned(a), 0, true);
             break;
@@ -285,7 +284,7 @@ std::string FormatToString(const char* format, const KivArg* args, int nargs, bo
         {
             if (argIsText)
             {
-                AppendText(out, Spec{spec.flags, spec.width, -1, 's'}, ArgAsText(a, false, utf8Out));
+                AppendText(out, Spec{spec.flags, spec.width, -1, 's'}, ArgAsText(a, utf8Out));
                 break;
             }
             const char conv[] = {'l', 'l', spec.conv, '\0'};
@@ -294,7 +293,7 @@ std::string FormatToString(const char* format, const KivArg* args, int nargs, bo
         }
         case 'c':
             if (argIsText)
-                AppendText(out, spec, ArgAsText(a, false, utf8Out));
+                AppendText(out, spec, ArgAsText(a, utf8Out));
             else
             {
                 long long c = ArgAsSigned(a);
@@ -313,7 +312,7 @@ std::string FormatToString(const char* format, const KivArg* args, int nargs, bo
             break;
         case 's':
         case 'S':
-            AppendText(out, spec, ArgAsText(a, spec.conv == 'S', utf8Out));
+            AppendText(out, spec, ArgAsText(a, utf8Out));
             break;
         case 'f':
         case 'F':
@@ -322,12 +321,12 @@ std::string FormatToString(const char* format, const KivArg* args, int nargs, bo
         case 'e':
         case 'E':
             if (argIsText)
-                AppendText(out, Spec{spec.flags, spec.width, -1, 's'}, ArgAsText(a, false, utf8Out));
+                AppendText(out, Spec{spec.flags, spec.width, -1, 's'}, ArgAsText(a, utf8Out));
             else
                 AppendDouble(out, spec, ArgAsDouble(a));
             break;
         case 'p':
-            AppendText(out, spec, ArgAsText(a, false, utf8Out));
+            AppendText(out, spec, ArgAsText(a, utf8Out));
             break;
         default:
             break;

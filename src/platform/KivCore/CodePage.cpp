@@ -5,6 +5,7 @@
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -14,7 +15,8 @@ namespace
 {
 std::mutex g_cpMutex;
 std::string g_codePage = "UTF-8";
-bool g_isUtf8 = true;
+// Read on every formatted text: an atomic, not the mutex.
+std::atomic<bool> g_isUtf8{true};
 
 bool NameIsUtf8(const std::string& name)
 {
@@ -65,8 +67,7 @@ std::string LocalCodePage()
 
 bool LocalCodePageIsUtf8()
 {
-    std::lock_guard<std::mutex> lock(g_cpMutex);
-    return g_isUtf8;
+    return g_isUtf8.load(std::memory_order_relaxed);
 }
 
 size_t WideLength(const WCHAR* text)
