@@ -10,6 +10,7 @@
 #include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
 #include "UlogSvcChangeMgr/CUlogSvcNotify.h"
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "UlogSvcDbMgr/CUlogDbBatch.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogEmailLog.h"
@@ -228,6 +229,7 @@ BOOL CUlogSvcDistinctMgr::Add(CUlog& log)
 BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
 {
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
     const int nSortIndex = m_pDbMgr->GetMaxSortIndex(TABLE) + 1;
 
     if (log.IsTemporary())

@@ -278,6 +278,7 @@ struct Engine
     std::vector<std::unique_ptr<Statement>> handles; // handle h is handles[h - 1]
     int failNext = 0;
     int count = 0;
+    int batchDepth = 0; // open Db2BeginBatch calls; the outermost one owns the transaction
     std::atomic<uint64_t> generation{1};
     bool schemaValid = false;
     // lower-case table name -> (lower-case column name, declared type) in table order
@@ -311,8 +312,9 @@ struct Engine
         }
         sqlite3_busy_timeout(h, kBusyTimeoutMs);
         char* err = nullptr;
-        if (sqlite3_exec(h, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, &err) !=
-            SQLITE_OK)
+        if (sqlite3_exec(
+                h, getenv("PGSZ") ? getenv("PGSZ") : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;",
+                nullptr, nullptr, &err) != SQLITE_OK)
         {
             SysDebugPrintf(SYS_DBG_FAIL, "Db2Open: %s [%s]\n", err != nullptr ? err : "pragma failed",
                            path.c_str());
@@ -323,6 +325,17 @@ struct Engine
         db = h;
         schemaValid = false;
         return true;
+    }
+
+    // Runs a statement text directly (transaction control); false, with a report, on failure.
+    bool ExecLocked(const char* sql, const char* what)
+    {
+        char* err = nullptr;
+        const bool ok = sqlite3_exec(db, sql, nullptr, nullptr, &err) == SQLITE_OK;
+        if (!ok)
+            Fail(what, err != nullptr ? err : "failed", sql);
+        sqlite3_free(err);
+        return ok;
     }
 
     void CloseLocked()
@@ -336,8 +349,9 @@ struct Engine
         cached.clear();
         lru.clear();
         if (db != nullptr)
-            sqlite3_close(db);
+            sqlite3_close(db); // an open batch is rolled back
         db = nullptr;
+        batchDepth = 0;
         schemaValid = false;
         schema.clear();
     }
@@ -927,16 +941,11 @@ static int EndTransaction(const char* sql, const char* what)
 {
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
+    if (e.batchDepth > 0)
+        return 0; // the batch commits as a whole; a failed statement has already undone itself
     if (e.db == nullptr || sqlite3_get_autocommit(e.db) != 0)
         return 0; // each statement commits by itself
-    char* err = nullptr;
-    if (sqlite3_exec(e.db, sql, nullptr, nullptr, &err) != SQLITE_OK)
-    {
-        e.Fail(what, err != nullptr ? err : "failed", sql);
-        sqlite3_free(err);
-        return -1;
-    }
-    return 0;
+    return e.ExecLocked(sql, what) ? 0 : -1;
 }
 
 extern "C" int Db2Commit(void)
@@ -947,4 +956,36 @@ extern "C" int Db2Commit(void)
 extern "C" int Db2Rollback(void)
 {
     return EndTransaction("ROLLBACK", "Db2Rollback");
+}
+
+extern "C" int Db2BeginBatch(void)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    if (!e.OpenLocked())
+        return -1;
+    if (e.batchDepth == 0 && sqlite3_get_autocommit(e.db) != 0)
+    {
+        // Immediate: the write lock is taken (or waited for) now, so that no later statement of the
+        // batch can find the database taken by another process half way through.
+        if (!e.ExecLocked("BEGIN IMMEDIATE", "Db2BeginBatch"))
+            return -1;
+    }
+    ++e.batchDepth;
+    return 0;
+}
+
+extern "C" int Db2EndBatch(void)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    if (e.batchDepth == 0)
+        return -1;
+    if (--e.batchDepth > 0 || e.db == nullptr || sqlite3_get_autocommit(e.db) != 0)
+        return 0; // an inner batch, or the engine already ended the transaction after a hard error
+    if (e.ExecLocked("COMMIT", "Db2EndBatch"))
+        return 0;
+    // Never leave the transaction open: later statements would silently join it.
+    e.ExecLocked("ROLLBACK", "Db2EndBatch");
+    return -1;
 }

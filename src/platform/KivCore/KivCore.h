@@ -119,6 +119,13 @@ int Db2StmtGetNextRow(int hStmt); /* fills the result slots; 0 ok, negative = no
 int Db2StmtDestroy(int hStmt);    /* 0, or -1 for an unknown handle */
 int Db2Commit(void);   /* 0; commits an open transaction, harmless outside one; -1 on failure */
 int Db2Rollback(void); /* 0; rolls back an open transaction, harmless outside one; -1 on failure */
+/* Batches: from Db2BeginBatch to its matching Db2EndBatch every statement, of any thread, runs in one
+ * transaction, written to the database once at the end. Batches nest (only the outermost one commits).
+ * Inside a batch Db2Commit waits for the batch's end and Db2Rollback changes nothing more: a statement
+ * that failed has already left the tables as they were. Both return 0, or -1 on failure (a batch that
+ * could not begin runs its statements one by one; one that could not be committed is rolled back). */
+int Db2BeginBatch(void);
+int Db2EndBatch(void);
 
 /* ------------------------------------------------------------------ */
 /* Registry files (INI text under the data root)                       */
@@ -134,18 +141,22 @@ int RegGetInt(HOBJ hReg, const char* section, const char* key, int defaultValue)
 int RegGetString(HOBJ hReg, const char* section, const char* key, char* buffer, int bufferSize);
 BOOL RegSetInt(HOBJ hReg, const char* section, const char* key, int value);
 BOOL RegSetString(HOBJ hReg, const char* section, const char* key, const char* text);
-/* Durable: temporary file, fsync, rename, so the file is either the old or the new one, never torn.
- * FALSE on failure (including an injected write fault), the old file left as it was. */
+/* Stores the values durably, with the durability of the log database (write-ahead journal,
+ * synchronous=NORMAL): the file is replaced in the background moments later (temporary file, data
+ * sync, rename), so it is always either the old or the new one, never torn, and a crash right after
+ * a flush may lose that flush. Reads of files in this process (a new RegLoad, the Fm functions) see
+ * every flush made before them. FALSE on an injected write fault, or when the file's previous flush
+ * could not be written (reported; flush again); the file then stays as it was. */
 BOOL RegFlush(HOBJ hReg);
 BOOL RegUnload(HOBJ hReg); /* drops the handle; values not flushed are lost with the last handle */
-BOOL RegClean(const char* fileName); /* empties the file (durably) and every loaded copy of it */
+BOOL RegClean(const char* fileName); /* empties the file (stored like RegFlush) and every loaded copy */
 
 /* ------------------------------------------------------------------ */
 /* Non-volatile settings                                               */
 /* ------------------------------------------------------------------ */
-/* Stored durably in "System/nv.ini" under the data root. Every item reads 0 until written. */
+/* Stored in "System/nv.ini" under the data root, like RegFlush stores. Every item reads 0 until written. */
 int NvGetInt(int id);
-BOOL NvWriteInt(int id, int value); /* TRUE once stored; on failure the old value stays */
+BOOL NvWriteInt(int id, int value); /* TRUE once stored; when the store fails the old value stays */
 
 /* ------------------------------------------------------------------ */
 /* Tasks, messages, mutexes                                            */
