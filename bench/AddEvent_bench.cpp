@@ -33,6 +33,7 @@ const std::string& Root()
 void StartService()
 {
     UlogSvcDispatch(1);
+    UlogCtlWaitForStores();
     std::filesystem::remove_all(Root());
     std::filesystem::create_directories(Root());
     UlogCtlReset(Root().c_str());
@@ -238,6 +239,7 @@ void BM_AddEviction(benchmark::State& state)
     }
     Report(state, totalNs, nAdds, nStatements);
     UlogSvcDispatch(1);
+    UlogCtlWaitForStores();
     std::filesystem::remove_all(Root());
 }
 BENCHMARK(BM_AddEviction)->Unit(benchmark::kMicrosecond);

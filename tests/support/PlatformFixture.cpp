@@ -24,6 +24,7 @@ std::string MakeTempDir(const std::string& prefix)
 
 void RemoveTree(const std::string& dir)
 {
+    UlogCtlWaitForStores(); // no store may land in a folder being removed
     std::error_code ec;
     if (!dir.empty())
         std::filesystem::remove_all(dir, ec);

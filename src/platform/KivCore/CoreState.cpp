@@ -18,6 +18,7 @@ std::string g_root;
 
 void Reset()
 {
+    WaitForStores(); // nothing queued may land in the next test's files
     ResetSql();
     ResetRegistry();
     ResetFiles();
@@ -32,6 +33,7 @@ void Reset()
 
 bool SetDataRoot(const std::string& dir)
 {
+    WaitForStores();
     std::error_code ec;
     fs::create_directories(dir, ec);
     fs::path canonical = fs::weakly_canonical(fs::absolute(dir, ec), ec);

@@ -32,9 +32,16 @@ bool ConsumeFileWriteFault();
 void SetFileWriteFaults(int count);     /* the next count file writes and registry flushes fail */
 void SetMutexCreateFault(bool fail);    /* OsCreateMutex gives INVALID_HOBJ while set */
 void SetPhsStatus(int item, int value); /* what PhsGetStatus(item) answers */
-/* Replaces a host file durably: writes a temporary file beside it, syncs it, renames it over the old
- * one and syncs the directory, so a crash leaves either the old or the new content. */
+/* Replaces a host file durably, now: writes a temporary file beside it, syncs its data and renames it
+ * over the old one, so a crash leaves either the old or the new content. */
 bool WriteFileDurably(const std::string& hostPath, const std::string& content);
+/* Replaces a host file durably in the background: the content is written to a temporary file beside
+ * it now and synced and renamed over it by the process's store writer; the newest content of a file
+ * wins. False, with a report, when the content cannot be written now, or when the file's previous store
+ * could not be synced or renamed (this content is then not stored either). */
+bool StoreFile(const std::string& hostPath, const std::string& content);
+/* Returns once every queued store is written. Called before anything reads files from disk. */
+void WaitForStores();
 
 /* Clock state, defined by the time module: true while the clock is frozen by the control interface. */
 bool ClockFrozen();

@@ -18,6 +18,7 @@ constexpr const char* kNvFile = "System/nv.ini";
 std::mutex g_nvMutex;
 bool g_loaded = false;
 std::map<int, int> g_values;
+std::string g_host; // the settings file of the current data root, once loaded
 
 // Items the service reads before anything was written: all start at 0.
 void LoadLocked()
@@ -25,9 +26,12 @@ void LoadLocked()
     if (g_loaded)
         return;
     g_values.clear();
+    g_host.clear();
     std::string host;
     if (kiv::core::ResolvePath(kNvFile, host))
     {
+        g_host = host;
+        kiv::core::WaitForStores();
         std::ifstream in(host);
         std::string line;
         while (std::getline(in, line))
@@ -52,13 +56,12 @@ void LoadLocked()
 
 bool StoreLocked()
 {
-    std::string host;
-    if (!kiv::core::ResolvePath(kNvFile, host))
+    if (g_host.empty())
         return false;
     std::string text = "[Nv]\n";
     for (const auto& [id, value] : g_values)
         text += std::to_string(id) + "=" + std::to_string(value) + "\n";
-    return kiv::core::WriteFileDurably(host, text);
+    return kiv::core::StoreFile(g_host, text);
 }
 } // namespace
 

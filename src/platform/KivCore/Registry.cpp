@@ -216,6 +216,7 @@ extern "C"
         {
             doc = std::make_shared<RegDoc>();
             doc->hostPath = host;
+            kiv::core::WaitForStores(); // the newest content of a file unloaded a moment ago
             struct stat st
             {
             };
@@ -307,7 +308,7 @@ extern "C"
         std::lock_guard<std::mutex> lock(doc->mutex);
         if (kiv::core::ConsumeFileWriteFault())
             return FALSE;
-        return kiv::core::WriteFileDurably(doc->hostPath, Serialise(doc->sections)) ? TRUE : FALSE;
+        return kiv::core::StoreFile(doc->hostPath, Serialise(doc->sections)) ? TRUE : FALSE;
     }
 
     BOOL RegUnload(HOBJ hReg)
@@ -333,7 +334,7 @@ extern "C"
             docLock = std::unique_lock<std::mutex>(doc->mutex);
         if (kiv::core::ConsumeFileWriteFault())
             return FALSE;
-        if (!kiv::core::WriteFileDurably(host, std::string()))
+        if (!kiv::core::StoreFile(host, std::string()))
             return FALSE;
         if (doc)
             doc->sections.clear();

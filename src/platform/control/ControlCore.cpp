@@ -9,6 +9,11 @@ extern "C" void UlogCtlSetNvInt(int id, int value)
     NvWriteInt(id, value);
 }
 
+extern "C" void UlogCtlWaitForStores(void)
+{
+    kiv::core::WaitForStores();
+}
+
 extern "C" void UlogCtlSetPhsStatus(int item, int value)
 {
     kiv::core::SetPhsStatus(item, value);

@@ -22,6 +22,9 @@ extern "C" {
 BOOL UlogCtlReset(const char* dataRoot);
 BOOL UlogCtlSetDataRoot(const char* dataRoot);
 const char* UlogCtlGetDataRoot(void);
+/* Returns once every registry flush and setting store made so far is on disk (they are synced in the
+ * background), for callers that read the data root's files directly. */
+void UlogCtlWaitForStores(void);
 
 /* ---- Clock and zone (KivCore) ----------------------------------------- */
 void UlogCtlFreezeClock(unsigned int utcSeconds);

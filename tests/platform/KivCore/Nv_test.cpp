@@ -25,6 +25,7 @@ TEST_F(NvTest, WrittenValuesSurviveAPowerCycle)
     EXPECT_TRUE(NvWriteInt(1458, 2));
     EXPECT_TRUE(NvWriteInt(1417, -1));
     EXPECT_EQ(NvGetInt(459), 3600);
+    UlogCtlWaitForStores();
     EXPECT_TRUE(std::filesystem::exists(m_root + "/System/nv.ini"));
 
     // A reset on the same data root is a power cycle: the values are read back from storage.
@@ -56,6 +57,7 @@ TEST_F(NvTest, ControlInterfaceSetsAnItem)
 TEST_F(NvTest, AFailedStoreKeepsTheOldValue)
 {
     NvWriteInt(459, 5);
+    UlogCtlWaitForStores();
     // Make the settings folder unwritable by putting a file where the temporary file must go.
     std::filesystem::create_directory(m_root + "/System/nv.ini.tmp");
     EXPECT_FALSE(NvWriteInt(459, 6));

@@ -17,7 +17,12 @@ namespace
 class RegistryTest : public ulogtest::PlatformTest
 {
 protected:
-    std::string HostFile(const std::string& name) const { return m_root + "/" + name; }
+    // The files on disk, once the flushes made so far have been synced in the background.
+    std::string HostFile(const std::string& name) const
+    {
+        UlogCtlWaitForStores();
+        return m_root + "/" + name;
+    }
     std::string ReadHost(const std::string& name) const
     {
         std::ifstream in(HostFile(name));
