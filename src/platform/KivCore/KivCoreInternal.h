@@ -35,10 +35,10 @@ void SetPhsStatus(int item, int value); /* what PhsGetStatus(item) answers */
 /* Replaces a host file durably, now: writes a temporary file beside it, syncs its data and renames it
  * over the old one, so a crash leaves either the old or the new content. */
 bool WriteFileDurably(const std::string& hostPath, const std::string& content);
-/* Replaces a host file durably in the background: the content is written to a temporary file beside
- * it now and synced and renamed over it by the process's store writer; the newest content of a file
- * wins. False, with a report, when the content cannot be written now, or when the file's previous store
- * could not be synced or renamed (this content is then not stored either). */
+/* Queues a durable replacement of a host file (WriteFileDurably on the process's store writer); the
+ * newest content of a file wins. False, with a report, when a directory or a link stands where the file
+ * or its temporary file must go, or when the file's previous store could not be written (this content
+ * is then not queued either). */
 bool StoreFile(const std::string& hostPath, const std::string& content);
 /* Returns once every queued store is written. Called before anything reads files from disk. */
 void WaitForStores();

@@ -1,74 +1,46 @@
-// Durable stores of small files (registry files, settings), synced behind the caller's back.
+// Durable stores of small files (registry files, settings), written behind the caller's back.
 //
-// A store writes the new content to a temporary file beside the target at once, so that a folder that
-// cannot be written, a full disk or a directory standing in the target's place fail the store where it
-// is made. One writer thread per process then syncs the temporary file's data and renames it over the
-// target. A file is therefore always its old or its new whole content. This is the durability of the
-// log database's write-ahead journal (synchronous=NORMAL): a crash right after a store may lose that
-// store, never consistency. While one store of a file is being synced, a newer one waits in a second
-// temporary file, and newer ones still replace the waiting one. Whatever reads files from disk in this
-// process first waits for every store made before.
+// A store is queued and the caller goes on; one writer thread per process replaces each file durably
+// (WriteFileDurably: temporary file, data sync, rename), the newest content of a file replacing any
+// older one still queued. A file is therefore always its old or its new whole content. This is the
+// durability of the log database's write-ahead journal (synchronous=NORMAL): a crash right after a
+// store may lose that store, never consistency.
+//
+// What can be seen at once fails the store where it is made: a directory or a link in the place of the
+// file or of its temporary file. A failure of the writer itself (a full disk) is reported by the file's
+// next store. Whatever reads files from disk in this process first waits for every store made before.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 
-#include <algorithm>
-#include <cerrno>
+#include <chrono>
 #include <condition_variable>
-#include <deque>
-#include <filesystem>
 #include <map>
 #include <mutex>
-#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
-bool WriteAll(int fd, const char* data, size_t length)
+constexpr std::chrono::milliseconds kGatherTime{20};
+
+enum StoreResult
 {
-    while (length > 0)
+    STORE_QUEUED,
+    STORE_EARLIER_FAILED,
+    STORE_CANNOT_WRITE
+};
+
+// True when the path names something other than a regular file (a missing path is fine).
+bool Blocked(const std::string& path)
+{
+    struct stat st
     {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
+    };
+    return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
-
-bool MakeParents(const std::string& host)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path parent = fs::path(host).parent_path();
-    if (parent.empty() || fs::is_directory(parent, ec))
-        return true;
-    fs::create_directories(parent, ec);
-    return !ec && fs::is_directory(parent, ec);
-}
-
-// Content written to a temporary file and not yet synced or renamed.
-struct Written
-{
-    std::string tmp;
-    int fd = -1;
-};
-
-struct FileState
-{
-    std::optional<Written> waiting; // newest content, not yet taken by the writer
-    std::string syncing;            // temporary file the writer is syncing now ("" when none)
-    bool failed = false;            // the last sync or rename failed; reported by the next store
-};
 
 class StoreWriter
 {
@@ -78,110 +50,76 @@ public:
         std::unique_lock<std::mutex> lock(m_mutex);
         m_bStop = true;
         m_wake.notify_all();
+        m_hurry.notify_all();
         if (!m_thread.joinable())
             return;
         lock.unlock();
-        m_thread.join(); // every waiting store is written before the thread ends
+        m_thread.join(); // the queue is written before the thread ends
     }
 
-    // 0 on success; otherwise why the store failed (1 = an earlier store failed, 2 = this one).
-    int Store(const std::string& host, const std::string& content)
+    StoreResult Store(const std::string& hostPath, const std::string& content)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_bStop)
-            return 2;
-        FileState& f = m_files[host];
-        if (f.failed)
-        {
-            f.failed = false;
-            return 1;
-        }
-        struct stat st
-        {
-        };
-        if (::lstat(host.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-            return 2; // nothing can be renamed over a directory or a link
-        std::string tmp;
-        if (f.waiting)
-        {
-            tmp = f.waiting->tmp; // the waiting content is replaced by this newer one
-            ::close(f.waiting->fd);
-            f.waiting.reset();
-        }
-        else
-        {
-            tmp = host + ".tmp";
-            if (f.syncing == tmp)
-                tmp = host + ".tmp2";
-        }
-        const bool bQueued =
-            !m_order.empty() && std::find(m_order.begin(), m_order.end(), host) != m_order.end();
-        const int fd = MakeParents(host)
-                           ? ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644)
-                           : -1;
-        if (fd < 0 || !WriteAll(fd, content.data(), content.size()))
-        {
-            if (fd >= 0)
-            {
-                ::close(fd);
-                ::unlink(tmp.c_str());
-            }
-            if (bQueued)
-                m_order.erase(std::find(m_order.begin(), m_order.end(), host));
-            return 2;
-        }
-        f.waiting = Written{tmp, fd};
-        if (!bQueued)
-            m_order.push_back(host);
+        if (m_failed.erase(hostPath) > 0)
+            return STORE_EARLIER_FAILED;
+        if (m_bStop || Blocked(hostPath) || Blocked(hostPath + ".tmp"))
+            return STORE_CANNOT_WRITE;
+        const bool bWasEmpty = m_queue.empty();
+        m_queue[hostPath] = content;
         if (!m_thread.joinable())
             m_thread = std::thread([this] { Run(); });
-        m_wake.notify_one();
-        return 0;
+        else if (bWasEmpty && !m_bWriting)
+            m_wake.notify_one(); // the writer waits for work; while it gathers, stores only join in
+        return STORE_QUEUED;
     }
 
     void Wait()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_idle.wait(lock, [this] { return m_order.empty() && m_nSyncing == 0; });
+        ++m_nWaiters; // the writer stops gathering and writes at once
+        m_hurry.notify_all();
+        m_idle.wait(lock, [this] { return m_queue.empty() && !m_bWriting; });
+        --m_nWaiters;
     }
 
 private:
+    // Rounds: wait for a store, gather the stores that follow it for a moment, write them all.
     void Run()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;)
         {
-            m_wake.wait(lock, [this] { return m_bStop || !m_order.empty(); });
-            if (m_order.empty())
+            m_wake.wait(lock, [this] { return m_bStop || !m_queue.empty(); });
+            if (m_queue.empty())
                 return; // stopping, and nothing is left to write
-            const std::string host = m_order.front();
-            m_order.pop_front();
-            FileState& f = m_files[host];
-            const Written w = *f.waiting;
-            f.waiting.reset();
-            f.syncing = w.tmp;
-            ++m_nSyncing;
+            // A call writes its statistics and the life time, busy moments bring many calls: each file
+            // is written once a round, however often it was stored.
+            m_hurry.wait_for(lock, kGatherTime, [this] { return m_bStop || m_nWaiters > 0; });
+            std::map<std::string, std::string> round;
+            round.swap(m_queue);
+            m_bWriting = true;
             lock.unlock();
-            bool ok = ::fdatasync(w.fd) == 0;
-            ok = (::close(w.fd) == 0) && ok;
-            ok = ok && ::rename(w.tmp.c_str(), host.c_str()) == 0;
-            if (!ok)
-                ::unlink(w.tmp.c_str());
+            std::set<std::string> failed;
+            for (const auto& [path, content] : round)
+                if (!kiv::core::WriteFileDurably(path, content))
+                    failed.insert(path);
             lock.lock();
-            f.syncing.clear();
-            --m_nSyncing;
-            if (!ok && !f.waiting)
-                f.failed = true;
+            m_bWriting = false;
+            for (const std::string& path : failed)
+                if (m_queue.find(path) == m_queue.end())
+                    m_failed.insert(path); // a newer queued content gets its own try
             m_idle.notify_all();
         }
     }
 
     std::mutex m_mutex;
-    std::condition_variable m_wake;
+    std::condition_variable m_wake;  // work arrived
+    std::condition_variable m_hurry; // a caller waits for the queue, or the process ends
     std::condition_variable m_idle;
-    std::map<std::string, FileState> m_files; // by host path
-    std::deque<std::string> m_order;          // files with waiting content, oldest first
-    int m_nSyncing = 0;
+    std::map<std::string, std::string> m_queue; // host path -> newest content
+    std::set<std::string> m_failed;             // files whose last store could not be written
+    int m_nWaiters = 0;                         // callers of Wait
+    bool m_bWriting = false;
     bool m_bStop = false;
     std::thread m_thread;
 };
@@ -199,9 +137,9 @@ bool StoreFile(const std::string& hostPath, const std::string& content)
 {
     switch (Writer().Store(hostPath, content))
     {
-    case 0:
+    case STORE_QUEUED:
         return true;
-    case 1:
+    case STORE_EARLIER_FAILED:
         SysDebugPrintf(SYS_DBG_FAIL, "StoreFile: the previous store of %s could not be written\n",
                        hostPath.c_str());
         return false;

@@ -94,6 +94,26 @@ TEST_F(StoreWriterTest, AFlushThatCannotBeWrittenFailsWhereItIsMadeAndTheNextOne
     RegUnload(h);
 }
 
+TEST_F(StoreWriterTest, AStoreThatFailsInTheBackgroundIsReportedByTheFilesNextFlush)
+{
+    HOBJ h = RegLoad("Sub/Late.ini", 1);
+    ASSERT_NE(h, INVALID_HOBJ);
+    RegSetInt(h, "A", "B", 1);
+    // A plain file where the folder must be: seen only when the store is written.
+    std::ofstream(m_root + "/Sub") << "not a folder";
+    EXPECT_TRUE(RegFlush(h));
+    UlogCtlWaitForStores();
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(RegFlush(h));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("could not be written"));
+
+    std::filesystem::remove(m_root + "/Sub");
+    RegSetInt(h, "A", "B", 2);
+    EXPECT_TRUE(RegFlush(h));
+    EXPECT_NE(ReadHost("Sub/Late.ini").find("B=2"), std::string::npos);
+    RegUnload(h);
+}
+
 TEST_F(StoreWriterTest, AFlushOverADirectoryFailsAtOnce)
 {
     HOBJ h = RegLoad("Dir.ini", 1);
