@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -186,12 +187,97 @@ void Allocate(Db2BindField& f, Slot& s, const SlotClass& c)
     f.pData = s.storage.data();
 }
 
+// ---- Writing only what changes ------------------------------------------------------------------
+// An update that sets many columns of one row ("update T set a = ?, b = ?, ... where ...", as the log
+// tables' row updates are) makes SQLite rewrite the entry of every index holding one of those columns,
+// whether its value changes or not, and every such index page is written to the journal. The engine
+// first asks the row which of the new values differ and then sets only those: the same row, the same
+// result, a fraction of the pages written.
+struct UpdatePlan
+{
+    std::string table;
+    std::vector<std::pair<std::string, std::string>> sets; // column, the parameter it is set to ("?7")
+    std::string where;                                     // the text after "where"
+    std::string probe; // "select (a is ?1), (b is ?2) ... from T where ... limit 2"
+};
+
+bool IsIdentChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+// Reads one word (identifier or keyword) at p; empty when there is none.
+std::string_view Word(std::string_view sql, size_t& p)
+{
+    while (p < sql.size() && std::isspace(static_cast<unsigned char>(sql[p])) != 0)
+        ++p;
+    const size_t start = p;
+    if (p < sql.size() && (std::isalpha(static_cast<unsigned char>(sql[p])) != 0 || sql[p] == '_'))
+        while (p < sql.size() && IsIdentChar(sql[p]))
+            ++p;
+    return sql.substr(start, p - start);
+}
+
+bool Punct(std::string_view sql, size_t& p, char c)
+{
+    while (p < sql.size() && std::isspace(static_cast<unsigned char>(sql[p])) != 0)
+        ++p;
+    if (p >= sql.size() || sql[p] != c)
+        return false;
+    ++p;
+    return true;
+}
+
+// The plan of a compiled statement of the form "update T set c1 = ?N1, ..., ck = -?Nk where W" (k of
+// at least 2, plain names, numbered parameters, each perhaps negated); null for every other statement.
+std::unique_ptr<UpdatePlan> PlanUpdate(std::string_view sql)
+{
+    size_t p = 0;
+    if (!EqualsKeyword(Word(sql, p), "update"))
+        return nullptr;
+    auto plan = std::make_unique<UpdatePlan>();
+    plan->table = std::string(Word(sql, p));
+    if (plan->table.empty() || !EqualsKeyword(Word(sql, p), "set"))
+        return nullptr;
+    for (;;)
+    {
+        const std::string_view column = Word(sql, p);
+        if (column.empty() || !Punct(sql, p, '='))
+            return nullptr;
+        const bool negative = Punct(sql, p, '-'); // a negative literal is lifted without its sign
+        if (!Punct(sql, p, '?'))
+            return nullptr;
+        const size_t digits = p;
+        while (p < sql.size() && std::isdigit(static_cast<unsigned char>(sql[p])) != 0)
+            ++p;
+        if (p == digits || (p < sql.size() && IsIdentChar(sql[p])))
+            return nullptr;
+        plan->sets.emplace_back(std::string(column),
+                                (negative ? "-?" : "?") + std::string(sql.substr(digits, p - digits)));
+        if (Punct(sql, p, ','))
+            continue;
+        if (!EqualsKeyword(Word(sql, p), "where"))
+            return nullptr;
+        break;
+    }
+    plan->where = std::string(sql.substr(p));
+    if (plan->sets.size() < 2 || plan->where.find_first_not_of(" \t\r\n;") == std::string::npos)
+        return nullptr;
+    plan->probe = "select ";
+    for (size_t i = 0; i < plan->sets.size(); ++i)
+        plan->probe += (i > 0 ? ", (" : "(") + plan->sets[i].first + " is " + plan->sets[i].second + ")";
+    plan->probe += " from " + plan->table + " where " + plan->where + " limit 2";
+    return plan;
+}
+
 struct Statement
 {
     std::string sql;  // the compiled text (cache key)
     std::string text; // the statement as given, for diagnostics
     sqlite3_stmt* st = nullptr;
     bool schemaChange = false;
+    std::unique_ptr<UpdatePlan> plan; // for an update of many columns: see PlanUpdate
+    std::vector<Literal> literals;    // the lifted values, bound after the caller's parameters
     std::vector<Db2BindField> params;
     std::vector<Slot> paramSlots;
     std::vector<Db2BindField> results;
@@ -264,6 +350,57 @@ void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col)
         }
         break;
     }
+    }
+}
+
+// Binds the caller's values of a statement's parameter slots to st (parameters 1..k).
+void BindParams(sqlite3_stmt* st, const Statement& s)
+{
+    for (size_t i = 0; i < s.params.size(); ++i)
+    {
+        const Db2BindField& f = s.params[i];
+        const int idx = static_cast<int>(i) + 1;
+        if (f.nIndicator < 0 || f.pData == nullptr)
+        {
+            sqlite3_bind_null(st, idx);
+            continue;
+        }
+        switch (f.nType)
+        {
+        case DB2_FIELD_INT:
+            sqlite3_bind_int64(st, idx, *static_cast<const long long*>(f.pData));
+            break;
+        case DB2_FIELD_REAL:
+            sqlite3_bind_double(st, idx, *static_cast<const double*>(f.pData));
+            break;
+        case DB2_FIELD_TEXT:
+            sqlite3_bind_text(st, idx, static_cast<const char*>(f.pData),
+                              static_cast<int>(strnlen(static_cast<const char*>(f.pData), f.nSize)),
+                              SQLITE_STATIC);
+            break;
+        default:
+            sqlite3_bind_text16(st, idx, f.pData,
+                                static_cast<int>(WideLen(static_cast<const WCHAR*>(f.pData), f.nSize) * 2),
+                                SQLITE_STATIC);
+            break;
+        }
+    }
+}
+
+// Binds the lifted values after the caller's parameters (k+1..).
+void BindLiterals(sqlite3_stmt* st, const std::vector<Literal>& literals, int base, bool copy)
+{
+    for (size_t j = 0; j < literals.size(); ++j)
+    {
+        const Literal& l = literals[j];
+        const int idx = base + static_cast<int>(j) + 1;
+        if (l.kind == Literal::Integer)
+            sqlite3_bind_int64(st, idx, l.i);
+        else if (l.kind == Literal::Real)
+            sqlite3_bind_double(st, idx, l.d);
+        else
+            sqlite3_bind_text(st, idx, l.text.data(), static_cast<int>(l.text.size()),
+                              copy ? SQLITE_TRANSIENT : SQLITE_STATIC);
     }
 }
 
@@ -406,19 +543,7 @@ struct Engine
         }
         if (st == nullptr || !t.parameterised)
             return st;
-        const int base = static_cast<int>(t.params.size());
-        for (size_t j = 0; j < t.literals.size(); ++j)
-        {
-            const Literal& l = t.literals[j];
-            const int idx = base + static_cast<int>(j) + 1;
-            if (l.kind == Literal::Integer)
-                sqlite3_bind_int64(st, idx, l.i);
-            else if (l.kind == Literal::Real)
-                sqlite3_bind_double(st, idx, l.d);
-            else
-                sqlite3_bind_text(st, idx, l.text.data(), static_cast<int>(l.text.size()),
-                                  copyLiterals ? SQLITE_TRANSIENT : SQLITE_STATIC);
-        }
+        BindLiterals(st, t.literals, static_cast<int>(t.params.size()), copyLiterals);
         return st;
     }
 
@@ -470,6 +595,56 @@ struct Engine
             return rs.rows.size() > INT_MAX ? INT_MAX : static_cast<int>(rs.rows.size());
         const sqlite3_int64 changed = sqlite3_total_changes64(db) - before;
         return changed > INT_MAX ? INT_MAX : static_cast<int>(changed);
+    }
+
+    // Runs the update of a planned statement with only the columns whose values differ from the row's.
+    // False (nothing run) when it does not apply: the statement then runs as it is. A row whose
+    // values all match counts as one row changed, as SQLite would count it.
+    bool RunNarrowed(const Statement& s, int& n)
+    {
+        const UpdatePlan& plan = *s.plan;
+        const int base = static_cast<int>(s.params.size());
+        sqlite3_stmt* probe = Acquire(plan.probe, "Db2StmtExecute", true);
+        if (probe == nullptr)
+            return false;
+        BindParams(probe, s);
+        BindLiterals(probe, s.literals, base, false);
+        std::vector<bool> same(plan.sets.size(), false);
+        int rows = 0;
+        int rc;
+        while ((rc = sqlite3_step(probe)) == SQLITE_ROW && ++rows == 1)
+            for (size_t i = 0; i < same.size(); ++i)
+                same[i] = sqlite3_column_int(probe, static_cast<int>(i)) != 0;
+        Release(plan.probe, probe);
+        if ((rc != SQLITE_ROW && rc != SQLITE_DONE) || rows != 1)
+            return false; // no row or several: the statement as written decides
+        std::string sql = "update " + plan.table + " set ";
+        size_t changed = 0;
+        for (size_t i = 0; i < same.size(); ++i)
+        {
+            if (same[i])
+                continue;
+            if (changed++ > 0)
+                sql += ", ";
+            sql += plan.sets[i].first + " = " + plan.sets[i].second;
+        }
+        if (changed == same.size())
+            return false;
+        if (changed == 0)
+        {
+            n = 1;
+            return true;
+        }
+        sql += " where " + plan.where;
+        sqlite3_stmt* st = Acquire(sql, "Db2StmtExecute", true);
+        if (st == nullptr)
+            return false;
+        BindParams(st, s);
+        BindLiterals(st, s.literals, base, false);
+        ResultSet none;
+        n = Run(st, none, "Db2StmtExecute", s.text);
+        Release(std::move(sql), st);
+        return true;
     }
 
     // Consumes one injected fault; true when this statement must fail.
@@ -810,6 +985,12 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
         Allocate(s->results[static_cast<size_t>(c)], s->resultSlots[static_cast<size_t>(c)], cls);
         s->rs.wide[static_cast<size_t>(c)] = cls.type == DB2_FIELD_WTEXT ? 1 : 0;
     }
+    if (t.parameterised)
+    {
+        s->plan = PlanUpdate(t.sql);
+        if (s->plan)
+            s->literals = t.literals;
+    }
     s->sql = std::move(t.sql);
     s->text = text;
     for (size_t i = 0; i < e.handles.size(); ++i)
@@ -853,39 +1034,12 @@ extern "C" int Db2StmtExecute(int hStmt)
     if (e.Injected("Db2StmtExecute", s->text))
         return -1;
     ++e.count;
-    sqlite3_stmt* st = s->st;
-    for (size_t i = 0; i < s->params.size(); ++i)
-    {
-        const Db2BindField& f = s->params[i];
-        const int idx = static_cast<int>(i) + 1;
-        if (f.nIndicator < 0 || f.pData == nullptr)
-        {
-            sqlite3_bind_null(st, idx);
-            continue;
-        }
-        switch (f.nType)
-        {
-        case DB2_FIELD_INT:
-            sqlite3_bind_int64(st, idx, *static_cast<const long long*>(f.pData));
-            break;
-        case DB2_FIELD_REAL:
-            sqlite3_bind_double(st, idx, *static_cast<const double*>(f.pData));
-            break;
-        case DB2_FIELD_TEXT:
-            sqlite3_bind_text(st, idx, static_cast<const char*>(f.pData),
-                              static_cast<int>(strnlen(static_cast<const char*>(f.pData), f.nSize)),
-                              SQLITE_STATIC);
-            break;
-        default:
-            sqlite3_bind_text16(st, idx, f.pData,
-                                static_cast<int>(WideLen(static_cast<const WCHAR*>(f.pData), f.nSize) * 2),
-                                SQLITE_STATIC);
-            break;
-        }
-    }
+    BindParams(s->st, *s);
     s->rs.rows.clear();
     s->rs.next = 0;
-    const int n = e.Run(st, s->rs, "Db2StmtExecute", s->text);
+    int n = 0;
+    if (!s->plan || !e.RunNarrowed(*s, n))
+        n = e.Run(s->st, s->rs, "Db2StmtExecute", s->text);
     if (s->schemaChange)
         e.schemaValid = false;
     return n;

@@ -1,0 +1,150 @@
+// Updates that set many columns of a row: whatever the engine writes, the row, the indexes and the
+// result must be those of the statement as written.
+#include "KivCore/KivCore.h"
+#include "control/PlatformControl.h"
+#include "support/PlatformFixture.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+class Db2UpdateTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        ASSERT_EQ(Db2QueryEx("create table r ( id int primary key, a int, b int, c varchar(20), "
+                             "w nvarchar(10), d int )"),
+                  0);
+        ASSERT_EQ(Db2QueryEx("create index r_a on r (a desc)"), 0);
+        ASSERT_EQ(Db2QueryEx("create index r_bc on r (b, c)"), 0);
+        ASSERT_EQ(Db2QueryEx("create unique index r_d on r (d)"), 0);
+        ASSERT_EQ(Db2QueryEx("insert into r values (1, 10, 20, 'x', 'wide', 100)"), 1);
+        ASSERT_EQ(Db2QueryEx("insert into r values (2, 11, 21, 'y', 'wide', 200)"), 1);
+    }
+
+    // Runs "update r set a, b, c, w, d where <where>" through a statement, w bound as 16-bit text.
+    int Update(int a, int b, const char* c, const char16_t* w, int d, const char* where)
+    {
+        const int h =
+            Db2StmtCreate("update r set a = %d, b = %d, c = '%s', w = ?, d = %d where %s", a, b, c, d, where);
+        if (h < 0)
+            return -100;
+        Db2BindField* f = Db2StmtGetBindParamFields(h);
+        std::u16string text(w);
+        std::memcpy(f[0].pData, text.c_str(), (text.size() + 1) * 2);
+        f[0].nIndicator = 0;
+        const int n = Db2StmtExecute(h);
+        Db2Commit();
+        Db2StmtDestroy(h);
+        return n;
+    }
+
+    std::string Row(int id)
+    {
+        std::string out;
+        if (Db2QueryEx("select a, b, c, w, d from r where id = %d", id) != 1 || Db2GetNextRow() != 0)
+            return "<none>";
+        for (int i = 0; i < 5; ++i)
+        {
+            const char* p = Db2GetColumn(i);
+            if (i == 3)
+            {
+                // 16-bit text: ASCII in the tests.
+                std::string narrow;
+                for (const char16_t* q = reinterpret_cast<const char16_t*>(p); q != nullptr && *q != 0; ++q)
+                    narrow.push_back(static_cast<char>(*q));
+                out += narrow;
+            }
+            else
+                out += p == nullptr ? "<null>" : p;
+            out += i < 4 ? "|" : "";
+        }
+        Db2ClearRow();
+        return out;
+    }
+
+    std::string IntegrityCheck()
+    {
+        UlogCtlWaitForStores();
+        sqlite3* db = nullptr;
+        std::string result = "<cannot open>";
+        if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK)
+        {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, "pragma integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+                sqlite3_step(st) == SQLITE_ROW)
+                result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return result;
+    }
+};
+
+TEST_F(Db2UpdateTest, ChangedAndUnchangedColumnsEndAsWritten)
+{
+    // Only a and w change; b, c and d are written with their current values.
+    EXPECT_EQ(Update(15, 20, "x", u"wider", 100, "id = 1"), 1);
+    EXPECT_EQ(Row(1), "15|20|x|wider|100");
+    EXPECT_EQ(Row(2), "11|21|y|wide|200");
+    // Negative values, and every column changing at once.
+    EXPECT_EQ(Update(-3, -4, "z", u"w", -100, "id = 1"), 1);
+    EXPECT_EQ(Row(1), "-3|-4|z|w|-100");
+    // Nothing changes: still one row, as SQLite counts it.
+    EXPECT_EQ(Update(-3, -4, "z", u"w", -100, "id = 1"), 1);
+    EXPECT_EQ(Row(1), "-3|-4|z|w|-100");
+    // The indexes follow: lookups through each of them find the row by its new values only.
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where a = -3"), 1);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where a = 15"), 0);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where b = -4 and c = 'z'"), 1);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where d = -100"), 1);
+    EXPECT_EQ(IntegrityCheck(), "ok");
+}
+
+TEST_F(Db2UpdateTest, NoRowOrSeveralRowsAreCountedAsWritten)
+{
+    EXPECT_EQ(Update(1, 2, "q", u"q", 300, "id = 99"), 0);
+    EXPECT_EQ(Row(1), "10|20|x|wide|100");
+    // Two rows: the unique index refuses the same d for both, and nothing changes.
+    EXPECT_LT(Update(7, 8, "m", u"m", 500, "id > 0"), 0);
+    EXPECT_EQ(Row(1), "10|20|x|wide|100");
+    EXPECT_EQ(Row(2), "11|21|y|wide|200");
+    ASSERT_EQ(Db2QueryEx("drop index r_d"), 0);
+    EXPECT_EQ(Update(7, 8, "m", u"m", 500, "id > 0"), 2);
+    EXPECT_EQ(Row(1), "7|8|m|m|500");
+    EXPECT_EQ(Row(2), "7|8|m|m|500");
+    EXPECT_EQ(IntegrityCheck(), "ok");
+}
+
+TEST_F(Db2UpdateTest, AChangedValueThatBreaksAUniqueIndexFailsAndLeavesTheRow)
+{
+    EXPECT_LT(Update(10, 20, "x", u"wide", 200, "id = 1"), 0);
+    EXPECT_EQ(Row(1), "10|20|x|wide|100");
+    // The same statement text with other values: each run compares its own values.
+    EXPECT_EQ(Update(10, 20, "x", u"wide", 150, "id = 1"), 1);
+    EXPECT_EQ(Update(12, 20, "x", u"wide", 150, "id = 1"), 1);
+    EXPECT_EQ(Row(1), "12|20|x|wide|150");
+    EXPECT_EQ(IntegrityCheck(), "ok");
+}
+
+TEST_F(Db2UpdateTest, NullsCompareAsValues)
+{
+    ASSERT_EQ(Db2QueryEx("update r set c = null where id = 1"), 1);
+    EXPECT_EQ(Update(10, 20, "x", u"wide", 100, "id = 1"), 1);
+    EXPECT_EQ(Row(1), "10|20|x|wide|100");
+    // A null bound for w replaces the stored text.
+    const int h = Db2StmtCreate("update r set a = 10, w = ? where id = 1");
+    ASSERT_GT(h, 0);
+    Db2StmtGetBindParamFields(h)[0].nIndicator = -1;
+    EXPECT_EQ(Db2StmtExecute(h), 1);
+    Db2StmtDestroy(h);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where id = 1 and w is null"), 1);
+}
+} // namespace
