@@ -53,8 +53,12 @@ public:
     /* The correspondent's group across every log type (existing, or the largest plus one); also sets
      * the log's basic number. */
     int __GetGroupID(CUlog& log);
-    /* The unique id of the correspondent's row of the log's type; -1 when there is none. */
+    /* The unique id of the correspondent's row of the log's type; -1 when there is none, 0 when the
+     * log cannot be matched at all (an IM log without an address). */
     int __GetUniqueID(CUlog& log);
+    /* The correspondent's row of the log's type itself (owned by the caller), or null; bUnmatchable as
+     * for the 0 of __GetUniqueID. */
+    CUlog* __FindRow(CUlog& log, bool& bUnmatchable);
     BOOL __UpdateAllByUlogInfo(IUlogIterator<CUlog>* pIter, int iUpdateType, const UlogInfo* pInfo,
                                int bNoWrite);
     BOOL __Notify(ChangeType iChangeType, CUlogObject* pObject, const IUlogSvcFilter* pFilter);

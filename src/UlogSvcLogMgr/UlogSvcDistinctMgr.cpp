@@ -253,9 +253,16 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
 
     log.SetGroupID(__GetGroupID(log));
     SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::OnAdd: nGroupID(%d).\n", log.GetGroupID());
-    const int nUniqueId = __GetUniqueID(log);
+    // The row is read once: the lock held here keeps it as it was found.
+    bool bUnmatchable = false;
+    CUlogPtr<CUlog> row(__FindRow(log, bUnmatchable));
+    if (bUnmatchable)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::OnAdd: !ptr.IsValidPtr() failed.\n");
+        return FALSE;
+    }
 
-    if (nUniqueId == -1)
+    if (!row.IsValidPtr())
     {
         if (GetCount(log.GetLogType()) > MAX_ROWS_PER_TYPE - 1)
         {
@@ -276,12 +283,6 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
     }
     else
     {
-        CUlogPtr<CUlog> row(GetUlog(nUniqueId));
-        if (!row.IsValidPtr())
-        {
-            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::OnAdd: !ptr.IsValidPtr() failed.\n");
-            return FALSE;
-        }
         CUlog& r = *row.Get();
         r.SetDuplLogCount(r.GetDuplLogCount() > MAX_DUPL_COUNT - 1 ? MAX_DUPL_COUNT
                                                                    : r.GetDuplLogCount() + 1);
@@ -445,9 +446,22 @@ int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
 
 int CUlogSvcDistinctMgr::__GetUniqueID(CUlog& log)
 {
+    bool bUnmatchable = false;
+    CUlogPtr<CUlog> row(__FindRow(log, bUnmatchable));
+    if (bUnmatchable)
+        return 0;
+    return row.IsValidPtr() ? row->GetUniqueID() : -1;
+}
+
+CUlog* CUlogSvcDistinctMgr::__FindRow(CUlog& log, bool& bUnmatchable)
+{
+    bUnmatchable = false;
     CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
     if (!ULOG_REQUIRE(pFilterMgr != NULL))
-        return 0;
+    {
+        bUnmatchable = true;
+        return NULL;
+    }
 
     CUlogSvcFilter filter;
     WCHAR mszEmail[ULOG_EMAIL_ADDRESS_LEN] = {0};
@@ -464,7 +478,8 @@ int CUlogSvcDistinctMgr::__GetUniqueID(CUlog& log)
         {
             SysDebugPrintf(ULOG_DBG_FAIL,
                            "CUlogSvcDistinctMgr::__GetUniqueID: IM log -  no email address.\n");
-            return 0;
+            bUnmatchable = true;
+            return NULL;
         }
         AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
         filter.AppendFilter(Field(ULOG_DB_SP_INFO), pIm->GetSpInfo(), TRUE);
@@ -481,13 +496,10 @@ int CUlogSvcDistinctMgr::__GetUniqueID(CUlog& log)
         filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
     }
 
-    CUlogPtr<CUlog> ptr(GetUlog(&filter));
-    if (!ptr.IsValidPtr())
-    {
+    CUlog* pRow = GetUlog(&filter);
+    if (pRow == NULL)
         SysDebugPrintf(ULOG_DBG_FAIL, "__GetUniqueID: ptr is invalid. new type record in DistinctDB\n");
-        return -1;
-    }
-    return ptr->GetUniqueID();
+    return pRow;
 }
 
 /* ==== Updates ==== */
