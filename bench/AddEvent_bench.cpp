@@ -1,6 +1,7 @@
 // Storing one event through the distinct log manager (statistics, distinct row, duplicate row),
 // beside a bare SQLite insert of one row with the same durability (WAL, synchronous=NORMAL).
-// Each Add case reports its time as a multiple of the bare insert ("x_bare").
+// Each Add case times one bare insert before each Add in the same loop and reports the Add as a multiple
+// of it ("x_bare"), so both are measured under the same conditions.
 #include "UlogSvcECOM/UlogSvcECOM.h"
 #include "UlogSvcLogMgr/CUlog.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
@@ -104,33 +105,44 @@ private:
     int m_nId = 0;
 };
 
-// Nanoseconds of one bare insert: what BM_BareInsert measured in this run, or else a measurement of
-// a fixed number of inserts.
-double g_bareNs = 0.0;
-
-double BareInsertNs()
+// Reports one Add's time and its multiple of one bare insert. The bare inserts are made in the same
+// loop, one before each Add, so that both are measured under the same conditions of the machine.
+void Report(benchmark::State& state, double addNs, double bareNs, long long nAdds, int nStatements)
 {
-    if (g_bareNs <= 0.0)
-    {
-        BareTable table;
-        const int n = 2000;
-        const auto t0 = Clock::now();
-        for (int i = 0; i < n; ++i)
-            table.Insert();
-        g_bareNs = std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / n;
-    }
-    return g_bareNs;
-}
-
-// Times each Add by hand so that the untimed preparation does not count, and reports the ratio.
-void Report(benchmark::State& state, double totalNs, long long nAdds, int nStatements)
-{
-    const double perAdd = nAdds > 0 ? totalNs / static_cast<double>(nAdds) : 0.0;
+    const double perAdd = nAdds > 0 ? addNs / static_cast<double>(nAdds) : 0.0;
+    const double perBare = nAdds > 0 ? bareNs / static_cast<double>(nAdds) : 0.0;
     state.counters["sql_per_add"] = nAdds > 0 ? static_cast<double>(nStatements) / nAdds : 0.0;
     state.counters["ns_per_add"] = perAdd;
-    state.counters["bare_ns"] = BareInsertNs();
-    state.counters["x_bare"] = BareInsertNs() > 0 ? perAdd / BareInsertNs() : 0.0;
+    state.counters["bare_ns"] = perBare;
+    state.counters["x_bare"] = perBare > 0 ? perAdd / perBare : 0.0;
 }
+
+// Times one bare insert and then one Add.
+class Pair
+{
+public:
+    void Add(IUlogSvcDistinctMgr* mgr, CUlog& log)
+    {
+        auto t0 = Clock::now();
+        benchmark::DoNotOptimize(m_bare.Insert());
+        auto t1 = Clock::now();
+        const int nBefore = UlogCtlGetSqlStatementCount();
+        benchmark::DoNotOptimize(mgr->Add(log));
+        auto t2 = Clock::now();
+        m_nStatements += UlogCtlGetSqlStatementCount() - nBefore;
+        m_bareNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
+        m_addNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
+        ++m_nAdds;
+    }
+    void Report(benchmark::State& state) const { ::Report(state, m_addNs, m_bareNs, m_nAdds, m_nStatements); }
+
+private:
+    BareTable m_bare;
+    double m_addNs = 0;
+    double m_bareNs = 0;
+    long long m_nAdds = 0;
+    int m_nStatements = 0;
+};
 
 void BM_BareInsert(benchmark::State& state)
 {
@@ -144,9 +156,7 @@ void BM_BareInsert(benchmark::State& state)
         totalNs += std::chrono::duration<double, std::nano>(Clock::now() - t0).count();
         ++n;
     }
-    if (n > 0)
-        g_bareNs = totalNs / static_cast<double>(n);
-    state.counters["bare_ns"] = g_bareNs;
+    state.counters["bare_ns"] = n > 0 ? totalNs / static_cast<double>(n) : 0.0;
 }
 BENCHMARK(BM_BareInsert)->Unit(benchmark::kMicrosecond);
 
@@ -155,9 +165,7 @@ void BM_AddNewCorrespondent(benchmark::State& state)
 {
     StartService();
     IUlogSvcDistinctMgr* mgr = IUlogSvcDistinctMgr::Instance();
-    double totalNs = 0;
-    long long nAdds = 0;
-    int nStatements = 0;
+    Pair pair;
     int nNumber = 0;
     for (auto _ : state)
     {
@@ -167,14 +175,9 @@ void BM_AddNewCorrespondent(benchmark::State& state)
         ++nNumber;
         auto log = CallLog(nNumber, 1700000000u + nNumber);
         state.ResumeTiming();
-        const int nBefore = UlogCtlGetSqlStatementCount();
-        const auto t0 = Clock::now();
-        benchmark::DoNotOptimize(mgr->Add(*log));
-        totalNs += std::chrono::duration<double, std::nano>(Clock::now() - t0).count();
-        nStatements += UlogCtlGetSqlStatementCount() - nBefore;
-        ++nAdds;
+        pair.Add(mgr, *log);
     }
-    Report(state, totalNs, nAdds, nStatements);
+    pair.Report(state);
 }
 BENCHMARK(BM_AddNewCorrespondent)->Unit(benchmark::kMicrosecond);
 
@@ -188,9 +191,7 @@ void BM_AddKnownCorrespondent(benchmark::State& state)
     const UlogLogType type = state.range(0) == 0 ? ULOG_LOG_ORIGINATED : ULOG_LOG_MSG_RECEIVED;
     for (int i = 0; i < 10; ++i)
         mgr->Add(*CallLog(i, 1600000000u + i, type));
-    double totalNs = 0;
-    long long nAdds = 0;
-    int nStatements = 0;
+    Pair pair;
     int n = 0;
     for (auto _ : state)
     {
@@ -198,14 +199,9 @@ void BM_AddKnownCorrespondent(benchmark::State& state)
         auto log = CallLog(n % 10, 1700000000u + n, type);
         ++n;
         state.ResumeTiming();
-        const int nBefore = UlogCtlGetSqlStatementCount();
-        const auto t0 = Clock::now();
-        benchmark::DoNotOptimize(mgr->Add(*log));
-        totalNs += std::chrono::duration<double, std::nano>(Clock::now() - t0).count();
-        nStatements += UlogCtlGetSqlStatementCount() - nBefore;
-        ++nAdds;
+        pair.Add(mgr, *log);
     }
-    Report(state, totalNs, nAdds, nStatements);
+    pair.Report(state);
 }
 BENCHMARK(BM_AddKnownCorrespondent)->Arg(0)->Arg(1)->ArgName("msg")->Unit(benchmark::kMicrosecond);
 
@@ -221,23 +217,16 @@ void BM_AddEviction(benchmark::State& state)
         mgr->Add(*CallLog(nNumber, 1600000000u + nNumber));
         mgr->Add(*CallLog(nNumber, 1600000100u + nNumber));
     }
-    double totalNs = 0;
-    long long nAdds = 0;
-    int nStatements = 0;
+    Pair pair;
     for (auto _ : state)
     {
         state.PauseTiming();
         ++nNumber;
         auto log = CallLog(nNumber, 1700000000u + nNumber);
         state.ResumeTiming();
-        const int nBefore = UlogCtlGetSqlStatementCount();
-        const auto t0 = Clock::now();
-        benchmark::DoNotOptimize(mgr->Add(*log));
-        totalNs += std::chrono::duration<double, std::nano>(Clock::now() - t0).count();
-        nStatements += UlogCtlGetSqlStatementCount() - nBefore;
-        ++nAdds;
+        pair.Add(mgr, *log);
     }
-    Report(state, totalNs, nAdds, nStatements);
+    pair.Report(state);
     UlogSvcDispatch(1);
     UlogCtlWaitForStores();
     std::filesystem::remove_all(Root());

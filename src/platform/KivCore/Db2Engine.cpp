@@ -193,12 +193,14 @@ void Allocate(Db2BindField& f, Slot& s, const SlotClass& c)
 // whether its value changes or not, and every such index page is written to the journal. The engine
 // first asks the row which of the new values differ and then sets only those: the same row, the same
 // result, a fraction of the pages written.
+constexpr int kNarrowedRowsMax = 64; // rows an update may match to be narrowed (they are read first)
+
 struct UpdatePlan
 {
     std::string table;
     std::vector<std::pair<std::string, std::string>> sets; // column, the parameter it is set to ("?7")
     std::string where;                                     // the text after "where"
-    std::string probe; // "select (a is ?1), (b is ?2) ... from T where ... limit 2"
+    std::string probe; // "select (a is ?1), (b is ?2) ... from T where ... limit <max + 1>"
 };
 
 bool IsIdentChar(char c)
@@ -266,7 +268,8 @@ std::unique_ptr<UpdatePlan> PlanUpdate(std::string_view sql)
     plan->probe = "select ";
     for (size_t i = 0; i < plan->sets.size(); ++i)
         plan->probe += (i > 0 ? ", (" : "(") + plan->sets[i].first + " is " + plan->sets[i].second + ")";
-    plan->probe += " from " + plan->table + " where " + plan->where + " limit 2";
+    plan->probe += " from " + plan->table + " where " + plan->where + " limit " +
+                   std::to_string(kNarrowedRowsMax + 1);
     return plan;
 }
 
@@ -597,27 +600,26 @@ struct Engine
         return changed > INT_MAX ? INT_MAX : static_cast<int>(changed);
     }
 
-    // Runs the update of a planned statement with only the columns whose values differ from the row's.
-    // False (nothing run) when it does not apply: the statement then runs as it is. A row whose
-    // values all match counts as one row changed, as SQLite would count it.
-    bool RunNarrowed(const Statement& s, int& n)
+    // Runs the update of a planned statement with only the columns whose values differ from those of
+    // the rows it matches; bind gives a compiled form of the statement its values. False (nothing
+    // run) when it does not apply: the statement then runs as written. When every value already
+    // matches, the rows count as changed without being written, as SQLite would count them.
+    template <class Bind>
+    bool RunNarrowed(const UpdatePlan& plan, Bind bind, const std::string& text, const char* what, int& n)
     {
-        const UpdatePlan& plan = *s.plan;
-        const int base = static_cast<int>(s.params.size());
-        sqlite3_stmt* probe = Acquire(plan.probe, "Db2StmtExecute", true);
+        sqlite3_stmt* probe = Acquire(plan.probe, what, true);
         if (probe == nullptr)
             return false;
-        BindParams(probe, s);
-        BindLiterals(probe, s.literals, base, false);
-        std::vector<bool> same(plan.sets.size(), false);
+        bind(probe);
+        std::vector<bool> same(plan.sets.size(), true);
         int rows = 0;
         int rc;
-        while ((rc = sqlite3_step(probe)) == SQLITE_ROW && ++rows == 1)
+        while ((rc = sqlite3_step(probe)) == SQLITE_ROW && ++rows <= kNarrowedRowsMax)
             for (size_t i = 0; i < same.size(); ++i)
-                same[i] = sqlite3_column_int(probe, static_cast<int>(i)) != 0;
+                same[i] = same[i] && sqlite3_column_int(probe, static_cast<int>(i)) != 0;
         Release(plan.probe, probe);
-        if ((rc != SQLITE_ROW && rc != SQLITE_DONE) || rows != 1)
-            return false; // no row or several: the statement as written decides
+        if ((rc != SQLITE_ROW && rc != SQLITE_DONE) || rows == 0 || rows > kNarrowedRowsMax)
+            return false; // no row, too many to ask first, or a failure: the statement as written decides
         std::string sql = "update " + plan.table + " set ";
         size_t changed = 0;
         for (size_t i = 0; i < same.size(); ++i)
@@ -632,17 +634,16 @@ struct Engine
             return false;
         if (changed == 0)
         {
-            n = 1;
+            n = rows;
             return true;
         }
         sql += " where " + plan.where;
-        sqlite3_stmt* st = Acquire(sql, "Db2StmtExecute", true);
+        sqlite3_stmt* st = Acquire(sql, what, true);
         if (st == nullptr)
             return false;
-        BindParams(st, s);
-        BindLiterals(st, s.literals, base, false);
+        bind(st);
         ResultSet none;
-        n = Run(st, none, "Db2StmtExecute", s.text);
+        n = Run(st, none, what, text);
         Release(std::move(sql), st);
         return true;
     }
@@ -849,7 +850,12 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
         rs.wide.resize(static_cast<size_t>(ncols));
         for (int c = 0; c < ncols; ++c)
             rs.wide[static_cast<size_t>(c)] = IsWideDecl(sqlite3_column_decltype(st, c)) ? 1 : 0;
-        n = e.Run(st, rs, "Db2QueryEx", text);
+        const std::unique_ptr<UpdatePlan> plan = t.parameterised && !query ? PlanUpdate(t.sql) : nullptr;
+        const auto bind = [&t](sqlite3_stmt* s) {
+            BindLiterals(s, t.literals, static_cast<int>(t.params.size()), false);
+        };
+        if (!plan || !e.RunNarrowed(*plan, bind, text, "Db2QueryEx", n))
+            n = e.Run(st, rs, "Db2QueryEx", text);
         if (t.schemaChange)
             e.schemaValid = false;
         if (t.schemaChange || n < 0)
@@ -1038,7 +1044,11 @@ extern "C" int Db2StmtExecute(int hStmt)
     s->rs.rows.clear();
     s->rs.next = 0;
     int n = 0;
-    if (!s->plan || !e.RunNarrowed(*s, n))
+    const auto bind = [s](sqlite3_stmt* st) {
+        BindParams(st, *s);
+        BindLiterals(st, s->literals, static_cast<int>(s->params.size()), false);
+    };
+    if (!s->plan || !e.RunNarrowed(*s->plan, bind, s->text, "Db2StmtExecute", n))
         n = e.Run(s->st, s->rs, "Db2StmtExecute", s->text);
     if (s->schemaChange)
         e.schemaValid = false;

@@ -134,6 +134,26 @@ TEST_F(Db2UpdateTest, AChangedValueThatBreaksAUniqueIndexFailsAndLeavesTheRow)
     EXPECT_EQ(IntegrityCheck(), "ok");
 }
 
+TEST_F(Db2UpdateTest, UpdatesOfSeveralRowsCountEveryMatchedRow)
+{
+    for (int id = 3; id <= 5; ++id)
+        ASSERT_EQ(Db2QueryEx("insert into r values (%d, 1, 20, 'x', 'wide', %d)", id, id * 100), 1);
+    // Every value already in place: the matched rows still count.
+    EXPECT_EQ(Db2QueryEx("update r set b = 20, c = 'x' where id >= 3"), 3);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where b = 20 and c = 'x'"), 4);
+    // Some rows differ in one column only.
+    EXPECT_EQ(Db2QueryEx("update r set b = 20, c = 'q' where id >= 1"), 5);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where b = 20 and c = 'q'"), 5);
+    EXPECT_EQ(Row(2), "11|20|q|wide|200");
+    // More rows than are read first.
+    for (int id = 10; id < 90; ++id)
+        ASSERT_EQ(Db2QueryEx("insert into r values (%d, 1, 20, 'q', 'wide', %d)", id, id * 100), 1);
+    EXPECT_EQ(Db2QueryEx("update r set b = 20, c = 'z' where b = 20"), 85);
+    EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where c = 'z'"), 85);
+    EXPECT_EQ(Db2QueryEx("update r set b = 20, c = 'z' where b = 20"), 85);
+    EXPECT_EQ(IntegrityCheck(), "ok");
+}
+
 TEST_F(Db2UpdateTest, NullsCompareAsValues)
 {
     ASSERT_EQ(Db2QueryEx("update r set c = null where id = 1"), 1);
