@@ -148,7 +148,8 @@ BOOL RegSetString(HOBJ hReg, const char* section, const char* key, const char* t
  * every flush made before them. FALSE on an injected write fault, or when the file's previous flush
  * could not be written (reported; flush again); the file then stays as it was. */
 BOOL RegFlush(HOBJ hReg);
-BOOL RegUnload(HOBJ hReg); /* drops the handle; values not flushed are lost with the last handle */
+BOOL RegUnload(HOBJ hReg); /* drops the handle; values not flushed are lost with the last handle, and
+                              what was flushed is on disk once the last handle is dropped */
 BOOL RegClean(const char* fileName); /* empties the file (stored like RegFlush) and every loaded copy */
 
 /* ------------------------------------------------------------------ */

@@ -313,8 +313,20 @@ extern "C"
 
     BOOL RegUnload(HOBJ hReg)
     {
-        std::lock_guard<std::mutex> lock(g_regMutex);
-        return g_handles.erase(hReg) > 0 ? TRUE : FALSE;
+        std::shared_ptr<RegDoc> doc;
+        {
+            std::lock_guard<std::mutex> lock(g_regMutex);
+            auto it = g_handles.find(hReg);
+            if (it == g_handles.end())
+                return FALSE;
+            doc = std::move(it->second);
+            g_handles.erase(it);
+        }
+        // The last handle of a file goes: what was flushed through it is on disk when this returns
+        // (the service's statistics at its stop, for one).
+        if (doc.use_count() == 1)
+            kiv::core::WaitForStores();
+        return TRUE;
     }
 
     /* Empties the file (creating it when missing) and every loaded copy of it. */

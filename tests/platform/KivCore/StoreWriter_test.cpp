@@ -63,6 +63,21 @@ TEST_F(StoreWriterTest, AFileLoadedAgainAtOnceShowsTheLastFlush)
     }
 }
 
+TEST_F(StoreWriterTest, DroppingTheLastHandleLeavesTheFlushedFileOnDisk)
+{
+    HOBJ h = RegLoad("Ulog.ini", 1);
+    HOBJ h2 = RegLoad("Ulog.ini", 1);
+    RegSetInt(h, "LastLog", "LifeTime", 42);
+    ASSERT_TRUE(RegFlush(h));
+    RegUnload(h2);
+    RegUnload(h);
+    // Read straight from the host, without waiting for the store writer.
+    std::ifstream in(m_root + "/Ulog.ini");
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("LifeTime=42"), std::string::npos) << text.str();
+}
+
 TEST_F(StoreWriterTest, SettingsWrittenInARowSurviveAPowerCycle)
 {
     for (int i = 0; i < 200; ++i)
