@@ -192,7 +192,7 @@ void Allocate(Db2BindField& f, Slot& s, const SlotClass& c)
 // tables' row updates are) makes SQLite rewrite the entry of every index holding one of those columns,
 // whether its value changes or not, and every such index page is written to the journal. The engine
 // first asks the row which of the new values differ and then sets only those: the same row, the same
-// result, a fraction of the pages written.
+// result, a fraction of the pages written. This is done inside batches only (see RunNarrowed).
 constexpr int kNarrowedRowsMax = 64; // rows an update may match to be narrowed (they are read first)
 
 struct UpdatePlan
@@ -268,8 +268,8 @@ std::unique_ptr<UpdatePlan> PlanUpdate(std::string_view sql)
     plan->probe = "select ";
     for (size_t i = 0; i < plan->sets.size(); ++i)
         plan->probe += (i > 0 ? ", (" : "(") + plan->sets[i].first + " is " + plan->sets[i].second + ")";
-    plan->probe += " from " + plan->table + " where " + plan->where + " limit " +
-                   std::to_string(kNarrowedRowsMax + 1);
+    plan->probe +=
+        " from " + plan->table + " where " + plan->where + " limit " + std::to_string(kNarrowedRowsMax + 1);
     return plan;
 }
 
@@ -604,9 +604,14 @@ struct Engine
     // the rows it matches; bind gives a compiled form of the statement its values. False (nothing
     // run) when it does not apply: the statement then runs as written. When every value already
     // matches, the rows count as changed without being written, as SQLite would count them.
+    //
+    // Only inside a transaction (a batch): there no other process can change the rows between the
+    // question and the update, so a value found equal is still equal when the others are written.
     template <class Bind>
     bool RunNarrowed(const UpdatePlan& plan, Bind bind, const std::string& text, const char* what, int& n)
     {
+        if (sqlite3_get_autocommit(db) != 0)
+            return false;
         sqlite3_stmt* probe = Acquire(plan.probe, what, true);
         if (probe == nullptr)
             return false;
@@ -851,9 +856,8 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
         for (int c = 0; c < ncols; ++c)
             rs.wide[static_cast<size_t>(c)] = IsWideDecl(sqlite3_column_decltype(st, c)) ? 1 : 0;
         const std::unique_ptr<UpdatePlan> plan = t.parameterised && !query ? PlanUpdate(t.sql) : nullptr;
-        const auto bind = [&t](sqlite3_stmt* s) {
-            BindLiterals(s, t.literals, static_cast<int>(t.params.size()), false);
-        };
+        const auto bind = [&t](sqlite3_stmt* s)
+        { BindLiterals(s, t.literals, static_cast<int>(t.params.size()), false); };
         if (!plan || !e.RunNarrowed(*plan, bind, text, "Db2QueryEx", n))
             n = e.Run(st, rs, "Db2QueryEx", text);
         if (t.schemaChange)
@@ -1044,7 +1048,8 @@ extern "C" int Db2StmtExecute(int hStmt)
     s->rs.rows.clear();
     s->rs.next = 0;
     int n = 0;
-    const auto bind = [s](sqlite3_stmt* st) {
+    const auto bind = [s](sqlite3_stmt* st)
+    {
         BindParams(st, *s);
         BindLiterals(st, s->literals, static_cast<int>(s->params.size()), false);
     };

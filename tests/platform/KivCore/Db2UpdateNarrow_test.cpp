@@ -1,5 +1,5 @@
-// Updates that set many columns of a row: whatever the engine writes, the row, the indexes and the
-// result must be those of the statement as written.
+// Updates that set many columns of a row, inside a batch (where the engine writes only what changes)
+// and outside one: the row, the indexes and the result must be those of the statement as written.
 #include "KivCore/KivCore.h"
 #include "control/PlatformControl.h"
 #include "support/PlatformFixture.h"
@@ -26,6 +26,14 @@ protected:
         ASSERT_EQ(Db2QueryEx("create unique index r_d on r (d)"), 0);
         ASSERT_EQ(Db2QueryEx("insert into r values (1, 10, 20, 'x', 'wide', 100)"), 1);
         ASSERT_EQ(Db2QueryEx("insert into r values (2, 11, 21, 'y', 'wide', 200)"), 1);
+        ASSERT_EQ(Db2BeginBatch(), 0);
+        m_bBatch = true;
+    }
+    void TearDown() override
+    {
+        if (m_bBatch)
+            Db2EndBatch();
+        ulogtest::PlatformTest::TearDown();
     }
 
     // Runs "update r set a, b, c, w, d where <where>" through a statement, w bound as 16-bit text.
@@ -69,9 +77,14 @@ protected:
         return out;
     }
 
-    std::string IntegrityCheck()
+    // Ends the batch (the check reads what is committed) and, unless told, opens the next one.
+    std::string IntegrityCheck(bool bBatchAfter = true)
     {
-        UlogCtlWaitForStores();
+        if (m_bBatch)
+        {
+            EXPECT_EQ(Db2EndBatch(), 0);
+        }
+        m_bBatch = bBatchAfter && Db2BeginBatch() == 0;
         sqlite3* db = nullptr;
         std::string result = "<cannot open>";
         if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
@@ -86,6 +99,8 @@ protected:
         sqlite3_close(db);
         return result;
     }
+
+    bool m_bBatch = false;
 };
 
 TEST_F(Db2UpdateTest, ChangedAndUnchangedColumnsEndAsWritten)
@@ -152,6 +167,17 @@ TEST_F(Db2UpdateTest, UpdatesOfSeveralRowsCountEveryMatchedRow)
     EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where c = 'z'"), 85);
     EXPECT_EQ(Db2QueryEx("update r set b = 20, c = 'z' where b = 20"), 85);
     EXPECT_EQ(IntegrityCheck(), "ok");
+}
+
+TEST_F(Db2UpdateTest, OutsideABatchUpdatesRunAsWritten)
+{
+    EXPECT_EQ(IntegrityCheck(false), "ok"); // ends the fixture's batch
+    EXPECT_EQ(Update(15, 20, "x", u"wider", 100, "id = 1"), 1);
+    EXPECT_EQ(Update(15, 20, "x", u"wider", 100, "id = 1"), 1);
+    EXPECT_EQ(Row(1), "15|20|x|wider|100");
+    EXPECT_EQ(Db2QueryEx("update r set b = 21, c = 'y' where id >= 1"), 2);
+    EXPECT_EQ(Row(1), "15|21|y|wider|100");
+    EXPECT_EQ(IntegrityCheck(false), "ok");
 }
 
 TEST_F(Db2UpdateTest, NullsCompareAsValues)
