@@ -6,14 +6,16 @@
 // durability of the log database's write-ahead journal (synchronous=NORMAL): a crash right after a
 // store may lose that store, never consistency.
 //
-// What can be seen at once fails the store where it is made: a directory or a link in the place of the
-// file or of its temporary file. A failure of the writer itself (a full disk) is reported by the file's
-// next store. Whatever reads files from disk in this process first waits for every store made before.
+// The writer gathers the stores that follow one for up to 20 ms, so that a burst of calls costs one
+// write per file. What can be seen at once fails the store where it is made: a directory or a link in the
+// place of the file or of its temporary file. A failure of the writer itself (a full disk) is reported by the
+// file's next store. Whatever reads files from disk in this process first waits for every store made before.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
@@ -45,16 +47,14 @@ bool Blocked(const std::string& path)
 class StoreWriter
 {
 public:
-    ~StoreWriter()
+    // At process exit: writes what is queued; later stores are refused.
+    void Finish()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_bStop = true;
         m_wake.notify_all();
         m_hurry.notify_all();
-        if (!m_thread.joinable())
-            return;
-        lock.unlock();
-        m_thread.join(); // the queue is written before the thread ends
+        m_idle.wait(lock, [this] { return m_queue.empty() && !m_bWriting; });
     }
 
     StoreResult Store(const std::string& hostPath, const std::string& content)
@@ -124,10 +124,24 @@ private:
     std::thread m_thread;
 };
 
+void FinishAtExit();
+
+// Never destroyed: platform tasks may still store while the process exits (they are refused once the
+// queue has been written at exit).
 StoreWriter& Writer()
 {
-    static StoreWriter s_writer;
-    return s_writer;
+    static StoreWriter* s_writer = []
+    {
+        StoreWriter* writer = new StoreWriter;
+        std::atexit(FinishAtExit);
+        return writer;
+    }();
+    return *s_writer;
+}
+
+void FinishAtExit()
+{
+    Writer().Finish();
 }
 } // namespace
 
