@@ -55,6 +55,10 @@ public:
         m_wake.notify_all();
         m_hurry.notify_all();
         m_idle.wait(lock, [this] { return m_queue.empty() && !m_bWriting; });
+        std::thread writer = std::move(m_thread); // it ends now that nothing is left and no more comes
+        lock.unlock();
+        if (writer.joinable())
+            writer.join();
     }
 
     StoreResult Store(const std::string& hostPath, const std::string& content)
