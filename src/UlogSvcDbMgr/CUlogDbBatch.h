@@ -23,11 +23,8 @@ public:
     CUlogDbBatch(const CUlogDbBatch&) = delete;
     CUlogDbBatch& operator=(const CUlogDbBatch&) = delete;
 
-    /* FALSE when the batch could not begin; the statements then commit one by one. */
-    BOOL IsOpen() const { return m_bOpen ? TRUE : FALSE; }
-
 private:
-    bool m_bOpen;
+    bool m_bOpen; // false when the batch could not begin: the statements then commit one by one
 };
 
 #endif
