@@ -58,6 +58,36 @@ class Scanner
 public:
     Scanner(std::string_view sql, bool parameterise) : m_s(sql), m_parameterise(parameterise) {}
 
+    // See ParseUpdate.
+    bool ParseUpdate(UpdateShape& shape)
+    {
+        Tokenise();
+        if (!Is(0, "update") || !IsPlainName(1) || !Is(2, "set"))
+            return false;
+        shape.table = std::string(Text(1));
+        size_t i = 3;
+        for (;;)
+        {
+            if (!IsPlainName(i) || !IsPunct(i + 1, "="))
+                return false;
+            const bool negative = IsPunct(i + 2, "-");
+            const size_t v = i + 2 + (negative ? 1 : 0);
+            if (v >= m_toks.size() || m_toks[v].kind != Kind::Param || Text(v).size() < 2 ||
+                Text(v)[0] != '?')
+                return false;
+            shape.sets.emplace_back(std::string(Text(i)), (negative ? "-" : "") + std::string(Text(v)));
+            if (IsPunct(v + 1, ","))
+            {
+                i = v + 2;
+                continue;
+            }
+            if (!Is(v + 1, "where") || v + 2 >= m_toks.size())
+                return false;
+            shape.where = std::string(m_s.substr(m_toks[v + 2].b));
+            return shape.sets.size() >= 2;
+        }
+    }
+
     Translation Run()
     {
         Translation t;
@@ -95,6 +125,7 @@ private:
     {
         return i < m_toks.size() && m_toks[i].kind == Kind::Punct && Text(i) == p;
     }
+    bool IsPlainName(size_t i) const { return i < m_toks.size() && m_toks[i].kind == Kind::Ident; }
     bool IsName(size_t i) const
     {
         if (i >= m_toks.size())
@@ -634,5 +665,14 @@ bool EqualsKeyword(std::string_view word, std::string_view lowerKeyword)
 Translation Translate(std::string_view sql, bool parameterise)
 {
     return Scanner(sql, parameterise).Run();
+}
+
+bool ParseUpdate(std::string_view sql, UpdateShape& shape)
+{
+    // Most statements are not updates: look at the first word before tokenising the rest.
+    const size_t b = sql.find_first_not_of(" \t\r\n");
+    if (b == std::string_view::npos || sql.size() - b < 6 || !EqualsKeyword(sql.substr(b, 6), "update"))
+        return false;
+    return Scanner(sql, false).ParseUpdate(shape);
 }
 } // namespace kiv::core::db2

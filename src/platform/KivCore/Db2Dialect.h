@@ -63,6 +63,17 @@ struct Translation
 
 Translation Translate(std::string_view sql, bool parameterise = false);
 
+/* The parts of a compiled update "update T set c1 = ?N1, ..., ck = -?Nk where W": plain names, every
+ * value a numbered parameter (a lifted negative literal keeps its sign outside), at least two of them. */
+struct UpdateShape
+{
+    std::string table;
+    std::vector<std::pair<std::string, std::string>> sets; /* column, its value ("?7", "-?8") */
+    std::string where;                                     /* the text after "where" */
+};
+/* True, with shape filled, for a statement of that form; false for every other statement. */
+bool ParseUpdate(std::string_view sql, UpdateShape& shape);
+
 /* Case-insensitive ASCII comparison of an identifier with a lower-case keyword. */
 bool EqualsKeyword(std::string_view word, std::string_view lowerKeyword);
 } // namespace kiv::core::db2

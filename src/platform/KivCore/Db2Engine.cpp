@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -203,68 +202,16 @@ struct UpdatePlan
     std::string probe; // "select (a is ?1), (b is ?2) ... from T where ... limit <max + 1>"
 };
 
-bool IsIdentChar(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-}
-
-// Reads one word (identifier or keyword) at p; empty when there is none.
-std::string_view Word(std::string_view sql, size_t& p)
-{
-    while (p < sql.size() && std::isspace(static_cast<unsigned char>(sql[p])) != 0)
-        ++p;
-    const size_t start = p;
-    if (p < sql.size() && (std::isalpha(static_cast<unsigned char>(sql[p])) != 0 || sql[p] == '_'))
-        while (p < sql.size() && IsIdentChar(sql[p]))
-            ++p;
-    return sql.substr(start, p - start);
-}
-
-bool Punct(std::string_view sql, size_t& p, char c)
-{
-    while (p < sql.size() && std::isspace(static_cast<unsigned char>(sql[p])) != 0)
-        ++p;
-    if (p >= sql.size() || sql[p] != c)
-        return false;
-    ++p;
-    return true;
-}
-
-// The plan of a compiled statement of the form "update T set c1 = ?N1, ..., ck = -?Nk where W" (k of
-// at least 2, plain names, numbered parameters, each perhaps negated); null for every other statement.
+// The plan of a compiled update of many columns (see ParseUpdate); null for every other statement.
 std::unique_ptr<UpdatePlan> PlanUpdate(std::string_view sql)
 {
-    size_t p = 0;
-    if (!EqualsKeyword(Word(sql, p), "update"))
+    UpdateShape shape;
+    if (!ParseUpdate(sql, shape))
         return nullptr;
     auto plan = std::make_unique<UpdatePlan>();
-    plan->table = std::string(Word(sql, p));
-    if (plan->table.empty() || !EqualsKeyword(Word(sql, p), "set"))
-        return nullptr;
-    for (;;)
-    {
-        const std::string_view column = Word(sql, p);
-        if (column.empty() || !Punct(sql, p, '='))
-            return nullptr;
-        const bool negative = Punct(sql, p, '-'); // a negative literal is lifted without its sign
-        if (!Punct(sql, p, '?'))
-            return nullptr;
-        const size_t digits = p;
-        while (p < sql.size() && std::isdigit(static_cast<unsigned char>(sql[p])) != 0)
-            ++p;
-        if (p == digits || (p < sql.size() && IsIdentChar(sql[p])))
-            return nullptr;
-        plan->sets.emplace_back(std::string(column),
-                                (negative ? "-?" : "?") + std::string(sql.substr(digits, p - digits)));
-        if (Punct(sql, p, ','))
-            continue;
-        if (!EqualsKeyword(Word(sql, p), "where"))
-            return nullptr;
-        break;
-    }
-    plan->where = std::string(sql.substr(p));
-    if (plan->sets.size() < 2 || plan->where.find_first_not_of(" \t\r\n;") == std::string::npos)
-        return nullptr;
+    plan->table = std::move(shape.table);
+    plan->sets = std::move(shape.sets);
+    plan->where = std::move(shape.where);
     plan->probe = "select ";
     for (size_t i = 0; i < plan->sets.size(); ++i)
         plan->probe += (i > 0 ? ", (" : "(") + plan->sets[i].first + " is " + plan->sets[i].second + ")";

@@ -5,7 +5,10 @@
 
 #include <string>
 
+using kiv::core::db2::ParseUpdate;
 using kiv::core::db2::Translate;
+using kiv::core::db2::Translation;
+using kiv::core::db2::UpdateShape;
 
 namespace
 {
@@ -162,3 +165,32 @@ TEST(Db2Dialect, LiteralsAreLiftedOutOfQueriesAndWrites)
     }
 }
 } // namespace
+
+TEST(Db2Dialect, UpdatesOfNumberedParametersAreTakenApart)
+{
+    UpdateShape shape;
+    // What the parameterised form of a row update looks like, negative literal included.
+    const Translation t =
+        Translate("update Logs set sortindex = 7, calltype = -1, logname = ? where clogdbindex = 3", true);
+    ASSERT_TRUE(ParseUpdate(t.sql, shape)) << t.sql;
+    EXPECT_EQ(shape.table, "Logs");
+    ASSERT_EQ(shape.sets.size(), 3u);
+    EXPECT_EQ(shape.sets[0].first, "sortindex");
+    EXPECT_EQ(shape.sets[1].first, "calltype");
+    EXPECT_EQ(shape.sets[1].second.substr(0, 2), "-?");
+    EXPECT_EQ(shape.sets[2], (std::pair<std::string, std::string>("logname", "?1")));
+    EXPECT_NE(shape.where.find("clogdbindex"), std::string::npos);
+
+    // Everything else is refused.
+    for (const char* sql :
+         {"update t set a = ?1 where id = ?2",      // one column only
+          "update t set a = ?1, b = b + 1 where x", // an expression
+          "update t set a = ?, b = ?2 where x",     // an unnumbered parameter
+          "update t set a = ?1, b = ?2",            // no where
+          "update main.t set a = ?1, b = ?2 where x", "update \"t\" set a = ?1, b = ?2 where x",
+          "insert into t values (?1, ?2)", "select a from t where a = ?1"})
+    {
+        UpdateShape other;
+        EXPECT_FALSE(ParseUpdate(sql, other)) << sql;
+    }
+}
