@@ -483,6 +483,34 @@ BOOL UlogAddLifeTime(unsigned int tmTime);
 BOOL UlogSetLifeTime(unsigned int tmTime);
 unsigned int UlogGetLifeTime(void);
 
+/* ==== Why the last call failed ==== */
+
+/*
+ * Every exported function that stores, deletes or reads logs or statistics leaves, for the calling
+ * thread, why it failed: ULOG_ERR_NONE after a success, else one of the codes below with a short
+ * text (the text in brackets). The record is kept until the thread's next such call.
+ */
+typedef enum UlogErrorCode
+{
+    ULOG_ERR_NONE = 0,             /* "no error" */
+    ULOG_ERR_FAILED = 1,           /* "operation failed": any other failure */
+    ULOG_ERR_INVALID_ARGUMENT = 2, /* "invalid argument": a NULL record, a type or field out of range */
+    ULOG_ERR_NOT_FOUND = 3,        /* "no such log" */
+    ULOG_ERR_DB_FULL = 4,          /* "database is full": no space left on the data root */
+    ULOG_ERR_READ_ONLY = 5,        /* "data root is read-only" */
+    ULOG_ERR_DB_BUSY = 6,          /* "database is busy": another process held it past the wait */
+    ULOG_ERR_DB_CORRUPT = 7,       /* "database is damaged": the file is not a log database */
+    ULOG_ERR_DB_CANT_OPEN = 8,     /* "database cannot be opened" */
+    ULOG_ERR_OUTSIDE_ROOT = 9,     /* "path leads outside the data root": a link out of the root */
+    ULOG_ERR_NO_MEMORY = 10,       /* "out of memory" */
+    ULOG_ERR_IO = 11,              /* "input/output error" */
+    ULOG_ERR_STATISTICS = 12       /* "statistics could not be stored" (Ulog.ini or the settings) */
+} UlogErrorCode;
+
+/* The calling thread's last failure; *ppszText (when ppszText is not NULL) gets its short text, a
+ * static string that lives as long as the library. */
+UlogErrorCode UlogGetLastError(const char** ppszText);
+
 /* ==== Call-log functions ==== */
 
 /*
@@ -506,6 +534,12 @@ BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo);
 /* Every row of the type into the array (record i at pUlogInfo + i); the caller supplies room for
  * UlogGetCallLogCountEx(iLogType) records. 1 with nothing written when the type has no rows. */
 BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo);
+/* UlogGetAllCallLogInfo can write past the caller's array: another thread or process may add a row
+ * between the caller's count and this read. UlogGetAllCallLogInfoEx takes the array's capacity in
+ * records and never writes more; *pnFilled (when not NULL) gets the number written. 1 on success
+ * (also when rows beyond the capacity were left out), 0 when the rows could not be read, for a NULL
+ * array with a capacity above 0, or for a negative capacity. */
+BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInfo, int nCapacity, int* pnFilled);
 /* The row of the type (of any type) with the lowest (highest) sort index: the least (most) recently
  * touched one. 0, record untouched, when there is none. */
 BOOL UlogGetFirstCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo);

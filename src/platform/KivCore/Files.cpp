@@ -20,11 +20,11 @@ namespace fs = std::filesystem;
 namespace
 {
 // Error codes this module leaves in SysSetLastError.
-constexpr unsigned int kErrBadPath = 0x80010001u;
-constexpr unsigned int kErrBadHandle = 0x80010002u;
-constexpr unsigned int kErrIo = 0x80010003u;
-constexpr unsigned int kErrBadMode = 0x80010004u;
-constexpr unsigned int kErrWriteFault = 0x80010005u;
+constexpr unsigned int kErrBadPath = SYS_ERR_BAD_PATH;
+constexpr unsigned int kErrBadHandle = SYS_ERR_BAD_HANDLE;
+constexpr unsigned int kErrIo = SYS_ERR_IO;
+constexpr unsigned int kErrBadMode = SYS_ERR_BAD_MODE;
+constexpr unsigned int kErrWriteFault = SYS_ERR_WRITE_FAULT;
 
 std::atomic<int> g_writeFaults{0};
 

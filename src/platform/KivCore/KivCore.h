@@ -253,8 +253,24 @@ long long TmConvertUTC2TimeZoneLocal64(long long utcSeconds, const char* zoneNam
 /* Status, errors, class registry                                      */
 /* ------------------------------------------------------------------ */
 int PhsGetStatus(int item); /* 0 unless set through the control interface */
+/* The code of the calling thread's last platform failure (SYS_ERR_...); a success does not clear it,
+ * so a caller that wants to know why its own step failed sets SYS_ERR_NONE first. */
 unsigned int SysGetLastError(void); /* per thread */
 void SysSetLastError(unsigned int error);
+#define SYS_ERR_NONE 0u
+#define SYS_ERR_BAD_PATH 0x80010001u     /* a malformed path, or one that leaves the data root */
+#define SYS_ERR_BAD_HANDLE 0x80010002u
+#define SYS_ERR_IO 0x80010003u           /* an input/output error of the host */
+#define SYS_ERR_BAD_MODE 0x80010004u
+#define SYS_ERR_WRITE_FAULT 0x80010005u  /* an injected write fault (control interface) */
+#define SYS_ERR_DISK_FULL 0x80010006u    /* no space left for a file or the database */
+#define SYS_ERR_READ_ONLY 0x80010007u    /* the data root (or the file) cannot be written */
+#define SYS_ERR_DB_BUSY 0x80010008u      /* the database stayed locked by another process past the wait */
+#define SYS_ERR_DB_CORRUPT 0x80010009u   /* the database file is not a database, or is damaged */
+#define SYS_ERR_DB_CANT_OPEN 0x8001000Au /* the database cannot be opened (missing, or not a file) */
+#define SYS_ERR_NO_MEMORY 0x8001000Bu
+#define SYS_ERR_OUTSIDE_ROOT 0x8001000Cu /* a link on the path leads outside the data root */
+#define SYS_ERR_SQL 0x8001000Du          /* a statement failed for another reason (syntax, constraint) */
 /* 0 on success; -1 when the identifier is already registered, -2 for a null object. */
 int __SysRegisterClass(int module, unsigned int classId, void* classObject, int flags);
 int SysUnregisterClass(int module, unsigned int classId); /* 0 on success; -1 when not registered */
