@@ -24,8 +24,11 @@ bool IsValidField(int nField, const char* pszModule, int nLine)
     return false;
 }
 
-BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const char* pszModule, int nLine)
+BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const char* pszModule, int nLine,
+                     int* pnFilled)
 {
+    if (pnFilled != nullptr)
+        *pnFilled = 0;
     if (pList == nullptr)
     {
         Require(pszModule, "pList != NULL", nLine);
@@ -52,6 +55,8 @@ BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const 
         pUlog->Convert2UlogInfo(pArray[nIndex]);
         ++nIndex;
     }
+    if (pnFilled != nullptr)
+        *pnFilled = nIndex;
     pIter->Release();
     pList->Release();
     return bResult;

@@ -26,8 +26,10 @@ struct HandleLines
 void Require(const char* pszModule, const char* pszCond, int nLine);
 
 /* Copies the list's logs, at most nMax of them (all for nMax < 0), into pArray, then releases the
- * iterator and the list. 1, or 0 after a report when the list, its iterator or a log is missing. */
-BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const char* pszModule, int nLine);
+ * iterator and the list; *pnFilled (when given) gets the number copied. 1, or 0 after a report when
+ * the list, its iterator or a log is missing. */
+BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const char* pszModule, int nLine,
+                     int* pnFilled = nullptr);
 
 /* Registers the list (taken over) with the handle registry. 0 when no item can be made or the list or
  * its iterator is missing, INVALID_HOBJ when the registration fails, else the new handle. The list

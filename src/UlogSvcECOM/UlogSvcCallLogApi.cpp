@@ -4,6 +4,7 @@
 
 #include "UlogSvc.h"
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
+#include "UlogSvcECOM/UlogSvcLastError.h"
 
 #include "H/UlogSvcPtr.h"
 #include "UlogSvcLogMgr/CUlog.h"
@@ -151,6 +152,24 @@ extern "C" BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo)
         return 0;
     }
     return ulogapi::CopyListToArray(Mgr()->GetUlogs(iLogType), pUlogInfo, -1, ULOG_SRC_MODULE, __LINE__);
+}
+
+extern "C" BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInfo, int nCapacity, int* pnFilled)
+{
+    ulogerr::CUlogApiCall call;
+    if (pnFilled != nullptr)
+        *pnFilled = 0;
+    if (nCapacity < 0 || (pUlogInfo == nullptr && nCapacity > 0))
+    {
+        Require("(0 <= nCapacity) && (pUlogInfo != NULL || nCapacity == 0)", __LINE__);
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
+    }
+    IUlogList<CUlog>* pList = Mgr()->GetUlogs(iLogType);
+    if (pList == nullptr)
+        return ulogerr::Fail(ULOG_ERR_FAILED);
+    if (!ulogapi::CopyListToArray(pList, pUlogInfo, nCapacity, ULOG_SRC_MODULE, __LINE__, pnFilled))
+        return ulogerr::Fail(ULOG_ERR_FAILED);
+    return 1;
 }
 
 extern "C" BOOL UlogGetFirstCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo)

@@ -356,6 +356,34 @@ void BindLiterals(sqlite3_stmt* st, const std::vector<Literal>& literals, int ba
 
 // ---- The engine ------------------------------------------------------------------------------
 
+// The platform's failure code (SYS_ERR_...) for an SQLite result code.
+unsigned int SqliteErrorCode(int rc)
+{
+    switch (rc & 0xff)
+    {
+    case SQLITE_FULL:
+        return SYS_ERR_DISK_FULL;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return SYS_ERR_READ_ONLY;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return SYS_ERR_DB_BUSY;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return SYS_ERR_DB_CORRUPT;
+    case SQLITE_CANTOPEN:
+        return SYS_ERR_DB_CANT_OPEN;
+    case SQLITE_NOMEM:
+        return SYS_ERR_NO_MEMORY;
+    case SQLITE_IOERR:
+        return (rc == SQLITE_IOERR_NOMEM) ? SYS_ERR_NO_MEMORY : SYS_ERR_IO;
+    default:
+        return SYS_ERR_SQL;
+    }
+}
+
 struct Engine
 {
     std::mutex mu;
@@ -373,8 +401,11 @@ struct Engine
 
     ~Engine() { CloseLocked(); }
 
-    void Fail(const char* what, const char* message, const std::string& sql)
+    // Reports a failed statement and leaves its cause in the thread's last error: the connection's
+    // last SQLite result, or SYS_ERR_SQL when the failure is the engine's own (injected, refused text).
+    void Fail(const char* what, const char* message, const std::string& sql, bool engineOwn = false)
     {
+        SysSetLastError(engineOwn || db == nullptr ? SYS_ERR_SQL : SqliteErrorCode(sqlite3_errcode(db)));
         SysDebugPrintf(SYS_DBG_FAIL, "%s: %s [%s]\n", what, message, sql.c_str());
     }
 
@@ -392,6 +423,7 @@ struct Engine
             path.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK)
         {
+            SysSetLastError(h != nullptr ? SqliteErrorCode(sqlite3_extended_errcode(h)) : SYS_ERR_NO_MEMORY);
             SysDebugPrintf(SYS_DBG_FAIL, "Db2Open: %s [%s]\n",
                            h != nullptr ? sqlite3_errmsg(h) : "out of memory", path.c_str());
             sqlite3_close(h);
@@ -403,6 +435,7 @@ struct Engine
                 h, getenv("PGSZ") ? getenv("PGSZ") : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;",
                 nullptr, nullptr, &err) != SQLITE_OK)
         {
+            SysSetLastError(SqliteErrorCode(sqlite3_extended_errcode(h)));
             SysDebugPrintf(SYS_DBG_FAIL, "Db2Open: %s [%s]\n", err != nullptr ? err : "pragma failed",
                            path.c_str());
             sqlite3_free(err);
@@ -465,7 +498,7 @@ struct Engine
         }
         if (st == nullptr)
         {
-            Fail(what, "empty statement", sql);
+            Fail(what, "empty statement", sql, true);
             return nullptr;
         }
         // One statement per call: text after it is refused rather than silently dropped.
@@ -474,7 +507,7 @@ struct Engine
             if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\n' && *p != '\r')
             {
                 sqlite3_finalize(st);
-                Fail(what, "more than one statement", sql);
+                Fail(what, "more than one statement", sql, true);
                 return nullptr;
             }
         }
@@ -606,7 +639,7 @@ struct Engine
         if (failNext <= 0)
             return false;
         --failNext;
-        Fail(what, "injected failure", sql);
+        Fail(what, "injected failure", sql, true);
         return true;
     }
 
