@@ -47,8 +47,8 @@ int CUlogContentList<CUlog>::GetCount() const
     {
         return 0;
     }
-    const int nCount = m_pContentList->GetCount();
-    return nCount < 0 ? 0 : nCount;
+    // A failed count stays negative: the caller must be able to tell it from an empty list.
+    return m_pContentList->GetCount();
 }
 
 IUlogIterator<CUlog>* CUlogContentList<CUlog>::GetIterator() const

@@ -364,12 +364,25 @@ BOOL CUlogDB::CheckAndCreateTable()
 
 BOOL CUlogDB::Insert(CUlog& log)
 {
-    log.SetUniqueID(GetUnusedDbIndex());
-    if (log.GetUniqueID() == ULOG_INVALID_DB_INDEX)
+    const int nDbIndex = GetUnusedDbIndex();
+    if (nDbIndex == ULOG_INVALID_DB_INDEX)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::Insert: nDbIndex is ULOG_INVALID_DB_INDEX!\n");
         return 0;
     }
+    // The log carries its new id only once its row is written.
+    const int nPrevIndex = log.GetUniqueID();
+    log.SetUniqueID(nDbIndex);
+    if (!__InsertRow(log))
+    {
+        log.SetUniqueID(nPrevIndex);
+        return 0;
+    }
+    return 1;
+}
+
+BOOL CUlogDB::__InsertRow(CUlog& log)
+{
 
     const CUlogSvcDataSet ds(log);
     const int nSpInfo = SpInfoOf(log, ds);
@@ -479,10 +492,17 @@ BOOL CUlogDB::Update(CUlog& log)
         return 0;
     }
     BindLogTexts(Db2StmtGetBindParamFields(hStmt), Db2StmtGetBindParamCount(hStmt), 0, ds);
-    if (ExecuteWrite(hStmt) < 0)
+    const int nResult = ExecuteWrite(hStmt);
+    if (nResult < 0)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::Update: query(%s) failed or there is no data to change.\n",
                        szQuery);
+        return 0;
+    }
+    if (nResult == 0)
+    {
+        // No row has the log's id: nothing was written.
+        SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogDB::Update: no row %d to change.\n", ds.GetUniqueID());
         return 0;
     }
     return 1;

@@ -38,9 +38,11 @@ public:
     /* Creates the table when the engine does not report it; always 1. */
     BOOL CheckAndCreateTable();
 
-    /* Writes a new row under the next unused unique id, which is set into the log. */
+    /* Writes a new row under the next unused unique id, which is set into the log once the row is
+     * written (on failure the log keeps its id). */
     BOOL Insert(CUlog& log);
-    /* Rewrites the row of the log's unique id (the basic number is derived again from the number). */
+    /* Rewrites the row of the log's unique id (the basic number is derived again from the number); 0
+     * when the write fails or no row has that id. */
     BOOL Update(CUlog& log);
     BOOL UpdateUncheckedStatus(const IUlogSvcFilter& filter, int nValue);
     BOOL UpdateNameByVoicemailByLogType(CUlog& log);
@@ -71,6 +73,7 @@ public:
     BOOL GetMin(int nFieldId, int* pnValue);
 
 private:
+    BOOL __InsertRow(CUlog& log);
     double __GetAggregate(const char* pszFunc, const char* pszAggregate, int nFieldId);
     int __GetSortIndex(const char* pszFunc, const char* pszQuery, const std::vector<unsigned short*>& args);
     BOOL __GetMaxMin(const char* pszAggregate, int nFieldId, int* pnValue);

@@ -4,6 +4,7 @@
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
 
 #include "UlogSvcCollection/CUlogSvcIteratorAdapter.h"
+#include "UlogSvcECOM/UlogSvcLastError.h"
 #include "UlogSvcLogMgr/CUlog.h"
 
 #include <cstring>
@@ -11,6 +12,8 @@
 
 namespace ulogapi
 {
+HOBJ __MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines);
+
 void Require(const char* pszModule, const char* pszCond, int nLine)
 {
     _SysAssertReport(1, "ASSERTION_REQUIRE", pszCond, pszModule, nLine);
@@ -63,6 +66,14 @@ BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const 
 }
 
 HOBJ MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines)
+{
+    const HOBJ hIterator = __MakeHandle(pList, pszModule, lines);
+    if (hIterator == 0 || hIterator == INVALID_HOBJ)
+        ulogerr::Fail(ULOG_ERR_FAILED); // the list could not be read, or no handle could be made
+    return hIterator;
+}
+
+HOBJ __MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines)
 {
     IUlogSvcIteratorAdapterItem<CUlog>* pAdapterItem =
         new (std::nothrow) CUlogSvcIteratorAdapterItem<CUlog>();

@@ -38,14 +38,15 @@ CUlog* GenerateFrom(const UlogInfo& info)
     return generator.Generate(safe);
 }
 
-/* Writes a log handed out by the manager into the record; 0 (record untouched) when there is none. */
+/* Writes a log handed out by the manager into the record; 0 (record untouched) when there is none, or
+ * when it could not be read (the last error tells which). */
 BOOL ToRecord(CUlog* pLog, UlogInfo* pUlogInfo, const char* pszFunction)
 {
     CUlogPtr<CUlog> ptr(pLog);
     if (!ptr.IsValidPtr())
     {
         ReportNoLog(pszFunction);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_NOT_FOUND);
     }
     ptr->Convert2UlogInfo(*pUlogInfo);
     return 1;
@@ -78,18 +79,21 @@ IUlogSvcDistinctMgr* Mgr()
 
 extern "C" BOOL UlogAddCallLog(UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", LINE_ADD_CALL_LOG);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     CUlogPtr<CUlog> ptr(GenerateFrom(*pUlogInfo));
     if (!ptr.IsValidPtr())
     {
         ReportNoLog("UlogAddCallLog");
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_FAILED);
     }
-    Mgr()->Add(*ptr.Get());
+    /* Nothing stored: the record stays as the caller wrote it. */
+    if (!Mgr()->Add(*ptr.Get()))
+        return ulogerr::Fail(ULOG_ERR_FAILED);
     ptr->Convert2UlogInfo(*pUlogInfo);
     /* The stored event belongs to the distinct row whose unique id the log now carries; the log
      * itself is that row's, which has no parent of its own. */
@@ -100,58 +104,69 @@ extern "C" BOOL UlogAddCallLog(UlogInfo* pUlogInfo)
 
 extern "C" BOOL UlogDeleteAllCallLog(void)
 {
-    return Mgr()->DeleteAll();
+    ulogerr::CUlogApiCall call;
+    return Mgr()->DeleteAll() ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount)
 {
+    ulogerr::CUlogApiCall call;
     /* The count is written through the pointer: a null one is refused, not written. */
     if (pnCount == nullptr)
     {
         Require("pnCount != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     *pnCount = Mgr()->GetCount(iLogType);
-    return 1;
+    return *pnCount >= 0 ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" int UlogGetCallLogCountEx(UlogLogType iLogType)
 {
-    return Mgr()->GetCount(iLogType);
+    ulogerr::CUlogApiCall call;
+    const int nCount = Mgr()->GetCount(iLogType);
+    if (nCount < 0)
+        ulogerr::Fail(ULOG_ERR_FAILED);
+    return nCount;
 }
 
 extern "C" BOOL UlogGetToolbarOnLogCount(UlogLogType iLogType, int* pnCount)
 {
+    ulogerr::CUlogApiCall call;
     if (pnCount == nullptr)
     {
         Require("pnCount != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     CUlogSvcFilter filter;
     if (!MakeFilter(filter, ULOG_DB_LOG_TYPE, static_cast<int>(iLogType), __LINE__))
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_FAILED);
     *pnCount = Mgr()->GetCount(&filter);
-    return 1;
+    return *pnCount >= 0 ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     return ToRecord(Mgr()->GetUlog(nUniqueId), pUlogInfo, "UlogGetCallLogInfoByUniqueID");
 }
 
 extern "C" BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
-    return ulogapi::CopyListToArray(Mgr()->GetUlogs(iLogType), pUlogInfo, -1, ULOG_SRC_MODULE, __LINE__);
+    if (!ulogapi::CopyListToArray(Mgr()->GetUlogs(iLogType), pUlogInfo, -1, ULOG_SRC_MODULE, __LINE__))
+        return ulogerr::Fail(ULOG_ERR_FAILED);
+    return 1;
 }
 
 extern "C" BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInfo, int nCapacity, int* pnFilled)
@@ -174,143 +189,162 @@ extern "C" BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInf
 
 extern "C" BOOL UlogGetFirstCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     return ToRecord(Mgr()->GetFirstUlog(iLogType), pUlogInfo, "UlogGetFirstCallLogByType");
 }
 
 extern "C" BOOL UlogGetLastCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     return ToRecord(Mgr()->GetLastUlog(iLogType), pUlogInfo, "UlogGetLastCallLogByType");
 }
 
 extern "C" BOOL UlogGetFirstCallLog(UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     return ToRecord(Mgr()->GetFirstUlog(), pUlogInfo, "UlogGetFirstCallLog");
 }
 
 extern "C" BOOL UlogGetLastCallLog(UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     return ToRecord(Mgr()->GetLastUlog(), pUlogInfo, "UlogGetLastCallLog");
 }
 
 extern "C" BOOL UlogSetAllCallLogInfo(int iUpdateType, const UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (iUpdateType == ULOG_UPDATE_NONE)
     {
         Require("iUpdateType != ULOG_UPDATE_NONE", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     UlogInfo safe;
     ulogapi::CopyTerminated(*pUlogInfo, safe);
-    return Mgr()->SetAllLogInfo(iUpdateType, &safe);
+    return Mgr()->SetAllLogInfo(iUpdateType, &safe) ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" BOOL UlogUpdateTempPrevLog(const UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     UlogInfo safe;
     ulogapi::CopyTerminated(*pUlogInfo, safe);
-    return Mgr()->UpdateTempPrevLogByUlogInfo(safe);
+    return Mgr()->UpdateTempPrevLogByUlogInfo(safe) ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" BOOL UlogUpdateCallLog(const UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     CUlogPtr<CUlog> ptr(GenerateFrom(*pUlogInfo));
     if (!ptr.IsValidPtr())
     {
         ReportNoLog("UlogUpdateCallLog");
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_FAILED);
     }
-    return Mgr()->Update(*ptr.Get());
+    return Mgr()->Update(*ptr.Get()) ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" BOOL UlogUpdateCallLogNameByVoicemail(const MbdnInfo* pMbdnInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pMbdnInfo == nullptr)
     {
         Require("pMbdnInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     MbdnInfo safe = *pMbdnInfo;
     safe.szNumber[sizeof(safe.szNumber) - 1] = '\0';
     safe.mszName[sizeof(safe.mszName) / sizeof(safe.mszName[0]) - 1] = 0;
-    return Mgr()->UpdateNameByVoicemail(&safe);
+    return Mgr()->UpdateNameByVoicemail(&safe) ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" BOOL UlogGetUnreadMissedCallLog(UlogInfo* pUnreadMissedLog, int nMax)
 {
+    ulogerr::CUlogApiCall call;
     if (pUnreadMissedLog == nullptr)
     {
         Require("pUnreadMissedLog != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     CUlogSvcFilter filter;
     if (!MakeFilter(filter, ULOG_DB_IS_UNCHECKED_YET, 1, __LINE__))
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_FAILED);
     /* A negative bound writes nothing, as 0 does. */
     const int nBound = (nMax < 0) ? 0 : nMax;
-    return ulogapi::CopyListToArray(Mgr()->GetUlogs(&filter), pUnreadMissedLog, nBound, ULOG_SRC_MODULE,
-                                    __LINE__);
+    if (!ulogapi::CopyListToArray(Mgr()->GetUlogs(&filter), pUnreadMissedLog, nBound, ULOG_SRC_MODULE,
+                                  __LINE__))
+        return ulogerr::Fail(ULOG_ERR_FAILED);
+    return 1;
 }
 
 extern "C" int UlogGetUnreadTotalMissedCount(void)
 {
+    ulogerr::CUlogApiCall call;
     CUlogSvcFilter filter;
     if (!MakeFilter(filter, ULOG_DB_LOG_TYPE, static_cast<int>(ULOG_LOG_MISSED), __LINE__))
         return 0;
-    return Mgr()->GetCount(&filter);
+    const int nCount = Mgr()->GetCount(&filter);
+    if (nCount < 0)
+        ulogerr::Fail(ULOG_ERR_FAILED);
+    return nCount;
 }
 
 extern "C" int UlogGetUnreadMissedLogCount(void)
 {
+    ulogerr::CUlogApiCall call;
     return UlogGetUnreadTotalMissedCount();
 }
 
 extern "C" BOOL UlogSetAllUnreadMissedStatus(int nStatus)
 {
-    return Mgr()->UpdateAllUncheckedStatus(nStatus);
+    ulogerr::CUlogApiCall call;
+    return Mgr()->UpdateAllUncheckedStatus(nStatus) ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" int UlogGetIndex(int nUniqueId)
 {
+    ulogerr::CUlogApiCall call;
     return Mgr()->GetIndex(nUniqueId);
 }
 
 extern "C" int UlogGetSum(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return Mgr()->GetSum(nField);
@@ -318,6 +352,7 @@ extern "C" int UlogGetSum(int nField)
 
 extern "C" int UlogGetAverage(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return Mgr()->GetAverage(nField);
@@ -325,26 +360,31 @@ extern "C" int UlogGetAverage(int nField)
 
 extern "C" BOOL UlogSetFilter(int nFilter)
 {
+    ulogerr::CUlogApiCall call;
     return Mgr()->SetFilter(nFilter);
 }
 
 extern "C" BOOL UlogSetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4)
 {
+    ulogerr::CUlogApiCall call;
     return Mgr()->SetOrder(nOrder1, nOrder2, nOrder3, nOrder4);
 }
 
 extern "C" HOBJ UlogGetAllLogInfo(void)
 {
+    ulogerr::CUlogApiCall call;
     return HandleOf(Mgr()->GetUlogs(), __LINE__);
 }
 
 extern "C" HOBJ UlogGetAllLogInfoByType(UlogLogType iLogType)
 {
+    ulogerr::CUlogApiCall call;
     return HandleOf(Mgr()->GetUlogs(iLogType), __LINE__);
 }
 
 extern "C" HOBJ UlogGetMaxLogInfo(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return HandleOf(Mgr()->GetMax(nField), __LINE__);
@@ -352,6 +392,7 @@ extern "C" HOBJ UlogGetMaxLogInfo(int nField)
 
 extern "C" HOBJ UlogGetMinLogInfo(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return HandleOf(Mgr()->GetMin(nField), __LINE__);

@@ -4,6 +4,7 @@
 
 #include "UlogSvc.h"
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
+#include "UlogSvcECOM/UlogSvcLastError.h"
 
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 #include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
@@ -25,16 +26,21 @@ IUlogSvcDuplMgr* Mgr()
 
 extern "C" int UlogGetDuplLogCount(UlogLogType iLogType)
 {
-    return Mgr()->GetCount(iLogType);
+    ulogerr::CUlogApiCall call;
+    const int nCount = Mgr()->GetCount(iLogType);
+    if (nCount < 0)
+        ulogerr::Fail(ULOG_ERR_FAILED);
+    return nCount;
 }
 
 extern "C" BOOL UlogGetDuplLogUncheckedCount(UlogLogType iLogType, int* pnCount)
 {
+    ulogerr::CUlogApiCall call;
     /* The count is written through the pointer: a null one is refused, not written. */
     if (pnCount == nullptr)
     {
         ulogapi::Require(ULOG_SRC_MODULE, "pnCount != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
     CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
     if (pFilterMgr == nullptr)
@@ -47,21 +53,24 @@ extern "C" BOOL UlogGetDuplLogUncheckedCount(UlogLogType iLogType, int* pnCount)
                      static_cast<int>(iLogType));
     filter.AppendFilter(pFilterMgr->GetFieldName(ULOG_DB_IS_UNCHECKED_YET, ULOG_DB_TABLE_DUPL), 1, 1);
     *pnCount = Mgr()->GetCount(&filter);
-    return 1;
+    return *pnCount >= 0 ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
 extern "C" HOBJ UlogGetDuplAllLogInfo(void)
 {
+    ulogerr::CUlogApiCall call;
     return ulogapi::MakeHandle(Mgr()->GetUlogs(), ULOG_SRC_MODULE, LINES_ALL);
 }
 
 extern "C" HOBJ UlogGetDuplAllLogInfoByType(UlogLogType iLogType)
 {
+    ulogerr::CUlogApiCall call;
     return ulogapi::MakeHandle(Mgr()->GetUlogs(iLogType), ULOG_SRC_MODULE, LINES_BY_TYPE);
 }
 
 extern "C" HOBJ UlogGetDuplMaxLogInfo(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return ulogapi::MakeHandle(Mgr()->GetMax(nField), ULOG_SRC_MODULE, LINES_MAX);
@@ -69,6 +78,7 @@ extern "C" HOBJ UlogGetDuplMaxLogInfo(int nField)
 
 extern "C" HOBJ UlogGetDuplMinLogInfo(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return ulogapi::MakeHandle(Mgr()->GetMin(nField), ULOG_SRC_MODULE, LINES_MIN);
@@ -76,11 +86,13 @@ extern "C" HOBJ UlogGetDuplMinLogInfo(int nField)
 
 extern "C" int UlogGetDuplIndex(int nUniqueId)
 {
+    ulogerr::CUlogApiCall call;
     return Mgr()->GetIndex(nUniqueId);
 }
 
 extern "C" int UlogGetDuplSum(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return Mgr()->GetSum(nField);
@@ -88,6 +100,7 @@ extern "C" int UlogGetDuplSum(int nField)
 
 extern "C" int UlogGetDuplAverage(int nField)
 {
+    ulogerr::CUlogApiCall call;
     if (!ulogapi::IsValidField(nField, ULOG_SRC_MODULE, __LINE__))
         return 0;
     return Mgr()->GetAverage(nField);
@@ -95,10 +108,12 @@ extern "C" int UlogGetDuplAverage(int nField)
 
 extern "C" BOOL UlogSetDuplFilter(int nFilter)
 {
+    ulogerr::CUlogApiCall call;
     return Mgr()->SetFilter(nFilter);
 }
 
 extern "C" BOOL UlogSetDuplOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4)
 {
+    ulogerr::CUlogApiCall call;
     return Mgr()->SetOrder(nOrder1, nOrder2, nOrder3, nOrder4);
 }

@@ -178,42 +178,63 @@ BOOL CUlogSvcDistinctMgr::Add(CUlog& log)
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::Add: log.GetStartTime() (%d) !!\n",
                        (int)log.GetStartTime());
 
+    CUlogSvcAccountMgr* pAccountMgr = NULL;
+    CUlogMsgLog* pMsgLog = NULL;
+    CUlogEmailLog* pEmailLog = NULL;
     if (!log.IsTemporary())
     {
-        // Statistics first, outside the table lock: the statistics lock is never taken inside it.
-        CUlogSvcAccountMgr* pAccountMgr = CUlogSvcAccountMgr::Instance();
+        pAccountMgr = CUlogSvcAccountMgr::Instance();
         if (pAccountMgr == NULL)
         {
             _SysAssertReport(1, "ASSERTION_REQUIRE", "pAccountMgr != NULL", ULOG_SRC_MODULE, LINE_ACCOUNT);
             return FALSE;
         }
-        pAccountMgr->WriteCallTime(log);
         static const CUlogMsgLog s_msgLog;
         static const CUlogEmailLog s_emailLog;
         if (log.IsTypeEqual(s_msgLog))
         {
-            CUlogMsgLog* pMsgLog = dynamic_cast<CUlogMsgLog*>(&log);
+            pMsgLog = dynamic_cast<CUlogMsgLog*>(&log);
             if (pMsgLog == NULL)
             {
                 _SysAssertReport(1, "ASSERTION_REQUIRE", "pMsgLog != NULL", ULOG_SRC_MODULE, LINE_MSG);
                 return FALSE;
             }
-            pAccountMgr->WriteMsgCounter(*pMsgLog);
         }
         else if (log.IsTypeEqual(s_emailLog))
         {
-            CUlogEmailLog* pEmailLog = dynamic_cast<CUlogEmailLog*>(&log);
+            pEmailLog = dynamic_cast<CUlogEmailLog*>(&log);
             if (pEmailLog == NULL)
             {
                 _SysAssertReport(1, "ASSERTION_REQUIRE", "pEmailLog != NULL", ULOG_SRC_MODULE, LINE_EMAIL);
                 return FALSE;
             }
-            pAccountMgr->WriteEmailCounter(*pEmailLog);
         }
     }
 
-    if (!__AddLocked(log))
+    // The caller's log is given its unique id, group and counts only once the event is committed.
+    CUlogPtr<CUlog> original(log.Clone());
+    if (!original.IsValidPtr())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::Add: !ptr.IsValidPtr() failed.\n");
         return FALSE;
+    }
+    if (!__AddLocked(log))
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::Add: the event was not stored.\n");
+        log.Assign(*original.Get());
+        return FALSE;
+    }
+
+    // Statistics count the event once its tables are committed, and outside the table lock: the
+    // statistics lock may be taken under the table lock, but nothing here needs both.
+    if (pAccountMgr != NULL)
+    {
+        pAccountMgr->WriteCallTime(log);
+        if (pMsgLog != NULL)
+            pAccountMgr->WriteMsgCounter(*pMsgLog);
+        else if (pEmailLog != NULL)
+            pAccountMgr->WriteEmailCounter(*pEmailLog);
+    }
 
     SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::Add: iLogType (%d) szNumber (%s) szName (%s)\n",
                    (int)log.GetLogType(), log.GetNumber(), log.GetDisplayName());
@@ -225,11 +246,17 @@ BOOL CUlogSvcDistinctMgr::Add(CUlog& log)
     return TRUE;
 }
 
-/* The table steps of Add, from the sort index to the duplicate insert, as one change. */
+/* The table steps of Add, from the sort index to the duplicate insert, as one change: TRUE once all of
+ * them are committed, FALSE (and none of them in the tables) otherwise. */
 BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
 {
     CUlogSvcLogMgrScope scope;
     CUlogDbBatch batch;
+    if (!batch.IsOpen())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::OnAdd: the change could not begin.\n");
+        return FALSE;
+    }
     const int nSortIndex = m_pDbMgr->GetMaxSortIndex(TABLE) + 1;
 
     if (log.IsTemporary())
@@ -241,14 +268,11 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
             log.SetDuplLogCount(1);
             log.SetGroupID(__GetGroupID(log));
             SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::OnAdd: nGroupID(%d).\n", log.GetGroupID());
-            m_pDbMgr->Insert(log, TABLE);
-        }
-        {
-            CUlogSvcNotify notify;
-            CUlogSvcLock silence(notify);
+            if (!m_pDbMgr->Insert(log, TABLE))
+                return FALSE;
         }
         __Notify(CHANGE_ADD, &log, NULL);
-        return TRUE;
+        return batch.Commit() ? TRUE : FALSE;
     }
 
     log.SetGroupID(__GetGroupID(log));
@@ -274,12 +298,14 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
                                (int)log.GetLogType());
                 return FALSE;
             }
-            Delete(first->GetUniqueID());
+            if (!Delete(first->GetUniqueID()))
+                return FALSE;
             __Notify(CHANGE_DELETE, first.Get(), NULL);
         }
         log.SetSortIndex(nSortIndex);
         log.SetDuplLogCount(1);
-        m_pDbMgr->Insert(log, TABLE);
+        if (!m_pDbMgr->Insert(log, TABLE))
+            return FALSE;
     }
     else
     {
@@ -305,12 +331,13 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
             r.SetIPCallDigitCount(log.GetIPCallDigitCount());
         }
         __CopyKindFields(log, r);
-        Update(r);
+        if (!Update(r))
+            return FALSE;
         log.Assign(r);
     }
 
     __Notify(CHANGE_ADD, &log, NULL);
-    return TRUE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 void CUlogSvcDistinctMgr::__CopyKindFields(const CUlog& log, CUlog& row)
@@ -509,9 +536,11 @@ BOOL CUlogSvcDistinctMgr::Update(CUlog& log)
     if (!__CheckDbMgr(LINE_ANY))
         return FALSE;
     CUlogSvcLogMgrScope scope;
-    if (m_pDbMgr->Update(log, TABLE))
-        __Notify(CHANGE_UPDATE, &log, NULL);
-    return TRUE;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen() || !m_pDbMgr->Update(log, TABLE))
+        return FALSE;
+    __Notify(CHANGE_UPDATE, &log, NULL);
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemailByLogType(UlogLogType iLogType, const MbdnInfo* pEntry)
@@ -528,9 +557,12 @@ BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemailByLogType(UlogLogType iLogType, c
     log.SetBasicNumber(szBasic);
     log.SetDisplayName(szName);
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     if (m_pDbMgr->UpdateNameByVoicemailByLogType(log, TABLE))
         __Notify(CHANGE_UPDATE_NAME_BY_VOICEMAIL_LOGTYPE, &log, NULL);
-    return TRUE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemail(const MbdnInfo* pEntry)
@@ -547,6 +579,9 @@ BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemail(const MbdnInfo* pEntry)
     filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(szBasic));
 
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     IUlogList<CUlog>* pList = GetUlogs(&filter, 0, -1);
     if (!ULOG_REQUIRE(pList != NULL))
         return FALSE;
@@ -586,7 +621,9 @@ BOOL CUlogSvcDistinctMgr::UpdateNameByVoicemail(const MbdnInfo* pEntry)
     }
     pIter->Release();
     pList->Release();
-    return bResult;
+    if (!bResult)
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::UpdateUncheckedStatus(const IUlogSvcFilter* pFilter, int nStatus)
@@ -594,10 +631,15 @@ BOOL CUlogSvcDistinctMgr::UpdateUncheckedStatus(const IUlogSvcFilter* pFilter, i
     if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pFilter != NULL))
         return FALSE;
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     const BOOL bResult = m_pDbMgr->UpdateUncheckedStatus(*pFilter, nStatus, TABLE);
     if (bResult)
         __Notify(CHANGE_UPDATE_UNCHECKED_STATUS, NULL, pFilter);
-    return bResult;
+    if (!bResult)
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::UpdateAllUncheckedStatus(int nStatus)
@@ -605,11 +647,16 @@ BOOL CUlogSvcDistinctMgr::UpdateAllUncheckedStatus(int nStatus)
     if (!__CheckDbMgr(LINE_ANY))
         return FALSE;
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     const CUlogSvcFilter empty;
     const BOOL bResult = m_pDbMgr->UpdateUncheckedStatus(empty, nStatus, TABLE);
     if (bResult)
         __Notify(CHANGE_UPDATE_ALL_UNCHECKED_STATUS, NULL, NULL);
-    return bResult;
+    if (!bResult)
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::UpdateAllGroupId(int nOldGroupId, int nNewGroupId)
@@ -617,10 +664,15 @@ BOOL CUlogSvcDistinctMgr::UpdateAllGroupId(int nOldGroupId, int nNewGroupId)
     if (!__CheckDbMgr(LINE_ANY))
         return FALSE;
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     const BOOL bResult = m_pDbMgr->UpdateAllGroupId(nOldGroupId, nNewGroupId, TABLE);
     if (bResult)
         __Notify(CHANGE_UPDATE_ALL_GROUP_ID, NULL, NULL);
-    return bResult;
+    if (!bResult)
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 /* ==== Deletes ==== */
@@ -630,15 +682,20 @@ BOOL CUlogSvcDistinctMgr::Delete(int nUniqueId)
     if (!__CheckDbMgr(LINE_ANY))
         return FALSE;
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     CUlogPtr<CUlog> ptr(GetUlog(nUniqueId));
     if (!ptr.IsValidPtr())
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::Delete: !ptr.IsValidPtr() failed.\n");
         return FALSE;
     }
-    if (m_pDbMgr->Delete(nUniqueId, TABLE))
-        __Notify(CHANGE_DELETE, ptr.Get(), NULL);
-    return TRUE;
+    // TRUE only when the row and its events are gone, together.
+    if (!m_pDbMgr->Delete(nUniqueId, TABLE))
+        return FALSE;
+    __Notify(CHANGE_DELETE, ptr.Get(), NULL);
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::Delete(const IUlogSvcFilter* pFilter)
@@ -647,10 +704,15 @@ BOOL CUlogSvcDistinctMgr::Delete(const IUlogSvcFilter* pFilter)
     if (!__CheckDbMgr(LINE_ANY) || !ULOG_REQUIRE(pFilter != NULL))
         return FALSE;
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     const BOOL bResult = m_pDbMgr->Delete(*pFilter, TABLE);
     if (bResult)
         __Notify(CHANGE_DELETE_BY_FILTER, NULL, pFilter);
-    return bResult;
+    if (!bResult)
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::DeleteAll(UlogLogType iLogType)
@@ -658,6 +720,9 @@ BOOL CUlogSvcDistinctMgr::DeleteAll(UlogLogType iLogType)
     if (!__CheckDbMgr(LINE_ANY))
         return FALSE;
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     const BOOL bResult = m_pDbMgr->DeleteAll((int)iLogType, TABLE);
     if (!bResult)
         return bResult;
@@ -671,7 +736,7 @@ BOOL CUlogSvcDistinctMgr::DeleteAll(UlogLogType iLogType)
         return FALSE;
     }
     __Notify(CHANGE_DELETE_ALL, ptr.Get(), NULL);
-    return bResult;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::DeleteAll()
@@ -679,10 +744,15 @@ BOOL CUlogSvcDistinctMgr::DeleteAll()
     if (!__CheckDbMgr(LINE_ANY))
         return FALSE;
     CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+        return FALSE;
     const BOOL bResult = m_pDbMgr->DeleteAll(TABLE);
     if (bResult)
         __Notify(CHANGE_DELETE_ALL, NULL, NULL);
-    return bResult;
+    if (!bResult)
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::UpdateDistinctContactInfo()
@@ -700,7 +770,10 @@ BOOL CUlogSvcDistinctMgr::SetAllLogInfoByType(UlogLogType iLogType, int iUpdateT
         !ULOG_REQUIRE(pInfo != NULL))
         return FALSE;
     CUlogSvcLogMgrScope scope;
-    return __UpdateListByUlogInfo(GetUlogs(iLogType), iUpdateType, pInfo, bNoWrite);
+    CUlogDbBatch batch;
+    if (!batch.IsOpen() || !__UpdateListByUlogInfo(GetUlogs(iLogType), iUpdateType, pInfo, bNoWrite))
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::SetAllLogInfo(int iUpdateType, const UlogInfo* pInfo)
@@ -708,7 +781,10 @@ BOOL CUlogSvcDistinctMgr::SetAllLogInfo(int iUpdateType, const UlogInfo* pInfo)
     if (!ULOG_REQUIRE(iUpdateType != ULOG_UPDATE_NONE) || !ULOG_REQUIRE(pInfo != NULL))
         return FALSE;
     CUlogSvcLogMgrScope scope;
-    return __UpdateListByUlogInfo(GetUlogs(), iUpdateType, pInfo, FALSE);
+    CUlogDbBatch batch;
+    if (!batch.IsOpen() || !__UpdateListByUlogInfo(GetUlogs(), iUpdateType, pInfo, FALSE))
+        return FALSE;
+    return batch.Commit() ? TRUE : FALSE;
 }
 
 BOOL CUlogSvcDistinctMgr::__UpdateListByUlogInfo(IUlogList<CUlog>* pList, int iUpdateType,
@@ -789,8 +865,8 @@ BOOL CUlogSvcDistinctMgr::__UpdateAllByUlogInfo(IUlogIterator<CUlog>* pIter, int
                            "CUlogSvcDistinctMgr::__UpdateAllByUlogInfo: !ptr.IsValidPtr() failed.\n");
             return FALSE;
         }
-        if (!bNoWrite)
-            Update(*ptr.Get());
+        if (!bNoWrite && !Update(*ptr.Get()))
+            return FALSE;
         SysDebugPrintf(
             ULOG_DBG_DETAIL,
             "CUlogSvcDistinctMgr::__UpdateAllByUlogInfo: iLogType (%d) iPhoneType (%d) iStorageType "
@@ -808,16 +884,22 @@ BOOL CUlogSvcDistinctMgr::UpdateTempLog(CUlog& log)
         return FALSE;
     {
         CUlogSvcLogMgrScope scope;
+        CUlogDbBatch batch;
+        if (!batch.IsOpen())
+            return FALSE;
         log.SetGroupID(__GetGroupID(log));
         SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::UpdateTempLog: nGroupID(%d).\n",
                        log.GetGroupID());
         if (log.GetStartTime() == 0)
             SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::UpdateTempLog: log.GetStartTime() (%d) !!\n",
                            (int)log.GetStartTime());
-        if (m_pDbMgr->Update(log, TABLE))
-            __Notify(CHANGE_UPDATE_TEMP_LOG, &log, NULL);
+        if (!m_pDbMgr->Update(log, TABLE))
+            return FALSE;
+        __Notify(CHANGE_UPDATE_TEMP_LOG, &log, NULL);
+        if (!batch.Commit())
+            return FALSE;
     }
-    // The statistics lock is taken only after the table lock has been given back.
+    // The call time counts once the log is committed, after the table lock has been given back.
     CUlogSvcAccountMgr* pAccountMgr = CUlogSvcAccountMgr::Instance();
     if (pAccountMgr != NULL)
         pAccountMgr->WriteCallTime(log);

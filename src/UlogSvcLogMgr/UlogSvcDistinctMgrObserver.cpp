@@ -23,6 +23,15 @@ void ReportInvalidPtr()
     SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgrObserver::Update: !ptr.IsValidPtr() failed.\n");
 }
 
+/* The duplicate table could not follow the change: the change as a whole must not be kept. A failed
+ * statement has already failed the change's batch; this covers failures without one (a log that could
+ * not be copied). Outside a batch there is nothing to undo. */
+BOOL FailChange()
+{
+    Db2AbortBatch();
+    return FALSE;
+}
+
 /* Change 0: the event goes into the duplicate table under its distinct row. */
 BOOL OnAdd(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
 {
@@ -38,12 +47,13 @@ BOOL OnAdd(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
     if (!clone.IsValidPtr())
     {
         ReportInvalidPtr();
-        return FALSE;
+        return FailChange();
     }
     clone->SetParentID(pUlog->GetUniqueID());
-    const BOOL bResult = pDupl->Add(*clone.Get());
+    if (!pDupl->Add(*clone.Get()))
+        return FailChange(); // an event whose duplicate row is missing is not stored
     pUlog->SetDuplLogLastUniqueID(clone->GetUniqueID());
-    return bResult;
+    return TRUE;
 }
 
 /* Change 1: the row's contact data goes to its events. */
@@ -61,7 +71,7 @@ BOOL OnUpdate(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
     if (!clone.IsValidPtr())
     {
         ReportInvalidPtr();
-        return FALSE;
+        return FailChange();
     }
     return pDupl->UpdateDupleContactInfo(*clone.Get());
 }

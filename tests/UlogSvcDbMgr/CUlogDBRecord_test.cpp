@@ -277,11 +277,11 @@ TEST_F(TableRecordTest, NonAsciiAndOverlongTexts)
     EXPECT_EQ(std::string(309, 'n'), N(ReadByStatement(nBig).GetDisplayName()));
 }
 
-TEST_F(TableRecordTest, UpdateOfAMissingRowSucceedsAndAFailedUpdateChangesNothing)
+TEST_F(TableRecordTest, UpdateOfAMissingRowOrAFailedUpdateChangesNothingAndSaysSo)
 {
     std::unique_ptr<CUlog> ghost = MakeLog(MakeDataSet(ULOG_LOG_ORIGINATED, "999", 1));
     ghost->SetUniqueID(77);
-    EXPECT_EQ(1, m_db.Update(*ghost));
+    EXPECT_EQ(0, m_db.Update(*ghost));
     EXPECT_TRUE(QueryColumn("select clogdbindex from UlogDistinctDbTable").empty());
 
     const int nId = Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "111", 1));

@@ -20,6 +20,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -391,9 +392,12 @@ struct Engine
     std::list<std::pair<std::string, sqlite3_stmt*>> lru; // most recently used first
     std::unordered_map<std::string_view, std::list<std::pair<std::string, sqlite3_stmt*>>::iterator> cached;
     std::vector<std::unique_ptr<Statement>> handles; // handle h is handles[h - 1]
-    int failNext = 0;
+    int failNext = 0;  // injected faults still to give
+    int failSkip = 0;  // statements to let through before the injected faults begin
     int count = 0;
     int batchDepth = 0; // open Db2BeginBatch calls; the outermost one owns the transaction
+    std::thread::id batchOwner; // the thread that began the outermost batch
+    bool batchFailed = false;   // a statement of the owner failed, or the batch was aborted
     std::atomic<uint64_t> generation{1};
     bool schemaValid = false;
     // lower-case table name -> (lower-case column name, declared type) in table order
@@ -403,10 +407,24 @@ struct Engine
 
     // Reports a failed statement and leaves its cause in the thread's last error: the connection's
     // last SQLite result, or SYS_ERR_SQL when the failure is the engine's own (injected, refused text).
+    // A failure of the batch owner's statement fails the whole batch: it is rolled back at its end.
     void Fail(const char* what, const char* message, const std::string& sql, bool engineOwn = false)
     {
         SysSetLastError(engineOwn || db == nullptr ? SYS_ERR_SQL : SqliteErrorCode(sqlite3_errcode(db)));
         SysDebugPrintf(SYS_DBG_FAIL, "%s: %s [%s]\n", what, message, sql.c_str());
+        if (batchDepth > 0 && std::this_thread::get_id() == batchOwner)
+            batchFailed = true;
+    }
+
+    // True (the statement is refused, nothing runs) when the calling thread's batch has already
+    // failed: its transaction is to be rolled back, and SQLite may already have ended it, so a
+    // statement run now could commit on its own.
+    bool RefusedInFailedBatch(const char* what, const std::string& sql)
+    {
+        if (batchDepth == 0 || !batchFailed || std::this_thread::get_id() != batchOwner)
+            return false;
+        SysDebugPrintf(SYS_DBG_DETAIL, "%s: the batch has failed, statement not run [%s]\n", what, sql.c_str());
+        return true;
     }
 
     bool OpenLocked()
@@ -472,6 +490,7 @@ struct Engine
             sqlite3_close(db); // an open batch is rolled back
         db = nullptr;
         batchDepth = 0;
+        batchFailed = false;
         schemaValid = false;
         schema.clear();
     }
@@ -638,6 +657,11 @@ struct Engine
     {
         if (failNext <= 0)
             return false;
+        if (failSkip > 0)
+        {
+            --failSkip;
+            return false;
+        }
         --failNext;
         Fail(what, "injected failure", sql, true);
         return true;
@@ -779,6 +803,15 @@ void SetFailNext(int count)
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
     e.failNext = count > 0 ? count : 0;
+    e.failSkip = 0;
+}
+
+void SetFailAt(int position)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    e.failNext = position > 0 ? 1 : 0;
+    e.failSkip = position > 0 ? position - 1 : 0;
 }
 
 int StatementCount()
@@ -822,7 +855,7 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
     uint64_t generation;
     {
         std::lock_guard<std::mutex> lock(e.mu);
-        if (e.Injected("Db2QueryEx", text))
+        if (e.RefusedInFailedBatch("Db2QueryEx", text) || e.Injected("Db2QueryEx", text))
             return -1;
         ++e.count;
         if (!e.OpenLocked())
@@ -893,7 +926,7 @@ extern "C" int Db2QueryRecordCount(const char* sql)
     Translation t = Translate(text, true);
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
-    if (e.Injected("Db2QueryRecordCount", t.sql))
+    if (e.RefusedInFailedBatch("Db2QueryRecordCount", text) || e.Injected("Db2QueryRecordCount", t.sql))
         return -1;
     ++e.count;
     if (!e.OpenLocked())
@@ -943,7 +976,7 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
     Translation t = Translate(text, true);
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
-    if (e.Injected("Db2StmtCreate", text))
+    if (e.RefusedInFailedBatch("Db2StmtCreate", text) || e.Injected("Db2StmtCreate", text))
         return -1;
     if (!e.OpenLocked())
         return -1;
@@ -1021,7 +1054,7 @@ extern "C" int Db2StmtExecute(int hStmt)
         SysDebugPrintf(SYS_DBG_FAIL, "Db2StmtExecute: invalid statement handle %d\n", hStmt);
         return -1;
     }
-    if (e.Injected("Db2StmtExecute", s->text))
+    if (e.RefusedInFailedBatch("Db2StmtExecute", s->text) || e.Injected("Db2StmtExecute", s->text))
         return -1;
     ++e.count;
     BindParams(s->st, *s);
@@ -1086,12 +1119,17 @@ extern "C" int Db2StmtDestroy(int hStmt)
     return 0;
 }
 
-static int EndTransaction(const char* sql, const char* what)
+static int EndTransaction(const char* sql, const char* what, bool undo)
 {
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
     if (e.batchDepth > 0)
-        return 0; // the batch commits as a whole; a failed statement has already undone itself
+    {
+        // The batch commits as a whole; a rollback asked for by its owner undoes the whole batch.
+        if (undo && std::this_thread::get_id() == e.batchOwner)
+            e.batchFailed = true;
+        return 0;
+    }
     if (e.db == nullptr || sqlite3_get_autocommit(e.db) != 0)
         return 0; // each statement commits by itself
     return e.ExecLocked(sql, what) ? 0 : -1;
@@ -1099,28 +1137,49 @@ static int EndTransaction(const char* sql, const char* what)
 
 extern "C" int Db2Commit(void)
 {
-    return EndTransaction("COMMIT", "Db2Commit");
+    return EndTransaction("COMMIT", "Db2Commit", false);
 }
 
 extern "C" int Db2Rollback(void)
 {
-    return EndTransaction("ROLLBACK", "Db2Rollback");
+    return EndTransaction("ROLLBACK", "Db2Rollback", true);
 }
 
 extern "C" int Db2BeginBatch(void)
 {
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
+    if (e.batchDepth > 0)
+    {
+        ++e.batchDepth;
+        return 0;
+    }
     if (!e.OpenLocked())
         return -1;
-    if (e.batchDepth == 0 && sqlite3_get_autocommit(e.db) != 0)
+    if (sqlite3_get_autocommit(e.db) == 0)
     {
-        // Immediate: the write lock is taken (or waited for) now, so that no later statement of the
-        // batch can find the database taken by another process half way through.
-        if (!e.ExecLocked("BEGIN IMMEDIATE", "Db2BeginBatch"))
-            return -1;
+        // A transaction left open outside any batch would swallow the batch's end: refuse.
+        SysSetLastError(SYS_ERR_SQL);
+        SysDebugPrintf(SYS_DBG_FAIL, "Db2BeginBatch: a transaction is already open\n");
+        return -1;
     }
-    ++e.batchDepth;
+    // Immediate: the write lock is taken (or waited for) now, so that no later statement of the
+    // batch can find the database taken by another process half way through.
+    if (!e.ExecLocked("BEGIN IMMEDIATE", "Db2BeginBatch"))
+        return -1;
+    e.batchDepth = 1;
+    e.batchOwner = std::this_thread::get_id();
+    e.batchFailed = false;
+    return 0;
+}
+
+extern "C" int Db2AbortBatch(void)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    if (e.batchDepth == 0)
+        return -1;
+    e.batchFailed = true;
     return 0;
 }
 
@@ -1130,11 +1189,20 @@ extern "C" int Db2EndBatch(void)
     std::lock_guard<std::mutex> lock(e.mu);
     if (e.batchDepth == 0)
         return -1;
-    if (--e.batchDepth > 0 || e.db == nullptr || sqlite3_get_autocommit(e.db) != 0)
-        return 0; // an inner batch, or the engine already ended the transaction after a hard error
-    if (e.ExecLocked("COMMIT", "Db2EndBatch"))
+    if (--e.batchDepth > 0)
+        return e.batchFailed ? -1 : 0; // an inner batch: the outermost one commits or rolls back
+    const bool failed = e.batchFailed;
+    e.batchFailed = false;
+    e.batchOwner = std::thread::id();
+    if (e.db == nullptr)
+        return -1; // closed under the batch (a reset): nothing was committed
+    if (sqlite3_get_autocommit(e.db) != 0)
+        return failed ? -1 : 0; // SQLite already rolled the transaction back after a hard error
+    if (!failed && e.ExecLocked("COMMIT", "Db2EndBatch"))
         return 0;
     // Never leave the transaction open: later statements would silently join it.
+    const unsigned int cause = SysGetLastError();
     e.ExecLocked("ROLLBACK", "Db2EndBatch");
+    SysSetLastError(cause); // the reason the batch failed, not the rollback's
     return -1;
 }

@@ -120,12 +120,20 @@ int Db2StmtDestroy(int hStmt);    /* 0, or -1 for an unknown handle */
 int Db2Commit(void);   /* 0; commits an open transaction, harmless outside one; -1 on failure */
 int Db2Rollback(void); /* 0; rolls back an open transaction, harmless outside one; -1 on failure */
 /* Batches: from Db2BeginBatch to its matching Db2EndBatch every statement, of any thread, runs in one
- * transaction, written to the database once at the end. Batches nest (only the outermost one commits).
- * Inside a batch Db2Commit waits for the batch's end and Db2Rollback changes nothing more: a statement
- * that failed has already left the tables as they were. Both return 0, or -1 on failure (a batch that
- * could not begin runs its statements one by one; one that could not be committed is rolled back). */
+ * transaction, written to the database once at the end: all of it or none of it. Batches nest (only
+ * the outermost one commits). The thread that began the outermost batch owns it:
+ *   - a failed statement of the owner, Db2Rollback or Db2AbortBatch fails the batch; from then on the
+ *     owner's statements are refused (-1, nothing runs) until the batch's end, which rolls the whole
+ *     transaction back and returns -1 (an inner end of a failed batch returns -1 too);
+ *   - inside a batch Db2Commit waits for the batch's end (0).
+ * Db2BeginBatch returns 0, or -1 when no batch began (the database cannot be opened, or the write lock
+ * was not had within the busy wait: SYS_ERR_DB_BUSY); nothing then runs in a transaction, so the caller
+ * must not go on as if it did. Db2EndBatch returns 0 once committed, -1 when the batch failed, could
+ * not be committed (it is then rolled back) or was never begun; the thread's last error keeps the
+ * cause. Db2AbortBatch returns -1 outside a batch. */
 int Db2BeginBatch(void);
 int Db2EndBatch(void);
+int Db2AbortBatch(void);
 
 /* ------------------------------------------------------------------ */
 /* Registry files (INI text under the data root)                       */

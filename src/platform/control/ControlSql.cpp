@@ -8,6 +8,11 @@ extern "C" void UlogCtlFailNextSql(int count)
     kiv::core::db2::SetFailNext(count);
 }
 
+extern "C" void UlogCtlFailSqlAt(int position)
+{
+    kiv::core::db2::SetFailAt(position);
+}
+
 extern "C" int UlogCtlGetSqlStatementCount(void)
 {
     return kiv::core::db2::StatementCount();

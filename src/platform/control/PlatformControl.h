@@ -65,6 +65,7 @@ void UlogCtlClearSentEvents(void);
 
 /* ---- Fault injection --------------------------------------------------- */
 void UlogCtlFailNextSql(int count);        /* the next N SQL statements fail */
+void UlogCtlFailSqlAt(int position);       /* the position-th SQL statement from now fails (1: the next) */
 void UlogCtlFailNextFileWrites(int count); /* the next N file writes (and registry flushes) fail */
 void UlogCtlFailNextAllocs(int count);     /* the next N MemAllocTraceEx calls return NULL */
 void UlogCtlFailMutexCreate(BOOL fail);    /* OsCreateMutex returns INVALID_HOBJ while set */

@@ -59,22 +59,67 @@ TEST_F(Db2BatchTest, StatementsOfABatchAreCommittedTogetherAtItsEnd)
     EXPECT_EQ(PeerRows(), 3);
 }
 
-TEST_F(Db2BatchTest, CommitAndRollbackInsideABatchWaitForItsEnd)
+TEST_F(Db2BatchTest, CommitInsideABatchWaitsForItsEnd)
 {
     ASSERT_EQ(Db2BeginBatch(), 0);
     EXPECT_EQ(Db2QueryEx("insert into t values (1, 10)"), 1);
     EXPECT_EQ(Db2Commit(), 0);
     EXPECT_EQ(PeerRows(), 0);
-    // A failing statement (duplicate key) undoes only itself; the rollback after it keeps the rest.
-    EXPECT_LT(Db2QueryEx("insert into t values (1, 99)"), 0);
-    EXPECT_EQ(Db2Rollback(), 0);
     EXPECT_EQ(Db2QueryEx("insert into t values (2, 20)"), 1);
     ASSERT_EQ(Db2EndBatch(), 0);
     EXPECT_EQ(PeerRows(), 2);
-    ASSERT_GT(Db2QueryEx("select v from t where id = 1"), 0);
-    ASSERT_EQ(Db2GetNextRow(), 0);
-    EXPECT_STREQ(Db2GetColumn(0), "10");
-    Db2ClearRow();
+}
+
+TEST_F(Db2BatchTest, AFailedStatementFailsTheWholeBatch)
+{
+    ASSERT_EQ(Db2BeginBatch(), 0);
+    EXPECT_EQ(Db2QueryEx("insert into t values (1, 10)"), 1);
+    // A duplicate key: the batch is failed, later statements of it run nothing.
+    EXPECT_LT(Db2QueryEx("insert into t values (1, 99)"), 0);
+    EXPECT_LT(Db2QueryEx("insert into t values (2, 20)"), 0);
+    EXPECT_LT(Db2QueryRecordCount("select count(*) from t"), 0);
+    const int hStmt = Db2StmtCreate("insert into t values (3, 30)");
+    EXPECT_LT(hStmt, 0);
+    // The end rolls everything back and says so, keeping the cause of the failure.
+    EXPECT_EQ(Db2EndBatch(), -1);
+    EXPECT_EQ(SysGetLastError(), SYS_ERR_SQL);
+    EXPECT_EQ(OwnRows(), 0);
+    EXPECT_EQ(PeerRows(), 0);
+    // The next batch starts clean.
+    ASSERT_EQ(Db2BeginBatch(), 0);
+    EXPECT_EQ(Db2QueryEx("insert into t values (4, 40)"), 1);
+    ASSERT_EQ(Db2EndBatch(), 0);
+    EXPECT_EQ(PeerRows(), 1);
+}
+
+TEST_F(Db2BatchTest, RollbackOrAbortInsideABatchUndoesAllOfIt)
+{
+    ASSERT_EQ(Db2BeginBatch(), 0);
+    EXPECT_EQ(Db2QueryEx("insert into t values (1, 10)"), 1);
+    EXPECT_EQ(Db2Rollback(), 0);
+    EXPECT_EQ(Db2EndBatch(), -1);
+    EXPECT_EQ(PeerRows(), 0);
+
+    ASSERT_EQ(Db2BeginBatch(), 0);
+    ASSERT_EQ(Db2BeginBatch(), 0);
+    EXPECT_EQ(Db2QueryEx("insert into t values (2, 20)"), 1);
+    EXPECT_EQ(Db2AbortBatch(), 0);
+    // The inner end reports the failure; the outer one rolls back.
+    EXPECT_EQ(Db2EndBatch(), -1);
+    EXPECT_EQ(Db2EndBatch(), -1);
+    EXPECT_EQ(OwnRows(), 0);
+    EXPECT_EQ(Db2AbortBatch(), -1); // outside a batch
+    EXPECT_EQ(Db2QueryEx("insert into t values (3, 30)"), 1);
+    EXPECT_EQ(PeerRows(), 1);
+}
+
+TEST_F(Db2BatchTest, AnInjectedFaultAtAPositionFailsOnlyThatStatement)
+{
+    UlogCtlFailSqlAt(2);
+    EXPECT_EQ(Db2QueryEx("insert into t values (1, 10)"), 1);
+    EXPECT_LT(Db2QueryEx("insert into t values (2, 20)"), 0);
+    EXPECT_EQ(Db2QueryEx("insert into t values (3, 30)"), 1);
+    EXPECT_EQ(PeerRows(), 2);
 }
 
 TEST_F(Db2BatchTest, OnlyTheOutermostBatchCommits)
