@@ -525,6 +525,9 @@ UlogErrorCode UlogGetLastError(const char** ppszText);
 BOOL UlogAddCallLog(UlogInfo* pUlogInfo);
 /* Empties the distinct table. */
 BOOL UlogDeleteAllCallLog(void);
+/* Deletes the row of the unique id and, with it, its events. 1 once both are gone; 0 when no row has
+ * that id (ULOG_ERR_NOT_FOUND) or the delete failed (nothing was deleted). */
+BOOL UlogDeleteCallLog(int nUniqueId);
 /* *pnCount = the number of rows of the type; 1, or 0 (reported) for a NULL pnCount. */
 BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount);
 int UlogGetCallLogCountEx(UlogLogType iLogType);

@@ -108,6 +108,15 @@ extern "C" BOOL UlogDeleteAllCallLog(void)
     return Mgr()->DeleteAll() ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
 }
 
+extern "C" BOOL UlogDeleteCallLog(int nUniqueId)
+{
+    ulogerr::CUlogApiCall call;
+    CUlogPtr<CUlog> ptr(Mgr()->GetUlog(nUniqueId));
+    if (!ptr.IsValidPtr())
+        return ulogerr::Fail(ULOG_ERR_NOT_FOUND);
+    return Mgr()->Delete(nUniqueId) ? 1 : ulogerr::Fail(ULOG_ERR_FAILED);
+}
+
 extern "C" BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount)
 {
     ulogerr::CUlogApiCall call;

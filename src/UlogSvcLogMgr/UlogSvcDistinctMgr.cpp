@@ -401,27 +401,16 @@ void CUlogSvcDistinctMgr::__CopyKindFields(const CUlog& log, CUlog& row)
 
 int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
 {
-    char* pszBasicNumber = new (std::nothrow) char[ULOG_NUMBER_LEN]();
-    if (!ULOG_REQUIRE(pszBasicNumber != NULL))
-        return 0;
-    char* pszTempPhoneNumber = new (std::nothrow) char[51]();
-    if (!ULOG_REQUIRE(pszTempPhoneNumber != NULL))
-    {
-        delete[] pszBasicNumber;
-        return 0;
-    }
-    CopyText(pszTempPhoneNumber, 51, log.GetNumber());
-    CUlogSvcUtil::ExtractBasicNum(pszTempPhoneNumber, pszBasicNumber, log.GetIPCallDigitCount());
-    log.SetBasicNumber(pszBasicNumber);
+    char szBasicNumber[ULOG_NUMBER_LEN] = {0};
+    char szTempPhoneNumber[51] = {0};
+    CopyText(szTempPhoneNumber, sizeof(szTempPhoneNumber), log.GetNumber());
+    CUlogSvcUtil::ExtractBasicNum(szTempPhoneNumber, szBasicNumber, log.GetIPCallDigitCount());
+    log.SetBasicNumber(szBasicNumber);
 
     int nGroupId = 0;
     CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
     if (!ULOG_REQUIRE(pFilterMgr != NULL))
-    {
-        delete[] pszBasicNumber;
-        delete[] pszTempPhoneNumber;
         return 0;
-    }
 
     CUlogSvcFilter filter;
     WCHAR mszEmail[ULOG_EMAIL_ADDRESS_LEN] = {0};
@@ -447,8 +436,8 @@ int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
     }
     else if (bHasEmail)
         SetEmailFilter(filter, mszEmail);
-    else if (pszBasicNumber[0] != '\0')
-        filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(pszBasicNumber));
+    else if (szBasicNumber[0] != '\0')
+        filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(szBasicNumber));
     else
         SetNameOnlyFilter(filter, log);
 
@@ -466,8 +455,6 @@ int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
             nGroupId = (m_pDbMgr != NULL ? m_pDbMgr->GetMaxGroupID(TABLE) : 0) + 1;
         }
     }
-    delete[] pszBasicNumber;
-    delete[] pszTempPhoneNumber;
     return nGroupId;
 }
 

@@ -3,7 +3,6 @@
 #include "UlogToolFormat.h"
 
 #include "UlogSvc.h"
-#include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 #include "control/PlatformControl.h"
 
 #include <algorithm>
@@ -38,6 +37,15 @@ struct ToolError
 [[noreturn]] void Fail(const std::string& message)
 {
     throw ToolError{EXIT_FAILED, message};
+}
+
+// Why the service's last call failed, as ": reason" for a message (nothing when it gave no reason).
+std::string Reason()
+{
+    const char* pszText = nullptr;
+    if (UlogGetLastError(&pszText) == ULOG_ERR_NONE || pszText == nullptr)
+        return std::string();
+    return std::string(": ") + pszText;
 }
 
 const char* const s_mainHelp =
@@ -390,7 +398,11 @@ int CmdAdd(const std::vector<std::string>& args, const std::string& root, bool j
 
     Service service(root);
     if (!UlogAddCallLog(&info) || info.nUniqueId == ULOG_INVALID_DB_INDEX)
-        Fail("add " + kind + ": the event could not be stored");
+        Fail("add " + kind + ": the event could not be stored" + Reason());
+    // Claimed only once the stored row reads back.
+    UlogInfo stored;
+    if (!UlogGetCallLogInfoByUniqueID(info.nUniqueId, &stored) || stored.iLogType != info.iLogType)
+        Fail("add " + kind + ": the stored event cannot be read back" + Reason());
     PrintAdded(info, json);
     return 0;
 }
@@ -553,17 +565,15 @@ int CmdDelete(const std::vector<std::string>& args, const std::string& root, boo
             Usage("delete: give either an ID or --all");
         Service service(root);
         if (!UlogDeleteAllCallLog())
-            Fail("delete: the logs could not be deleted");
+            Fail("delete: the logs could not be deleted" + Reason());
         std::printf(json ? "{\"deleted\": \"all\"}\n" : "deleted every log\n");
         return 0;
     }
     const int id = ParseId(p, "delete");
     Service service(root);
     ReadRow(id, "delete");
-    /* The plain functions have no single delete: the distinct log manager removes the row, and its
-     * observer the row's events. */
-    if (!IUlogSvcDistinctMgr::Instance()->Delete(id))
-        Fail("delete: the log with id " + std::to_string(id) + " could not be deleted");
+    if (!UlogDeleteCallLog(id))
+        Fail("delete: the log with id " + std::to_string(id) + " could not be deleted" + Reason());
     if (json)
         std::printf("{\"deleted\": %d}\n", id);
     else

@@ -814,6 +814,13 @@ void SetFailAt(int position)
     e.failSkip = position > 0 ? position - 1 : 0;
 }
 
+int PendingFaults()
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    return e.failNext;
+}
+
 int StatementCount()
 {
     Engine& e = E();
@@ -1177,7 +1184,7 @@ extern "C" int Db2AbortBatch(void)
 {
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
-    if (e.batchDepth == 0)
+    if (e.batchDepth == 0 || std::this_thread::get_id() != e.batchOwner)
         return -1;
     e.batchFailed = true;
     return 0;

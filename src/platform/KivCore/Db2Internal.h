@@ -8,6 +8,8 @@ namespace kiv::core::db2
 void SetFailNext(int count);
 /* Lets position - 1 statements through, then fails the next one (0 or less: none). */
 void SetFailAt(int position);
+/* Injected faults not given yet. */
+int PendingFaults();
 /* Statements run since the last reset (see KivCore.h for what counts). */
 int StatementCount();
 } // namespace kiv::core::db2

@@ -130,7 +130,8 @@ int Db2Rollback(void); /* 0; rolls back an open transaction, harmless outside on
  * was not had within the busy wait: SYS_ERR_DB_BUSY); nothing then runs in a transaction, so the caller
  * must not go on as if it did. Db2EndBatch returns 0 once committed, -1 when the batch failed, could
  * not be committed (it is then rolled back) or was never begun; the thread's last error keeps the
- * cause. Db2AbortBatch returns -1 outside a batch. */
+ * cause. Db2AbortBatch returns -1 (and changes nothing) outside a batch or on a thread that does not
+ * own it. */
 int Db2BeginBatch(void);
 int Db2EndBatch(void);
 int Db2AbortBatch(void);

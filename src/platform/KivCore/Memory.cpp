@@ -5,27 +5,36 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 
 namespace
 {
-std::atomic<int> g_failAllocs{0};
-}
+std::atomic<int> g_failAllocs{0}; // allocations still to fail
+std::atomic<int> g_skipAllocs{0}; // allocations to serve before the failures begin
+std::mutex g_faultMutex;
+} // namespace
 
 namespace kiv::core
 {
 void ResetMemory()
 {
     g_failAllocs = 0;
+    g_skipAllocs = 0;
 }
 } // namespace kiv::core
 
 extern "C" void* MemAllocTraceEx(int /*heap*/, size_t size, const char* /*srcFile*/, int /*srcLine*/)
 {
-    int pending = g_failAllocs.load();
-    while (pending > 0)
+    if (g_failAllocs.load(std::memory_order_relaxed) > 0)
     {
-        if (g_failAllocs.compare_exchange_weak(pending, pending - 1))
+        std::lock_guard<std::mutex> lock(g_faultMutex);
+        if (g_skipAllocs > 0)
+            --g_skipAllocs;
+        else if (g_failAllocs > 0)
+        {
+            --g_failAllocs;
             return nullptr;
+        }
     }
     return std::malloc(size == 0 ? 1 : size);
 }
@@ -37,5 +46,20 @@ extern "C" void MemFreeTraceMultiHeap(void* p, const char* /*srcFile*/, int /*sr
 
 extern "C" void UlogCtlFailNextAllocs(int count)
 {
+    std::lock_guard<std::mutex> lock(g_faultMutex);
+    g_skipAllocs = 0;
     g_failAllocs = count < 0 ? 0 : count;
+}
+
+extern "C" void UlogCtlFailAllocAt(int position)
+{
+    std::lock_guard<std::mutex> lock(g_faultMutex);
+    g_skipAllocs = position > 0 ? position - 1 : 0;
+    g_failAllocs = position > 0 ? 1 : 0;
+}
+
+extern "C" int UlogCtlPendingAllocFaults(void)
+{
+    std::lock_guard<std::mutex> lock(g_faultMutex);
+    return g_failAllocs;
 }

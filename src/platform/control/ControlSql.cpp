@@ -13,6 +13,11 @@ extern "C" void UlogCtlFailSqlAt(int position)
     kiv::core::db2::SetFailAt(position);
 }
 
+extern "C" int UlogCtlPendingSqlFaults(void)
+{
+    return kiv::core::db2::PendingFaults();
+}
+
 extern "C" int UlogCtlGetSqlStatementCount(void)
 {
     return kiv::core::db2::StatementCount();

@@ -68,6 +68,10 @@ void UlogCtlFailNextSql(int count);        /* the next N SQL statements fail */
 void UlogCtlFailSqlAt(int position);       /* the position-th SQL statement from now fails (1: the next) */
 void UlogCtlFailNextFileWrites(int count); /* the next N file writes (and registry flushes) fail */
 void UlogCtlFailNextAllocs(int count);     /* the next N MemAllocTraceEx calls return NULL */
+void UlogCtlFailAllocAt(int position);     /* the position-th MemAllocTraceEx call from now returns NULL
+                                              (the service's objects come from there) */
+int UlogCtlPendingSqlFaults(void);         /* injected SQL faults not given yet (0: all used) */
+int UlogCtlPendingAllocFaults(void);       /* injected allocation faults not given yet */
 void UlogCtlFailMutexCreate(BOOL fail);    /* OsCreateMutex returns INVALID_HOBJ while set */
 int UlogCtlGetSqlStatementCount(void);     /* statements run since reset (for tests and benchmarks) */
 
