@@ -37,6 +37,14 @@ BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const 
         Require(pszModule, "pList != NULL", nLine);
         return 0;
     }
+    // A list read row by row says here whether its rows can be read at all: a failed read is not an
+    // empty list.
+    if (pList->GetCount() < 0)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: the list cannot be read\n", pszModule);
+        pList->Release();
+        return 0;
+    }
     IUlogIterator<CUlog>* pIter = pList->GetIterator();
     if (pIter == nullptr)
     {

@@ -1,0 +1,190 @@
+// What the exported functions say when they fail: 0 or a negative count, the record untouched, and
+// UlogGetLastError with the reason; and the capacity-taking read that never writes past the array.
+#include "ApiTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <functional>
+
+namespace
+{
+using apitest::Add;
+using apitest::ApiTest;
+using apitest::Record;
+
+class ApiFailureTest : public ApiTest
+{
+protected:
+    // Every committed row of the distinct table, as text.
+    std::string Rows()
+    {
+        std::string out;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
+        {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db,
+                                   "select clogdbindex, sncount, logname, isuncheckedyet from UlogDistinctDbTable "
+                                   "order by clogdbindex",
+                                   -1, &st, nullptr) == SQLITE_OK)
+                while (sqlite3_step(st) == SQLITE_ROW)
+                    for (int c = 0; c < 4; ++c)
+                    {
+                        const unsigned char* p = sqlite3_column_text(st, c);
+                        out += std::string(p != nullptr ? reinterpret_cast<const char*>(p) : "-") + (c < 3 ? "|" : "\n");
+                    }
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return out;
+    }
+
+    static std::string LastErrorText()
+    {
+        const char* pszText = nullptr;
+        UlogGetLastError(&pszText);
+        return pszText != nullptr ? pszText : "<null>";
+    }
+};
+
+TEST_F(ApiFailureTest, ADatabaseHeldByAnotherProcessFailsTheAddWithItsReason)
+{
+    Add(ULOG_LOG_ORIGINATED, "0101234567");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((m_root + "/System/ulog.db").c_str(), &other));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
+
+    const std::string before = Rows();
+    UlogInfo info = Record(ULOG_LOG_ORIGINATED, "0101234567", 1700000500u);
+    const UlogInfo written = info;
+    EXPECT_EQ(0, UlogAddCallLog(&info));
+    EXPECT_EQ(0, std::memcmp(&info, &written, sizeof(info))) << "a failed add must leave the record as it was";
+    const char* pszText = nullptr;
+    EXPECT_EQ(ULOG_ERR_DB_BUSY, UlogGetLastError(&pszText));
+    EXPECT_STREQ("database is busy", pszText);
+    EXPECT_EQ(60u, UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1))
+        << "an event that was not stored must not count";
+
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr));
+    sqlite3_close(other);
+    EXPECT_EQ(before, Rows());
+    EXPECT_EQ(1, UlogAddCallLog(&info));
+    EXPECT_EQ(ULOG_ERR_NONE, UlogGetLastError(nullptr));
+    EXPECT_EQ(2, info.nDuplLogCount);
+    EXPECT_EQ(120u, UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1));
+}
+
+TEST_F(ApiFailureTest, EveryWriterReportsAFailedStatementAndChangesNothing)
+{
+    UlogInfo stored = Add(ULOG_LOG_MISSED, "0101234567");
+    Add(ULOG_LOG_ORIGINATED, "0101234567");
+    ASSERT_EQ(1, UlogGetCallLogInfoByUniqueID(stored.nUniqueId, &stored));
+    struct Writer
+    {
+        const char* name;
+        std::function<BOOL()> run;
+    };
+    const std::vector<Writer> writers = {
+        {"UlogUpdateCallLog",
+         [&]
+         {
+             UlogInfo info = stored;
+             std::strcpy(info.szName, "Renamed");
+             return UlogUpdateCallLog(&info);
+         }},
+        {"UlogSetAllCallLogInfo",
+         [&]
+         {
+             UlogInfo info = stored;
+             std::strcpy(info.szName, "Everywhere");
+             return UlogSetAllCallLogInfo(ULOG_UPDATE_NAME, &info);
+         }},
+        {"UlogSetAllUnreadMissedStatus", [] { return UlogSetAllUnreadMissedStatus(1); }},
+        {"UlogDeleteCallLog", [&] { return UlogDeleteCallLog(stored.nUniqueId); }},
+        {"UlogDeleteAllCallLog", [] { return UlogDeleteAllCallLog(); }},
+    };
+    for (const Writer& w : writers)
+    {
+        const std::string before = Rows();
+        bool bDone = false;
+        for (int position = 1; position <= 20 && !bDone; ++position)
+        {
+            UlogCtlFailSqlAt(position);
+            const BOOL bResult = w.run();
+            bDone = UlogCtlPendingSqlFaults() > 0; // the writer ran untouched
+            UlogCtlFailNextSql(0);
+            if (bDone)
+            {
+                EXPECT_EQ(1, bResult) << w.name << " untouched";
+                EXPECT_EQ(ULOG_ERR_NONE, UlogGetLastError(nullptr)) << w.name;
+                EXPECT_NE(before, Rows()) << w.name << " reported done, but nothing changed";
+                break;
+            }
+            EXPECT_EQ(0, bResult) << w.name << " with statement " << position << " failing";
+            EXPECT_NE(ULOG_ERR_NONE, UlogGetLastError(nullptr)) << w.name;
+            EXPECT_EQ(before, Rows()) << w.name << " changed the table although it failed";
+        }
+        EXPECT_TRUE(bDone) << w.name << " never ran untouched";
+    }
+}
+
+TEST_F(ApiFailureTest, MissingRowsAndBadArgumentsHaveTheirOwnReasons)
+{
+    EXPECT_EQ(0, UlogDeleteCallLog(42));
+    EXPECT_EQ(ULOG_ERR_NOT_FOUND, UlogGetLastError(nullptr));
+    EXPECT_EQ("no such log", LastErrorText());
+    UlogInfo info;
+    EXPECT_EQ(0, UlogGetCallLogInfoByUniqueID(42, &info));
+    EXPECT_EQ(ULOG_ERR_NOT_FOUND, UlogGetLastError(nullptr));
+    EXPECT_EQ(0, UlogAddCallLog(nullptr));
+    EXPECT_EQ(ULOG_ERR_INVALID_ARGUMENT, UlogGetLastError(nullptr));
+    // An update of a row that does not exist wrote nothing: it is not a success.
+    UlogInfo ghost = Record(ULOG_LOG_ORIGINATED, "0101234567");
+    ghost.nUniqueId = 42;
+    EXPECT_EQ(0, UlogUpdateCallLog(&ghost));
+    EXPECT_NE(ULOG_ERR_NONE, UlogGetLastError(nullptr));
+    // The record belongs to the calling thread.
+    std::thread([] { EXPECT_EQ(ULOG_ERR_NONE, UlogGetLastError(nullptr)); }).join();
+}
+
+TEST_F(ApiFailureTest, FailedCountsAreNegativeAndFailedListsGiveNoHandle)
+{
+    Add(ULOG_LOG_ORIGINATED, "0101234567");
+    UlogCtlFailNextSql(1);
+    EXPECT_LT(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 0);
+    EXPECT_NE(ULOG_ERR_NONE, UlogGetLastError(nullptr));
+    int nCount = 99;
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(0, UlogGetCallLogCount(ULOG_LOG_ORIGINATED, &nCount));
+    UlogCtlFailNextSql(0);
+    EXPECT_EQ(1, UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED));
+    EXPECT_EQ(ULOG_ERR_NONE, UlogGetLastError(nullptr));
+}
+
+TEST_F(ApiFailureTest, TheCapacityTakingReadNeverWritesPastTheArray)
+{
+    for (int i = 0; i < 5; ++i)
+        Add(ULOG_LOG_ORIGINATED, ("01012345" + std::to_string(10 + i)).c_str());
+    UlogInfo array[4];
+    std::memset(array, 0x5a, sizeof(array));
+    int nFilled = -1;
+    EXPECT_EQ(1, UlogGetAllCallLogInfoEx(ULOG_LOG_ORIGINATED, array, 3, &nFilled));
+    EXPECT_EQ(3, nFilled);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ULOG_LOG_ORIGINATED, array[i].iLogType);
+    const unsigned char* pGuard = reinterpret_cast<const unsigned char*>(&array[3]);
+    for (size_t i = 0; i < sizeof(UlogInfo); ++i)
+        ASSERT_EQ(0x5a, pGuard[i]) << "byte " << i << " past the capacity was written";
+
+    EXPECT_EQ(1, UlogGetAllCallLogInfoEx(ULOG_LOG_ORIGINATED, array, 4, nullptr));
+    EXPECT_EQ(1, UlogGetAllCallLogInfoEx(ULOG_LOG_ORIGINATED, nullptr, 0, &nFilled));
+    EXPECT_EQ(0, nFilled);
+    EXPECT_EQ(0, UlogGetAllCallLogInfoEx(ULOG_LOG_ORIGINATED, nullptr, 2, &nFilled));
+    EXPECT_EQ(ULOG_ERR_INVALID_ARGUMENT, UlogGetLastError(nullptr));
+    EXPECT_EQ(0, UlogGetAllCallLogInfoEx(ULOG_LOG_ORIGINATED, array, -1, &nFilled));
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(0, UlogGetAllCallLogInfoEx(ULOG_LOG_ORIGINATED, array, 4, &nFilled));
+    EXPECT_EQ(0, nFilled);
+}
+} // namespace
