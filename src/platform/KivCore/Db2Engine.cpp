@@ -303,6 +303,31 @@ void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col)
     }
 }
 
+// SQLite's 16-bit text reader takes any surrogate for the first half of a pair and merges it with the
+// unit after it, so a lone one would swallow the next character. A lone surrogate becomes U+FFFD here,
+// and the unit after it is kept.
+void BindWideText(sqlite3_stmt* st, int idx, const WCHAR* text, size_t units)
+{
+    size_t i = 0;
+    while (i < units && (text[i] < 0xD800 || text[i] > 0xDFFF))
+        ++i;
+    if (i == units)
+    {
+        sqlite3_bind_text16(st, idx, text, static_cast<int>(units * 2), SQLITE_STATIC);
+        return;
+    }
+    std::u16string safe(reinterpret_cast<const char16_t*>(text), units);
+    for (; i < units; ++i)
+    {
+        const char16_t c = safe[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && safe[i + 1] >= 0xDC00 && safe[i + 1] <= 0xDFFF)
+            ++i; // a whole pair
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            safe[i] = 0xFFFD;
+    }
+    sqlite3_bind_text16(st, idx, safe.data(), static_cast<int>(units * 2), SQLITE_TRANSIENT);
+}
+
 // Binds the caller's values of a statement's parameter slots to st (parameters 1..k).
 void BindParams(sqlite3_stmt* st, const Statement& s)
 {
@@ -329,9 +354,8 @@ void BindParams(sqlite3_stmt* st, const Statement& s)
                               SQLITE_STATIC);
             break;
         default:
-            sqlite3_bind_text16(st, idx, f.pData,
-                                static_cast<int>(WideLen(static_cast<const WCHAR*>(f.pData), f.nSize) * 2),
-                                SQLITE_STATIC);
+            BindWideText(st, idx, static_cast<const WCHAR*>(f.pData),
+                         WideLen(static_cast<const WCHAR*>(f.pData), f.nSize));
             break;
         }
     }
