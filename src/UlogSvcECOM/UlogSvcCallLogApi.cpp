@@ -64,10 +64,11 @@ bool MakeFilter(CUlogSvcFilter& filter, int nField, int nValue, int nLine)
     return true;
 }
 
+/* A handle on the list; 0 or INVALID_HOBJ, with the cause recorded, when the rows cannot be read. */
 HOBJ HandleOf(IUlogList<CUlog>* pList, int nLine)
 {
     const ulogapi::HandleLines lines = {nLine, nLine, nLine, nLine};
-    return ulogapi::MakeHandle(pList, ULOG_SRC_MODULE, lines);
+    return ulogapi::RecordHandle(ulogapi::MakeHandle(pList, ULOG_SRC_MODULE, lines));
 }
 
 IUlogSvcDistinctMgr* Mgr()
@@ -105,19 +106,21 @@ extern "C" BOOL UlogDeleteAllCallLog(void)
 
 extern "C" BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount)
 {
+    ulogerr::CUlogApiCall call;
     /* The count is written through the pointer: a null one is refused, not written. */
     if (pnCount == nullptr)
     {
         Require("pnCount != NULL", __LINE__);
         return 0;
     }
-    *pnCount = Mgr()->GetCount(iLogType);
+    *pnCount = ulogapi::RecordCount(Mgr()->GetCount(iLogType));
     return 1;
 }
 
 extern "C" int UlogGetCallLogCountEx(UlogLogType iLogType)
 {
-    return Mgr()->GetCount(iLogType);
+    ulogerr::CUlogApiCall call;
+    return ulogapi::RecordCount(Mgr()->GetCount(iLogType));
 }
 
 extern "C" BOOL UlogGetToolbarOnLogCount(UlogLogType iLogType, int* pnCount)
@@ -136,12 +139,16 @@ extern "C" BOOL UlogGetToolbarOnLogCount(UlogLogType iLogType, int* pnCount)
 
 extern "C" BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         Require("pUlogInfo != NULL", __LINE__);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
-    return ToRecord(Mgr()->GetUlog(nUniqueId), pUlogInfo, "UlogGetCallLogInfoByUniqueID");
+    /* No row: "no such log", unless the read itself failed (the platform then names the cause). */
+    if (!ToRecord(Mgr()->GetUlog(nUniqueId), pUlogInfo, "UlogGetCallLogInfoByUniqueID"))
+        return ulogerr::Fail(ULOG_ERR_NOT_FOUND);
+    return 1;
 }
 
 extern "C" BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo)
@@ -335,11 +342,13 @@ extern "C" BOOL UlogSetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4)
 
 extern "C" HOBJ UlogGetAllLogInfo(void)
 {
+    ulogerr::CUlogApiCall call;
     return HandleOf(Mgr()->GetUlogs(), __LINE__);
 }
 
 extern "C" HOBJ UlogGetAllLogInfoByType(UlogLogType iLogType)
 {
+    ulogerr::CUlogApiCall call;
     return HandleOf(Mgr()->GetUlogs(iLogType), __LINE__);
 }
 

@@ -4,6 +4,7 @@
 
 #include "UlogSvc.h"
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
+#include "UlogSvcECOM/UlogSvcLastError.h"
 
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 #include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
@@ -25,11 +26,13 @@ IUlogSvcDuplMgr* Mgr()
 
 extern "C" int UlogGetDuplLogCount(UlogLogType iLogType)
 {
-    return Mgr()->GetCount(iLogType);
+    ulogerr::CUlogApiCall call;
+    return ulogapi::RecordCount(Mgr()->GetCount(iLogType));
 }
 
 extern "C" BOOL UlogGetDuplLogUncheckedCount(UlogLogType iLogType, int* pnCount)
 {
+    ulogerr::CUlogApiCall call;
     /* The count is written through the pointer: a null one is refused, not written. */
     if (pnCount == nullptr)
     {
@@ -46,18 +49,21 @@ extern "C" BOOL UlogGetDuplLogUncheckedCount(UlogLogType iLogType, int* pnCount)
     filter.SetFilter(pFilterMgr->GetFieldName(ULOG_DB_LOG_TYPE, ULOG_DB_TABLE_DUPL),
                      static_cast<int>(iLogType));
     filter.AppendFilter(pFilterMgr->GetFieldName(ULOG_DB_IS_UNCHECKED_YET, ULOG_DB_TABLE_DUPL), 1, 1);
-    *pnCount = Mgr()->GetCount(&filter);
+    *pnCount = ulogapi::RecordCount(Mgr()->GetCount(&filter));
     return 1;
 }
 
 extern "C" HOBJ UlogGetDuplAllLogInfo(void)
 {
-    return ulogapi::MakeHandle(Mgr()->GetUlogs(), ULOG_SRC_MODULE, LINES_ALL);
+    ulogerr::CUlogApiCall call;
+    return ulogapi::RecordHandle(ulogapi::MakeHandle(Mgr()->GetUlogs(), ULOG_SRC_MODULE, LINES_ALL));
 }
 
 extern "C" HOBJ UlogGetDuplAllLogInfoByType(UlogLogType iLogType)
 {
-    return ulogapi::MakeHandle(Mgr()->GetUlogs(iLogType), ULOG_SRC_MODULE, LINES_BY_TYPE);
+    ulogerr::CUlogApiCall call;
+    return ulogapi::RecordHandle(
+        ulogapi::MakeHandle(Mgr()->GetUlogs(iLogType), ULOG_SRC_MODULE, LINES_BY_TYPE));
 }
 
 extern "C" HOBJ UlogGetDuplMaxLogInfo(int nField)
