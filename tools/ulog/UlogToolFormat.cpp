@@ -199,7 +199,7 @@ long NextCodePoint(const std::string& text, size_t& i)
 std::string Printable(const std::string& text)
 {
     std::string out;
-    char buf[12];
+    char buf[24];
     size_t i = 0;
     while (i < text.size())
     {
