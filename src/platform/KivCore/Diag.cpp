@@ -85,9 +85,15 @@ bool OpenLogLocked(DiagState& s)
     if (s.logRoot == root)
         return s.logFd >= 0;
     CloseLogLocked(s);
-    s.logRoot = root;
     if (kiv::core::DataRootReadOnly())
+    {
+        s.logRoot = root;
         return false; // nothing is written under a read-only root
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(root, ec))
+        return false; // a data root that was removed is not made again for a message (asked again later)
+    s.logRoot = root;
     std::string real;
     const kiv::core::PathStatus status = kiv::core::ConfinePath(kLogHandsetPath, s.logPath, &real);
     if (status != kiv::core::PATH_OK)
@@ -98,7 +104,6 @@ bool OpenLogLocked(DiagState& s)
                         root + "/" + kLogHandsetPath);
         return false;
     }
-    std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(real).parent_path();
     if (!std::filesystem::exists(std::filesystem::symlink_status(folder, ec)))
         std::filesystem::create_directories(folder, ec); // under the root: checked with the path

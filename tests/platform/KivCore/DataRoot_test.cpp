@@ -127,6 +127,19 @@ TEST_F(DataRootTest, DiagnosticsFileLinkedOutsideIsNeverWritten)
     EXPECT_EQ(SysGetLastError(), SYS_ERR_OUTSIDE_ROOT);
 }
 
+TEST_F(DataRootTest, DiagnosticsNeverMakeARemovedDataRootAgain)
+{
+    SysDebugPrintf(SYS_DBG_FAIL, "Diag: first line\n");
+    ASSERT_TRUE(fs::exists(System() + "/debug.log"));
+    UlogCtlReset(m_root.c_str()); // the file is closed
+    fs::remove_all(m_root);
+    SysDebugPrintf(SYS_DBG_FAIL, "Diag: after the root was removed\n");
+    EXPECT_FALSE(fs::exists(m_root));
+    fs::create_directory(m_root);
+    SysDebugPrintf(SYS_DBG_FAIL, "Diag: the root is back\n");
+    EXPECT_TRUE(fs::exists(System() + "/debug.log"));
+}
+
 // ---- Read-only data root --------------------------------------------------------------------------
 
 TEST_F(DataRootTest, MissingReadOnlyRootReadsAsEmptyAndIsNotCreated)
