@@ -501,6 +501,7 @@ sqlite3* OpenForWriting(const std::string& path)
         sqlite3_close(h);
         return nullptr;
     }
+    sqlite3_busy_timeout(h, kBusyTimeoutMs);
     // SQLite falls back to reading a file it may not write: every write would then fail one by one.
     if (sqlite3_db_readonly(h, "main") == 1)
     {
@@ -558,7 +559,10 @@ int OpenAndProbe(const std::string& uri, sqlite3*& h)
         uri.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
         nullptr);
     if (rc == SQLITE_OK)
+    {
+        sqlite3_busy_timeout(h, kBusyTimeoutMs);
         rc = sqlite3_exec(h, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+    }
     if (rc != SQLITE_OK && h != nullptr)
         rc = sqlite3_extended_errcode(h);
     return rc;
@@ -664,7 +668,6 @@ struct Engine
         sqlite3* h = DataRootReadOnly() ? OpenReadOnly(path) : OpenForWriting(path);
         if (h == nullptr)
             return false;
-        sqlite3_busy_timeout(h, kBusyTimeoutMs);
         db = h;
         schemaValid = false;
         return true;
