@@ -439,7 +439,7 @@ bool ConfineDatabase(std::string& path)
     case PATH_OUTSIDE_ROOT:
         DbOpenFailure(SYS_ERR_OUTSIDE_ROOT,
                       std::string("a link on the way to ") + kDbHandsetPath + " leads outside the data root",
-                      host.empty() ? DataRoot() + "/" + kDbHandsetPath : host);
+                      DataRoot() + "/" + kDbHandsetPath);
         return false;
     default:
         DbOpenFailure(SYS_ERR_BAD_PATH, std::string("the way to ") + kDbHandsetPath + " cannot be followed",
@@ -551,7 +551,8 @@ int ReadOnlyAuthorizer(void*, int action, const char* table, const char*, const 
     return (table != nullptr && std::strcmp(table, "sqlite_temp_master") == 0) ? SQLITE_OK : SQLITE_DENY;
 }
 
-// Opens uri read-only and reads its schema; SQLITE_OK, or the failure (h is then closed and null).
+// Opens uri read-only and reads its schema; SQLITE_OK, or the failure. The caller closes h either way
+// (a failed one still holds the message).
 int OpenAndProbe(const std::string& uri, sqlite3*& h)
 {
     h = nullptr;
