@@ -1,5 +1,5 @@
 // Reads through the exported functions that cannot be made: they say so, with the cause, instead of
-// giving an empty list; and the service started on a read-only data root.
+// giving an empty list; and the service started on a read-only data root (a missing one: tests/tools).
 #include "ApiTestSupport.h"
 
 #include <filesystem>
@@ -29,11 +29,11 @@ std::string Expected(UlogErrorCode code, const char* text)
 class ApiReadsTest : public ApiTest
 {
 protected:
-    // Restarts the service on the root, read-only or not.
-    void Restart(bool readOnly, const std::string& root)
+    // Restarts the service on the test's root, read-only or not.
+    void Restart(bool readOnly)
     {
         UlogSvcDispatch(1);
-        ASSERT_TRUE(readOnly ? UlogCtlResetReadOnly(root.c_str()) : UlogCtlReset(root.c_str()));
+        ASSERT_TRUE(readOnly ? UlogCtlResetReadOnly(m_root.c_str()) : UlogCtlReset(m_root.c_str()));
         UlogSvcDispatch(0);
     }
     // Every file under the root but the database's journal and shared-memory files (SQLite makes them
@@ -65,7 +65,7 @@ TEST_F(ApiReadsTest, ReadsOfADamagedDatabaseFailWithTheCause)
 
     for (const bool readOnly : {false, true})
     {
-        Restart(readOnly, m_root);
+        Restart(readOnly);
         const std::string damaged = Expected(ULOG_ERR_DB_CORRUPT, "database is damaged");
         const HOBJ h = UlogGetAllLogInfo();
         EXPECT_TRUE(h == 0 || h == INVALID_HOBJ) << h;
@@ -126,25 +126,6 @@ TEST_F(ApiReadsTest, ReadOnlyStartReadsTheLogsAndChangesNoFile)
     UlogSvcDispatch(1);
     UlogCtlResetReadOnly(m_root.c_str());
     EXPECT_EQ(Files(), before);
-    UlogSvcDispatch(0);
-}
-
-TEST_F(ApiReadsTest, ReadOnlyStartOnAMissingRootReadsNothingAndCreatesNothing)
-{
-    const std::string missing = m_root + "/missing";
-    Restart(true, missing);
-    const HOBJ h = UlogGetAllLogInfo();
-    ASSERT_NE(h, 0);
-    ASSERT_NE(h, INVALID_HOBJ);
-    EXPECT_TRUE(apitest::WalkAndRelease(h).empty());
-    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_MISSED), 0);
-    EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_MISSED), 0);
-    UlogInfo info;
-    EXPECT_EQ(UlogGetCallLogInfoByUniqueID(1, &info), 0);
-    EXPECT_EQ(LastError(), Expected(ULOG_ERR_NOT_FOUND, "no such log"));
-    UlogSvcDispatch(1);
-    UlogCtlWaitForStores();
-    EXPECT_FALSE(fs::exists(missing));
     UlogSvcDispatch(0);
 }
 } // namespace

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -202,39 +201,4 @@ TEST_F(DataRootTest, ReadOnlyRootReadsTheDatabaseAndRefusesEveryWrite)
     EXPECT_FALSE(UlogCtlResetReadOnly((System() + "/ulog.db").c_str()));
 }
 
-TEST_F(DataRootTest, DatabaseThatCannotBeReadFailsWithItsCauseInBothModes)
-{
-    struct Case
-    {
-        const char* what;
-        void (*make)(const std::string& system);
-        unsigned int code;
-    };
-    const Case cases[] = {
-        {"junk bytes",
-         [](const std::string& system)
-         {
-             fs::create_directory(system);
-             std::ofstream(system + "/ulog.db") << std::string(4096, 'j');
-         },
-         SYS_ERR_DB_CORRUPT},
-        {"a folder", [](const std::string& system) { fs::create_directories(system + "/ulog.db"); },
-         SYS_ERR_DB_CANT_OPEN},
-        {"System a file", [](const std::string& system) { std::ofstream(system) << "x"; },
-         SYS_ERR_DB_CANT_OPEN},
-    };
-    for (const Case& c : cases)
-    {
-        UlogCtlReset(m_root.c_str());
-        fs::remove_all(System());
-        c.make(System());
-        for (const bool readOnly : {true, false})
-        {
-            ASSERT_TRUE(readOnly ? UlogCtlResetReadOnly(m_root.c_str()) : UlogCtlReset(m_root.c_str()));
-            SysSetLastError(SYS_ERR_NONE);
-            EXPECT_EQ(Db2QueryRecordCount("select count(*) from sqlite_master"), -1) << c.what << readOnly;
-            EXPECT_EQ(SysGetLastError(), c.code) << c.what << " read-only " << readOnly;
-        }
-    }
-}
 } // namespace
