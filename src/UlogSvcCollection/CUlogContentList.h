@@ -31,6 +31,9 @@ public:
     int GetCount() const override;
     void Release() override { delete this; }
     IUlogIterator<CUlog>* GetIterator() const override;
+    /* TRUE when the rows can be read: the query was made and its rows could be counted. A list that
+     * cannot be read also counts 0 rows; this tells it from an empty one. */
+    BOOL IsReadable() const;
 
     const std::string& GetURI() const { return m_strUri; }
     const CContentFilter& GetContentFilter() const { return m_filter; }

@@ -51,6 +51,11 @@ int CUlogContentList<CUlog>::GetCount() const
     return m_pContentList->GetCount();
 }
 
+BOOL CUlogContentList<CUlog>::IsReadable() const
+{
+    return (m_pContentList != NULL && m_pContentList->GetCount() >= 0) ? TRUE : FALSE;
+}
+
 IUlogIterator<CUlog>* CUlogContentList<CUlog>::GetIterator() const
 {
     IUlogIterator<CUlog>* pIter = new (std::nothrow) CUlogContentIterator<CUlog>(m_pContentList);

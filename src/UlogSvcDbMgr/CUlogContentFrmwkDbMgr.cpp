@@ -33,6 +33,25 @@ std::vector<const WCHAR*> ArgsOf(const IUlogSvcFilter& filter)
     const std::vector<unsigned short*> args = filter.GetFilterArg();
     return std::vector<const WCHAR*>(args.begin(), args.end());
 }
+
+/* The rows of (uri, filter) as a list; NULL, with a report, when they cannot be read (the platform's last
+ * error then says why), so that a failed read is never taken for an empty list. */
+IUlogList<CUlog>* NewList(const char* pszFunc, const char* pszUri, const CContentFilter& filter)
+{
+    CUlogContentList<CUlog>* pList = new (std::nothrow) CUlogContentList<CUlog>(pszUri, &filter);
+    if (pList == NULL)
+    {
+        return NULL;
+    }
+    if (!pList->IsReadable())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogContentFrmwkDbMgr::%s: the rows of %s cannot be read\n", pszFunc,
+                       pszUri);
+        pList->Release();
+        return NULL;
+    }
+    return pList;
+}
 } // namespace
 
 CUlogContentFrmwkDbMgr* CUlogContentFrmwkDbMgr::Instance()
@@ -216,7 +235,7 @@ IUlogList<CUlog>* CUlogContentFrmwkDbMgr::GetUlogs(const IUlogSvcFilter& filter,
     CUlogSvcLock lock(mutex);
     const CContentFilter contentFilter(std::vector<std::string>(), filter.GetFilter(), ArgsOf(filter),
                                        filter.GetOrder());
-    return new (std::nothrow) CUlogContentList<CUlog>(GetTableUri(type), &contentFilter);
+    return NewList("GetUlogs", GetTableUri(type), contentFilter);
 }
 
 IUlogList<CUlog>* CUlogContentFrmwkDbMgr::GetAllUlog(int nLogType, UlogDbTableType type)
@@ -231,7 +250,7 @@ IUlogList<CUlog>* CUlogContentFrmwkDbMgr::GetAllUlog(int nLogType, UlogDbTableTy
                  GetFieldName(ULOG_DB_LOG_TYPE, type), GetFieldName(ULOG_DB_SORT_INDEX, type));
     const CContentFilter contentFilter(std::vector<std::string>(), szWhere, std::vector<const WCHAR*>(),
                                        szOrder);
-    return new (std::nothrow) CUlogContentList<CUlog>(GetTableUri(type), &contentFilter);
+    return NewList("GetAllUlog", GetTableUri(type), contentFilter);
 }
 
 IUlogList<CUlog>* CUlogContentFrmwkDbMgr::GetAllUlog(UlogDbTableType type)
@@ -242,7 +261,7 @@ IUlogList<CUlog>* CUlogContentFrmwkDbMgr::GetAllUlog(UlogDbTableType type)
     AcSprintfSEx(szOrder, sizeof(szOrder), __FILE__, __LINE__, "%s desc",
                  GetFieldName(ULOG_DB_SORT_INDEX, type));
     const CContentFilter contentFilter(std::vector<std::string>(), "", std::vector<const WCHAR*>(), szOrder);
-    return new (std::nothrow) CUlogContentList<CUlog>(GetTableUri(type), &contentFilter);
+    return NewList("GetAllUlog", GetTableUri(type), contentFilter);
 }
 
 IUlogList<CUlog>* CUlogContentFrmwkDbMgr::__GetMaxMin(int nField, bool bMax, UlogDbTableType type)
@@ -260,7 +279,7 @@ IUlogList<CUlog>* CUlogContentFrmwkDbMgr::__GetMaxMin(int nField, bool bMax, Ulo
     char szWhere[CONDITION_SIZE] = {0};
     AcSprintfSEx(szWhere, sizeof(szWhere), __FILE__, __LINE__, "%s = %d", GetFieldName(nField, type), nValue);
     const CContentFilter contentFilter(std::vector<std::string>(), szWhere, std::vector<const WCHAR*>(), "");
-    return new (std::nothrow) CUlogContentList<CUlog>(GetTableUri(type), &contentFilter);
+    return NewList("GetMax", GetTableUri(type), contentFilter);
 }
 
 IUlogList<CUlog>* CUlogContentFrmwkDbMgr::GetMax(int nField, UlogDbTableType type)

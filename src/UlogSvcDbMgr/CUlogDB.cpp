@@ -362,6 +362,20 @@ BOOL CUlogDB::CheckAndCreateTable()
     return 1;
 }
 
+BOOL CUlogDB::CreateStandIn()
+{
+    char szQuery[5120] = {0};
+    UlogDbColumns::FormatStandInTable(szQuery, sizeof(szQuery), GetTableName());
+    const int nResult = Db2QueryEx(szQuery);
+    Db2ClearRow();
+    if (nResult < 0)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::CreateStandIn: no stand-in for %s\n", GetTableName());
+        return 0;
+    }
+    return 1;
+}
+
 BOOL CUlogDB::Insert(CUlog& log)
 {
     const int nDbIndex = GetUnusedDbIndex();

@@ -34,9 +34,14 @@ public:
     virtual const char* GetFieldName(int nFieldId) const = 0;
     /* Creates the table and then its indexes; 1 when the table was created. */
     virtual BOOL OnCreateTable() = 0;
+    /* Creates the indexes that the existing table lacks; 1 when none is missing any more. */
+    virtual BOOL CreateMissingIndexes() = 0;
 
     /* Creates the table when the engine does not report it; always 1. */
     BOOL CheckAndCreateTable();
+    /* For a read-only database that lacks the table: an empty temporary table of the same columns, in
+     * memory for the connection, so that reads find no rows instead of failing; 1 when created. */
+    BOOL CreateStandIn();
 
     /* Writes a new row under the next unused unique id, which is set into the log once the row is
      * written (on failure the log keeps its id). */
@@ -88,6 +93,7 @@ public:
     const char* GetTableName() const override { return m_pszTableName; }
     const char* GetFieldName(int nFieldId) const override;
     BOOL OnCreateTable() override;
+    BOOL CreateMissingIndexes() override;
     /* Creates the 15 indexes in order; 0 at the first failure (earlier ones stay). */
     BOOL CreateIndex();
 
@@ -106,6 +112,7 @@ public:
     const char* GetTableName() const override { return m_pszTableName; }
     const char* GetFieldName(int nFieldId) const override;
     BOOL OnCreateTable() override;
+    BOOL CreateMissingIndexes() override;
     /* Creates the 9 indexes in order; 0 at the first failure (earlier ones stay). */
     BOOL CreateIndex();
 

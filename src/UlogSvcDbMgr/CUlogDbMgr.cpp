@@ -82,7 +82,11 @@ BOOL CUlogDbMgr::Init()
 {
     CheckTables();
     InitContent();
-    CheckTempLog();
+    /* A read-only database is only read: a left-over temporary log stays as it is. */
+    if (!Db2IsReadOnly())
+    {
+        CheckTempLog();
+    }
     return 1;
 }
 
@@ -97,9 +101,23 @@ BOOL CUlogDbMgr::CheckTables()
         {
             return 0;
         }
-        if (Db2CheckTable(pDB->GetTableName()) == 0)
+        const BOOL bExists = Db2CheckTable(pDB->GetTableName());
+        if (Db2IsReadOnly())
+        {
+            /* Nothing is created in a read-only database; a missing table reads as an empty one. */
+            if (!bExists)
+            {
+                pDB->CreateStandIn();
+            }
+        }
+        else if (!bExists)
         {
             pDB->CheckAndCreateTable();
+        }
+        else
+        {
+            /* A start cut short after creating a table may have left some of its indexes missing. */
+            pDB->CreateMissingIndexes();
         }
     }
     return 1;

@@ -116,3 +116,9 @@ BOOL CUlogDistinctDB::CreateIndex()
 {
     return UlogDbColumns::CreateIndexes(m_pszTableName, INDEXES, INDEX_CNT, "CUlogDistinctDB::CreateIndex");
 }
+
+BOOL CUlogDistinctDB::CreateMissingIndexes()
+{
+    return UlogDbColumns::CreateMissingIndexes(m_pszTableName, INDEXES, INDEX_CNT,
+                                               "CUlogDistinctDB::CreateMissingIndexes") >= 0;
+}

@@ -90,3 +90,9 @@ BOOL CUlogDuplDB::CreateIndex()
 {
     return UlogDbColumns::CreateIndexes(m_pszTableName, INDEXES, INDEX_CNT, "CUlogDuplDB::CreateIndex");
 }
+
+BOOL CUlogDuplDB::CreateMissingIndexes()
+{
+    return UlogDbColumns::CreateMissingIndexes(m_pszTableName, INDEXES, INDEX_CNT,
+                                               "CUlogDuplDB::CreateMissingIndexes") >= 0;
+}

@@ -101,6 +101,7 @@ const char* const s_apszFieldNames[COLUMN_CNT] = {
 };
 } // namespace UlogDbColumns
 
+#include <set>
 #include <string>
 
 #define ULOG_SRC_MODULE "UlogSvcDbMgr/UlogDB"
@@ -124,6 +125,46 @@ int FormatCreateTable(char* pszQuery, int nQuerySize, const char* pszFormat, con
         ULOG_TCOL(43), ULOG_COL(44), ULOG_COL(45));
 }
 
+namespace
+{
+/* Runs the index's create statement; the engine's result (-1 on failure). */
+int CreateOneIndex(const char* pszTableName, const IndexDef& idx)
+{
+    int nResult = -1;
+    if (idx.nKeyCnt == 1)
+    {
+        nResult = Db2QueryEx("create index %s on %s (%s %s)", idx.pszName, pszTableName, idx.apszKey[0][0],
+                             idx.apszKey[0][1]);
+    }
+    else if (idx.nKeyCnt == 2)
+    {
+        nResult = Db2QueryEx("create index %s on %s (%s %s, %s %s)", idx.pszName, pszTableName,
+                             idx.apszKey[0][0], idx.apszKey[0][1], idx.apszKey[1][0], idx.apszKey[1][1]);
+    }
+    else
+    {
+        nResult = Db2QueryEx("create index %s on %s (%s %s, %s %s, %s %s)", idx.pszName, pszTableName,
+                             idx.apszKey[0][0], idx.apszKey[0][1], idx.apszKey[1][0], idx.apszKey[1][1],
+                             idx.apszKey[2][0], idx.apszKey[2][1]);
+    }
+    Db2ClearRow();
+    return nResult;
+}
+
+std::string Lower(const char* psz)
+{
+    std::string str(psz != nullptr ? psz : "");
+    for (char& c : str)
+    {
+        if (c >= 'A' && c <= 'Z')
+        {
+            c = (char)(c - 'A' + 'a');
+        }
+    }
+    return str;
+}
+} // namespace
+
 int CreateIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndexCnt,
                   const char* pszSummaryPrefix)
 {
@@ -131,25 +172,7 @@ int CreateIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndex
     for (int i = 0; i < nIndexCnt; i++)
     {
         const IndexDef& idx = pIndexes[i];
-        int nResult = -1;
-        if (idx.nKeyCnt == 1)
-        {
-            nResult = Db2QueryEx("create index %s on %s (%s %s)", idx.pszName, pszTableName,
-                                 idx.apszKey[0][0], idx.apszKey[0][1]);
-        }
-        else if (idx.nKeyCnt == 2)
-        {
-            nResult = Db2QueryEx("create index %s on %s (%s %s, %s %s)", idx.pszName, pszTableName,
-                                 idx.apszKey[0][0], idx.apszKey[0][1], idx.apszKey[1][0], idx.apszKey[1][1]);
-        }
-        else
-        {
-            nResult = Db2QueryEx("create index %s on %s (%s %s, %s %s, %s %s)", idx.pszName, pszTableName,
-                                 idx.apszKey[0][0], idx.apszKey[0][1], idx.apszKey[1][0], idx.apszKey[1][1],
-                                 idx.apszKey[2][0], idx.apszKey[2][1]);
-        }
-        Db2ClearRow();
-        if (nResult == -1)
+        if (CreateOneIndex(pszTableName, idx) == -1)
         {
             SysDebugPrintf(ULOG_DBG_DETAIL, idx.pszFailMsg);
             return 0;
@@ -162,6 +185,71 @@ int CreateIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndex
     }
     SysDebugPrintf(ULOG_DBG_DETAIL, "%s: created (%s)\n", pszSummaryPrefix, strSummary.c_str());
     return 1;
+}
+
+int CreateMissingIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndexCnt,
+                         const char* pszFunc)
+{
+    std::set<std::string> existing;
+    {
+        char szQuery[256] = {0};
+        AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
+                     "select name from sqlite_master where type = 'index' and tbl_name = '%s'", pszTableName);
+        CRowReader reader;
+        if (reader.Open(szQuery, std::vector<unsigned short*>()) < 0)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "%s: the indexes of %s cannot be read\n", pszFunc, pszTableName);
+            return -1;
+        }
+        while (reader.Next() == 0)
+        {
+            existing.insert(Lower(reader.Column(0)));
+        }
+    }
+    int nCreated = 0;
+    bool bFailed = false;
+    std::string strSummary;
+    for (int i = 0; i < nIndexCnt; i++)
+    {
+        const IndexDef& idx = pIndexes[i];
+        if (existing.count(Lower(idx.pszName)) != 0)
+        {
+            continue;
+        }
+        if (CreateOneIndex(pszTableName, idx) == -1)
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL, idx.pszFailMsg);
+            SysDebugPrintf(ULOG_DBG_FAIL, "%s: the missing index %s could not be created\n", pszFunc,
+                           idx.pszName);
+            bFailed = true;
+            continue;
+        }
+        ++nCreated;
+        strSummary += (strSummary.empty() ? "" : ", ") + std::string(idx.pszName);
+    }
+    if (nCreated > 0)
+    {
+        SysDebugPrintf(ULOG_DBG_PROGRESS, "%s: created the missing indexes of %s (%s)\n", pszFunc,
+                       pszTableName, strSummary.c_str());
+    }
+    return bFailed ? -1 : nCreated;
+}
+
+int FormatStandInTable(char* pszQuery, int nQuerySize, const char* pszTableName)
+{
+    std::string strQuery = std::string("create temp table ") + pszTableName + " (";
+    for (int i = 0; i < COLUMN_CNT; i++)
+    {
+        const Column& col = s_aColumns[i];
+        strQuery += (i > 0 ? ", " : "") + std::string(col.pszName) + " " + col.pszType;
+        if (col.nSize > 0)
+        {
+            strQuery += "(" + std::to_string(col.nSize) + ")";
+        }
+    }
+    strQuery += ")";
+    AcStrcpySEx(pszQuery, (size_t)nQuerySize, strQuery.c_str(), __FILE__, __LINE__);
+    return (int)strQuery.size();
 }
 } // namespace UlogDbColumns
 

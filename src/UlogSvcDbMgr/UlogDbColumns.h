@@ -55,6 +55,14 @@ int FormatCreateTable(char* pszQuery, int nQuerySize, const char* pszFormat, con
 /* Creates the indexes in order with Db2QueryEx; at the first failure prints its message and returns 0. */
 int CreateIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndexCnt,
                   const char* pszSummaryPrefix);
+/* Creates those of the indexes that the table lacks (a start cut short after the table was created),
+ * each with its usual statement, going on after a failure. The number created, -1 when the indexes
+ * could not be read or one could not be created (reported at level 186 with pszFunc). */
+int CreateMissingIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndexCnt,
+                         const char* pszFunc);
+/* Formats "create temp table <name> (...)" with every column of the log tables: an empty stand-in for
+ * a table that a read-only database lacks, living in memory for the connection. */
+int FormatStandInTable(char* pszQuery, int nQuerySize, const char* pszTableName);
 
 /* Copies 16-bit text into parameter nIndex of a statement (at most nMaxChars units, within the slot;
  * converted when the slot holds narrow text) and marks it present. Nothing for a missing slot. */

@@ -2,6 +2,7 @@
 #include "H/UlogSvcDef.h"
 
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
+#include "UlogSvcECOM/UlogSvcLastError.h"
 
 #include "UlogSvcCollection/CUlogSvcIteratorAdapter.h"
 #include "UlogSvcECOM/UlogSvcLastError.h"
@@ -114,6 +115,24 @@ HOBJ __MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLi
         return INVALID_HOBJ;
     }
     return hIterator;
+}
+
+HOBJ RecordHandle(HOBJ hIterator)
+{
+    if (hIterator == 0 || hIterator == INVALID_HOBJ)
+    {
+        ulogerr::Fail(ULOG_ERR_FAILED);
+    }
+    return hIterator;
+}
+
+int RecordCount(int nCount)
+{
+    if (nCount < 0)
+    {
+        ulogerr::Fail(ULOG_ERR_FAILED);
+    }
+    return nCount;
 }
 
 namespace

@@ -65,10 +65,11 @@ bool MakeFilter(CUlogSvcFilter& filter, int nField, int nValue, int nLine)
     return true;
 }
 
+/* A handle on the list; 0 or INVALID_HOBJ, with the cause recorded, when the rows cannot be read. */
 HOBJ HandleOf(IUlogList<CUlog>* pList, int nLine)
 {
     const ulogapi::HandleLines lines = {nLine, nLine, nLine, nLine};
-    return ulogapi::MakeHandle(pList, ULOG_SRC_MODULE, lines);
+    return ulogapi::RecordHandle(ulogapi::MakeHandle(pList, ULOG_SRC_MODULE, lines));
 }
 
 IUlogSvcDistinctMgr* Mgr()
@@ -162,7 +163,10 @@ extern "C" BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo)
         Require("pUlogInfo != NULL", __LINE__);
         return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
-    return ToRecord(Mgr()->GetUlog(nUniqueId), pUlogInfo, "UlogGetCallLogInfoByUniqueID");
+    /* No row: "no such log", unless the read itself failed (the platform then names the cause). */
+    if (!ToRecord(Mgr()->GetUlog(nUniqueId), pUlogInfo, "UlogGetCallLogInfoByUniqueID"))
+        return ulogerr::Fail(ULOG_ERR_NOT_FOUND);
+    return 1;
 }
 
 extern "C" BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo)

@@ -5,6 +5,7 @@
 
 #include "UlogSvc.h"
 #include "UlogSvcCollection/CUlogSvcIteratorAdapter.h"
+#include "UlogSvcECOM/UlogSvcLastError.h"
 
 namespace
 {
@@ -47,12 +48,16 @@ extern "C" BOOL UlogSvcIteratorIsDone(int hIterator)
 
 extern "C" BOOL UlogSvcIteratorGetCurItem(int hIterator, UlogInfo* pUlogInfo)
 {
+    ulogerr::CUlogApiCall call;
     if (pUlogInfo == nullptr)
     {
         _SysAssertReport(1, "ASSERTION_REQUIRE", "pUlogInfo != NULL", ULOG_SRC_MODULE, LINE_GET_CUR_ITEM);
-        return 0;
+        return ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     }
-    return CUlogSvcIteratorAdapter::Instance()->GetCurItem(hIterator, pUlogInfo);
+    /* A row that cannot be read leaves the platform's cause. */
+    if (!CUlogSvcIteratorAdapter::Instance()->GetCurItem(hIterator, pUlogInfo))
+        return ulogerr::Fail(ULOG_ERR_FAILED);
+    return 1;
 }
 
 extern "C" void UlogSvcIteratorRelease(int hIterator)

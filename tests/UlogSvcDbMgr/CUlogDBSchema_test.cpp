@@ -115,22 +115,39 @@ TEST_F(TableSchemaTest, InitCreatesBothTablesWithTheirIndexes)
     Db2StmtDestroy(hStmt);
 }
 
-TEST_F(TableSchemaTest, ExistingTablesAreLeftAlone)
+TEST_F(TableSchemaTest, StartCreatesOnlyTheMissingIndexesOfExistingTables)
 {
     CUlogNativeDbMgr mgr;
     mgr.Init();
+    ASSERT_GE(Db2QueryEx("insert into UlogDistinctDbTable (clogdbindex, sortindex) values (7, 70)"), 1);
     ASSERT_GE(Db2QueryEx("drop index DistinctIndexDbIdx"), 0);
-    ASSERT_EQ(14u, IndexNames("UlogDistinctDbTable").size());
+    ASSERT_GE(Db2QueryEx("drop index DistinctIndexSpInfo_LogType"), 0);
+    ASSERT_GE(Db2QueryEx("drop index DuplMulIdxCtPid_SortIndex"), 0);
+    ASSERT_EQ(13u, IndexNames("UlogDistinctDbTable").size());
 
-    // Both tables present: nothing is created again, not even the missing index.
+    // The next start puts the dropped indexes back and keeps the rows.
     EXPECT_EQ(1, mgr.Init());
-    EXPECT_EQ(14u, IndexNames("UlogDistinctDbTable").size());
-    EXPECT_EQ(9u, IndexNames("UlogDuplDbTable").size());
+    EXPECT_EQ(Sorted(kDistinctIndexes), IndexNames("UlogDistinctDbTable"));
+    EXPECT_EQ(Sorted(kDuplIndexes), IndexNames("UlogDuplDbTable"));
+    EXPECT_EQ(std::vector<std::string>{"7"}, QueryColumn("select clogdbindex from UlogDistinctDbTable"));
 
-    // The table object's own check agrees.
+    // Everything in place, a start issues no create statement: one index missing costs exactly one more.
+    int nBefore = UlogCtlGetSqlStatementCount();
+    EXPECT_EQ(1, mgr.Init());
+    const int nComplete = UlogCtlGetSqlStatementCount() - nBefore;
+    ASSERT_GE(Db2QueryEx("drop index DuplIndexSortIdx"), 0);
+    nBefore = UlogCtlGetSqlStatementCount();
+    EXPECT_EQ(1, mgr.Init());
+    EXPECT_EQ(nComplete + 1, UlogCtlGetSqlStatementCount() - nBefore);
+    EXPECT_EQ(Sorted(kDuplIndexes), IndexNames("UlogDuplDbTable"));
+
+    // The table object's own check only looks at the table.
+    ASSERT_GE(Db2QueryEx("drop index DistinctIndexSortIdx"), 0);
     CUlogDistinctDB distinct;
     EXPECT_EQ(1, distinct.CheckAndCreateTable());
     EXPECT_EQ(14u, IndexNames("UlogDistinctDbTable").size());
+    EXPECT_EQ(1, distinct.CreateMissingIndexes());
+    EXPECT_EQ(15u, IndexNames("UlogDistinctDbTable").size());
 }
 
 TEST_F(TableSchemaTest, OnlyTheMissingTableIsCreated)
@@ -162,11 +179,19 @@ TEST_F(TableSchemaTest, FailingThirdIndexLeavesTheFirstTwo)
     EXPECT_EQ(Sorted({"DistinctIndexDbIdx", "DistinctIndexSortIdx"}), IndexNames("UlogDistinctDbTable"));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("Fail to create single ULOG_DB_PARENT_ID index!"));
 
-    // A later start finds the table and creates nothing more.
+    // While the name is taken, a later start creates every other missing index and reports the one
+    // it cannot create.
     CUlogNativeDbMgr mgr;
     mgr.Init();
-    EXPECT_EQ(2u, IndexNames("UlogDistinctDbTable").size());
+    EXPECT_EQ(14u, IndexNames("UlogDistinctDbTable").size());
     EXPECT_EQ(9u, IndexNames("UlogDuplDbTable").size());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("the missing index DistinctIndexPHandle could not be created"));
+    EXPECT_EQ(0, distinct.CreateMissingIndexes());
+
+    // Once the name is free, the next start completes the table.
+    ASSERT_GE(Db2QueryEx("drop table Blocker"), 0);
+    mgr.Init();
+    EXPECT_EQ(Sorted(kDistinctIndexes), IndexNames("UlogDistinctDbTable"));
 }
 
 TEST_F(TableSchemaTest, CreateIndexStopsAtInjectedFailure)

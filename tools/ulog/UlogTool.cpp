@@ -159,13 +159,21 @@ Parsed ParseArgs(const std::vector<std::string>& args, const std::map<std::strin
     return parsed;
 }
 
-// The data root and the started service for the life of one command.
+// The data root and the started service for the life of one command. Commands that only read use
+// the root read-only: nothing is created there (not even the root), and a read-only root works.
 class Service
 {
 public:
-    explicit Service(const std::string& root)
+    enum Access
     {
-        if (!UlogCtlReset(root.c_str()))
+        READ_WRITE,
+        READ_ONLY
+    };
+    Service(const std::string& root, Access access)
+    {
+        const BOOL bReset =
+            (access == READ_ONLY) ? UlogCtlResetReadOnly(root.c_str()) : UlogCtlReset(root.c_str());
+        if (!bReset)
             Fail("cannot use the data root " + root);
         UlogSvcDispatch(0);
     }
@@ -174,9 +182,16 @@ public:
     Service& operator=(const Service&) = delete;
 };
 
+// A stored text field, as stored (for JSON, which escapes it itself).
 std::string Text(const char* field, size_t places)
 {
     return std::string(field, strnlen(field, places));
+}
+
+// A stored text field as the text output shows it (see Printable).
+std::string Shown(const char* field, size_t places)
+{
+    return Printable(Text(field, places));
 }
 
 std::string EmailOf(const UlogInfo& info)
@@ -194,20 +209,26 @@ std::string Who(const UlogInfo& info)
         who = Text(info.szEmailDisplayName, sizeof(info.szEmailDisplayName));
     if (who.empty())
         who = EmailOf(info);
-    return who.empty() ? "(unknown)" : who;
+    return who.empty() ? "(unknown)" : Printable(who);
 }
 
-std::vector<UlogInfo> WalkHandle(HOBJ h)
+// Every log of an iterator handle; a handle that could not be made or a log that could not be read
+// fails the command: a failed read is never shown as an empty list.
+std::vector<UlogInfo> WalkHandle(HOBJ h, const std::string& command)
 {
     std::vector<UlogInfo> logs;
-    if (h <= 0)
-        Fail("the logs cannot be read");
+    if (h == 0 || h == INVALID_HOBJ)
+        Fail(command + ": the logs cannot be read" + Reason());
     UlogSvcIteratorMoveFirst(h);
     while (!UlogSvcIteratorIsDone(h))
     {
         UlogInfo info;
         if (!UlogSvcIteratorGetCurItem(h, &info))
-            break;
+        {
+            const std::string reason = Reason();
+            UlogSvcIteratorRelease(h);
+            Fail(command + ": the logs cannot be read" + reason);
+        }
         logs.push_back(info);
         UlogSvcIteratorMoveNext(h);
     }
@@ -396,7 +417,7 @@ int CmdAdd(const std::vector<std::string>& args, const std::string& root, bool j
         ParseArgs(std::vector<std::string>(args.begin() + 1, args.end()), allowed, "add " + kind);
     UlogInfo info = BuildAddRecord(kind, p);
 
-    Service service(root);
+    Service service(root, Service::READ_WRITE);
     if (!UlogAddCallLog(&info) || info.nUniqueId == ULOG_INVALID_DB_INDEX)
         Fail("add " + kind + ": the event could not be stored" + Reason());
     // Claimed only once the stored row reads back.
@@ -457,13 +478,13 @@ int CmdList(const std::vector<std::string>& args, const std::string& root, bool 
     if (p.Has("--type"))
         types = TypesOf(p.Get("--type"));
 
-    Service service(root);
+    Service service(root, Service::READ_ONLY);
     std::vector<UlogInfo> logs;
     if (types.size() == 1)
-        logs = WalkHandle(UlogGetAllLogInfoByType(static_cast<UlogLogType>(*types.begin())));
+        logs = WalkHandle(UlogGetAllLogInfoByType(static_cast<UlogLogType>(*types.begin())), "list");
     else
     {
-        logs = WalkHandle(UlogGetAllLogInfo());
+        logs = WalkHandle(UlogGetAllLogInfo(), "list");
         if (!types.empty())
             logs.erase(std::remove_if(logs.begin(), logs.end(),
                                       [&](const UlogInfo& info) { return types.count(info.iLogType) == 0; }),
@@ -488,7 +509,12 @@ UlogInfo ReadRow(int id, const std::string& command)
 {
     UlogInfo row;
     if (!UlogGetCallLogInfoByUniqueID(id, &row))
-        Fail(command + ": no log with id " + std::to_string(id));
+    {
+        const UlogErrorCode code = UlogGetLastError(nullptr);
+        if (code == ULOG_ERR_NONE || code == ULOG_ERR_NOT_FOUND)
+            Fail(command + ": no log with id " + std::to_string(id));
+        Fail(command + ": the log with id " + std::to_string(id) + " cannot be read" + Reason());
+    }
     return row;
 }
 
@@ -497,9 +523,9 @@ int CmdHistory(const std::vector<std::string>& args, const std::string& root, bo
     const Parsed p = ParseArgs(args, {}, "history");
     const int id = ParseId(p, "history");
 
-    Service service(root);
+    Service service(root, Service::READ_ONLY);
     const UlogInfo row = ReadRow(id, "history");
-    std::vector<UlogInfo> events = WalkHandle(UlogGetDuplAllLogInfo());
+    std::vector<UlogInfo> events = WalkHandle(UlogGetDuplAllLogInfo(), "history");
     events.erase(std::remove_if(events.begin(), events.end(),
                                 [&](const UlogInfo& info) { return info.nParentId != row.nUniqueId; }),
                  events.end());
@@ -528,7 +554,7 @@ int CmdShow(const std::vector<std::string>& args, const std::string& root, bool 
     const Parsed p = ParseArgs(args, {}, "show");
     const int id = ParseId(p, "show");
 
-    Service service(root);
+    Service service(root, Service::READ_ONLY);
     const UlogInfo info = ReadRow(id, "show");
     if (json)
     {
@@ -537,10 +563,10 @@ int CmdShow(const std::vector<std::string>& args, const std::string& root, bool 
     }
     std::printf("id:         %d\n", info.nUniqueId);
     std::printf("type:       %s\n", LogTypeName(info.iLogType));
-    std::printf("name:       %s\n", Text(info.szName, sizeof(info.szName)).c_str());
-    std::printf("number:     %s\n", Text(info.szNumber, sizeof(info.szNumber)).c_str());
-    std::printf("basic:      %s\n", Text(info.szBasicNumber, sizeof(info.szBasicNumber)).c_str());
-    std::printf("email:      %s\n", EmailOf(info).c_str());
+    std::printf("name:       %s\n", Shown(info.szName, sizeof(info.szName)).c_str());
+    std::printf("number:     %s\n", Shown(info.szNumber, sizeof(info.szNumber)).c_str());
+    std::printf("basic:      %s\n", Shown(info.szBasicNumber, sizeof(info.szBasicNumber)).c_str());
+    std::printf("email:      %s\n", Printable(EmailOf(info)).c_str());
     std::printf("group:      %d\n", info.nGroupId);
     std::printf("count:      %d\n", info.nDuplLogCount);
     std::printf("start:      %s\n", FormatTime(info.tmStart).c_str());
@@ -563,14 +589,14 @@ int CmdDelete(const std::vector<std::string>& args, const std::string& root, boo
     {
         if (!p.positional.empty())
             Usage("delete: give either an ID or --all");
-        Service service(root);
+        Service service(root, Service::READ_WRITE);
         if (!UlogDeleteAllCallLog())
             Fail("delete: the logs could not be deleted" + Reason());
         std::printf(json ? "{\"deleted\": \"all\"}\n" : "deleted every log\n");
         return 0;
     }
     const int id = ParseId(p, "delete");
-    Service service(root);
+    Service service(root, Service::READ_WRITE);
     ReadRow(id, "delete");
     if (!UlogDeleteCallLog(id))
         Fail("delete: the log with id " + std::to_string(id) + " could not be deleted" + Reason());
@@ -589,7 +615,7 @@ int CmdStats(const std::vector<std::string>& args, const std::string& root, bool
     if (!p.positional.empty())
         Usage("stats: unexpected argument '" + p.positional[0] + "'");
 
-    Service service(root);
+    Service service(root, Service::READ_ONLY);
     struct Kind
     {
         const char* name;
@@ -613,10 +639,15 @@ int CmdStats(const std::vector<std::string>& args, const std::string& root, bool
     for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
     {
         rows[t] = UlogGetCallLogCountEx(static_cast<UlogLogType>(t));
+        if (rows[t] < 0)
+            Fail("stats: the logs cannot be counted" + Reason());
         events[t] = UlogGetDuplLogCount(static_cast<UlogLogType>(t));
+        if (events[t] < 0)
+            Fail("stats: the logs cannot be counted" + Reason());
     }
     int uncheckedMissed = 0;
-    UlogGetDuplLogUncheckedCount(ULOG_LOG_MISSED, &uncheckedMissed);
+    if (!UlogGetDuplLogUncheckedCount(ULOG_LOG_MISSED, &uncheckedMissed) || uncheckedMissed < 0)
+        Fail("stats: the logs cannot be counted" + Reason());
 
     if (json)
     {

@@ -196,6 +196,46 @@ long NextCodePoint(const std::string& text, size_t& i)
 }
 } // namespace
 
+std::string Printable(const std::string& text)
+{
+    std::string out;
+    char buf[24];
+    size_t i = 0;
+    while (i < text.size())
+    {
+        const size_t start = i;
+        const long cp = NextCodePoint(text, i);
+        if (cp < 0)
+        {
+            std::snprintf(buf, sizeof(buf), "\\x%02x", static_cast<unsigned char>(text[start]));
+            out += buf;
+            i = start + 1;
+        }
+        else if (cp == '\\')
+            out += "\\\\";
+        else if (cp == '\n')
+            out += "\\n";
+        else if (cp == '\t')
+            out += "\\t";
+        else if (cp == '\r')
+            out += "\\r";
+        else if (cp < 0x20 || cp == 0x7F)
+        {
+            std::snprintf(buf, sizeof(buf), "\\x%02lx", cp);
+            out += buf;
+        }
+        else if (cp >= 0x80 && cp <= 0x9F)
+        {
+            // C1 controls: some terminals take U+009B for the start of an escape sequence.
+            std::snprintf(buf, sizeof(buf), "\\u%04lx", cp);
+            out += buf;
+        }
+        else
+            out.append(text, start, i - start);
+    }
+    return out;
+}
+
 bool Utf8ToUtf16(const std::string& text, WCHAR* buffer, size_t places)
 {
     size_t out = 0;

@@ -19,6 +19,10 @@ std::string FormatTime(unsigned int seconds);
 std::string FormatDuration(unsigned int seconds);
 // A JSON string literal.
 std::string JsonString(const std::string& text);
+// Stored text as the text output shows it: control characters, C1 controls, backslashes and bytes that
+// are not UTF-8 written as escapes (\n, \t, \r, \\, \x1b, \u009b), so stored text can never
+// move the cursor, start a terminal sequence or begin a line of its own.
+std::string Printable(const std::string& text);
 // UTF-8 to UTF-16 into a terminated buffer of places units; false when it is not valid UTF-8 or
 // does not fit.
 bool Utf8ToUtf16(const std::string& text, WCHAR* buffer, size_t places);

@@ -25,6 +25,8 @@ constexpr unsigned int kErrBadHandle = SYS_ERR_BAD_HANDLE;
 constexpr unsigned int kErrIo = SYS_ERR_IO;
 constexpr unsigned int kErrBadMode = SYS_ERR_BAD_MODE;
 constexpr unsigned int kErrWriteFault = SYS_ERR_WRITE_FAULT;
+constexpr unsigned int kErrOutsideRoot = SYS_ERR_OUTSIDE_ROOT;
+constexpr unsigned int kErrReadOnly = SYS_ERR_READ_ONLY;
 
 std::atomic<int> g_writeFaults{0};
 
@@ -50,11 +52,23 @@ HOBJ NextHandleLocked()
 bool Resolve(const char* path, std::string& host)
 {
     kiv::core::WaitForStores(); // files read or listed here show every store made before
-    if (path == nullptr || !kiv::core::ResolvePath(path, host))
+    const kiv::core::PathStatus status =
+        path != nullptr ? kiv::core::ConfinePath(path, host) : kiv::core::PATH_BAD;
+    if (status != kiv::core::PATH_OK)
     {
-        SysSetLastError(kErrBadPath);
+        SysSetLastError(status == kiv::core::PATH_OUTSIDE_ROOT ? kErrOutsideRoot : kErrBadPath);
         return false;
     }
+    return true;
+}
+
+// True, with the read-only code left, when the data root was given read-only: nothing is created,
+// changed or removed under it.
+bool RefusedReadOnly()
+{
+    if (!kiv::core::DataRootReadOnly())
+        return false;
+    SysSetLastError(kErrReadOnly);
     return true;
 }
 
@@ -90,6 +104,8 @@ HOBJ OpenWithFlags(const char* path, int flags, bool append)
 {
     std::string host;
     if (!Resolve(path, host))
+        return INVALID_HOBJ;
+    if ((flags & (O_CREAT | O_TRUNC | O_WRONLY | O_RDWR)) != 0 && RefusedReadOnly())
         return INVALID_HOBJ;
     if ((flags & O_CREAT) != 0 && !MakeParents(host))
     {
@@ -139,8 +155,6 @@ bool ConsumeFileWriteFault()
 
 bool WriteFileDurably(const std::string& hostPath, const std::string& content)
 {
-    if (getenv("NOSTORE"))
-        return true;
     if (!MakeParents(hostPath))
         return false;
     const std::string tmp = hostPath + ".tmp";
@@ -180,6 +194,10 @@ extern "C"
         if (!Resolve(path, host))
             return FALSE;
         std::error_code ec;
+        if (fs::is_directory(host, ec))
+            return TRUE;
+        if (RefusedReadOnly())
+            return FALSE;
         fs::create_directories(host, ec);
         if (ec || !fs::is_directory(host, ec))
         {
@@ -363,7 +381,7 @@ extern "C"
     BOOL FmRemoveFile(const char* path)
     {
         std::string host;
-        if (!Resolve(path, host))
+        if (!Resolve(path, host) || RefusedReadOnly())
             return FALSE;
         struct stat st
         {

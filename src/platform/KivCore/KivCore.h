@@ -40,6 +40,15 @@ int AcFormatV(char* dest, size_t destSize, const char* format, const KivArg* arg
 /*
  * One SQLite database, "System/ulog.db" under the data root, opened on first use (WAL journal,
  * synchronous=NORMAL, busy timeout). Every call is serialised; each statement commits by itself.
+ * The way to the database may pass links that stay under the root; a link leading out of it (at any
+ * level, dangling too) and a link in the place of the database or of its -wal, -shm or -journal file
+ * make every call fail (SYS_ERR_OUTSIDE_ROOT, or SYS_ERR_BAD_PATH for a link that stays inside) with a
+ * level-186 report, and nothing is created.
+ *
+ * Read-only data root (UlogCtlResetReadOnly): the database is opened read-only and nothing is created
+ * (no folder, no database file; the -wal and -shm files are only made where SQLite can and needs to).
+ * A missing database reads as an empty one. Writes fail with SYS_ERR_READ_ONLY, except the creation of
+ * temporary tables, which live in memory for the connection.
  *
  * Statement text: Db2QueryEx and Db2StmtCreate format their text with their arguments (AcFormatV
  * rules). A ready text (no arguments) is never formatted: only "%%" folds to "%", any other '%' stays
@@ -109,6 +118,7 @@ char* Db2GetColumn(int column);   /* text of a column of the current row; nvarch
 int Db2ClearRow(void);            /* releases the calling thread's current result; 0 */
 int Db2QueryRecordCount(const char* sql); /* the first column of the first row (0 when no row); negative = failure */
 BOOL Db2CheckTable(const char* tableName); /* TRUE when the table exists (name compared without case) */
+BOOL Db2IsReadOnly(void);                  /* TRUE when the data root was given read-only (see above) */
 int Db2StmtCreateV(const char* format, const KivArg* args, int nargs); /* handle (1 upward), or -1 */
 Db2BindField* Db2StmtGetBindParamFields(int hStmt); /* one slot per "?" in order; NULL if none */
 int Db2StmtGetBindParamCount(int hStmt);

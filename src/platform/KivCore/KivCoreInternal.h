@@ -8,10 +8,26 @@ namespace kiv::core
 {
 /* Back to the state at load (the data root is kept). */
 void Reset();
-/* The host directory behind the handset's "/". Created when missing. */
-bool SetDataRoot(const std::string& dir);
+/* The host directory behind the handset's "/" (the database is closed, settings are read again).
+ * Created when missing, unless readOnly: a read-only root is only read (a missing one reads as empty),
+ * nothing is created or written under it and the database is opened read-only. */
+bool SetDataRoot(const std::string& dir, bool readOnly = false);
 std::string DataRoot();
-/* Host path of a handset path ("/User/x", "Ulog.ini"); false when it would leave the root. */
+bool DataRootReadOnly();
+
+enum PathStatus
+{
+    PATH_OK,
+    PATH_BAD,         /* empty, a ".." above "/", or a loop of links */
+    PATH_OUTSIDE_ROOT /* a link on the way (at any level, dangling too) leads out of the root */
+};
+/* Host path of a handset path ("/User/x", "Ulog.ini", "System/ulog.db"): the root joined with the
+ * path's components (hostPath). Every link met on the way is followed as the host would follow it, a
+ * dangling one by its target's name, and must lead to a place under the root; realPath (when given)
+ * receives the path with every link resolved. Links under the root that stay under it are allowed. */
+PathStatus ConfinePath(const std::string& handsetPath, std::string& hostPath,
+                       std::string* realPath = nullptr);
+/* ConfinePath(...) == PATH_OK. */
 bool ResolvePath(const std::string& handsetPath, std::string& hostPath);
 
 /* Per-module resets that Reset() calls, each defined beside its module. */

@@ -153,6 +153,13 @@ namespace kiv::core
 {
 bool StoreFile(const std::string& hostPath, const std::string& content)
 {
+    if (DataRootReadOnly())
+    {
+        SysSetLastError(SYS_ERR_READ_ONLY);
+        SysDebugPrintf(SYS_DBG_FAIL, "StoreFile: %s cannot be written: the data root is read-only\n",
+                       hostPath.c_str());
+        return false;
+    }
     switch (Writer().Store(hostPath, content))
     {
     case STORE_QUEUED:

@@ -9,7 +9,9 @@
 
 #include <cstdlib>
 
-extern "C" BOOL UlogCtlReset(const char* dataRoot)
+namespace
+{
+BOOL ResetOnto(const char* dataRoot, bool readOnly)
 {
     // Upper libraries first: they may hold handles of the core.
     kiv::appsvc::Reset();
@@ -25,7 +27,18 @@ extern "C" BOOL UlogCtlReset(const char* dataRoot)
         root = env;
     else
         root = "./ulog-data";
-    return kiv::core::SetDataRoot(root) ? TRUE : FALSE;
+    return kiv::core::SetDataRoot(root, readOnly) ? TRUE : FALSE;
+}
+} // namespace
+
+extern "C" BOOL UlogCtlReset(const char* dataRoot)
+{
+    return ResetOnto(dataRoot, false);
+}
+
+extern "C" BOOL UlogCtlResetReadOnly(const char* dataRoot)
+{
+    return ResetOnto(dataRoot, true);
 }
 
 extern "C" BOOL UlogCtlSetDataRoot(const char* dataRoot)

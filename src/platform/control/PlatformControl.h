@@ -20,6 +20,12 @@ extern "C" {
  * settings and faults cleared, clock running, zone UTC, no captured diagnostics, no events) and sets
  * the data root. dataRoot NULL: $ULOG_ROOT, else "./ulog-data". The directory is created. */
 BOOL UlogCtlReset(const char* dataRoot);
+/* The same reset, pointing the platform at the data root read-only, for callers that only read: the
+ * root is not created (a missing root reads as empty), nothing under it is created, written or removed
+ * (file writes, registry flushes and settings fail with SYS_ERR_READ_ONLY), the database is opened
+ * read-only (see KivCore.h) and diagnostics go to no file (capture and standard error still work).
+ * FALSE when something other than a directory stands at the root's place. UlogCtlReset ends the mode. */
+BOOL UlogCtlResetReadOnly(const char* dataRoot);
 BOOL UlogCtlSetDataRoot(const char* dataRoot);
 const char* UlogCtlGetDataRoot(void);
 /* Returns once every registry flush and setting store made so far is on disk (they are synced in the
@@ -38,7 +44,10 @@ void UlogCtlSetPhsStatus(int item, int value);
 
 /* ---- Diagnostics (KivCore) -------------------------------------------- */
 /* Messages with a level <= threshold are written to "<root>/System/debug.log" (default 186;
- * $ULOG_DEBUG_LEVEL sets it at start). With toStderr they go to standard error instead. */
+ * $ULOG_DEBUG_LEVEL sets it at start). With toStderr they go to standard error instead. The file is
+ * kept under 1 MiB: a message that would take it past that first moves it to "debug.log.1" (replacing
+ * the older one). A link in its way leading out of the root, or a link in the file's place, keeps
+ * diagnostics out of the file (reported once in the capture, SYS_ERR_OUTSIDE_ROOT). */
 void UlogCtlSetDebugLevel(unsigned int threshold);
 void UlogCtlSetDebugToStderr(BOOL toStderr);
 /* Capture keeps every debug message (whatever its level) and every assertion report in memory.

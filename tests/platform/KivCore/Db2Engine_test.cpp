@@ -242,6 +242,33 @@ TEST_F(Db2EngineTest, WideColumnsComeBackAs16BitText)
     Db2StmtDestroy(h);
 }
 
+TEST_F(Db2EngineTest, LoneSurrogatesBecomeReplacementCharactersAndKeepTheNextUnit)
+{
+    const std::u16string cases[][2] = {
+        {std::u16string(u"a") + char16_t(0xD800) + u"bc", u"a\uFFFDbc"},         // lone lead
+        {std::u16string(u"a") + char16_t(0xDC00) + u"b", u"a\uFFFDb"},           // lone trail
+        {std::u16string(u"x") + char16_t(0xDBFF), u"x\uFFFD"},                  // lead at the end
+        {std::u16string(u"\U0001F600") + char16_t(0xD83D) + u"z", u"\U0001F600\uFFFDz"}, // pair kept
+    };
+    int id = 1;
+    for (const auto& c : cases)
+    {
+        int h = Db2StmtCreate("insert into people (id, wname) values (%d, ?)", id);
+        ASSERT_GT(h, 0);
+        Db2BindField* p = Db2StmtGetBindParamFields(h);
+        ASSERT_NE(p, nullptr);
+        std::memcpy(p[0].pData, c[0].c_str(), (c[0].size() + 1) * 2);
+        p[0].nIndicator = 0;
+        EXPECT_EQ(Db2StmtExecute(h), 1);
+        Db2StmtDestroy(h);
+        ASSERT_EQ(Db2QueryEx("select wname from people where id = %d", id), 1);
+        ASSERT_EQ(Db2GetNextRow(), 0);
+        EXPECT_EQ(WideAt(Db2GetColumn(0)), c[1]) << "case " << id;
+        Db2ClearRow();
+        ++id;
+    }
+}
+
 TEST_F(Db2EngineTest, StatementSlotsFollowDeclaredColumns)
 {
     ASSERT_EQ(Db2QueryEx("insert into people values (7, 70, 'seven', 'sieben', 7.25)"), 1);

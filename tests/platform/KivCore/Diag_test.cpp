@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -36,6 +37,38 @@ TEST_F(Diag, LevelThresholdDecidesWhatReachesTheLogFile)
     EXPECT_EQ(log.find("detail"), std::string::npos);
     // Capture keeps every level.
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CFoo::Bar: detail"));
+}
+
+TEST_F(Diag, LogFileIsMovedAsideAtOneMebibyteKeepingOneOlderFile)
+{
+    const std::string log = m_root + "/System/debug.log";
+    const std::string line(1000, 'x');
+    // 1100 lines of 1 kB: the first mebibyte moves to debug.log.1 once.
+    for (int i = 0; i < 1100; ++i)
+        SysDebugPrintf(SYS_DBG_FAIL, "CFoo::Bar: %04d %s\n", i, line.c_str());
+    ASSERT_TRUE(std::filesystem::exists(log + ".1"));
+    EXPECT_LE(std::filesystem::file_size(log), 1u << 20);
+    EXPECT_LE(std::filesystem::file_size(log + ".1"), 1u << 20);
+    EXPECT_EQ(std::filesystem::file_size(log) + std::filesystem::file_size(log + ".1"), 1100u * 1017u);
+    EXPECT_NE(ReadLog().find("CFoo::Bar: 1099 "), std::string::npos);
+    EXPECT_EQ(ReadLog().find("CFoo::Bar: 0000 "), std::string::npos);
+
+    // A second mebibyte replaces the older file; a link in its place is replaced, never written through.
+    const std::string outside = ulogtest::MakeTempDir("ulogtest-outside");
+    std::filesystem::remove(log + ".1");
+    std::filesystem::create_symlink(outside + "/old.log", log + ".1");
+    for (int i = 1100; i < 2200; ++i)
+        SysDebugPrintf(SYS_DBG_FAIL, "CFoo::Bar: %04d %s\n", i, line.c_str());
+    EXPECT_TRUE(std::filesystem::is_regular_file(log + ".1"));
+    EXPECT_FALSE(std::filesystem::exists(log + ".2"));
+    EXPECT_TRUE(std::filesystem::is_empty(outside));
+    EXPECT_LE(std::filesystem::file_size(log), 1u << 20);
+    std::ifstream older(log + ".1");
+    std::stringstream ss;
+    ss << older.rdbuf();
+    EXPECT_EQ(ss.str().find("CFoo::Bar: 0000 "), std::string::npos);
+    EXPECT_NE(ss.str().find("CFoo::Bar: 1100 "), std::string::npos);
+    ulogtest::RemoveTree(outside);
 }
 
 TEST_F(Diag, AssertReportsCarryConditionModuleLineAndSavedMessage)
