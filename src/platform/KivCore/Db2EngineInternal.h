@@ -1,0 +1,208 @@
+// The SQL engine's parts, shared by its files: the value slots of statements and results, the planned
+// narrowed updates, where the database lives, and the engine itself (one connection, its statement
+// cache, its schema cache, its batch and its injected faults), all behind the engine mutex.
+#ifndef KIV_DB2_ENGINE_INTERNAL_H
+#define KIV_DB2_ENGINE_INTERNAL_H
+
+#include "KivCore/Db2Dialect.h"
+#include "KivCore/KivCore.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace kiv::core::db2
+{
+constexpr unsigned kDefaultTextSize = 1024;  // units of a slot whose column has no declared size
+constexpr unsigned kExpressionTextSize = 64; // first capacity of a slot of an expression column
+constexpr size_t kStatementCacheSize = 64;
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kNarrowedRowsMax = 64; // rows an update may match to be narrowed (they are read first)
+
+// ---- Values and slots (Db2Values.cpp) --------------------------------------------------------------
+
+struct SlotClass
+{
+    int type = DB2_FIELD_WTEXT;
+    unsigned size = kDefaultTextSize;
+    bool expression = false; // no declared type: narrow text that grows with the value
+};
+
+// One result row: all cells in one buffer. Narrow cells are NUL-terminated bytes, 16-bit cells are
+// 2-aligned NUL-terminated units; a NULL cell has offset -1.
+struct Row
+{
+    std::string data;
+    std::vector<int32_t> off;
+};
+
+struct ResultSet
+{
+    std::vector<uint8_t> wide;
+    std::vector<Row> rows;
+    size_t next = 0; // the row the next step moves to
+    void Clear()
+    {
+        rows.clear();
+        wide.clear();
+        next = 0;
+    }
+};
+
+struct Slot
+{
+    std::vector<uint64_t> storage; // 8-aligned, so 16-bit text, integers and doubles all fit
+    bool expression = false;
+};
+
+std::string Lower(std::string_view s);
+
+// The slot of a declared column type: nvarchar(N) -> 16-bit text of N+1 units, varchar(N) -> narrow
+// text of N+1 bytes, integer types -> 64-bit integer, floating types -> double.
+SlotClass Classify(const char* decl);
+
+bool IsWideDecl(const char* decl);
+
+void ReadRow(sqlite3_stmt* st, const std::vector<uint8_t>& wide, Row& row);
+
+size_t WideLen(const WCHAR* p, size_t max);
+
+void Allocate(Db2BindField& f, Slot& s, const SlotClass& c);
+
+// ---- Statements ---------------------------------------------------------------------------------
+
+struct UpdatePlan
+{
+    std::string table;
+    std::vector<std::pair<std::string, std::string>> sets; // column, the parameter it is set to ("?7")
+    std::string where;                                     // the text after "where"
+    std::string probe; // "select (a is ?1), (b is ?2) ... from T where ... limit <max + 1>"
+};
+
+struct Statement
+{
+    std::string sql;  // the compiled text (cache key)
+    std::string text; // the statement as given, for diagnostics
+    sqlite3_stmt* st = nullptr;
+    bool schemaChange = false;
+    std::unique_ptr<UpdatePlan> plan; // for an update of many columns: see PlanUpdate
+    std::vector<Literal> literals;    // the lifted values, bound after the caller's parameters
+    std::vector<Db2BindField> params;
+    std::vector<Slot> paramSlots;
+    std::vector<Db2BindField> results;
+    std::vector<Slot> resultSlots;
+    ResultSet rs;
+};
+
+void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col);
+
+// SQLite's 16-bit text reader takes any surrogate for the first half of a pair and merges it with the
+// unit after it, so a lone one would swallow the next character. A lone surrogate becomes U+FFFD here,
+// and the unit after it is kept.
+void BindWideText(sqlite3_stmt* st, int idx, const WCHAR* text, size_t units);
+
+// Binds the caller's values of a statement's parameter slots to st (parameters 1..k).
+void BindParams(sqlite3_stmt* st, const Statement& s);
+
+// Binds the lifted values after the caller's parameters (k+1..).
+void BindLiterals(sqlite3_stmt* st, const std::vector<Literal>& literals, int base, bool copy);
+
+// The plan of a compiled update of many columns (see ParseUpdate); null for every other statement
+// (Db2Narrow.cpp).
+std::unique_ptr<UpdatePlan> PlanUpdate(std::string_view sql);
+
+// The platform's failure code (SYS_ERR_...) for an SQLite result code.
+unsigned int SqliteErrorCode(int rc);
+
+// ---- The engine ---------------------------------------------------------------------------------
+
+struct Engine
+{
+    std::mutex mu;
+    sqlite3* db = nullptr;
+    std::list<std::pair<std::string, sqlite3_stmt*>> lru; // most recently used first
+    std::unordered_map<std::string_view, std::list<std::pair<std::string, sqlite3_stmt*>>::iterator> cached;
+    std::vector<std::unique_ptr<Statement>> handles; // handle h is handles[h - 1]
+    int failNext = 0;                                // injected faults still to give
+    int failSkip = 0; // statements to let through before the injected faults begin
+    int count = 0;
+    int batchDepth = 0;         // open Db2BeginBatch calls; the outermost one owns the transaction
+    std::thread::id batchOwner; // the thread that began the outermost batch
+    bool batchFailed = false;   // a statement of the owner failed, or the batch was aborted
+    std::atomic<uint64_t> generation{1};
+    bool schemaValid = false;
+    // lower-case table name -> (lower-case column name, declared type) in table order
+    std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> schema;
+
+    ~Engine() { CloseLocked(); }
+
+    // Reports a failed statement and leaves its cause in the thread's last error: the connection's
+    // last SQLite result, or SYS_ERR_SQL when the failure is the engine's own (injected, refused text).
+    // A failure of the batch owner's statement fails the whole batch: it is rolled back at its end.
+    void Fail(const char* what, const char* message, const std::string& sql, bool engineOwn = false);
+
+    // True (the statement is refused, nothing runs) when the calling thread's batch has already
+    // failed: its transaction is to be rolled back, and SQLite may already have ended it, so a
+    // statement run now could commit on its own.
+    bool RefusedInFailedBatch(const char* what, const std::string& sql);
+
+    // Opens the database on first use (Db2Open.cpp); false, with the cause left, when it cannot be.
+    bool OpenLocked();
+
+    // Runs a statement text directly (transaction control); false, with a report, on failure.
+    bool ExecLocked(const char* sql, const char* what);
+
+    void CloseLocked();
+
+    // A prepared statement for the text: from the cache, or compiled now. Null on failure.
+    sqlite3_stmt* Acquire(const std::string& sql, const char* what, bool quiet = false);
+
+    // Compiles t (its values lifted out when it could be); when the lifted form does not compile, the
+    // statement is translated again with its literals in place. Binds the lifted values.
+    sqlite3_stmt* Prepare(Translation& t, const std::string& text, const char* what, bool copyLiterals);
+
+    void Release(std::string sql, sqlite3_stmt* st);
+
+    // Runs a prepared statement to its end. Rows of a query go into rs (wide gives the 16-bit
+    // columns); the result is the number of rows, the number of rows changed by a write, -1 on failure.
+    int Run(sqlite3_stmt* st, ResultSet& rs, const char* what, const std::string& sql);
+
+    // Runs the update of a planned statement with only the columns whose values differ from those of
+    // the rows it matches; bind gives a compiled form of the statement its values. False (nothing
+    // run) when it does not apply: the statement then runs as written. When every value already
+    // matches, the rows count as changed without being written, as SQLite would count them.
+    //
+    // Only inside a transaction (a batch): there no other process can change the rows between the
+    // question and the update, so a value found equal is still equal when the others are written.
+    bool RunNarrowed(const UpdatePlan& plan, const std::function<void(sqlite3_stmt*)>& bind,
+                     const std::string& text, const char* what, int& n);
+
+    // Consumes one injected fault; true when this statement must fail.
+    bool Injected(const char* what, const std::string& sql);
+
+    void LoadSchemaLocked();
+
+    const std::string* FindColumn(const std::string& table, const std::string& column);
+
+    // The slot of a "?": the declared type of the column it stands for, else 16-bit text of
+    // kDefaultTextSize units (the service binds only 16-bit text).
+    SlotClass ParamClass(const ParamHint& hint, const Translation& t);
+
+    Statement* Find(int h);
+};
+
+// The one engine of the process.
+Engine& E();
+} // namespace kiv::core::db2
+
+#endif
