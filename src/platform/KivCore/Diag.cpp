@@ -4,7 +4,6 @@
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 #include "KivCore/KivCoreText.h"
-#include "control/PlatformControl.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -250,35 +249,37 @@ extern "C" void _SysAssertReport(int /*kind*/, const char* kindName, const char*
         EmitLocked(s, text);
 }
 
-extern "C" void UlogCtlSetDebugLevel(unsigned int threshold)
+namespace kiv::core::diag
+{
+void SetThreshold(unsigned int threshold)
 {
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.threshold = threshold;
 }
 
-extern "C" void UlogCtlSetDebugToStderr(BOOL toStderr)
+void SetToStderr(bool toStderr)
 {
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
-    s.toStderr = toStderr != FALSE;
+    s.toStderr = toStderr;
 }
 
-extern "C" void UlogCtlCaptureDiagnostics(BOOL on)
+void SetCapture(bool on)
 {
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
-    s.capture = on != FALSE;
+    s.capture = on;
 }
 
-extern "C" int UlogCtlGetDiagnosticCount(void)
+int CapturedCount()
 {
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     return static_cast<int>(s.captured.size());
 }
 
-extern "C" const char* UlogCtlGetDiagnostic(int index)
+const char* Captured(int index)
 {
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -287,29 +288,30 @@ extern "C" const char* UlogCtlGetDiagnostic(int index)
     return s.captured[static_cast<size_t>(index)].c_str();
 }
 
-extern "C" BOOL UlogCtlDiagnosticsContain(const char* text)
+bool CapturedContains(const char* text)
 {
     if (text == nullptr)
-        return FALSE;
+        return false;
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     for (const auto& line : s.captured)
         if (line.find(text) != std::string::npos)
-            return TRUE;
-    return FALSE;
+            return true;
+    return false;
 }
 
-extern "C" int UlogCtlGetAssertCount(void)
+int AssertCount()
 {
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     return s.assertCount;
 }
 
-extern "C" void UlogCtlClearDiagnostics(void)
+void ClearCaptured()
 {
     DiagState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.captured.clear();
     s.assertCount = 0;
 }
+} // namespace kiv::core::diag

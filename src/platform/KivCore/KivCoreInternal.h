@@ -68,4 +68,25 @@ void UnfreezeClock();                      /* back to the system clock */
 bool SetTimeZone(const char* ianaName);    /* false (zone kept) for a name ICU does not know */
 } // namespace kiv::core
 
+/* Diagnostics hooks (Diag.cpp) for the control interface. */
+namespace kiv::core::diag
+{
+void SetThreshold(unsigned int threshold); /* messages at or below this level are written */
+void SetToStderr(bool toStderr);
+void SetCapture(bool on); /* keep the messages in memory for tests */
+int CapturedCount();
+const char* Captured(int index); /* valid until the next clear; NULL out of range */
+bool CapturedContains(const char* text);
+int AssertCount(); /* assertion reports since the last clear */
+void ClearCaptured();
+} // namespace kiv::core::diag
+
+/* Allocation fault hooks (Memory.cpp) for the control interface. */
+namespace kiv::core::mem
+{
+void SetFailNext(int count);  /* the next count allocations fail */
+void SetFailAt(int position); /* the position-th allocation from now fails */
+int PendingFaults();          /* faults not given yet */
+} // namespace kiv::core::mem
+
 #endif

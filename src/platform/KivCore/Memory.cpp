@@ -1,7 +1,6 @@
 // Heap with allocation fault injection.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
-#include "control/PlatformControl.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -44,22 +43,25 @@ extern "C" void MemFreeTraceMultiHeap(void* p, const char* /*srcFile*/, int /*sr
     std::free(p);
 }
 
-extern "C" void UlogCtlFailNextAllocs(int count)
+namespace kiv::core::mem
+{
+void SetFailNext(int count)
 {
     std::lock_guard<std::mutex> lock(g_faultMutex);
     g_skipAllocs = 0;
     g_failAllocs = count < 0 ? 0 : count;
 }
 
-extern "C" void UlogCtlFailAllocAt(int position)
+void SetFailAt(int position)
 {
     std::lock_guard<std::mutex> lock(g_faultMutex);
     g_skipAllocs = position > 0 ? position - 1 : 0;
     g_failAllocs = position > 0 ? 1 : 0;
 }
 
-extern "C" int UlogCtlPendingAllocFaults(void)
+int PendingFaults()
 {
     std::lock_guard<std::mutex> lock(g_faultMutex);
     return g_failAllocs;
 }
+} // namespace kiv::core::mem

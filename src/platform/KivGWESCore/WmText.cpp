@@ -1,7 +1,6 @@
 // 16-bit text: code-page conversion, the GSM default alphabet, formatting and bounded copies.
 #include "KivGWESCore/KivGWESCore.h"
 #include "KivCore/KivCoreText.h"
-#include "control/PlatformControl.h"
 
 #include <unicode/ustring.h>
 
@@ -182,9 +181,3 @@ extern "C" int WmStrcmp(const WCHAR* a, const WCHAR* b)
     return static_cast<int>(*a) - static_cast<int>(*b);
 }
 
-extern "C" BOOL UlogCtlSetLocalCodePage(const char* icuName)
-{
-    if (icuName == nullptr)
-        return FALSE;
-    return kiv::core::SetLocalCodePage(icuName) ? TRUE : FALSE;
-}

@@ -1,6 +1,7 @@
 // Control of the window-manager timers and the record of sent events.
 #include "control/PlatformControl.h"
 
+#include "KivCore/KivCoreText.h"
 #include "KivGWESCore/KivGWESCoreInternal.h"
 
 extern "C" int UlogCtlRunDueTimers(void)
@@ -21,4 +22,11 @@ extern "C" BOOL UlogCtlGetSentEvent(int index, WMEVENT* event)
 extern "C" void UlogCtlClearSentEvents(void)
 {
     kiv::gwes::ResetEvents();
+}
+
+extern "C" BOOL UlogCtlSetLocalCodePage(const char* icuName)
+{
+    if (icuName == nullptr)
+        return FALSE;
+    return kiv::core::SetLocalCodePage(icuName) ? TRUE : FALSE;
 }
