@@ -2,6 +2,8 @@
 BUILD      ?= build/release
 ASAN_BUILD ?= build/asan
 JOBS       ?= $(shell nproc)
+# Extra CMake settings, e.g. CMAKE_FLAGS=-DULOG_WERROR=ON (as CI builds).
+CMAKE_FLAGS ?=
 CMAKE_GEN  := -G Ninja
 
 .PHONY: deps configure build test run bench test-asan clean
@@ -10,7 +12,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -27,7 +29,7 @@ bench: configure
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DULOG_SANITIZE=address,undefined \
-	    -DULOG_BUILD_BENCH=OFF >/dev/null
+	    -DULOG_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
