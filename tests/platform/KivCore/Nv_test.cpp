@@ -58,11 +58,12 @@ TEST_F(NvTest, AFailedStoreKeepsTheOldValue)
 {
     NvWriteInt(459, 5);
     UlogCtlWaitForStores();
-    // Make the settings folder unwritable by putting a file where the temporary file must go.
-    std::filesystem::create_directory(m_root + "/System/nv.ini.tmp");
+    // Make the settings unwritable by putting a directory where their lock file must go.
+    std::filesystem::remove(m_root + "/System/nv.ini.lock");
+    std::filesystem::create_directory(m_root + "/System/nv.ini.lock");
     EXPECT_FALSE(NvWriteInt(459, 6));
     EXPECT_EQ(NvGetInt(459), 5);
-    std::filesystem::remove(m_root + "/System/nv.ini.tmp");
+    std::filesystem::remove(m_root + "/System/nv.ini.lock");
     EXPECT_TRUE(NvWriteInt(459, 6));
     EXPECT_EQ(NvGetInt(459), 6);
 }
