@@ -121,11 +121,11 @@ CUlogSvcAccountMgr* CUlogSvcAccountMgr::Instance()
 }
 
 CUlogSvcAccountMgr::CUlogSvcAccountMgr()
-    : m_hReg(INVALID_HOBJ), m_tmLastCallTime(0), m_tmLifeTime(0), m_nSentMsgCounter(0), m_nRcvMsgCounter(0),
-      m_nSentEmailCounter(0), m_nRcvEmailCounter(0)
+    : m_hReg(INVALID_HOBJ), m_tmLastCallTime(0), m_tmLifeTime(0), m_bLifeTimeSet(false), m_nSentMsgCounter(0),
+      m_nRcvMsgCounter(0), m_nSentEmailCounter(0), m_nRcvEmailCounter(0)
 {
-    std::memset(m_tmOrgTotal, 0, sizeof(m_tmOrgTotal));
-    std::memset(m_tmRcvTotal, 0, sizeof(m_tmRcvTotal));
+    std::memset(m_orgChange, 0, sizeof(m_orgChange));
+    std::memset(m_rcvChange, 0, sizeof(m_rcvChange));
 }
 
 // The platform may be gone at process exit: the handle is left to it.
@@ -155,18 +155,26 @@ BOOL CUlogSvcAccountMgr::Init()
     if (!ULOG_REQUIRE(m_hReg != INVALID_HOBJ))
         return FALSE;
 
-    const int nVersion = RegGetInt(m_hReg, "Version", "Version", 0);
-    if (nVersion != REG_VER)
+    int nVersion = 0;
+    bool bFresh = false;
+    if (!__CheckFile(nVersion, bFresh))
     {
-        SysDebugPrintf(ULOG_DBG_PROGRESS, "CUlogSvcAccountMgr::Init: Version (%d) is not (%d), cleaning %s\n",
-                       nVersion, REG_VER, REG_FILE_NAME);
         RegUnload(m_hReg);
-        RegClean(REG_FILE_NAME);
-        m_hReg = RegLoad(REG_FILE_NAME, 1);
-        if (m_hReg == INVALID_HOBJ)
+        m_hReg = INVALID_HOBJ;
+        return FALSE;
+    }
+    if (bFresh || nVersion != REG_VER)
+    {
+        // A missing file starts fresh; a file of another layout is wiped and re-initialised. Every
+        // process starting now may do the same: the wipe happens only while the file is still of the
+        // old layout, and the initial values go only where the file has none, so nothing another
+        // process stored meanwhile is undone. The wipe and the new values are stored as one.
+        if (!bFresh)
         {
-            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::Init: m_hReg is INVALID_HOBJ\n");
-            return FALSE;
+            SysDebugPrintf(ULOG_DBG_PROGRESS,
+                           "CUlogSvcAccountMgr::Init: Version (%d) is not (%d), cleaning %s\n", nVersion,
+                           REG_VER, REG_FILE_NAME);
+            RegCleanUnless(m_hReg, "Version", "Version", REG_VER);
         }
         RegSetInt(m_hReg, "Version", "Version", REG_VER);
         __InitReg();
@@ -175,10 +183,38 @@ BOOL CUlogSvcAccountMgr::Init()
     __LoadCallTime(ULOG_LOG_ORIGINATED);
     __LoadCallTime(ULOG_LOG_TERMINATED);
     LoadLifeTime();
+    m_bLifeTimeSet = false;
 
     for (int nEntry = 0; nEntry < 4; ++nEntry)
         __CounterOf(nEntry) = __ReadCounter(nEntry);
     return TRUE;
+}
+
+BOOL CUlogSvcAccountMgr::__CheckFile(int& nVersion, bool& bFresh)
+{
+    // A file that exists but cannot be read, or holds no valid version, is no older layout: it is kept
+    // aside, never wiped, and the statistics start afresh. Another process may have done so at the same
+    // moment; its new file is then taken as it is.
+    for (int nAttempt = 0; nAttempt < 3; ++nAttempt)
+    {
+        const int nState = RegGetFileState(m_hReg);
+        bFresh = (nState == REG_FILE_MISSING);
+        nVersion = 0;
+        if (bFresh)
+            return TRUE;
+        // Two different defaults tell a missing or non-integer version from a stored one.
+        nVersion = RegGetInt(m_hReg, "Version", "Version", 0);
+        const bool bVersion = nVersion == RegGetInt(m_hReg, "Version", "Version", 1);
+        if (nState == REG_FILE_READ && bVersion)
+            return TRUE;
+        if (RegSetAside(m_hReg, ".bad"))
+            SysDebugPrintf(ULOG_DBG_FAIL,
+                           "CUlogSvcAccountMgr::Init: %s cannot be read; kept as %s.bad, starting afresh\n",
+                           REG_FILE_NAME, REG_FILE_NAME);
+    }
+    SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::Init: %s cannot be read nor set aside\n",
+                   REG_FILE_NAME);
+    return FALSE;
 }
 
 BOOL CUlogSvcAccountMgr::__InitReg()
@@ -187,41 +223,39 @@ BOOL CUlogSvcAccountMgr::__InitReg()
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
 
+    // Only where the file has no value yet (see Init).
     for (const UlogRegEntry& entry : m_regTableMsg)
-        RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
+        RegInitUInt(m_hReg, entry.szSection, entry.szKey, 0);
     for (const UlogRegEntry& entry : m_regTableReset)
-        RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
+        RegInitUInt(m_hReg, entry.szSection, entry.szKey, 0);
     for (int i = 0; i < 6; ++i)
     {
-        RegSetInt(m_hReg, m_regTableOrg[i].szSection, m_regTableOrg[i].szKey, 0);
-        RegSetInt(m_hReg, m_regTableRcv[i].szSection, m_regTableRcv[i].szKey, 0);
-        RegSetInt(m_hReg, m_regTableMissed[i].szSection, m_regTableMissed[i].szKey, 0);
+        RegInitUInt(m_hReg, m_regTableOrg[i].szSection, m_regTableOrg[i].szKey, 0);
+        RegInitUInt(m_hReg, m_regTableRcv[i].szSection, m_regTableRcv[i].szKey, 0);
+        RegInitUInt(m_hReg, m_regTableMissed[i].szSection, m_regTableMissed[i].szKey, 0);
     }
-    RegSetInt(m_hReg, m_regTableLast[LAST_VOICE].szSection, m_regTableLast[LAST_VOICE].szKey, 0);
-    RegSetInt(m_hReg, m_regTableLast[LAST_VIDEO].szSection, m_regTableLast[LAST_VIDEO].szKey, 0);
-    RegSetInt(m_hReg, m_regTableLast[LAST_CALL].szSection, m_regTableLast[LAST_CALL].szKey, 0);
+    RegInitUInt(m_hReg, m_regTableLast[LAST_VOICE].szSection, m_regTableLast[LAST_VOICE].szKey, 0);
+    RegInitUInt(m_hReg, m_regTableLast[LAST_VIDEO].szSection, m_regTableLast[LAST_VIDEO].szKey, 0);
+    RegInitUInt(m_hReg, m_regTableLast[LAST_CALL].szSection, m_regTableLast[LAST_CALL].szKey, 0);
 
     // A wiped file keeps the handset's life time.
-    const int nLifeTime = NvGetInt(NV_ITEM_LIFE_TIME);
-    RegSetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
-              nLifeTime);
+    const unsigned int tmLifeTime = static_cast<unsigned int>(NvGetInt(NV_ITEM_LIFE_TIME));
+    RegInitUInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
+                tmLifeTime);
     return Flush();
 }
 
 BOOL CUlogSvcAccountMgr::__LoadCallTime(UlogLogType iLogType)
 {
     CAccountScope scope(m_stateMutex);
-    const UlogRegEntry* pTable = nullptr;
-    unsigned int* pTotals = nullptr;
+    TotalChange* pChanges = nullptr;
     switch (iLogType)
     {
     case ULOG_LOG_ORIGINATED:
-        pTable = m_regTableOrg;
-        pTotals = m_tmOrgTotal;
+        pChanges = m_orgChange;
         break;
     case ULOG_LOG_TERMINATED:
-        pTable = m_regTableRcv;
-        pTotals = m_tmRcvTotal;
+        pChanges = m_rcvChange;
         break;
     case ULOG_LOG_MISSED:
         SysDebugPrintf(ULOG_DBG_DETAIL, "__LoadCallTime: There is no Total call time for ULOG_LOG_MISSED.\n");
@@ -232,9 +266,9 @@ BOOL CUlogSvcAccountMgr::__LoadCallTime(UlogLogType iLogType)
     }
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
-    for (int i = 0; i < 6; ++i)
-        pTotals[kTotalSlotOfEntry[i]] =
-            static_cast<unsigned int>(RegGetInt(m_hReg, pTable[i].szSection, pTable[i].szKey, 0));
+    // The totals are read from the file whenever they are asked for; what was counted here and not
+    // yet written is given up, the file's figures are the ones that count.
+    std::memset(pChanges, 0, sizeof(TotalChange) * TOTAL_SLOTS);
     return TRUE;
 }
 
@@ -329,14 +363,14 @@ BOOL CUlogSvcAccountMgr::__CalcTotalCallTime(const CUlog& log)
         SysDebugPrintf(ULOG_DBG_FAIL, "__CalcTotalCallTime: tmEnd (%u) is before tmStart (%u)\n",
                        log.GetEndTime(), log.GetStartTime());
 
-    unsigned int* pTotals = nullptr;
+    TotalChange* pChanges = nullptr;
     switch (log.GetLogType())
     {
     case ULOG_LOG_ORIGINATED:
-        pTotals = m_tmOrgTotal;
+        pChanges = m_orgChange;
         break;
     case ULOG_LOG_TERMINATED:
-        pTotals = m_tmRcvTotal;
+        pChanges = m_rcvChange;
         break;
     default:
         SysDebugPrintf(ULOG_DBG_DETAIL, "__CalcTotalCallTime: iLogType (%d)is Invalid!!!\n",
@@ -349,14 +383,14 @@ BOOL CUlogSvcAccountMgr::__CalcTotalCallTime(const CUlog& log)
     {
     case ULOG_CALL_VOICE:
     case ULOG_CALL_TYPE_2:
-        pTotals[TotalSlot(ULOG_CALL_VOICE, nLine)] += tmDuration;
+        pChanges[TotalSlot(ULOG_CALL_VOICE, nLine)].tmAdded += tmDuration;
         break;
     case ULOG_CALL_VIDEO:
         // Video calls are counted on line 1 whatever their line.
-        pTotals[TotalSlot(ULOG_CALL_VIDEO, 0)] += tmDuration;
+        pChanges[TotalSlot(ULOG_CALL_VIDEO, 0)].tmAdded += tmDuration;
         break;
     case ULOG_CALL_CSD:
-        pTotals[TotalSlot(ULOG_CALL_CSD, nLine)] += tmDuration;
+        pChanges[TotalSlot(ULOG_CALL_CSD, nLine)].tmAdded += tmDuration;
         break;
     default:
         break;
@@ -383,16 +417,16 @@ BOOL CUlogSvcAccountMgr::WriteTotalCallTime(UlogLogType iLogType, int bFlush)
         return FALSE;
 
     const UlogRegEntry* pTable = nullptr;
-    const unsigned int* pTotals = nullptr;
+    TotalChange* pChanges = nullptr;
     switch (iLogType)
     {
     case ULOG_LOG_ORIGINATED:
         pTable = m_regTableOrg;
-        pTotals = m_tmOrgTotal;
+        pChanges = m_orgChange;
         break;
     case ULOG_LOG_TERMINATED:
         pTable = m_regTableRcv;
-        pTotals = m_tmRcvTotal;
+        pChanges = m_rcvChange;
         break;
     case ULOG_LOG_MISSED:
         SysDebugPrintf(ULOG_DBG_DETAIL,
@@ -403,35 +437,50 @@ BOOL CUlogSvcAccountMgr::WriteTotalCallTime(UlogLogType iLogType, int bFlush)
         ULOG_NEVER_GET_HERE();
         return FALSE;
     }
+    // Changes, not figures: other processes add to the same totals, and what this one counted is added
+    // to what the file holds when it is written. A reset restarts its total from what was counted
+    // since. Totals are unsigned: 2^31 seconds and more are written as they are.
     for (int i = 0; i < 6; ++i)
-        RegSetInt(m_hReg, pTable[i].szSection, pTable[i].szKey,
-                  static_cast<int>(pTotals[kTotalSlotOfEntry[i]]));
+    {
+        TotalChange& change = pChanges[kTotalSlotOfEntry[i]];
+        if (change.bReset)
+            RegSetUInt(m_hReg, pTable[i].szSection, pTable[i].szKey, change.tmAdded);
+        else if (change.tmAdded != 0)
+            RegAddUInt(m_hReg, pTable[i].szSection, pTable[i].szKey, change.tmAdded);
+        change = TotalChange{false, 0};
+    }
     if (bFlush)
         return Flush();
     return TRUE;
 }
 
-unsigned int* CUlogSvcAccountMgr::__SelectSlot(const char* pszOperation, UlogLogType iLogType,
-                                               UlogCallType iCallType, UlogLineType iLineType)
+CUlogSvcAccountMgr::TotalChange*
+CUlogSvcAccountMgr::__SelectSlot(const char* pszOperation, UlogLogType iLogType, UlogCallType iCallType,
+                                 UlogLineType iLineType, const UlogRegEntry** ppEntry)
 {
-    unsigned int* pTotals = nullptr;
+    TotalChange* pChanges = nullptr;
+    const UlogRegEntry* pTable = nullptr;
     switch (iLogType)
     {
     case ULOG_LOG_ORIGINATED:
-        pTotals = m_tmOrgTotal;
+        pChanges = m_orgChange;
+        pTable = m_regTableOrg;
         break;
     case ULOG_LOG_TERMINATED:
-        pTotals = m_tmRcvTotal;
+        pChanges = m_rcvChange;
+        pTable = m_regTableRcv;
         break;
     default:
         _SysSaveAssertMsg("%s: iLogType (%d)", pszOperation, iLogType);
         ULOG_NEVER_GET_HERE();
         return nullptr;
     }
+    int nSlot = 0;
     switch (iCallType)
     {
     case ULOG_CALL_VIDEO:
-        return &pTotals[TotalSlot(ULOG_CALL_VIDEO, 0)];
+        nSlot = TotalSlot(ULOG_CALL_VIDEO, 0);
+        break;
     case ULOG_CALL_VOICE:
     case ULOG_CALL_CSD:
         if (iLineType != ULOG_LINE_1 && iLineType != ULOG_LINE_2)
@@ -440,12 +489,17 @@ unsigned int* CUlogSvcAccountMgr::__SelectSlot(const char* pszOperation, UlogLog
             ULOG_NEVER_GET_HERE();
             return nullptr;
         }
-        return &pTotals[TotalSlot(iCallType, static_cast<int>(iLineType))];
+        nSlot = TotalSlot(iCallType, static_cast<int>(iLineType));
+        break;
     default:
         _SysSaveAssertMsg("%s: iCallType (%d)", pszOperation, iCallType);
         ULOG_NEVER_GET_HERE();
         return nullptr;
     }
+    for (int i = 0; i < 6; ++i)
+        if (kTotalSlotOfEntry[i] == nSlot)
+            *ppEntry = &pTable[i];
+    return &pChanges[nSlot];
 }
 
 BOOL CUlogSvcAccountMgr::ResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType,
@@ -456,11 +510,12 @@ BOOL CUlogSvcAccountMgr::ResetTotalCallTime(UlogLogType iLogType, UlogCallType i
         return FALSE;
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
-    unsigned int* pSlot = __SelectSlot("UlogResetTotalCallTime", iLogType, iCallType, iLineType);
-    if (pSlot == nullptr)
+    const UlogRegEntry* pEntry = nullptr;
+    TotalChange* pChange = __SelectSlot("UlogResetTotalCallTime", iLogType, iCallType, iLineType, &pEntry);
+    if (pChange == nullptr)
         return FALSE;
     // Memory only: the file keeps the old total until that direction is next written.
-    *pSlot = 0;
+    *pChange = TotalChange{true, 0};
     return TRUE;
 }
 
@@ -472,8 +527,14 @@ unsigned int CUlogSvcAccountMgr::GetTotalCallTime(UlogLogType iLogType, UlogCall
         return 0;
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return 0;
-    const unsigned int* pSlot = __SelectSlot("UlogGetTotalCallTime", iLogType, iCallType, iLineType);
-    return (pSlot != nullptr) ? *pSlot : 0;
+    const UlogRegEntry* pEntry = nullptr;
+    const TotalChange* pChange =
+        __SelectSlot("UlogGetTotalCallTime", iLogType, iCallType, iLineType, &pEntry);
+    if (pChange == nullptr)
+        return 0;
+    // The file's total, with the other processes' calls in it, and what this one has not written yet.
+    const unsigned int tmStored = pChange->bReset ? 0u : __ReadKey(*pEntry);
+    return tmStored + pChange->tmAdded;
 }
 
 /* ------------------------------------------------------------------ */
@@ -485,7 +546,7 @@ BOOL CUlogSvcAccountMgr::__WriteLastTime(const UlogRegEntry& entry, int bFlush)
     CAccountScope scope(m_stateMutex);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
-    RegSetInt(m_hReg, entry.szSection, entry.szKey, static_cast<int>(m_tmLastCallTime));
+    RegSetUInt(m_hReg, entry.szSection, entry.szKey, m_tmLastCallTime);
     return bFlush ? Flush() : TRUE;
 }
 
@@ -496,7 +557,7 @@ BOOL CUlogSvcAccountMgr::__ResetLastTime(const UlogRegEntry& entry)
         return FALSE;
     // The three last-time keys share one in-memory duration.
     m_tmLastCallTime = 0;
-    RegSetInt(m_hReg, entry.szSection, entry.szKey, 0);
+    RegSetUInt(m_hReg, entry.szSection, entry.szKey, 0);
     return Flush();
 }
 
@@ -562,7 +623,7 @@ BOOL CUlogSvcAccountMgr::__SetResetDate(const UlogRegEntry& entry)
     CAccountScope scope(m_stateMutex);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
-    RegSetInt(m_hReg, entry.szSection, entry.szKey, static_cast<int>(TmGetTime()));
+    RegSetUInt(m_hReg, entry.szSection, entry.szKey, TmGetTime());
     return Flush();
 }
 
@@ -626,14 +687,21 @@ BOOL CUlogSvcAccountMgr::AddLifeTime(unsigned int tmTime, int bFlush)
         SysDebugPrintf(ULOG_DBG_PROGRESS, "AddLifeTime: This is test SIM so return FALSE\n");
         return FALSE;
     }
+    // Added to what the file and the non-volatile item hold when they are written: other processes
+    // add their calls' time to the same figures.
     m_tmLifeTime += tmTime;
-    RegSetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
-              static_cast<int>(m_tmLifeTime));
+    const UlogRegEntry& entry = m_regTableLast[LAST_LIFE_TIME];
+    if (RegAddUInt(m_hReg, entry.szSection, entry.szKey, tmTime))
+        m_tmLifeTime = static_cast<unsigned int>(RegGetInt(m_hReg, entry.szSection, entry.szKey, 0));
     // The time is counted in memory and in the non-volatile item whether or not this flush succeeds:
     // a failed store must not invite the caller to add the same time again.
     if (bFlush && m_hReg != INVALID_HOBJ)
         RegFlush(m_hReg);
-    NvWriteInt(NV_ITEM_LIFE_TIME, static_cast<int>(m_tmLifeTime));
+    // After SetLifeTime the item follows the file's life time again; otherwise the time is added.
+    if (m_bLifeTimeSet)
+        m_bLifeTimeSet = NvWriteInt(NV_ITEM_LIFE_TIME, static_cast<int>(m_tmLifeTime)) ? false : true;
+    else
+        NvAddInt(NV_ITEM_LIFE_TIME, static_cast<int>(tmTime));
     return TRUE;
 }
 
@@ -641,8 +709,9 @@ BOOL CUlogSvcAccountMgr::SetLifeTime(unsigned int tmTime, int bFlush)
 {
     CAccountScope scope(m_stateMutex);
     m_tmLifeTime = tmTime;
-    RegSetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
-              static_cast<int>(m_tmLifeTime));
+    m_bLifeTimeSet = true;
+    RegSetUInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
+               m_tmLifeTime);
     if (bFlush && m_hReg != INVALID_HOBJ)
         return RegFlush(m_hReg) ? TRUE : FALSE;
     return TRUE;
@@ -651,6 +720,9 @@ BOOL CUlogSvcAccountMgr::SetLifeTime(unsigned int tmTime, int bFlush)
 unsigned int CUlogSvcAccountMgr::GetLifeTime()
 {
     CAccountScope scope(m_stateMutex);
+    // The file's figure, with other processes' calls in it; memory only while no file is loaded.
+    if (__UlogIsValidReg())
+        LoadLifeTime();
     return m_tmLifeTime;
 }
 
@@ -733,9 +805,9 @@ void CUlogSvcAccountMgr::__AddToCounter(int nEntry)
 {
     CAccountScope scope(m_stateMutex);
     const UlogRegEntry& entry = m_regTableMsg[nEntry];
-    int& nCounter = __CounterOf(nEntry);
-    ++nCounter;
-    RegSetInt(m_hReg, entry.szSection, entry.szKey, nCounter);
+    ++__CounterOf(nEntry);
+    // One more on what the file holds when it is written: other processes count into the same keys.
+    RegAddInt(m_hReg, entry.szSection, entry.szKey, 1);
     if (m_hReg != INVALID_HOBJ)
         RegFlush(m_hReg);
 }
@@ -798,20 +870,11 @@ BOOL CUlogSvcAccountMgr::ResetRcvEmailCounter()
 
 BOOL CUlogSvcAccountMgr::WriteLogCount()
 {
-    CAccountScope scope(m_stateMutex);
-    const HOBJ hReg = RegLoad(LOG_COUNT_FILE_NAME, 1);
-    if (hReg == INVALID_HOBJ)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::WriteLogCount: RegLoad() fail \n");
-        return FALSE;
-    }
+    // The counts come from the log manager, which takes the service lock: they are taken before the
+    // statistics lock, never under it (see the lock order in the header).
     const UlogLogCountFunc pfnCount = g_pfnLogCount.load();
     if (!ULOG_REQUIRE_T(pfnCount != nullptr, "pLogMgr != NULL"))
-    {
-        RegUnload(hReg);
         return FALSE;
-    }
-
     struct Item
     {
         unsigned int nNameId;
@@ -825,6 +888,14 @@ BOOL CUlogSvcAccountMgr::WriteLogCount()
     int anCount[3];
     for (int i = 0; i < 3; ++i)
         anCount[i] = pfnCount(kItems[i].iLogType);
+
+    CAccountScope scope(m_stateMutex);
+    const HOBJ hReg = RegLoad(LOG_COUNT_FILE_NAME, 1);
+    if (hReg == INVALID_HOBJ)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcAccountMgr::WriteLogCount: RegLoad() fail \n");
+        return FALSE;
+    }
 
     char szKey[256];
     RegSetInt(hReg, LOG_COUNT_SECTION, "ItemCount", 3);

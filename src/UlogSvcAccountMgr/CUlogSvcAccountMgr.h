@@ -8,6 +8,18 @@
  * Every operation runs under the statistics lock ("UlogSvcAccount"); operations call each other while
  * holding it. The in-memory figures are additionally kept whole by a process-local lock, so the
  * statistics stay consistent even before the named mutex has been created.
+ *
+ * Lock order: the service lock ("UlogSvc", CUlogSvcLock over CUlogSvcMutex, CUlogSvcLogMgrScope) may
+ * be held when the statistics lock is taken (an observer notified under the service lock may read the
+ * statistics), never the reverse: nothing done under the statistics lock waits for the service lock.
+ * WriteLogCount therefore asks the log manager for its counts before it takes the statistics lock.
+ * Under the statistics lock only the platform's own locks are taken (registry files, settings, the
+ * store writer).
+ *
+ * Several processes may keep statistics in one data root at once. The file's figures are the ones that
+ * count: totals, counters and the life time are written as additions to what the file holds when it is
+ * stored (RegAddUInt, RegAddInt, NvAddInt), resets and last-call durations as plain values, and the
+ * getters read the file (which shows other processes' stores).
  */
 #ifndef CULOG_SVC_ACCOUNT_MGR_H
 #define CULOG_SVC_ACCOUNT_MGR_H
@@ -45,7 +57,9 @@ public:
     static CUlogSvcAccountMgr* Instance();
     ~CUlogSvcAccountMgr() override;
 
-    /* Loads "Ulog.ini" (wiping and re-initialising a file of another layout version) and the figures. */
+    /* Loads "Ulog.ini" (wiping and re-initialising a file of another layout version) and the figures.
+     * A file that cannot be read or holds no valid version is kept as "Ulog.ini.bad" (reported) and
+     * the statistics start afresh, with the life time of the non-volatile item. */
     BOOL Init();
     /* Drops the file handle without flushing. */
     BOOL Exit();
@@ -66,7 +80,8 @@ public:
     /* Writes one direction's totals (originated or terminated); FALSE for the missed calls. */
     BOOL WriteTotalCallTime(UlogLogType iLogType, int bFlush);
 
-    /* Reset works on memory only: the file keeps the old total until that direction is next written. */
+    /* Reset works on memory only: the file keeps the old total until that direction is next written.
+     * Get gives the file's total (or 0 after a reset) and what this process counted and did not write. */
     BOOL ResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
     unsigned int GetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
 
@@ -126,10 +141,22 @@ private:
     CUlogSvcAccountMgr(const CUlogSvcAccountMgr&) = delete;
     CUlogSvcAccountMgr& operator=(const CUlogSvcAccountMgr&) = delete;
 
+    /* A total's change not yet written to the file: whether it was reset (the total then restarts from
+     * 0) and the seconds counted since. */
+    struct TotalChange
+    {
+        bool bReset;
+        unsigned int tmAdded;
+    };
+
     BOOL __UlogIsValidReg() const { return (m_hReg != INVALID_HOBJ) ? TRUE : FALSE; }
-    /* The in-memory slot of a reset or query; NULL (with a report naming the argument) when none. */
-    unsigned int* __SelectSlot(const char* pszOperation, UlogLogType iLogType, UlogCallType iCallType,
-                               UlogLineType iLineType);
+    /* Sees whether the loaded file can be used: its version, or bFresh for a new file (a damaged one is
+     * set aside first). FALSE when it can be neither read nor set aside. */
+    BOOL __CheckFile(int& nVersion, bool& bFresh);
+    /* The unwritten change of the total of a reset or query and the total's file entry; NULL (with a
+     * report naming the argument) when there is no such total. */
+    TotalChange* __SelectSlot(const char* pszOperation, UlogLogType iLogType, UlogCallType iCallType,
+                              UlogLineType iLineType, const UlogRegEntry** ppEntry);
     BOOL __WriteLastTime(const UlogRegEntry& entry, int bFlush = TRUE);
     BOOL __ResetLastTime(const UlogRegEntry& entry);
     unsigned int __ReadKey(const UlogRegEntry& entry);
@@ -142,10 +169,11 @@ private:
     BOOL __ResetCounter(int nEntry);
 
     HOBJ m_hReg;
-    unsigned int m_tmOrgTotal[TOTAL_SLOTS];
-    unsigned int m_tmRcvTotal[TOTAL_SLOTS];
+    TotalChange m_orgChange[TOTAL_SLOTS]; /* originated totals, 2 lines x 5 call types */
+    TotalChange m_rcvChange[TOTAL_SLOTS]; /* terminated totals */
     unsigned int m_tmLastCallTime;
-    unsigned int m_tmLifeTime;
+    unsigned int m_tmLifeTime; /* the file's life time as last read; memory only while not loaded */
+    bool m_bLifeTimeSet;       /* SetLifeTime was called: the next addition sets the non-volatile item */
     int m_nSentMsgCounter;
     int m_nRcvMsgCounter;
     int m_nSentEmailCounter;

@@ -9,6 +9,8 @@
 #define ULOG_SRC_MODULE "UlogSvcDbMgr/UlogDB"
 #include "UlogSvcDbMgr/CUlogDB.h"
 
+#include "UlogSvcDbMgr/CUlogDbBatch.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -355,9 +357,16 @@ int SpInfoOf(const CUlog& log, const CUlogSvcDataSet& ds)
 
 BOOL CUlogDB::CheckAndCreateTable()
 {
+    // The question and the creation as one change: another process starting at the same moment waits
+    // and then finds the table, instead of failing to create it a second time.
+    CUlogDbBatch batch;
     if (Db2CheckTable(GetTableName()) != 1)
     {
         OnCreateTable();
+    }
+    if (batch.IsOpen() && !batch.Commit())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::CheckAndCreateTable: %s was not created\n", GetTableName());
     }
     return 1;
 }

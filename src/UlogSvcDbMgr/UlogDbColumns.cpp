@@ -1,5 +1,7 @@
 #include "UlogSvcDbMgr/UlogDbColumns.h"
 
+#include "UlogSvcDbMgr/CUlogDbBatch.h"
+
 namespace UlogDbColumns
 {
 const Column s_aColumns[COLUMN_CNT] = {
@@ -190,6 +192,14 @@ int CreateIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndex
 int CreateMissingIndexes(const char* pszTableName, const IndexDef* pIndexes, int nIndexCnt,
                          const char* pszFunc)
 {
+    // One process at a time: another one starting at the same moment waits, then finds the indexes
+    // this one created instead of failing to create them again.
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: the indexes of %s cannot be checked now\n", pszFunc, pszTableName);
+        return -1;
+    }
     std::set<std::string> existing;
     {
         char szQuery[256] = {0};
@@ -232,7 +242,9 @@ int CreateMissingIndexes(const char* pszTableName, const IndexDef* pIndexes, int
         SysDebugPrintf(ULOG_DBG_PROGRESS, "%s: created the missing indexes of %s (%s)\n", pszFunc,
                        pszTableName, strSummary.c_str());
     }
-    return bFailed ? -1 : nCreated;
+    if (!batch.Commit() || bFailed)
+        return -1;
+    return nCreated;
 }
 
 int FormatStandInTable(char* pszQuery, int nQuerySize, const char* pszTableName)

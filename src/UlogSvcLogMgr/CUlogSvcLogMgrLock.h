@@ -4,9 +4,9 @@
  * process-local re-entrant lock, so that the steps of one change stay together
  * also while the named mutex has not been created.
  *
- * Order: the service lock is always taken first. The statistics lock must never
- * be taken while this scope is held (the statistics take the service lock
- * inside their own lock when they count the stored logs).
+ * Order: the service lock is always taken first. The statistics lock may be
+ * taken while this scope is held (observers notified under it read statistics),
+ * never the reverse: nothing done under the statistics lock waits for this one.
  */
 #ifndef CULOG_SVC_LOG_MGR_LOCK_H
 #define CULOG_SVC_LOG_MGR_LOCK_H

@@ -111,8 +111,8 @@ BOOL CUlogSvcMgr::Exit()
         }
     }
 
-    /* The statistics file is unloaded outside the service lock: the statistics lock is never taken
-     * while the service lock is held (the statistics take the service lock inside their own). */
+    /* The statistics file is unloaded outside the service lock: its last flushes are waited for there,
+     * and nothing else has to wait for them meanwhile. */
     pAccountMgr->Exit();
     return TRUE;
 }

@@ -9,6 +9,10 @@
 
 #include "UlogSvcUtil/CUlogSvcLock.h"
 
+/* Lock order: the service lock may be held when the statistics lock is taken, never the reverse
+ * (observers notified under the service lock read statistics; nothing done under the statistics lock
+ * waits for the service lock). The observer lock, when a client creates it, is taken under either. */
+
 /* The service lock, "UlogSvc". */
 class CUlogSvcMutex : public IUlogSvcLockable
 {

@@ -777,7 +777,10 @@ int main(int argc, char** argv)
 {
     try
     {
-        return Run(argc, argv);
+        const int code = Run(argc, argv);
+        if (UlogCtlWaitForStores() != 0) // the statistics and settings reach the disk after the command
+            Fail("statistics could not be stored");
+        return code;
     }
     catch (const ToolError& error)
     {

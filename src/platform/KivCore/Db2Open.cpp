@@ -4,6 +4,8 @@
 #include "KivCore/KivCoreInternal.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <filesystem>
 
@@ -108,9 +110,22 @@ sqlite3* OpenForWriting(const std::string& path)
         sqlite3_close(h);
         return nullptr;
     }
+    // Setting the journal mode can meet another process's lock without SQLite's own busy wait (a
+    // first start switching the file to WAL while another opens it, the recovery after a crash): it
+    // is tried again for as long as that wait would last.
     char* err = nullptr;
-    if (sqlite3_exec(h, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, &err) !=
-        SQLITE_OK)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    int result;
+    while ((result = sqlite3_exec(h, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr,
+                                  &err)) != SQLITE_OK &&
+           ((result & 0xff) == SQLITE_BUSY || (result & 0xff) == SQLITE_LOCKED) &&
+           std::chrono::steady_clock::now() < deadline)
+    {
+        sqlite3_free(err);
+        err = nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (result != SQLITE_OK)
     {
         SysSetLastError(SqliteErrorCode(sqlite3_extended_errcode(h)));
         SysDebugPrintf(SYS_DBG_FAIL, "Db2Open: %s [%s]\n", err != nullptr ? err : "pragma failed",

@@ -151,32 +151,74 @@ int Db2AbortBatch(void);
 /* ------------------------------------------------------------------ */
 /* Handles are thread-safe; handles of the same file share one loaded copy. Section and key names are
  * kept exactly (a section may not contain ']' or a line break, a key may not be empty, start with '['
- * or ';', or contain '=' or a line break). Values written are visible at once; only RegFlush stores. */
+ * or ';', or contain '=' or a line break). Values written are visible at once; only RegFlush stores.
+ *
+ * Several processes may use one file. A loaded copy is the file as last read with this process's
+ * changes applied in order, and RegFlush stores those changes, not the copy: they are applied to
+ * whatever the file holds when it is written (under the file's lock, "<file>.lock" beside it, which
+ * only writers take), so a value another process stored meanwhile is kept unless this process set the
+ * same key, and additions of several processes all count. Reads see what other processes stored once
+ * it is on disk (the copy is read again when the file was replaced; changes not yet stored apply on
+ * top). A link or a directory where the file must be is refused with a level-186 report and
+ * SYS_ERR_OUTSIDE_ROOT (a link) or SYS_ERR_IO in SysGetLastError; as nothing can be stored there, it
+ * also counts as a failed store (UlogCtlWaitForStores). */
 HOBJ RegLoad(const char* fileName, int mode); /* handle, or INVALID_HOBJ (-1); a new file reads empty;
-                                                 every mode opens for reading and writing */
+                                                 every mode opens for reading and writing; reading
+                                                 creates nothing under the data root */
 int RegGetInt(HOBJ hReg, const char* section, const char* key, int defaultValue); /* default when missing
-                                                 or not an integer */
+                                                 or not an integer; values up to 2^32-1 (RegSetUInt)
+                                                 read back bit-exact */
 /* Copies the value (bounded, terminated); returns its length, or -1 when missing (buffer emptied). */
 int RegGetString(HOBJ hReg, const char* section, const char* key, char* buffer, int bufferSize);
 BOOL RegSetInt(HOBJ hReg, const char* section, const char* key, int value);
+BOOL RegSetUInt(HOBJ hReg, const char* section, const char* key, unsigned int value); /* written unsigned */
 BOOL RegSetString(HOBJ hReg, const char* section, const char* key, const char* text);
-/* Stores the values durably, with the durability of the log database (write-ahead journal,
- * synchronous=NORMAL): the file is replaced in the background moments later (temporary file, data
- * sync, rename), so it is always either the old or the new one, never torn, and a crash right after
- * a flush may lose that flush. Reads of files in this process (a new RegLoad, the Fm functions) see
- * every flush made before them. FALSE on an injected write fault, or when the file's previous flush
- * could not be written (reported; flush again); the file then stays as it was. */
+/* Adds delta to the value as stored when the change is written (32-bit, wrapping; a missing or
+ * non-integer value counts 0): two processes adding to one key both count. RegAddInt writes the
+ * result signed, RegAddUInt unsigned. */
+BOOL RegAddInt(HOBJ hReg, const char* section, const char* key, int delta);
+BOOL RegAddUInt(HOBJ hReg, const char* section, const char* key, unsigned int delta);
+/* Gives the key this value (written unsigned) only where the file has no such key when the change is
+ * written: initialises a file without undoing what another process stored first. */
+BOOL RegInitUInt(HOBJ hReg, const char* section, const char* key, unsigned int value);
+/* Empties the loaded copy, and the file when the change is written unless the file then holds value
+ * under section/key (another process has re-initialised it first). Stored by the next RegFlush,
+ * together with what follows it, so no reader sees the file empty in between. */
+BOOL RegCleanUnless(HOBJ hReg, const char* section, const char* key, int value);
+/* Stores the changes durably, with the durability of the log database (write-ahead journal,
+ * synchronous=NORMAL): the file is replaced in the background moments later (a temporary file of this
+ * process, data sync, rename), so it is always either the old or the new one, never torn, and a crash
+ * right after a flush may lose that flush. TRUE with nothing to store. FALSE (the cause in
+ * SysGetLastError: SYS_ERR_DISK_FULL, SYS_ERR_READ_ONLY, ...) on an injected write fault, or when the
+ * file's previous flush could not be written (reported; the changes stay: flush again); the file then
+ * stays as it was. A failed flush also makes the control interface's UlogCtlWaitForStores fail. */
 BOOL RegFlush(HOBJ hReg);
-BOOL RegUnload(HOBJ hReg); /* drops the handle; values not flushed are lost with the last handle, and
+BOOL RegUnload(HOBJ hReg); /* drops the handle; changes not flushed are lost with the last handle, and
                               what was flushed is on disk once the last handle is dropped */
 BOOL RegClean(const char* fileName); /* empties the file (stored like RegFlush) and every loaded copy */
+/* What a handle's file held when it was last read from disk: -1 for a bad handle. */
+#define REG_FILE_MISSING 0 /* no file: a new one */
+#define REG_FILE_READ 1    /* read whole */
+#define REG_FILE_DAMAGED 2 /* it holds NUL bytes or lines that are no section, value or comment
+                              (the readable lines are read) */
+int RegGetFileState(HOBJ hReg);
+/* Renames the file, as the handle last read it, to its name followed by suffix (replacing an older
+ * one there), under the file's lock; the loaded copy then reads as a new file (changes not yet stored
+ * stay). FALSE when the file was replaced or removed by another process since it was read (the copy
+ * then shows what is there now) or cannot be renamed (reported, cause in SysGetLastError). */
+BOOL RegSetAside(HOBJ hReg, const char* suffix);
 
 /* ------------------------------------------------------------------ */
 /* Non-volatile settings                                               */
 /* ------------------------------------------------------------------ */
-/* Stored in "System/nv.ini" under the data root, like RegFlush stores. Every item reads 0 until written. */
+/* Stored in "System/nv.ini" under the data root ("[Nv]" section, one "id=value" line per item), like
+ * RegFlush stores: the changes of several processes are merged, reads see other processes' stores.
+ * Every item reads 0 until written. */
 int NvGetInt(int id);
 BOOL NvWriteInt(int id, int value); /* TRUE once stored; when the store fails the old value stays */
+/* Adds delta to the item as stored when the change is written (32-bit, wrapping): additions of several
+ * processes all count. TRUE once stored; when the store fails nothing is added. */
+BOOL NvAddInt(int id, int delta);
 
 /* ------------------------------------------------------------------ */
 /* Tasks, messages, mutexes                                            */

@@ -2,6 +2,9 @@
 #ifndef KIVCORE_INTERNAL_H
 #define KIVCORE_INTERNAL_H
 
+#include "KivCore/KivTypes.h"
+
+#include <memory>
 #include <string>
 
 namespace kiv::core
@@ -51,13 +54,81 @@ void SetPhsStatus(int item, int value); /* what PhsGetStatus(item) answers */
 /* Replaces a host file durably, now: writes a temporary file beside it, syncs its data and renames it
  * over the old one, so a crash leaves either the old or the new content. */
 bool WriteFileDurably(const std::string& hostPath, const std::string& content);
-/* Queues a durable replacement of a host file (WriteFileDurably on the process's store writer); the
- * newest content of a file wins. False, with a report, when a directory or a link stands where the file
- * or its temporary file must go, or when the file's previous store could not be written (this content
- * is then not queued either). */
-bool StoreFile(const std::string& hostPath, const std::string& content);
+
+/* ---- Stored files (registry files, settings): the store writer --------------------------------- */
+
+/* What tells one content of a file on disk from another: every store replaces the file, so a store
+ * made by any process changes it. */
+struct FileIdentity
+{
+    bool bExists = false;
+    unsigned long long nDevice = 0;
+    unsigned long long nInode = 0;
+    long long nSize = 0;
+    long long nModifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+/* A file kept by merging. Several processes may change one file: a store is not a snapshot of this
+ * process's copy but its changes, applied by the store writer to whatever the file holds when it is
+ * written, under the file's inter-process lock. */
+class IStoredFile
+{
+public:
+    virtual ~IStoredFile() = default;
+    /* Store writer, holding the file's lock: the new content, made of the current one (empty when the
+     * file is missing) and the changes handed over so far; false when there is nothing to write. */
+    virtual bool Merge(const std::string& current, std::string& content) = 0;
+    /* Store writer, still holding the lock, after a Merge that gave content: bWritten tells whether the
+     * new content is in place (with this identity); when it is not, the changes stay to be stored. */
+    virtual void Merged(bool bWritten, const FileIdentity& identity) = 0;
+};
+
+/* Queues a store of the file on the process's store writer, which calls its Merge and writes the
+ * result durably (temporary file of its own, data sync, rename) moments later; a file queued twice is
+ * merged once. False, with a level-186 report and the cause in SysGetLastError, when a directory or a
+ * link stands where the file or its lock file must go, or when the file's previous store could not be
+ * written (the file is then not queued: store again). */
+bool StoreFile(const std::string& hostPath, const std::shared_ptr<IStoredFile>& file);
 /* Returns once every queued store is written. Called before anything reads files from disk. */
 void WaitForStores();
+/* The cause (SYS_ERR_...) of the first store since the last call that did not land, or 0; forgets it. */
+unsigned int TakeStoreFailure();
+/* Counts a store that failed before it reached the writer (an injected write fault). */
+void NoteStoreFailure(unsigned int error);
+/* Forgets every failure (a reset of the platform). */
+void ForgetStoreFailures();
+/* RegFlush for the platform's own files (the settings): no injected fault applies, and with
+ * bDropOnFailure the last change made through the handle is taken back when the store fails. */
+bool RegStore(HOBJ hReg, bool bDropOnFailure);
+
+/* The platform failure code (SYS_ERR_...) of a host errno. */
+unsigned int ErrorOfErrno(int error);
+/* The identity of what is on disk at hostPath (bExists false when nothing is); false when something
+ * other than a regular file stands there, with its cause in error. */
+bool StatStoredFile(const std::string& hostPath, FileIdentity& identity, unsigned int& error);
+/* Reads a regular file whole without following a link; a missing file reads empty (identity.bExists
+ * false). False, with the cause in error, when it cannot be read. */
+bool ReadStoredFile(const std::string& hostPath, std::string& content, FileIdentity& identity,
+                    unsigned int& error);
+
+/* The inter-process lock of a stored file: an exclusive flock on "<file>.lock" beside it (created when
+ * missing, never removed). Only writers take it; readers need none, because a file is only ever
+ * replaced whole. Locked() is false, with the cause in Error(), when the lock file cannot be made. */
+class CFileLock
+{
+public:
+    explicit CFileLock(const std::string& hostPath);
+    ~CFileLock();
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+    bool Locked() const { return m_fd >= 0; }
+    unsigned int Error() const { return m_nError; }
+
+private:
+    int m_fd = -1;
+    unsigned int m_nError = 0;
+};
 
 /* Clock state, defined by the time module: true while the clock is frozen by the control interface. */
 bool ClockFrozen();

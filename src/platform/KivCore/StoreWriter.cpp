@@ -1,32 +1,172 @@
 // Durable stores of small files (registry files, settings), written behind the caller's back.
 //
-// A store is queued and the caller goes on; one writer thread per process replaces each file durably
-// (WriteFileDurably: temporary file, data sync, rename), the newest content of a file replacing any
-// older one still queued. A file is therefore always its old or its new whole content. This is the
-// durability of the log database's write-ahead journal (synchronous=NORMAL): a crash right after a
-// store may lose that store, never consistency.
+// A store is queued and the caller goes on; one writer thread per process writes each queued file.
+// Several processes may change one file, so a store is not a snapshot of this process's copy: the
+// writer takes the file's inter-process lock (an flock on "<file>.lock"), reads what the file holds
+// now, lets the file merge its queued changes into it (IStoredFile::Merge) and replaces the file
+// durably: a temporary file of its own ("<file>.tmp.<pid>.<n>", created new, never shared), data
+// sync, rename. A file is therefore always its old or its new whole content, and readers need no
+// lock. This is the durability of the log database's write-ahead journal (synchronous=NORMAL): a
+// crash right after a store may lose that store, never consistency; a temporary file left by a crash
+// is never read and never in anyone's way.
 //
 // The writer gathers the stores that follow one for up to 20 ms, so that a burst of calls costs one
-// write per file. What can be seen at once fails the store where it is made: a directory or a link in the
-// place of the file or of its temporary file. A failure of the writer itself (a full disk) is reported by the
-// file's next store. Whatever reads files from disk in this process first waits for every store made before.
+// write per file. What can be seen at once fails the store where it is made: a directory or a link in
+// the place of the file or of its lock file. A failure of the writer itself (a full disk) is reported
+// by the file's next store and by TakeStoreFailure (the control interface's wait for stores).
+// Whatever reads files from disk in this process first waits for every store made before.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 constexpr std::chrono::milliseconds kGatherTime{20};
+
+kiv::core::FileIdentity IdentityOf(const struct stat& st)
+{
+    kiv::core::FileIdentity id;
+    id.bExists = true;
+    id.nDevice = static_cast<unsigned long long>(st.st_dev);
+    id.nInode = static_cast<unsigned long long>(st.st_ino);
+    id.nSize = static_cast<long long>(st.st_size);
+    id.nModifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return id;
+}
+
+// The cause when something other than a regular file stands at the path (0: a file, or nothing).
+unsigned int Blocked(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode))
+        return 0;
+    return S_ISLNK(st.st_mode) ? SYS_ERR_OUTSIDE_ROOT : SYS_ERR_IO;
+}
+
+bool MakeParents(const std::string& path, unsigned int& error)
+{
+    std::error_code ec;
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (parent.empty() || std::filesystem::is_directory(parent, ec))
+        return true;
+    std::filesystem::create_directories(parent, ec);
+    if (!ec && std::filesystem::is_directory(parent, ec))
+        return true;
+    error = ec ? kiv::core::ErrorOfErrno(ec.value()) : SYS_ERR_IO;
+    return false;
+}
+
+bool WriteAll(int fd, const char* data, size_t length)
+{
+    while (length > 0)
+    {
+        const ssize_t n = ::write(fd, data, length);
+        if (n < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Numbers the temporary files of this process.
+std::atomic<unsigned long> g_tmpCounter{0};
+
+// Writes the content to a new temporary file beside the path and syncs it; its name and identity.
+bool WriteTemporary(const std::string& path, const std::string& content, std::string& tmp,
+                    kiv::core::FileIdentity& identity, unsigned int& error)
+{
+    int fd = -1;
+    // A name of this process and this store; one left by a crashed process of the same number is
+    // stepped over, never truncated.
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)
+    {
+        tmp = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(++g_tmpCounter);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+    {
+        error = kiv::core::ErrorOfErrno(errno);
+        return false;
+    }
+    struct stat st
+    {
+    };
+    bool ok = WriteAll(fd, content.data(), content.size()) && ::fdatasync(fd) == 0 && ::fstat(fd, &st) == 0;
+    if (!ok)
+        error = kiv::core::ErrorOfErrno(errno);
+    if (::close(fd) != 0 && ok)
+    {
+        error = kiv::core::ErrorOfErrno(errno);
+        ok = false;
+    }
+    if (!ok)
+    {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    identity = IdentityOf(st);
+    return true;
+}
+
+// One store: under the file's lock, the file's changes merged into its current content, written whole.
+bool WriteMerged(const std::string& path, kiv::core::IStoredFile& file, unsigned int& error)
+{
+    if (!MakeParents(path, error))
+        return false;
+    kiv::core::CFileLock lock(path);
+    if (!lock.Locked())
+    {
+        error = lock.Error();
+        return false;
+    }
+    std::string current;
+    kiv::core::FileIdentity identity;
+    if (!kiv::core::ReadStoredFile(path, current, identity, error))
+        return false;
+    std::string content;
+    if (!file.Merge(current, content))
+        return true; // nothing to write
+    std::string tmp;
+    bool ok = WriteTemporary(path, content, tmp, identity, error);
+    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0)
+    {
+        error = kiv::core::ErrorOfErrno(errno);
+        ::unlink(tmp.c_str());
+        ok = false;
+    }
+    // The data reached the disk before the rename, so a crash leaves the old file or the new one,
+    // never a torn one. The directory is not synced: like the log database's write-ahead journal
+    // (synchronous=NORMAL), a power cut right after a store may lose that store, never consistency.
+    file.Merged(ok, identity);
+    return ok;
+}
 
 enum StoreResult
 {
@@ -34,15 +174,6 @@ enum StoreResult
     STORE_EARLIER_FAILED,
     STORE_CANNOT_WRITE
 };
-
-// True when the path names something other than a regular file (a missing path is fine).
-bool Blocked(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-}
 
 class StoreWriter
 {
@@ -61,15 +192,30 @@ public:
             writer.join();
     }
 
-    StoreResult Store(const std::string& hostPath, const std::string& content)
+    StoreResult Store(const std::string& hostPath, const std::shared_ptr<kiv::core::IStoredFile>& file,
+                      unsigned int& error)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_failed.erase(hostPath) > 0)
+        if (auto it = m_failed.find(hostPath); it != m_failed.end())
+        {
+            error = it->second;
+            m_failed.erase(it);
+            NoteFailureLocked(error);
             return STORE_EARLIER_FAILED;
-        if (m_bStop || Blocked(hostPath) || Blocked(hostPath + ".tmp"))
+        }
+        error = m_bStop ? SYS_ERR_IO : Blocked(hostPath);
+        if (error == 0)
+            error = Blocked(hostPath + ".lock");
+        if (error != 0)
+        {
+            NoteFailureLocked(error);
             return STORE_CANNOT_WRITE;
+        }
+        for (const auto& queued : m_queue)
+            if (queued.second == file)
+                return STORE_QUEUED; // its merge takes every change handed over until it runs
         const bool bWasEmpty = m_queue.empty();
-        m_queue[hostPath] = content;
+        m_queue.emplace_back(hostPath, file);
         if (!m_thread.joinable())
             m_thread = std::thread([this] { Run(); });
         else if (bWasEmpty && !m_bWriting)
@@ -86,7 +232,34 @@ public:
         --m_nWaiters;
     }
 
+    unsigned int TakeFailure()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return std::exchange(m_nFailure, 0u);
+    }
+
+    void NoteFailure(unsigned int error)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        NoteFailureLocked(error);
+    }
+
+    void Forget()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_failed.clear();
+        m_nFailure = 0;
+    }
+
 private:
+    using Job = std::pair<std::string, std::shared_ptr<kiv::core::IStoredFile>>;
+
+    void NoteFailureLocked(unsigned int error)
+    {
+        if (m_nFailure == 0)
+            m_nFailure = (error != 0) ? error : SYS_ERR_IO;
+    }
+
     // Rounds: wait for a store, gather the stores that follow it for a moment, write them all.
     void Run()
     {
@@ -99,19 +272,33 @@ private:
             // A call writes its statistics and the life time, busy moments bring many calls: each file
             // is written once a round, however often it was stored.
             m_hurry.wait_for(lock, kGatherTime, [this] { return m_bStop || m_nWaiters > 0; });
-            std::map<std::string, std::string> round;
+            std::vector<Job> round;
             round.swap(m_queue);
             m_bWriting = true;
             lock.unlock();
-            std::set<std::string> failed;
-            for (const auto& [path, content] : round)
-                if (!kiv::core::WriteFileDurably(path, content))
-                    failed.insert(path);
+            std::vector<std::pair<std::string, unsigned int>> failed;
+            for (const auto& [path, file] : round)
+            {
+                unsigned int error = 0;
+                if (!WriteMerged(path, *file, error))
+                {
+                    SysDebugPrintf(SYS_DBG_FAIL, "StoreFile: %s could not be written (0x%x)\n", path.c_str(),
+                                   error);
+                    failed.emplace_back(path, error);
+                }
+            }
+            round.clear(); // files no handle holds any more go here, their changes written or reported
             lock.lock();
             m_bWriting = false;
-            for (const std::string& path : failed)
-                if (m_queue.find(path) == m_queue.end())
-                    m_failed.insert(path); // a newer queued content gets its own try
+            for (const auto& [path, error] : failed)
+            {
+                NoteFailureLocked(error);
+                bool bQueuedAgain = false;
+                for (const auto& queued : m_queue)
+                    bQueuedAgain = bQueuedAgain || queued.first == path;
+                if (!bQueuedAgain)
+                    m_failed[path] = error; // a newer store gets its own try, with these changes in it
+            }
             m_idle.notify_all();
         }
     }
@@ -120,9 +307,10 @@ private:
     std::condition_variable m_wake;  // work arrived
     std::condition_variable m_hurry; // a caller waits for the queue, or the process ends
     std::condition_variable m_idle;
-    std::map<std::string, std::string> m_queue; // host path -> newest content
-    std::set<std::string> m_failed;             // files whose last store could not be written
-    int m_nWaiters = 0;                         // callers of Wait
+    std::vector<Job> m_queue;                     // in the order stored, each file once
+    std::map<std::string, unsigned int> m_failed; // files whose last store could not be written, and why
+    unsigned int m_nFailure = 0;                  // the first failed store since TakeFailure
+    int m_nWaiters = 0;                           // callers of Wait
     bool m_bWriting = false;
     bool m_bStop = false;
     std::thread m_thread;
@@ -151,7 +339,122 @@ void FinishAtExit()
 
 namespace kiv::core
 {
-bool StoreFile(const std::string& hostPath, const std::string& content)
+unsigned int ErrorOfErrno(int error)
+{
+    switch (error)
+    {
+    case ENOSPC:
+    case EDQUOT:
+        return SYS_ERR_DISK_FULL;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return SYS_ERR_READ_ONLY;
+    case ELOOP:
+        return SYS_ERR_OUTSIDE_ROOT;
+    case ENOMEM:
+        return SYS_ERR_NO_MEMORY;
+    default:
+        return SYS_ERR_IO;
+    }
+}
+
+bool StatStoredFile(const std::string& hostPath, FileIdentity& identity, unsigned int& error)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(hostPath.c_str(), &st) != 0)
+    {
+        if (errno != ENOENT)
+        {
+            error = ErrorOfErrno(errno);
+            return false;
+        }
+        identity = FileIdentity{};
+        return true;
+    }
+    if (!S_ISREG(st.st_mode))
+    {
+        error = S_ISLNK(st.st_mode) ? SYS_ERR_OUTSIDE_ROOT : SYS_ERR_IO;
+        return false;
+    }
+    identity = IdentityOf(st);
+    return true;
+}
+
+bool ReadStoredFile(const std::string& hostPath, std::string& content, FileIdentity& identity,
+                    unsigned int& error)
+{
+    content.clear();
+    const int fd = ::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+    {
+        if (errno == ENOENT)
+        {
+            identity = FileIdentity{};
+            return true;
+        }
+        error = ErrorOfErrno(errno);
+        return false;
+    }
+    struct stat st
+    {
+    };
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode))
+    {
+        errno = EISDIR;
+        ok = false;
+    }
+    char buffer[8192];
+    while (ok)
+    {
+        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            ok = (n == 0);
+            break;
+        }
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    if (!ok)
+        error = ErrorOfErrno(errno);
+    ::close(fd);
+    if (ok)
+        identity = IdentityOf(st);
+    return ok;
+}
+
+CFileLock::CFileLock(const std::string& hostPath)
+{
+    const std::string path = hostPath + ".lock";
+    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (m_fd < 0)
+    {
+        m_nError = ErrorOfErrno(errno);
+        return;
+    }
+    while (::flock(m_fd, LOCK_EX) != 0)
+    {
+        if (errno == EINTR)
+            continue;
+        m_nError = ErrorOfErrno(errno);
+        ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+}
+
+CFileLock::~CFileLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // gives the lock up
+}
+
+bool StoreFile(const std::string& hostPath, const std::shared_ptr<IStoredFile>& file)
 {
     if (DataRootReadOnly())
     {
@@ -160,22 +463,40 @@ bool StoreFile(const std::string& hostPath, const std::string& content)
                        hostPath.c_str());
         return false;
     }
-    switch (Writer().Store(hostPath, content))
+    unsigned int error = 0;
+    switch (Writer().Store(hostPath, file, error))
     {
     case STORE_QUEUED:
         return true;
     case STORE_EARLIER_FAILED:
         SysDebugPrintf(SYS_DBG_FAIL, "StoreFile: the previous store of %s could not be written\n",
                        hostPath.c_str());
-        return false;
+        break;
     default:
         SysDebugPrintf(SYS_DBG_FAIL, "StoreFile: %s cannot be written\n", hostPath.c_str());
-        return false;
+        break;
     }
+    SysSetLastError(error);
+    return false;
 }
 
 void WaitForStores()
 {
     Writer().Wait();
+}
+
+unsigned int TakeStoreFailure()
+{
+    return Writer().TakeFailure();
+}
+
+void NoteStoreFailure(unsigned int error)
+{
+    Writer().NoteFailure(error);
+}
+
+void ForgetStoreFailures()
+{
+    Writer().Forget();
 }
 } // namespace kiv::core

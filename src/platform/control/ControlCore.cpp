@@ -9,9 +9,14 @@ extern "C" void UlogCtlSetNvInt(int id, int value)
     NvWriteInt(id, value);
 }
 
-extern "C" void UlogCtlWaitForStores(void)
+extern "C" int UlogCtlWaitForStores(void)
 {
     kiv::core::WaitForStores();
+    const unsigned int nFailure = kiv::core::TakeStoreFailure();
+    if (nFailure == 0)
+        return 0;
+    SysSetLastError(nFailure);
+    return -1;
 }
 
 extern "C" void UlogCtlSetPhsStatus(int item, int value)

@@ -29,8 +29,11 @@ BOOL UlogCtlResetReadOnly(const char* dataRoot);
 BOOL UlogCtlSetDataRoot(const char* dataRoot);
 const char* UlogCtlGetDataRoot(void);
 /* Returns once every registry flush and setting store made so far is on disk (they are synced in the
- * background), for callers that read the data root's files directly. */
-void UlogCtlWaitForStores(void);
+ * background), for callers that read the data root's files directly, and for a process that is about
+ * to end. 0 when every store made since the last call (or reset) landed; -1 when one did not (a full
+ * disk, a read-only root, a link or directory in a file's place, an injected fault): its cause is then
+ * in SysGetLastError. Each failure is reported once. */
+int UlogCtlWaitForStores(void);
 
 /* ---- Clock and zone (KivCore) ----------------------------------------- */
 void UlogCtlFreezeClock(unsigned int utcSeconds);

@@ -5,11 +5,32 @@
 #include "control/PlatformControl.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 namespace
 {
 class NvTest : public ulogtest::PlatformTest
 {
+protected:
+    // Replaces the settings file whole, as another process's store does.
+    void StoreAsAnotherProcess(const std::string& text)
+    {
+        UlogCtlWaitForStores();
+        const std::string path = m_root + "/System/nv.ini";
+        std::filesystem::create_directories(m_root + "/System");
+        std::ofstream(path + ".other") << text;
+        std::filesystem::rename(path + ".other", path);
+    }
+    std::string OnDisk()
+    {
+        UlogCtlWaitForStores();
+        std::ifstream in(m_root + "/System/nv.ini");
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
 };
 
 TEST_F(NvTest, ServiceItemsStartAtZero)
@@ -58,12 +79,66 @@ TEST_F(NvTest, AFailedStoreKeepsTheOldValue)
 {
     NvWriteInt(459, 5);
     UlogCtlWaitForStores();
-    // Make the settings folder unwritable by putting a file where the temporary file must go.
-    std::filesystem::create_directory(m_root + "/System/nv.ini.tmp");
+    // Make the settings unwritable by putting a directory where their lock file must go.
+    std::filesystem::remove(m_root + "/System/nv.ini.lock");
+    std::filesystem::create_directory(m_root + "/System/nv.ini.lock");
     EXPECT_FALSE(NvWriteInt(459, 6));
     EXPECT_EQ(NvGetInt(459), 5);
-    std::filesystem::remove(m_root + "/System/nv.ini.tmp");
+    std::filesystem::remove(m_root + "/System/nv.ini.lock");
     EXPECT_TRUE(NvWriteInt(459, 6));
     EXPECT_EQ(NvGetInt(459), 6);
+}
+
+TEST_F(NvTest, AdditionsOfSeveralProcessesAllCount)
+{
+    ASSERT_TRUE(NvAddInt(459, 30));
+    ASSERT_TRUE(NvWriteInt(1458, 2));
+    EXPECT_EQ(NvGetInt(459), 30);
+    // Another process added 100 to the life time and set an item of its own.
+    StoreAsAnotherProcess("[Nv]\n459=130\n1458=2\n1417=1\n");
+    ASSERT_TRUE(NvAddInt(459, 5));
+    ASSERT_TRUE(NvAddInt(459, -1));
+    EXPECT_EQ(NvGetInt(459), 134); // reads follow the other process's store
+    EXPECT_EQ(NvGetInt(1417), 1);
+    const std::string text = OnDisk();
+    EXPECT_NE(text.find("459=134\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("1417=1\n"), std::string::npos) << text;
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
+    EXPECT_EQ(NvGetInt(459), 134);
+}
+
+TEST_F(NvTest, AnAdditionThatCannotBeStoredAddsNothing)
+{
+    ASSERT_TRUE(NvAddInt(459, 7));
+    UlogCtlWaitForStores();
+    std::filesystem::remove(m_root + "/System/nv.ini.lock");
+    std::filesystem::create_directory(m_root + "/System/nv.ini.lock");
+    EXPECT_FALSE(NvAddInt(459, 5));
+    EXPECT_EQ(NvGetInt(459), 7);
+    EXPECT_EQ(UlogCtlWaitForStores(), -1);
+    std::filesystem::remove(m_root + "/System/nv.ini.lock");
+    EXPECT_TRUE(NvAddInt(459, 5));
+    EXPECT_EQ(NvGetInt(459), 12);
+}
+
+TEST_F(NvTest, ALinkInThePlaceOfTheSettingsIsRefusedWithAnError)
+{
+    std::filesystem::create_directories(m_root + "/System");
+    std::ofstream(m_root + "/elsewhere.ini") << "[Nv]\n459=99\n";
+    std::filesystem::create_symlink(m_root + "/elsewhere.ini", m_root + "/System/nv.ini");
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
+    UlogCtlCaptureDiagnostics(TRUE);
+    EXPECT_EQ(NvGetInt(459), 0);
+    SysSetLastError(SYS_ERR_NONE);
+    EXPECT_FALSE(NvWriteInt(459, 1));
+    EXPECT_EQ(SysGetLastError(), SYS_ERR_OUTSIDE_ROOT);
+    EXPECT_FALSE(NvAddInt(459, 1));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("System/nv.ini is not a file; refused"));
+    EXPECT_EQ(UlogCtlWaitForStores(), -1);
+    std::ifstream in(m_root + "/elsewhere.ini");
+    std::string line;
+    std::getline(in, line);
+    std::getline(in, line);
+    EXPECT_EQ(line, "459=99");
 }
 } // namespace

@@ -250,3 +250,238 @@ TEST_F(RegistryTest, ResetDropsHandles)
     RegUnload(h2);
 }
 } // namespace
+
+// ---- Files shared with other processes ----------------------------------------------------------
+
+namespace
+{
+class SharedRegistryTest : public RegistryTest
+{
+protected:
+    // Replaces a file whole, as another process's store does (the platform's own writer is idle).
+    void StoreAsAnotherProcess(const std::string& name, const std::string& text)
+    {
+        UlogCtlWaitForStores();
+        const std::string path = m_root + "/" + name;
+        {
+            std::ofstream out(path + ".other", std::ios::binary);
+            out << text;
+        }
+        std::filesystem::rename(path + ".other", path);
+    }
+};
+
+TEST_F(SharedRegistryTest, AFlushAppliesThisProcesssChangesToWhatTheFileHoldsThen)
+{
+    HOBJ h = RegLoad("Ulog.ini", 1);
+    RegSetInt(h, "Version", "Version", 6);
+    RegSetInt(h, "Log", "Total", 10);
+    ASSERT_TRUE(RegFlush(h));
+
+    // Another process adds 100 to the total and stores a key of its own.
+    StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=6\n[Log]\nTotal=110\nOther=1\n");
+    EXPECT_TRUE(RegAddInt(h, "Log", "Total", 5));
+    EXPECT_TRUE(RegSetInt(h, "Log", "Mine", 2));
+    // Reads show the other process's store with this one's changes on top.
+    EXPECT_EQ(RegGetInt(h, "Log", "Total", 0), 115);
+    EXPECT_EQ(RegGetInt(h, "Log", "Other", 0), 1);
+    ASSERT_TRUE(RegFlush(h));
+    const std::string text = ReadHost("Ulog.ini");
+    EXPECT_NE(text.find("Total=115\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Other=1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Mine=2\n"), std::string::npos) << text;
+
+    // A plain set wins over what the file holds, for its own key only.
+    StoreAsAnotherProcess("Ulog.ini", "[Log]\nTotal=500\nOther=3\n");
+    RegSetInt(h, "Log", "Total", 0);
+    ASSERT_TRUE(RegFlush(h));
+    RegUnload(h);
+    h = RegLoad("Ulog.ini", 1);
+    EXPECT_EQ(RegGetInt(h, "Log", "Total", -1), 0);
+    EXPECT_EQ(RegGetInt(h, "Log", "Other", -1), 3);
+    RegUnload(h);
+}
+
+TEST_F(SharedRegistryTest, AdditionsCountOnceInTheOrderMadeAndWrap)
+{
+    HOBJ h = RegLoad("Counts.ini", 1);
+    RegAddInt(h, "C", "N", 3);
+    RegSetInt(h, "C", "N", 100); // a reset between additions
+    RegAddInt(h, "C", "N", -1);
+    RegAddUInt(h, "C", "Big", 4294967290u);
+    RegAddUInt(h, "C", "Big", 10u); // wraps
+    RegAddInt(h, "C", "Signed", 2147483647);
+    RegAddInt(h, "C", "Signed", 1); // written signed
+    RegSetString(h, "C", "Text", "abc");
+    RegAddInt(h, "C", "Text", 4); // not a number counts 0
+    ASSERT_TRUE(RegFlush(h));
+    ASSERT_TRUE(RegFlush(h)); // nothing new: nothing added twice
+    const std::string text = ReadHost("Counts.ini");
+    EXPECT_NE(text.find("N=99\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Big=4\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Signed=-2147483648\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Text=4\n"), std::string::npos) << text;
+    RegUnload(h);
+}
+
+TEST_F(SharedRegistryTest, UnsignedValuesAreWrittenAndReadUnsigned)
+{
+    HOBJ h = RegLoad("Ulog.ini", 1);
+    RegSetUInt(h, "Log", "Total", 3000000000u);
+    RegSetInt(h, "Log", "Old", -1294967296); // as an earlier version wrote 3000000000
+    RegAddUInt(h, "Log", "Old", 5u);
+    ASSERT_TRUE(RegFlush(h));
+    const std::string text = ReadHost("Ulog.ini");
+    EXPECT_NE(text.find("Total=3000000000\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Old=3000000005\n"), std::string::npos) << text;
+    EXPECT_EQ(static_cast<unsigned int>(RegGetInt(h, "Log", "Total", 0)), 3000000000u);
+    RegUnload(h);
+}
+
+TEST_F(SharedRegistryTest, InitialValuesAndConditionalCleaningKeepWhatAnotherProcessStoredFirst)
+{
+    // This process found the file of an old layout; another one re-initialised it and counted a call
+    // before this one's store is written.
+    StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=5\n[Log]\nTotal=40\nStray=1\n");
+    HOBJ h = RegLoad("Ulog.ini", 1);
+    ASSERT_EQ(RegGetInt(h, "Version", "Version", 0), 5);
+    RegCleanUnless(h, "Version", "Version", 6);
+    EXPECT_EQ(RegGetInt(h, "Log", "Total", -1), -1); // the copy is empty at once
+    RegSetInt(h, "Version", "Version", 6);
+    RegInitUInt(h, "Log", "Total", 0);
+    RegInitUInt(h, "Log", "Calls", 0);
+    StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=6\n[Log]\nTotal=25\n");
+    EXPECT_EQ(RegGetInt(h, "Log", "Total", -1), 25);
+    ASSERT_TRUE(RegFlush(h));
+    std::string text = ReadHost("Ulog.ini");
+    EXPECT_NE(text.find("Total=25\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Calls=0\n"), std::string::npos) << text;
+
+    // Still of the old layout when written: wiped, and the initial values go in.
+    StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=5\n[Log]\nTotal=40\nStray=1\n");
+    RegCleanUnless(h, "Version", "Version", 6);
+    RegSetInt(h, "Version", "Version", 6);
+    RegInitUInt(h, "Log", "Total", 0);
+    ASSERT_TRUE(RegFlush(h));
+    text = ReadHost("Ulog.ini");
+    EXPECT_EQ(text, "[Version]\nVersion=6\n\n[Log]\nTotal=0\n\n");
+    RegUnload(h);
+}
+
+TEST_F(SharedRegistryTest, ADamagedFileIsToldApartAndCanBeSetAside)
+{
+    HOBJ h = RegLoad("Ulog.ini", 1);
+    EXPECT_EQ(RegGetFileState(h), REG_FILE_MISSING);
+    EXPECT_FALSE(RegSetAside(h, ".bad")); // nothing to set aside
+    RegUnload(h);
+
+    StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=6\n; a comment\n\n");
+    h = RegLoad("Ulog.ini", 1);
+    EXPECT_EQ(RegGetFileState(h), REG_FILE_READ);
+    RegUnload(h);
+
+    std::string damaged = "[Version]\nVersion=6\nno value here\n";
+    damaged += '\0';
+    StoreAsAnotherProcess("Ulog.ini", damaged);
+    h = RegLoad("Ulog.ini", 1);
+    EXPECT_EQ(RegGetFileState(h), REG_FILE_DAMAGED);
+    EXPECT_EQ(RegGetInt(h, "Version", "Version", 0), 6); // what can be read is read
+    RegSetInt(h, "Log", "Mine", 1);
+    ASSERT_TRUE(RegSetAside(h, ".bad"));
+    EXPECT_EQ(ReadHost("Ulog.ini.bad"), damaged);
+    EXPECT_FALSE(std::filesystem::exists(HostFile("Ulog.ini")));
+    // The copy reads as a new file; the change not yet stored stays.
+    EXPECT_EQ(RegGetFileState(h), REG_FILE_MISSING);
+    EXPECT_EQ(RegGetInt(h, "Version", "Version", 0), 0);
+    EXPECT_EQ(RegGetInt(h, "Log", "Mine", 0), 1);
+
+    // Another process replaced the file since it was read: it is not set aside, and is read.
+    StoreAsAnotherProcess("Ulog.ini", "garbage\n");
+    ASSERT_EQ(RegGetFileState(h), REG_FILE_DAMAGED);
+    StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=6\n");
+    EXPECT_FALSE(RegSetAside(h, ".bad"));
+    EXPECT_EQ(ReadHost("Ulog.ini.bad"), damaged);
+    EXPECT_EQ(RegGetInt(h, "Version", "Version", 0), 6);
+    RegUnload(h);
+}
+
+TEST_F(SharedRegistryTest, LinksAreRefusedWithAnErrorAndCountAsFailedStores)
+{
+    StoreAsAnotherProcess("Real.ini", "[A]\nB=1\n");
+    std::filesystem::create_symlink(HostFile("Real.ini"), HostFile("Ulog.ini"));
+    ASSERT_EQ(UlogCtlWaitForStores(), 0);
+    SysSetLastError(SYS_ERR_NONE);
+    EXPECT_EQ(RegLoad("Ulog.ini", 1), INVALID_HOBJ);
+    EXPECT_EQ(SysGetLastError(), SYS_ERR_OUTSIDE_ROOT);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("RegLoad: Ulog.ini is not a file; refused"));
+    EXPECT_EQ(UlogCtlWaitForStores(), -1);
+    EXPECT_EQ(UlogCtlWaitForStores(), 0); // reported once
+
+    // A link on the path that leads out of the root.
+    const std::string outside = ulogtest::MakeTempDir("ulogtest-outside");
+    std::filesystem::create_directory_symlink(outside, HostFile("out"));
+    SysSetLastError(SYS_ERR_NONE);
+    EXPECT_EQ(RegLoad("out/Ulog.ini", 1), INVALID_HOBJ);
+    EXPECT_EQ(SysGetLastError(), SYS_ERR_OUTSIDE_ROOT);
+    SysSetLastError(SYS_ERR_NONE);
+    EXPECT_EQ(RegLoad("../Ulog.ini", 1), INVALID_HOBJ);
+    EXPECT_EQ(SysGetLastError(), SYS_ERR_BAD_PATH);
+    ulogtest::RemoveTree(outside);
+}
+
+TEST_F(SharedRegistryTest, WaitingForStoresTellsWhetherTheyLanded)
+{
+    HOBJ h = RegLoad("Ulog.ini", 1);
+    RegSetInt(h, "A", "B", 1);
+    ASSERT_TRUE(RegFlush(h));
+    EXPECT_EQ(UlogCtlWaitForStores(), 0);
+
+    UlogCtlFailNextFileWrites(1);
+    RegSetInt(h, "A", "B", 2);
+    EXPECT_FALSE(RegFlush(h));
+    EXPECT_EQ(SysGetLastError(), SYS_ERR_WRITE_FAULT);
+    SysSetLastError(SYS_ERR_NONE);
+    EXPECT_EQ(UlogCtlWaitForStores(), -1);
+    EXPECT_EQ(SysGetLastError(), SYS_ERR_WRITE_FAULT);
+    // The change was kept: the next flush stores it.
+    ASSERT_TRUE(RegFlush(h));
+    EXPECT_EQ(UlogCtlWaitForStores(), 0);
+    EXPECT_NE(ReadHost("Ulog.ini").find("B=2"), std::string::npos);
+
+    // A failure of the writer itself: a plain file where the folder must be.
+    HOBJ hSub = RegLoad("Sub/Late.ini", 1);
+    RegSetInt(hSub, "A", "B", 1);
+    std::ofstream(m_root + "/Sub") << "not a folder";
+    EXPECT_TRUE(RegFlush(hSub));
+    EXPECT_EQ(UlogCtlWaitForStores(), -1);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("could not be written"));
+    RegUnload(hSub);
+    RegUnload(h);
+    // A reset starts afresh.
+    UlogCtlFailNextFileWrites(1);
+    EXPECT_FALSE(RegClean("Ulog.ini"));
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
+    EXPECT_EQ(UlogCtlWaitForStores(), 0);
+}
+
+TEST_F(SharedRegistryTest, ReadingCreatesNothingAndStaleTemporaryFilesAreHarmless)
+{
+    StoreAsAnotherProcess("Ulog.ini", "[A]\nB=1\n");
+    HOBJ h = RegLoad("Ulog.ini", 1);
+    EXPECT_EQ(RegGetInt(h, "A", "B", 0), 1);
+    ASSERT_TRUE(RegFlush(h)); // nothing to store
+    EXPECT_FALSE(std::filesystem::exists(HostFile("Ulog.ini.lock")));
+
+    // What crashed writers may leave: the old shared name (even as a folder) and names of other
+    // processes. Neither is read, truncated nor in the way.
+    std::filesystem::create_directory(HostFile("Ulog.ini.tmp"));
+    StoreAsAnotherProcess("Ulog.ini.tmp.1.1", "[A]\nB=666\n");
+    RegAddInt(h, "A", "B", 1);
+    ASSERT_TRUE(RegFlush(h));
+    EXPECT_EQ(UlogCtlWaitForStores(), 0);
+    EXPECT_EQ(ReadHost("Ulog.ini"), "[A]\nB=2\n\n");
+    EXPECT_EQ(ReadHost("Ulog.ini.tmp.1.1"), "[A]\nB=666\n");
+    EXPECT_TRUE(std::filesystem::is_directory(HostFile("Ulog.ini.tmp")));
+    RegUnload(h);
+}
+} // namespace

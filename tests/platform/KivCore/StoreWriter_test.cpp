@@ -96,14 +96,15 @@ TEST_F(StoreWriterTest, AFlushThatCannotBeWrittenFailsWhereItIsMadeAndTheNextOne
     RegSetInt(h, "A", "B", 1);
     ASSERT_TRUE(RegFlush(h));
     const std::string before = ReadHost("Stats.ini");
-    // A directory where the temporary file must go.
-    std::filesystem::create_directory(m_root + "/Stats.ini.tmp");
+    // A directory where the file's lock must go.
+    std::filesystem::remove(m_root + "/Stats.ini.lock");
+    std::filesystem::create_directory(m_root + "/Stats.ini.lock");
     RegSetInt(h, "A", "B", 2);
     EXPECT_FALSE(RegFlush(h));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("cannot be written"));
     EXPECT_EQ(ReadHost("Stats.ini"), before);
 
-    std::filesystem::remove(m_root + "/Stats.ini.tmp");
+    std::filesystem::remove(m_root + "/Stats.ini.lock");
     EXPECT_TRUE(RegFlush(h));
     EXPECT_NE(ReadHost("Stats.ini").find("B=2"), std::string::npos);
     RegUnload(h);

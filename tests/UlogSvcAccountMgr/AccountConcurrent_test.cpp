@@ -1,0 +1,149 @@
+// The service lock and the statistics lock taken from many tasks at once: observers that read the
+// statistics and the log lists while a change is announced (under the service lock), tasks that store
+// calls, and a task that writes the stored-log counts (which asks the log manager for them). The
+// locks have one order, so all of it runs to the end.
+#include "UlogSvcAccountMgr/AccountTestUtil.h"
+
+#include "H/UlogSvcList.h"
+#include "UlogSvc.h"
+#include "UlogSvcChangeMgr/CUlogSvcSubject.h"
+#include "UlogSvcChangeMgr/IUlogObserver.h"
+#include "UlogSvcLogMgr/CUlogSvcDistinctMgr.h"
+#include "control/PlatformControl.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace accounttest;
+
+namespace
+{
+constexpr int kAddThreads = 3;
+constexpr int kCallsEach = 40;
+
+// Reads figures and a list on every announced change, as a call screen refreshing itself would.
+class StatisticsReader : public IUlogObserver
+{
+public:
+    BOOL Update(CUlogSvcSubject* pSubject, CUlogObject*, const IUlogSvcFilter*) override
+    {
+        if (pSubject->GetChangeType() != CUlogSvcSubject::CHANGE_ADD)
+            return TRUE;
+        ++m_nAdds;
+        UlogGetLastCallTime();
+        UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1);
+        UlogGetLifeTime();
+        IUlogList<CUlog>* pList = IUlogSvcDistinctMgr::Instance()->GetUlogs(ULOG_LOG_ORIGINATED);
+        if (pList == nullptr)
+            ++m_nFailedReads;
+        else
+            pList->Release();
+        if (UlogGetCallLogCountEx(ULOG_LOG_TERMINATED) < 0)
+            ++m_nFailedReads;
+        return TRUE;
+    }
+    std::atomic<int> m_nAdds{0};
+    std::atomic<int> m_nFailedReads{0};
+};
+
+UlogInfo CallRecord(UlogLogType iLogType, const std::string& number, unsigned int nSeconds)
+{
+    UlogInfo info;
+    std::memset(&info, 0, sizeof(info));
+    info.iLogType = iLogType;
+    info.iCallType = ULOG_CALL_VOICE;
+    info.iLineType = ULOG_LINE_1;
+    info.nUniqueId = ULOG_INVALID_DB_INDEX;
+    info.nSortIndex = -1;
+    info.nGroupId = -1;
+    info.nParentId = -1;
+    info.nDuplLogLastUniqueId = -1;
+    info.nCallCost = -1;
+    info.nSpInfo = -1;
+    info.tmStart = kCallStart;
+    info.tmEnd = kCallStart + nSeconds;
+    std::strncpy(info.szNumber, number.c_str(), sizeof(info.szNumber) - 1);
+    return info;
+}
+
+class AccountConcurrentTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        UlogCtlCaptureDiagnostics(FALSE); // thousands of progress messages
+        UlogSvcDispatch(0);               // both named locks exist, the log counts have their source
+    }
+    void TearDown() override
+    {
+        UlogSvcDispatch(1);
+        ulogtest::PlatformTest::TearDown();
+    }
+};
+
+TEST_F(AccountConcurrentTest, ObserversReadingStatisticsBesideCallsAndLogCountsRunToTheEnd)
+{
+    StatisticsReader reader;
+    // The distinct log manager is the subject of the service's changes.
+    CUlogSvcDistinctMgr* pDistinct = static_cast<CUlogSvcDistinctMgr*>(IUlogSvcDistinctMgr::Instance());
+    ASSERT_TRUE(pDistinct->Attach(&reader, 1));
+
+    std::atomic<int> nFailedAdds{0};
+    std::atomic<int> nRunning{kAddThreads};
+    std::vector<std::thread> adders;
+    for (int t = 0; t < kAddThreads; ++t)
+        adders.emplace_back(
+            [&, t]
+            {
+                for (int i = 0; i < kCallsEach; ++i)
+                {
+                    UlogInfo info = CallRecord((t % 2 == 0) ? ULOG_LOG_ORIGINATED : ULOG_LOG_TERMINATED,
+                                               "0107000" + std::to_string(t * 100 + i % 7), 1 + t);
+                    if (UlogAddCallLog(&info) != TRUE)
+                        ++nFailedAdds;
+                }
+                --nRunning;
+            });
+    // The vCard export's step: the counts of the call lists, under the statistics lock.
+    int nCountWrites = 0;
+    int nFailedCountWrites = 0;
+    std::thread counter(
+        [&]
+        {
+            while (nRunning.load() > 0)
+            {
+                ++nCountWrites;
+                if (!CUlogSvcAccountMgr::Instance()->WriteLogCount())
+                    ++nFailedCountWrites;
+            }
+        });
+    for (std::thread& adder : adders)
+        adder.join();
+    counter.join();
+    pDistinct->Detach(&reader, 1);
+
+    EXPECT_EQ(nFailedAdds.load(), 0);
+    EXPECT_EQ(reader.m_nAdds.load(), kAddThreads * kCallsEach);
+    EXPECT_EQ(reader.m_nFailedReads.load(), 0);
+    EXPECT_GT(nCountWrites, 0);
+    EXPECT_EQ(nFailedCountWrites, 0);
+
+    // Every call counted once; the last counts written match the lists.
+    unsigned int tmOut = 0;
+    unsigned int tmIn = 0;
+    for (int t = 0; t < kAddThreads; ++t)
+        ((t % 2 == 0) ? tmOut : tmIn) += kCallsEach * (1 + t);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), tmOut);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), tmIn);
+    EXPECT_EQ(UlogGetLifeTime(), tmOut + tmIn);
+    ASSERT_TRUE(CUlogSvcAccountMgr::Instance()->WriteLogCount());
+    EXPECT_EQ(DiskInt("MoxSetMemoryStatus.ini", "CallLog", "Count3"),
+              UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED));
+    EXPECT_EQ(DiskInt("MoxSetMemoryStatus.ini", "CallLog", "Count2"),
+              UlogGetCallLogCountEx(ULOG_LOG_TERMINATED));
+}
+} // namespace
