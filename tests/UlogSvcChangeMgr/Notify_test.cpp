@@ -1,6 +1,7 @@
 // Log-change events to applications and their silencing.
 #include "support/PlatformFixture.h"
 
+#include "KivGWESCore/KivGWESCore.h"
 #include "UlogSvcChangeMgr/CUlogSvcNotify.h"
 #include "control/PlatformControl.h"
 

@@ -3,6 +3,7 @@
 
 #include "UlogSvcUtil/CUlogSvcUtil.h"
 #include "KivCtSvc/KivCtSvc.h"
+#include "KivCore/KivCore.h"
 #include "control/PlatformControl.h"
 
 #include <cstring>

@@ -8,12 +8,30 @@
 #ifndef KIV_PLATFORM_CONTROL_H
 #define KIV_PLATFORM_CONTROL_H
 
-#include "KivCore/KivTypes.h"
-#include "KivGWESCore/KivGWESCore.h"
-
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+#ifndef KIV_BOOL_DEFINED
+#define KIV_BOOL_DEFINED
+typedef int BOOL;
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef KIV_HOBJ_DEFINED
+#define KIV_HOBJ_DEFINED
+typedef int HOBJ;
+#endif
+#ifndef INVALID_HOBJ
+#define INVALID_HOBJ ((HOBJ)-1)
+#endif
+
+/* A window-manager event as the platform sent it (declared in the platform's KivGWESCore.h). */
+struct WMEVENT;
 
 /* ---- Whole platform ---------------------------------------------------- */
 /* Resets every platform library to its initial state (database closed, registry handles dropped,
@@ -72,7 +90,7 @@ BOOL UlogCtlSetLocalCodePage(const char* icuName);
  * started timer whose due time is at or before the frozen clock, and returns how many fired. */
 int UlogCtlRunDueTimers(void);
 int UlogCtlGetSentEventCount(void);
-BOOL UlogCtlGetSentEvent(int index, WMEVENT* event);
+BOOL UlogCtlGetSentEvent(int index, struct WMEVENT* event);
 void UlogCtlClearSentEvents(void);
 
 /* ---- Fault injection --------------------------------------------------- */
