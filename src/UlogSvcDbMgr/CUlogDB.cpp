@@ -88,18 +88,26 @@ int ExecuteWrite(HOBJ hStmt)
 }
 
 /* Creates the statement of a row write, fills its "?" marks and runs it; the engine's result, -1 when
- * the statement cannot be made. */
+ * the statement cannot be made. A text longer than the statement buffer is refused and rolled back like
+ * a failed statement: cut short it could lose its condition and write other rows. */
 int WriteRow(const char* pszFunc, const std::string& strQuery, const UlogDbColumns::CRowValues& row,
              bool bInsert)
 {
     char szQuery[QUERY_SIZE] = {0};
     AcStrcpySEx(szQuery, sizeof(szQuery), strQuery.c_str(), __FILE__, __LINE__);
-    const HOBJ hStmt = Db2StmtCreate(szQuery);
     int nResult = -1;
-    if (hStmt != -1)
+    if (strQuery.size() >= sizeof(szQuery))
     {
-        row.Bind(hStmt, bInsert);
-        nResult = ExecuteWrite(hStmt);
+        Db2Rollback();
+    }
+    else
+    {
+        const HOBJ hStmt = Db2StmtCreate(szQuery);
+        if (hStmt != -1)
+        {
+            row.Bind(hStmt, bInsert);
+            nResult = ExecuteWrite(hStmt);
+        }
     }
     if (nResult < 0)
     {

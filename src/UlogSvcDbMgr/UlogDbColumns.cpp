@@ -311,6 +311,7 @@ bool CRowValues::Prepare()
             return false;
         }
     }
+    m_bPrepared = true;
     return true;
 }
 
@@ -333,6 +334,10 @@ std::string CRowValues::__Value(int nPos) const
 
 std::string CRowValues::FormatInsert(const char* pszTableName) const
 {
+    if (!ULOG_REQUIRE(m_bPrepared))
+    {
+        return std::string();
+    }
     std::string strQuery = std::string("insert into ") + pszTableName + " values ( ";
     for (int nPos = 0; nPos < COLUMN_CNT; nPos++)
     {
@@ -343,6 +348,10 @@ std::string CRowValues::FormatInsert(const char* pszTableName) const
 
 std::string CRowValues::FormatUpdate(const char* pszTableName) const
 {
+    if (!ULOG_REQUIRE(m_bPrepared))
+    {
+        return std::string();
+    }
     const int nKey = PositionOfField(ULOG_DB_ULOG_DB_INDEX);
     std::string strQuery = std::string("update ") + pszTableName + " set ";
     const char* pszSeparator = "";

@@ -125,7 +125,7 @@ public:
     CRowValues& operator=(const CRowValues&) = delete;
 
     /* Quotes every narrow text; false, after the column's precondition report, when a buffer cannot be
-     * allocated. */
+     * allocated. The statements can be composed only once it succeeded (before, they are empty). */
     bool Prepare();
     /* "insert into <table> values ( ... )" with every column. */
     std::string FormatInsert(const char* pszTableName) const;
@@ -140,6 +140,7 @@ private:
 
     const CUlogSvcDataSet& m_dataSet;
     const CUlog& m_log;
+    bool m_bPrepared = false;
     CQuotedText m_aQuoted[COLUMN_CNT];
 };
 } // namespace UlogDbColumns
