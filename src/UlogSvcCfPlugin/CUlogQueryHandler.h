@@ -23,7 +23,7 @@ class CUlogQueryHandler : public CContentDb2MgrBaseHandler, public CUlogObject
 public:
     enum
     {
-        ULOG_CONTENT_COLUMN_CNT = 46
+        ULOG_CONTENT_COLUMN_CNT = ULOG_DB_FIELD_CNT_MAX
     };
 
     CUlogQueryHandler();

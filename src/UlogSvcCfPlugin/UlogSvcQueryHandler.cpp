@@ -3,6 +3,8 @@
 
 #include "UlogSvcCfPlugin/CUlogQueryHandler.h"
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
+#include "UlogSvcDbMgr/UlogDbColumns.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
 #include "KivGWESCore/KivGWESCore.h"
 
 #include <cstdio>
@@ -10,68 +12,26 @@
 
 namespace
 {
-const int QUERY_SIZE = 5120;
+using UlogDbQuery::QUERY_SIZE;
 const int NAME_LEN = 310; /* narrow display name buffer */
 const int NAME_ORDER_SETTING = 1417;
 
-/* Declared kinds of the content columns, in content column order. */
-const ContentColumnType s_aColumnTypes[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT] = {
-    /* 0-3 */ CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    /* 4-7 */ CONTENT_COLUMN_TYPE_TIME,
-    CONTENT_COLUMN_TYPE_TIME,
-    CONTENT_COLUMN_TYPE_TIME,
-    CONTENT_COLUMN_TYPE_TIME,
-    /* 8-19 */ CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    /* 20-23 */ CONTENT_COLUMN_TYPE_BOOL,
-    CONTENT_COLUMN_TYPE_BOOL,
-    CONTENT_COLUMN_TYPE_BOOL,
-    CONTENT_COLUMN_TYPE_BOOL,
-    /* 24-28 */ CONTENT_COLUMN_TYPE_STRING,
-    CONTENT_COLUMN_TYPE_STRING,
-    CONTENT_COLUMN_TYPE_STRING,
-    CONTENT_COLUMN_TYPE_STRING,
-    CONTENT_COLUMN_TYPE_STRING,
-    /* 29 */ CONTENT_COLUMN_TYPE_NSTRING,
-    /* 30-31 */ CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    /* 32 */ CONTENT_COLUMN_TYPE_STRING,
-    /* 33-37 */ CONTENT_COLUMN_TYPE_NSTRING,
-    CONTENT_COLUMN_TYPE_NSTRING,
-    CONTENT_COLUMN_TYPE_NSTRING,
-    CONTENT_COLUMN_TYPE_NSTRING,
-    CONTENT_COLUMN_TYPE_NSTRING,
-    /* 38-39 */ CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT,
-    /* 40 */ CONTENT_COLUMN_TYPE_STRING,
-    /* 41 */ CONTENT_COLUMN_TYPE_INT,
-    /* 42-43 */ CONTENT_COLUMN_TYPE_STRING,
-    CONTENT_COLUMN_TYPE_STRING,
-    /* 44-45 */ CONTENT_COLUMN_TYPE_INT,
-    CONTENT_COLUMN_TYPE_INT};
-
-const int DUMMY_STRING_COLUMN = 29;
-const int LOG_NAME_COLUMN = 34;
-const int FIRST_NAME_POSITION = 26;
-const int LAST_NAME_POSITION = 27;
-
-/* Table position of a content column: the two flag columns trade places. */
-inline int PositionOfColumn(int nColumn)
+/* Declared kind of a content column; content columns follow the field identifiers. */
+ContentColumnType ContentTypeOf(int nColumn)
 {
-    return nColumn == 20 ? 21 : (nColumn == 21 ? 20 : nColumn);
+    switch (UlogDbColumns::ColumnOfField(nColumn).iKind)
+    {
+    case UlogDbColumns::COLUMN_TIME:
+        return CONTENT_COLUMN_TYPE_TIME;
+    case UlogDbColumns::COLUMN_FLAG:
+        return CONTENT_COLUMN_TYPE_BOOL;
+    case UlogDbColumns::COLUMN_TEXT:
+        return CONTENT_COLUMN_TYPE_STRING;
+    case UlogDbColumns::COLUMN_WTEXT:
+        return CONTENT_COLUMN_TYPE_NSTRING;
+    default:
+        return CONTENT_COLUMN_TYPE_INT;
+    }
 }
 
 inline bool IsEmpty(const char* psz)
@@ -152,7 +112,10 @@ std::string CUlogQueryHandler::GetTableName()
 
 int CUlogQueryHandler::GetColumnTypes(std::vector<ContentColumnType>& types)
 {
-    types.insert(types.end(), s_aColumnTypes, s_aColumnTypes + ULOG_CONTENT_COLUMN_CNT);
+    for (int nColumn = 0; nColumn < ULOG_CONTENT_COLUMN_CNT; ++nColumn)
+    {
+        types.push_back(ContentTypeOf(nColumn));
+    }
     return 1;
 }
 
@@ -161,8 +124,8 @@ template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nN
     row.Reserve(ULOG_CONTENT_COLUMN_CNT);
     for (int nColumn = 0; nColumn < ULOG_CONTENT_COLUMN_CNT; ++nColumn)
     {
-        const int nPos = PositionOfColumn(nColumn);
-        if (nColumn == DUMMY_STRING_COLUMN)
+        const int nPos = UlogDbColumns::PositionOfField(nColumn);
+        if (nColumn == ULOG_DB_DUMMY_STRING)
         {
             /* Stored as 16-bit text, delivered as narrow text. */
             const WCHAR* pmsz = reinterpret_cast<const WCHAR*>(cell(nPos));
@@ -174,10 +137,10 @@ template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nN
             row.AddFieldData(CONTENT_COLUMN_TYPE_STRING, szDummy);
             continue;
         }
-        if (nColumn == LOG_NAME_COLUMN)
+        if (nColumn == ULOG_DB_LOG_NAME)
         {
-            const char* pszFirst = cell(FIRST_NAME_POSITION);
-            const char* pszLast = cell(LAST_NAME_POSITION);
+            const char* pszFirst = cell(UlogDbColumns::PositionOfField(ULOG_DB_FIRST_NAME));
+            const char* pszLast = cell(UlogDbColumns::PositionOfField(ULOG_DB_LAST_NAME));
             if (IsEmpty(pszFirst) && IsEmpty(pszLast))
             {
                 row.AddFieldData(CONTENT_COLUMN_TYPE_NSTRING, cell(nPos));
@@ -201,7 +164,7 @@ template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nN
             row.AddFieldData(CONTENT_COLUMN_TYPE_NSTRING, reinterpret_cast<const char*>(mszName));
             continue;
         }
-        row.AddFieldData(s_aColumnTypes[nColumn], cell(nPos));
+        row.AddFieldData(ContentTypeOf(nColumn), cell(nPos));
     }
 }
 

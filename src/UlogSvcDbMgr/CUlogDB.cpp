@@ -12,7 +12,6 @@
 #include "UlogSvcDbMgr/CUlogDbBatch.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,69 +19,23 @@
 #include "KivGWESCore/KivGWESCore.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
 #include "UlogSvcDbMgr/UlogDbColumns.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
 #include "UlogSvcLogMgr/CUlog.h"
-#include "UlogSvcLogMgr/CUlogSnsLog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "UlogSvcUtil/CUlogSvcUtil.h"
 
 namespace
 {
-constexpr int QUERY_SIZE = 5120;
-
-/* A zeroed heap buffer holding a narrow text ready for quotes: every ' and % doubled. Freed on every
- * path out of the operation by the destructor. */
-class CQuotedText
-{
-public:
-    CQuotedText() = default;
-    CQuotedText(const CQuotedText&) = delete;
-    CQuotedText& operator=(const CQuotedText&) = delete;
-    ~CQuotedText()
-    {
-        if (m_psz != NULL)
-        {
-            MemFreeTraceMultiHeap(m_psz, __FILE__, __LINE__);
-        }
-    }
-
-    /* Takes at most nColumnSize - 1 characters of the source; the buffer holds twice the column. */
-    bool Prepare(const char* pszSource, int nColumnSize)
-    {
-        const size_t nBufSize = (size_t)nColumnSize * 2;
-        m_psz = (char*)MemAllocTraceEx(0, nBufSize, __FILE__, __LINE__);
-        if (m_psz == NULL)
-        {
-            return false;
-        }
-        AcMemsetEx(m_psz, nBufSize, 0, nBufSize, __FILE__, __LINE__);
-        // At most the column's text, doubled: always fits twice the column size.
-        const char* pszSrc = pszSource != NULL ? pszSource : "";
-        const std::string text(pszSrc, strnlen(pszSrc, (size_t)nColumnSize - 1));
-        CUlogSvcUtil::ConvertDBStringForQuery(text.c_str(), m_psz, nBufSize);
-        return true;
-    }
-    const char* Get() const { return m_psz != NULL ? m_psz : ""; }
-
-private:
-    char* m_psz = NULL;
-};
-
-/* Releases the current Db2QueryEx result when the scope ends. */
-class CResultGuard
-{
-public:
-    CResultGuard() = default;
-    CResultGuard(const CResultGuard&) = delete;
-    CResultGuard& operator=(const CResultGuard&) = delete;
-    ~CResultGuard() { Db2ClearRow(); }
-};
+using UlogDbColumns::COLUMN_CNT;
+using UlogDbColumns::s_aColumns;
+using UlogDbQuery::QUERY_SIZE;
 
 const WCHAR s_mszEmpty[1] = {0};
 
-void BindWide(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR* pmszValue, int nMaxChars)
+int ColumnSize(int nFieldId)
 {
-    UlogDbColumns::BindWideParam(pFields, nFieldCnt, nIndex, pmszValue, nMaxChars);
+    return UlogDbColumns::ColumnOfField(nFieldId).nSize;
 }
 
 /* The integer value of a result slot, whatever type the engine gave it. */
@@ -120,218 +73,6 @@ bool IsEmptyText(const char* psz)
     return psz == NULL || psz[0] == '\0';
 }
 
-/* Stores the number value of table position nPos into the data set. */
-void SetNumberField(CUlogSvcDataSet& dataSet, int nPos, long long nValue)
-{
-    const int n = (int)nValue;
-    switch (nPos)
-    {
-    case 0:
-        dataSet.SetUniqueID(n);
-        break;
-    case 1:
-        dataSet.SetSortIndex(n);
-        break;
-    case 2:
-        dataSet.SetGroupID(n);
-        break;
-    case 3:
-        dataSet.SetParentID(n);
-        break;
-    case 4:
-        dataSet.SetStartTime((unsigned int)nValue);
-        break;
-    case 5:
-        dataSet.SetEndTime((unsigned int)nValue);
-        break;
-    case 6:
-        dataSet.SetWiFiTotalTime((unsigned int)nValue);
-        break;
-    case 7:
-        dataSet.SetGsmTotalTime((unsigned int)nValue);
-        break;
-    case 8:
-        dataSet.SetLogType((UlogLogType)n);
-        break;
-    case 9:
-        dataSet.SetCallType((UlogCallType)n);
-        break;
-    case 10:
-        dataSet.SetLineType((UlogLineType)n);
-        break;
-    case 11:
-        dataSet.SetPhoneType((UlogPhoneType)n);
-        break;
-    case 12:
-        dataSet.SetStorageType((UlogStorageType)n);
-        break;
-    case 13:
-        dataSet.SetCallCost(n);
-        break;
-    case 14:
-        dataSet.SetCtPid(n);
-        break;
-    case 15:
-        dataSet.SetCtDataId(n);
-        break;
-    case 16:
-        dataSet.SetCtFdnId(n);
-        break;
-    case 17:
-        dataSet.SetMyAccountId(n);
-        break;
-    case 18:
-        dataSet.SetDuplLogCount(n);
-        break;
-    case 19:
-        dataSet.Set2StageType(n);
-        break;
-    case 20:
-        dataSet.SetCnapLog(n);
-        break; /* column isvideoshare holds the CNAP flag */
-    case 21:
-        dataSet.SetVideoShareLog(n);
-        break; /* column iscnap holds the video-share flag */
-    case 22:
-        dataSet.SetCheckStatus(n);
-        break;
-    case 23:
-        dataSet.SetTemporary(n);
-        break;
-    case 30:
-        dataSet.SetMsgLogType(n);
-        break;
-    case 31:
-        dataSet.SetMsgLogID(n);
-        break;
-    case 38:
-        dataSet.SetContentId(n);
-        break;
-    case 39:
-        dataSet.SetSourceType((UlogSourceType)n);
-        break;
-    case 41:
-        dataSet.SetAccountId(n);
-        break;
-    case 44:
-        dataSet.SetSnsSpInfo(n);
-        dataSet.SetSpInfo(n);
-        break;
-    case 45:
-        dataSet.SetIPCallDigitCount(n);
-        break;
-    default:
-        break;
-    }
-}
-
-void SetNarrowField(CUlogSvcDataSet& dataSet, int nPos, const char* psz)
-{
-    switch (nPos)
-    {
-    case 24:
-        dataSet.Set2StageAliasAddress(psz);
-        break;
-    case 25:
-        dataSet.SetBasicNumber(psz);
-        break;
-    case 26:
-        dataSet.SetFirstName(psz);
-        break;
-    case 27:
-        dataSet.SetLastName(psz);
-        break;
-    case 28:
-        dataSet.SetCallerIdPath(psz);
-        break;
-    case 32:
-        dataSet.SetEmailDisplayName(psz);
-        break;
-    case 40:
-        dataSet.SetAccountEmailAddress(psz);
-        break;
-    case 42:
-        dataSet.SetSyncId(psz);
-        break;
-    case 43:
-        dataSet.SetSnsPersonId(psz);
-        break;
-    default:
-        break;
-    }
-}
-
-void SetWideField(CUlogSvcDataSet& dataSet, int nPos, const WCHAR* pmsz)
-{
-    switch (nPos)
-    {
-    case 33:
-        dataSet.SetEmailAddress(pmsz);
-        break;
-    case 34:
-        dataSet.SetDisplayName(pmsz);
-        break;
-    case 35:
-        dataSet.SetNumber(pmsz);
-        break;
-    case 36:
-        dataSet.SetSubject(pmsz);
-        break;
-    case 37:
-        dataSet.SetBody(pmsz);
-        break;
-    default:
-        break; /* 29, dummystring, is never read */
-    }
-}
-
-/* The quoted narrow texts that insert and update write. */
-struct QuotedFields
-{
-    CQuotedText alias, basic, first, last, callerId, emailName, accountEmail, syncId, snsPersonId;
-
-    bool Prepare(const CUlogSvcDataSet& ds)
-    {
-        using UlogDbColumns::s_aColumns;
-        if (!ULOG_REQUIRE_T(alias.Prepare(ds.Get2StageDialingInfo()->aliasAddress, s_aColumns[24].nSize),
-                            "pszAliasAddress != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(basic.Prepare(ds.GetBasicNumber(), s_aColumns[25].nSize),
-                            "pszBasicNumber != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(first.Prepare(ds.GetFirstName(), s_aColumns[26].nSize), "pszFirstName != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(last.Prepare(ds.GetLastName(), s_aColumns[27].nSize), "pszLastName != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(callerId.Prepare(ds.GetCallerIdPath(), s_aColumns[28].nSize),
-                            "pszCallerId != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(emailName.Prepare(ds.GetEmailDisplayName(), s_aColumns[32].nSize),
-                            "pszEmailName != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(accountEmail.Prepare(ds.GetAccountEmailAddress(), s_aColumns[40].nSize),
-                            "pszAccountEmailAddress != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(syncId.Prepare(ds.GetSyncId(), s_aColumns[42].nSize), "pszSyncId != NULL"))
-            return false;
-        if (!ULOG_REQUIRE_T(snsPersonId.Prepare(ds.GetSnsPersonId(), s_aColumns[43].nSize),
-                            "pszSnsPersonId != NULL"))
-            return false;
-        return true;
-    }
-};
-
-/* Binds the five 16-bit columns (emailaddress, logname, lognumber, logsubject, logcontentbody) from
- * parameter nFirst on. */
-void BindLogTexts(Db2BindField* pFields, int nFieldCnt, int nFirst, const CUlogSvcDataSet& ds)
-{
-    BindWide(pFields, nFieldCnt, nFirst + 0, ds.GetEmailAddress(), 300);
-    BindWide(pFields, nFieldCnt, nFirst + 1, ds.GetDisplayName(), 309);
-    BindWide(pFields, nFieldCnt, nFirst + 2, ds.GetNumber(), 80);
-    BindWide(pFields, nFieldCnt, nFirst + 3, ds.GetSubject(), 100);
-    BindWide(pFields, nFieldCnt, nFirst + 4, ds.GetBody(), 100);
-}
-
 /* Runs a prepared write statement: destroy, then commit or roll back. Returns the engine's result. */
 int ExecuteWrite(HOBJ hStmt)
 {
@@ -348,10 +89,34 @@ int ExecuteWrite(HOBJ hStmt)
     return nResult;
 }
 
-int SpInfoOf(const CUlog& log, const CUlogSvcDataSet& ds)
+/* Creates the statement of a row write, fills its "?" marks and runs it; the engine's result, -1 when
+ * the statement cannot be made. A text longer than the statement buffer is refused and rolled back like
+ * a failed statement: cut short it could lose its condition and write other rows. */
+int WriteRow(const char* pszFunc, const std::string& strQuery, const UlogDbColumns::CRowValues& row,
+             bool bInsert)
 {
-    const CUlogSnsLog snsLog;
-    return log.IsTypeEqual(snsLog) ? ds.GetSnsSpInfo() : ds.GetSpInfo();
+    char szQuery[QUERY_SIZE] = {0};
+    AcStrcpySEx(szQuery, sizeof(szQuery), strQuery.c_str(), __FILE__, __LINE__);
+    int nResult = -1;
+    if (strQuery.size() >= sizeof(szQuery))
+    {
+        Db2Rollback();
+    }
+    else
+    {
+        const HOBJ hStmt = Db2StmtCreate(szQuery);
+        if (hStmt != -1)
+        {
+            row.Bind(hStmt, bInsert);
+            nResult = ExecuteWrite(hStmt);
+        }
+    }
+    if (nResult < 0)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: query(%s) failed or there is no data to change.\n", pszFunc,
+                       szQuery);
+    }
+    return nResult;
 }
 } // namespace
 
@@ -406,51 +171,13 @@ BOOL CUlogDB::Insert(CUlog& log)
 
 BOOL CUlogDB::__InsertRow(CUlog& log)
 {
-
     const CUlogSvcDataSet ds(log);
-    const int nSpInfo = SpInfoOf(log, ds);
-    QuotedFields q;
-    if (!q.Prepare(ds))
+    UlogDbColumns::CRowValues row(ds, log);
+    if (!row.Prepare())
     {
         return 0;
     }
-
-    char szQuery[QUERY_SIZE] = {0};
-    AcSprintfSEx(
-        szQuery, sizeof(szQuery), __FILE__, __LINE__,
-        "insert into %s values ( %d, %d, %d, %d, %lu, %lu, %lu, %lu, %d, %d, %d, %d, %d, %d, %d, %d, %d, "
-        "%d, %d, %d, %d, %d, %d, %d, '%s', '%s', '%s', '%s', '%s', ?, %d, %d, '%s', ?, ?, ?, ?, ?, %d, "
-        "%d,'%s', %d, '%s','%s',%d ,%d )",
-        GetTableName(), ds.GetUniqueID(), ds.GetSortIndex(), ds.GetGroupID(), ds.GetParentID(),
-        ds.GetStartTime(), ds.GetEndTime(), ds.GetWiFiTotalTime(), ds.GetGsmTotalTime(), (int)ds.GetLogType(),
-        (int)ds.GetCallType(), (int)ds.GetLineType(), (int)ds.GetPhoneType(), (int)ds.GetStorageType(),
-        ds.GetCallCost(), ds.GetCtPid(), ds.GetCtDataId(), ds.GetCtFdnId(), ds.GetMyAccountId(),
-        ds.GetDuplLogCount(), (int)ds.Get2StageDialingInfo()->iAddressType, (int)ds.IsCnapLog(),
-        (int)ds.IsVideoShareLog(), (int)ds.IsUncheckedYet(), (int)ds.IsTemporary(), q.alias.Get(),
-        q.basic.Get(), q.first.Get(), q.last.Get(), q.callerId.Get(), ds.GetMsgLogType(), ds.GetMsgLogID(),
-        q.emailName.Get(), ds.GetContentId(), (int)ds.GetSourceType(), q.accountEmail.Get(),
-        ds.GetAccountId(), q.syncId.Get(), q.snsPersonId.Get(), nSpInfo, ds.GetIPCallDigitCount());
-
-    const HOBJ hStmt = Db2StmtCreate(szQuery);
-    if (hStmt == -1)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::Insert: query(%s) failed or there is no data to change.\n",
-                       szQuery);
-        return 0;
-    }
-    Db2BindField* pFields = Db2StmtGetBindParamFields(hStmt);
-    const int nFieldCnt = Db2StmtGetBindParamCount(hStmt);
-    WCHAR mszDummy[104] = {0};
-    BindWide(pFields, nFieldCnt, 0, mszDummy, 103);
-    BindLogTexts(pFields, nFieldCnt, 1, ds);
-
-    if (ExecuteWrite(hStmt) < 0)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::Insert: query(%s) failed or there is no data to change.\n",
-                       szQuery);
-        return 0;
-    }
-    return 1;
+    return WriteRow("CUlogDB::Insert", row.FormatInsert(GetTableName()), row, true) < 0 ? 0 : 1;
 }
 
 BOOL CUlogDB::Update(CUlog& log)
@@ -465,61 +192,14 @@ BOOL CUlogDB::Update(CUlog& log)
     CUlogSvcUtil::ExtractBasicNum(szNumber, szBasicNumber, ds.GetIPCallDigitCount());
     ds.SetBasicNumber(szBasicNumber);
 
-    const int nSpInfo = SpInfoOf(log, ds);
-    QuotedFields q;
-    if (!q.Prepare(ds))
+    UlogDbColumns::CRowValues row(ds, log);
+    if (!row.Prepare())
     {
         return 0;
     }
-
-    auto F = [this](int nFieldId) { return GetFieldName(nFieldId); };
-    char szQuery[QUERY_SIZE] = {0};
-    AcSprintfSEx(
-        szQuery, sizeof(szQuery), __FILE__, __LINE__,
-        "update %s set %s = %d, %s = %d, %s = %d, %s = %lu, %s = %lu, %s = %lu,  %s = %lu,  %s = %d, %s = "
-        "%d, %s = "
-        "%d,  %s = %d,  %s = %d,  %s = %d,  %s = %d,  %s = %d,  %s = %d, %s = %d, %s = %d, %s = %d, %s = %d, "
-        "%s = "
-        "%d, %s = %d,  %s = %d, %s = '%s', %s = '%s', %s = '%s', %s = '%s', %s = '%s', %s = %d,  %s = %d , "
-        "%s = "
-        "'%s', %s = ?, %s = ? , %s = ?, %s = ?, %s = ?, %s = %d, %s = %d, %s = '%s', %s = %d, %s = '%s', %s "
-        "= "
-        "'%s', %s = %d , %s = %d where %s = %d",
-        GetTableName(), F(ULOG_DB_SORT_INDEX), ds.GetSortIndex(), F(ULOG_DB_GROUP_ID), ds.GetGroupID(),
-        F(ULOG_DB_PARENT_ID), ds.GetParentID(), F(ULOG_DB_START_TIME), ds.GetStartTime(), F(ULOG_DB_END_TIME),
-        ds.GetEndTime(), F(ULOG_DB_WIFI_TIME), ds.GetWiFiTotalTime(), F(ULOG_DB_GSM_TIME),
-        ds.GetGsmTotalTime(), F(ULOG_DB_LOG_TYPE), (int)ds.GetLogType(), F(ULOG_DB_CALL_TYPE),
-        (int)ds.GetCallType(), F(ULOG_DB_LINE_TYPE), (int)ds.GetLineType(), F(ULOG_DB_PHONE_TYPE),
-        (int)ds.GetPhoneType(), F(ULOG_DB_STORAGE_TYPE), (int)ds.GetStorageType(), F(ULOG_DB_CALL_COST),
-        ds.GetCallCost(), F(ULOG_DB_CT_PID), ds.GetCtPid(), F(ULOG_DB_CT_DATA_ID), ds.GetCtDataId(),
-        F(ULOG_DB_CT_FDN_ID), ds.GetCtFdnId(), F(ULOG_DB_MY_ACCOUNT_ID), ds.GetMyAccountId(),
-        F(ULOG_DB_SN_COUNT), ds.GetDuplLogCount(), F(ULOG_DB_STAGE_TYPE),
-        (int)ds.Get2StageDialingInfo()->iAddressType, F(ULOG_DB_IS_VIDEO_SHARE), (int)ds.IsCnapLog(),
-        F(ULOG_DB_IS_CNAP), (int)ds.IsVideoShareLog(), F(ULOG_DB_IS_UNCHECKED_YET), (int)ds.IsUncheckedYet(),
-        F(ULOG_DB_IS_TEMP_LOG), (int)ds.IsTemporary(), F(ULOG_DB_ALIAS_ADDRESS), q.alias.Get(),
-        F(ULOG_DB_BASIC_NUMBER), q.basic.Get(), F(ULOG_DB_FIRST_NAME), q.first.Get(), F(ULOG_DB_LAST_NAME),
-        q.last.Get(), F(ULOG_DB_CALLER_ID), q.callerId.Get(), F(ULOG_DB_MSG_LOG_TYPE), ds.GetMsgLogType(),
-        F(ULOG_DB_MSG_LOG_ID), ds.GetMsgLogID(), F(ULOG_DB_EMAIL_NAME), q.emailName.Get(),
-        F(ULOG_DB_EMAIL_ADDRESS), F(ULOG_DB_LOG_NAME), F(ULOG_DB_LOG_NUMBER), F(ULOG_DB_LOG_SUBJECT),
-        F(ULOG_DB_LOG_CONTENT_BODY), F(ULOG_DB_CONTENT_ID), ds.GetContentId(), F(ULOG_DB_LOG_SOURCE_TYPE),
-        (int)ds.GetSourceType(), F(ULOG_DB_ACCOUNT_EMAIL_ADDRESS), q.accountEmail.Get(),
-        F(ULOG_DB_ACCOUNT_ID), ds.GetAccountId(), F(ULOG_DB_SYNC_ID), q.syncId.Get(),
-        F(ULOG_DB_SNS_PERSON_ID), q.snsPersonId.Get(), F(ULOG_DB_SP_INFO), nSpInfo,
-        F(ULOG_DB_IP_CALL_DIGIT_COUNT), ds.GetIPCallDigitCount(), F(ULOG_DB_ULOG_DB_INDEX), ds.GetUniqueID());
-
-    const HOBJ hStmt = Db2StmtCreate(szQuery);
-    if (hStmt == -1)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::Update: query(%s) failed or there is no data to change.\n",
-                       szQuery);
-        return 0;
-    }
-    BindLogTexts(Db2StmtGetBindParamFields(hStmt), Db2StmtGetBindParamCount(hStmt), 0, ds);
-    const int nResult = ExecuteWrite(hStmt);
+    const int nResult = WriteRow("CUlogDB::Update", row.FormatUpdate(GetTableName()), row, false);
     if (nResult < 0)
     {
-        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::Update: query(%s) failed or there is no data to change.\n",
-                       szQuery);
         return 0;
     }
     if (nResult == 0)
@@ -534,9 +214,9 @@ BOOL CUlogDB::Update(CUlog& log)
 BOOL CUlogDB::UpdateUncheckedStatus(const IUlogSvcFilter& filter, int nValue)
 {
     const int nWhere = (nValue == 0) ? 1 : 0;
-    const std::string strFilter = filter.GetFilter();
+    const UlogDbQuery::CBoundFilter where(filter);
     char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
+    if (where.IsEmpty())
     {
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "update %s set %s = %d where %s = %d",
                      GetTableName(), GetFieldName(ULOG_DB_IS_UNCHECKED_YET), nValue,
@@ -547,20 +227,9 @@ BOOL CUlogDB::UpdateUncheckedStatus(const IUlogSvcFilter& filter, int nValue)
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
                      "update %s set %s =%d where %s = %d and %s", GetTableName(),
                      GetFieldName(ULOG_DB_IS_UNCHECKED_YET), nValue, GetFieldName(ULOG_DB_IS_UNCHECKED_YET),
-                     nWhere, strFilter.c_str());
+                     nWhere, where.GetText());
     }
-    /* A condition with "?" marks runs with the filter's arguments bound. */
-    const std::vector<unsigned short*> args = filter.GetFilterArg();
-    int nResult = 0;
-    if (!strFilter.empty() && !args.empty())
-    {
-        nResult = UlogDbColumns::RunBound(szQuery, args);
-    }
-    else
-    {
-        nResult = Db2QueryEx(szQuery);
-        Db2ClearRow();
-    }
+    const int nResult = where.Run(szQuery);
     if (nResult < 0)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogDB::UpdateUncheckedStatus() : QUERY (%s)ERROR \n", szQuery);
@@ -584,7 +253,8 @@ int CUlogDB::__UpdateNameByVoicemail(const char* pszFunc, const char* pszQuery, 
     }
     WCHAR mszName[310] = {0};
     WmConvert2PCode(mszName, 310, log.GetDisplayName());
-    BindWide(Db2StmtGetBindParamFields(hStmt), Db2StmtGetBindParamCount(hStmt), 0, mszName, 309);
+    UlogDbQuery::BindWideParam(Db2StmtGetBindParamFields(hStmt), Db2StmtGetBindParamCount(hStmt), 0, mszName,
+                               309);
     const int nResult = ExecuteWrite(hStmt);
     if (nResult < 0)
     {
@@ -602,10 +272,10 @@ int CUlogDB::__UpdateNameByVoicemail(const char* pszFunc, const char* pszQuery, 
 BOOL CUlogDB::UpdateNameByVoicemailByLogType(CUlog& log)
 {
     const CUlogSvcDataSet ds(log);
-    CQuotedText basic, callerId;
-    if (!ULOG_REQUIRE_T(basic.Prepare(ds.GetBasicNumber(), UlogDbColumns::s_aColumns[25].nSize),
+    UlogDbColumns::CQuotedText basic, callerId;
+    if (!ULOG_REQUIRE_T(basic.Prepare(ds.GetBasicNumber(), ColumnSize(ULOG_DB_BASIC_NUMBER)),
                         "pszBasicNumber != NULL") ||
-        !ULOG_REQUIRE_T(callerId.Prepare(ds.GetCallerIdPath(), UlogDbColumns::s_aColumns[28].nSize),
+        !ULOG_REQUIRE_T(callerId.Prepare(ds.GetCallerIdPath(), ColumnSize(ULOG_DB_CALLER_ID)),
                         "pszCallerId != NULL"))
     {
         return 0;
@@ -627,8 +297,8 @@ BOOL CUlogDB::UpdateNameByVoicemailByLogType(CUlog& log)
 BOOL CUlogDB::UpdateNameByVoicemail(CUlog& log)
 {
     const CUlogSvcDataSet ds(log);
-    CQuotedText basic;
-    if (!ULOG_REQUIRE_T(basic.Prepare(ds.GetBasicNumber(), UlogDbColumns::s_aColumns[25].nSize),
+    UlogDbColumns::CQuotedText basic;
+    if (!ULOG_REQUIRE_T(basic.Prepare(ds.GetBasicNumber(), ColumnSize(ULOG_DB_BASIC_NUMBER)),
                         "pszBasicNumber != NULL"))
     {
         return 0;
@@ -731,32 +401,32 @@ BOOL CUlogDB::GetNextRecord(HOBJ hStmt, CUlogSvcDataSet& dataSet, int nFirstColu
 
 BOOL CUlogDB::CopyDataFromDB(CUlogSvcDataSet& dataSet)
 {
-    for (int nPos = 0; nPos < UlogDbColumns::COLUMN_CNT; nPos++)
+    for (int nPos = 0; nPos < COLUMN_CNT; nPos++)
     {
-        if (nPos == ULOG_DB_DUMMY_STRING)
+        const UlogDbColumns::Column& column = s_aColumns[nPos];
+        if (!column.HasField())
         {
             continue;
         }
         const char* pszColumn = Db2GetColumn(nPos);
-        if (UlogDbColumns::IsNarrowTextPosition(nPos))
+        switch (column.iKind)
         {
+        case UlogDbColumns::COLUMN_TEXT:
             if (!ULOG_REQUIRE(pszColumn != NULL))
             {
                 return 0;
             }
-            SetNarrowField(dataSet, nPos, pszColumn);
-        }
-        else if (UlogDbColumns::IsWideTextPosition(nPos))
-        {
-            SetWideField(dataSet, nPos, pszColumn != NULL ? (const WCHAR*)pszColumn : s_mszEmpty);
-        }
-        else if (nPos >= 4 && nPos <= 7)
-        {
-            SetNumberField(dataSet, nPos, TextToTime(pszColumn));
-        }
-        else
-        {
-            SetNumberField(dataSet, nPos, AcAtoi(pszColumn));
+            column.access.pfnSetText(dataSet, pszColumn);
+            break;
+        case UlogDbColumns::COLUMN_WTEXT:
+            column.access.pfnSetWText(dataSet, pszColumn != NULL ? (const WCHAR*)pszColumn : s_mszEmpty);
+            break;
+        case UlogDbColumns::COLUMN_TIME:
+            column.access.pfnSetNumber(dataSet, TextToTime(pszColumn));
+            break;
+        default:
+            column.access.pfnSetNumber(dataSet, AcAtoi(pszColumn));
+            break;
         }
     }
     return 1;
@@ -778,30 +448,32 @@ BOOL CUlogDB::CopyDataFromDB(HOBJ hStmt, CUlogSvcDataSet& dataSet, int nFirstCol
     {
         return 0;
     }
-    for (int nPos = 0; nPos < UlogDbColumns::COLUMN_CNT; nPos++)
+    for (int nPos = 0; nPos < COLUMN_CNT; nPos++)
     {
-        if (nPos == ULOG_DB_DUMMY_STRING)
+        const UlogDbColumns::Column& column = s_aColumns[nPos];
+        if (!column.HasField())
         {
             continue;
         }
         const Db2BindField& field = pBind[nFirstColumn + nPos];
-        if (UlogDbColumns::IsNarrowTextPosition(nPos))
+        const bool bPresent = field.nIndicator == 0 && field.pData != NULL;
+        switch (column.iKind)
         {
-            if (field.nIndicator == 0 && field.pData != NULL && field.nType == DB2_FIELD_TEXT)
+        case UlogDbColumns::COLUMN_TEXT:
+            if (bPresent && field.nType == DB2_FIELD_TEXT)
             {
-                SetNarrowField(dataSet, nPos, (const char*)field.pData);
+                column.access.pfnSetText(dataSet, (const char*)field.pData);
             }
-        }
-        else if (UlogDbColumns::IsWideTextPosition(nPos))
-        {
-            if (field.nIndicator == 0 && field.pData != NULL && field.nType == DB2_FIELD_WTEXT)
+            break;
+        case UlogDbColumns::COLUMN_WTEXT:
+            if (bPresent && field.nType == DB2_FIELD_WTEXT)
             {
-                SetWideField(dataSet, nPos, (const WCHAR*)field.pData);
+                column.access.pfnSetWText(dataSet, (const WCHAR*)field.pData);
             }
-        }
-        else
-        {
-            SetNumberField(dataSet, nPos, SlotToInt64(field));
+            break;
+        default:
+            column.access.pfnSetNumber(dataSet, SlotToInt64(field));
+            break;
         }
     }
     return 1;
@@ -809,9 +481,9 @@ BOOL CUlogDB::CopyDataFromDB(HOBJ hStmt, CUlogSvcDataSet& dataSet, int nFirstCol
 
 int CUlogDB::GetCount(const IUlogSvcFilter& filter)
 {
-    const std::string strFilter = filter.GetFilter();
+    const UlogDbQuery::CBoundFilter where(filter);
     char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
+    if (where.IsEmpty())
     {
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select count(%s) from %s",
                      GetFieldName(ULOG_DB_ULOG_DB_INDEX), GetTableName());
@@ -819,15 +491,14 @@ int CUlogDB::GetCount(const IUlogSvcFilter& filter)
     else
     {
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select count(%s) from %s where %s",
-                     GetFieldName(ULOG_DB_ULOG_DB_INDEX), GetTableName(), strFilter.c_str());
+                     GetFieldName(ULOG_DB_ULOG_DB_INDEX), GetTableName(), where.GetText());
     }
     int nCount = 0;
-    const std::vector<unsigned short*> args = filter.GetFilterArg();
-    if (!strFilter.empty() && !args.empty())
+    if (where.IsBound())
     {
         long long nValue = 0;
         bool bValue = false;
-        nCount = UlogDbColumns::RunBound(szQuery, args, &nValue, &bValue);
+        nCount = UlogDbQuery::RunBound(szQuery, where.GetArgs(), &nValue, &bValue);
         if (nCount >= 0)
         {
             nCount = bValue ? (int)nValue : 0;
@@ -850,7 +521,7 @@ double CUlogDB::__GetAggregate(const char* pszFunc, const char* pszAggregate, in
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select %s(%s) from %s", pszAggregate,
                  GetFieldName(nFieldId), GetTableName());
-    CResultGuard guard;
+    UlogDbQuery::CResultGuard guard;
     if (Db2QueryEx(szQuery) < 1)
     {
         return 0;
@@ -879,7 +550,7 @@ int CUlogDB::GetUnusedDbIndex()
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s",
                  GetFieldName(ULOG_DB_ULOG_DB_INDEX), GetTableName());
-    CResultGuard guard;
+    UlogDbQuery::CResultGuard guard;
     const int nRows = Db2QueryEx(szQuery);
     if (nRows < 0)
     {
@@ -909,7 +580,7 @@ int CUlogDB::__GetSortIndex(const char* pszFunc, const char* pszQuery,
     {
         long long nValue = 0;
         bool bValue = false;
-        const int nRows = UlogDbColumns::RunBound(pszQuery, args, &nValue, &bValue);
+        const int nRows = UlogDbQuery::RunBound(pszQuery, args, &nValue, &bValue);
         if (nRows < 1)
         {
             SysDebugPrintf(ULOG_DBG_DETAIL, "%s: query(%s) return rows: %d!\n", pszFunc, pszQuery, nRows);
@@ -917,7 +588,7 @@ int CUlogDB::__GetSortIndex(const char* pszFunc, const char* pszQuery,
         }
         return bValue ? (int)nValue : 0;
     }
-    CResultGuard guard;
+    UlogDbQuery::CResultGuard guard;
     const int nRows = Db2QueryEx(pszQuery);
     if (nRows < 1)
     {
@@ -967,38 +638,30 @@ int CUlogDB::GetMinSortIndex(int nLogType)
 
 int CUlogDB::GetMaxSortIndex(const IUlogSvcFilter& filter)
 {
-    const std::string strFilter = filter.GetFilter();
-    char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
-    {
-        AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s",
-                     GetFieldName(ULOG_DB_SORT_INDEX), GetTableName());
-    }
-    else
-    {
-        AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s where %s",
-                     GetFieldName(ULOG_DB_SORT_INDEX), GetTableName(), strFilter.c_str());
-    }
-    return __GetSortIndex("CUlogDB::GetMaxSortIndex", szQuery,
-                          strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
+    return __GetSortIndex("CUlogDB::GetMaxSortIndex", "max", filter);
 }
 
 int CUlogDB::GetMinSortIndex(const IUlogSvcFilter& filter)
 {
-    const std::string strFilter = filter.GetFilter();
+    return __GetSortIndex("CUlogDB::GetMinSortIndex", "min", filter);
+}
+
+/* "select max(sortindex) from <table> where <filter>" (min likewise); the filter's arguments are bound. */
+int CUlogDB::__GetSortIndex(const char* pszFunc, const char* pszAggregate, const IUlogSvcFilter& filter)
+{
+    const UlogDbQuery::CBoundFilter where(filter);
     char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
+    if (where.IsEmpty())
     {
-        AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select min(%s) from %s",
+        AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select %s(%s) from %s", pszAggregate,
                      GetFieldName(ULOG_DB_SORT_INDEX), GetTableName());
     }
     else
     {
-        AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select min(%s) from %s where %s",
-                     GetFieldName(ULOG_DB_SORT_INDEX), GetTableName(), strFilter.c_str());
+        AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select %s(%s) from %s where %s",
+                     pszAggregate, GetFieldName(ULOG_DB_SORT_INDEX), GetTableName(), where.GetText());
     }
-    return __GetSortIndex("CUlogDB::GetMinSortIndex", szQuery,
-                          strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
+    return __GetSortIndex(pszFunc, szQuery, where.GetArgs());
 }
 
 int CUlogDB::GetMaxGroupID()
@@ -1006,7 +669,7 @@ int CUlogDB::GetMaxGroupID()
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select max(%s) from %s",
                  GetFieldName(ULOG_DB_GROUP_ID), GetTableName());
-    CResultGuard guard;
+    UlogDbQuery::CResultGuard guard;
     if (Db2QueryEx(szQuery) < 1)
     {
         return -1;
@@ -1029,7 +692,7 @@ BOOL CUlogDB::__GetMaxMin(const char* pszAggregate, int nFieldId, int* pnValue)
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select %s(%s) from %s", pszAggregate,
                  GetFieldName(nFieldId), GetTableName());
-    CResultGuard guard;
+    UlogDbQuery::CResultGuard guard;
     if (Db2QueryEx(szQuery) < 1 || Db2GetNextRow() < 0)
     {
         return 0;

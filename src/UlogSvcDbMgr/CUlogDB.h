@@ -81,6 +81,7 @@ private:
     BOOL __InsertRow(CUlog& log);
     double __GetAggregate(const char* pszFunc, const char* pszAggregate, int nFieldId);
     int __GetSortIndex(const char* pszFunc, const char* pszQuery, const std::vector<unsigned short*>& args);
+    int __GetSortIndex(const char* pszFunc, const char* pszAggregate, const IUlogSvcFilter& filter);
     BOOL __GetMaxMin(const char* pszAggregate, int nFieldId, int* pnValue);
     int __UpdateNameByVoicemail(const char* pszFunc, const char* pszQuery, const CUlog& log);
 };
@@ -94,6 +95,8 @@ public:
     const char* GetFieldName(int nFieldId) const override;
     BOOL OnCreateTable() override;
     BOOL CreateMissingIndexes() override;
+    /* The create statement of the table: its name and every column. */
+    int FormatCreateStatement(char* pszQuery, int nQuerySize) const;
     /* Creates the 15 indexes in order; 0 at the first failure (earlier ones stay). */
     BOOL CreateIndex();
 
@@ -113,6 +116,8 @@ public:
     const char* GetFieldName(int nFieldId) const override;
     BOOL OnCreateTable() override;
     BOOL CreateMissingIndexes() override;
+    /* The create statement of the table: its name and every column. */
+    int FormatCreateStatement(char* pszQuery, int nQuerySize) const;
     /* Creates the 9 indexes in order; 0 at the first failure (earlier ones stay). */
     BOOL CreateIndex();
 

@@ -12,29 +12,23 @@
 
 #include "H/UlogSvcDef.h"
 #include "H/UlogSvcList.h"
+#include "H/UlogSvcPtr.h"
 #include "KivGWESCore/KivGWESCore.h"
 #include "UlogSvcDbMgr/CUlogDB.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
-#include "UlogSvcDbMgr/UlogDbColumns.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
 #include "UlogSvcLogMgr/CUlog.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 
 namespace
 {
-constexpr int QUERY_SIZE = 5120;
+using UlogDbQuery::CBoundFilter;
+using UlogDbQuery::CResultGuard;
+using UlogDbQuery::QUERY_SIZE;
+
 constexpr int NV_NAME_ORDER = 1417;
 constexpr int NAME_SIZE = 310;
-
-/* Releases the current Db2QueryEx result when the scope ends. */
-class CResultGuard
-{
-public:
-    CResultGuard() = default;
-    CResultGuard(const CResultGuard&) = delete;
-    CResultGuard& operator=(const CResultGuard&) = delete;
-    ~CResultGuard() { Db2ClearRow(); }
-};
 
 bool IsLimited(int nStart, int nCount)
 {
@@ -304,7 +298,7 @@ IUlogList<CUlog>* CUlogDbMgr::__GetUlogsByStmt(const char* pszFunc, const char* 
     const int nParamCnt = Db2StmtGetBindParamCount(hStmt);
     for (int i = 0; i < (int)args.size(); i++)
     {
-        UlogDbColumns::BindWideParam(pParams, nParamCnt, i, args[i], -1);
+        UlogDbQuery::BindWideParam(pParams, nParamCnt, i, args[i], -1);
     }
 
     const int nRowCnt = Db2StmtExecute(hStmt);
@@ -352,29 +346,29 @@ IUlogList<CUlog>* CUlogDbMgr::__GetUlogsByStmt(const char* pszFunc, const char* 
 IUlogList<CUlog>* CUlogDbMgr::GetUlogs(const IUlogSvcFilter& filter, int nStart, int nCount,
                                        UlogDbTableType type)
 {
-    const std::string strFilter = filter.GetFilter();
+    const CBoundFilter where(filter);
     const std::string strOrder = filter.GetOrder();
     const char* T = GetTableName(type);
     const bool bLimit = IsLimited(nStart, nCount);
     char szQuery[QUERY_SIZE] = {0};
-    if (!strFilter.empty() && !strOrder.empty())
+    if (!where.IsEmpty() && !strOrder.empty())
     {
         if (bLimit)
             AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
-                         "select * from %s where %s order by %s limit  %d, %d", T, strFilter.c_str(),
+                         "select * from %s where %s order by %s limit  %d, %d", T, where.GetText(),
                          strOrder.c_str(), nStart, nCount);
         else
             AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
-                         "select * from %s where %s order by %s", T, strFilter.c_str(), strOrder.c_str());
+                         "select * from %s where %s order by %s", T, where.GetText(), strOrder.c_str());
     }
-    else if (!strFilter.empty())
+    else if (!where.IsEmpty())
     {
         if (bLimit)
             AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
-                         "select * from %s where %s limit  %d, %d", T, strFilter.c_str(), nStart, nCount);
+                         "select * from %s where %s limit  %d, %d", T, where.GetText(), nStart, nCount);
         else
             AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select * from %s where %s", T,
-                         strFilter.c_str());
+                         where.GetText());
     }
     else if (!strOrder.empty())
     {
@@ -393,9 +387,7 @@ IUlogList<CUlog>* CUlogDbMgr::GetUlogs(const IUlogSvcFilter& filter, int nStart,
         else
             AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select * from %s", T);
     }
-    const std::vector<unsigned short*> args = filter.GetFilterArg();
-    const std::vector<const WCHAR*> bound(args.begin(), args.end());
-    return __GetUlogsByStmt("CUlogDbMgr::GetUlogs", szQuery, bound, nCount, 0, type);
+    return __GetUlogsByStmt("CUlogDbMgr::GetUlogs", szQuery, where.GetWideArgs(), nCount, 0, type);
 }
 
 IUlogList<CUlog>* CUlogDbMgr::GetUlogs(int nStart, int nCount, UlogDbTableType type)
@@ -431,13 +423,13 @@ IUlogList<CUlog>* CUlogDbMgr::GetUlogsByGroup(const IUlogSvcFilter& filter, int 
 {
     SysDebugPrintf(ULOG_DBG_PROGRESS, "CUlogDbMgr::GetUlogsByGroup: nStartIndex (%d), nAddCount (%d)!\n",
                    nStart, nCount);
-    const std::string strFilter = filter.GetFilter();
+    const CBoundFilter where(filter);
     const char* T = GetTableName(type);
     const char* pszSort = GetFieldName(ULOG_DB_SORT_INDEX, type);
     const char* pszGroup = GetFieldName(ULOG_DB_GROUP_ID, type);
     const bool bLimit = IsLimited(nStart, nCount);
     char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
+    if (where.IsEmpty())
     {
         if (bLimit)
             AcSprintfSEx(
@@ -459,18 +451,16 @@ IUlogList<CUlog>* CUlogDbMgr::GetUlogsByGroup(const IUlogSvcFilter& filter, int 
                 szQuery, sizeof(szQuery), __FILE__, __LINE__,
                 "select * from (select max(%s), %s from %s where %s group by %s ) As A(f1,f2), %s where "
                 "A.f1 = %s.%s and A.f2 = %s.%s  order by %s desc  limit %d, %d",
-                pszSort, pszGroup, T, strFilter.c_str(), pszGroup, T, T, pszSort, T, pszGroup, pszSort,
-                nStart, nCount);
+                pszSort, pszGroup, T, where.GetText(), pszGroup, T, T, pszSort, T, pszGroup, pszSort, nStart,
+                nCount);
         else
             AcSprintfSEx(
                 szQuery, sizeof(szQuery), __FILE__, __LINE__,
                 "select * from (select max(%s), %s from %s where %s group by %s ) As A(f1,f2), %s where "
                 "A.f1 = %s.%s and A.f2 = %s.%s order by %s desc",
-                pszSort, pszGroup, T, strFilter.c_str(), pszGroup, T, T, pszSort, T, pszGroup, pszSort);
+                pszSort, pszGroup, T, where.GetText(), pszGroup, T, T, pszSort, T, pszGroup, pszSort);
     }
-    const std::vector<unsigned short*> args = filter.GetFilterArg();
-    const std::vector<const WCHAR*> bound(args.begin(), args.end());
-    return __GetUlogsByStmt("CUlogDbMgr::GetUlogsByGroup", szQuery, bound, nCount, 2, type);
+    return __GetUlogsByStmt("CUlogDbMgr::GetUlogsByGroup", szQuery, where.GetWideArgs(), nCount, 2, type);
 }
 
 IUlogList<CUlog>* CUlogDbMgr::GetAllUlogOnlyNumber(UlogDbTableType type)
@@ -492,14 +482,14 @@ IUlogList<CUlog>* CUlogDbMgr::GetAllUlogOnlyNumber(UlogDbTableType type)
 
 IUlogList<int>* CUlogDbMgr::GetFieldDistinct(int nField, const IUlogSvcFilter& filter, UlogDbTableType type)
 {
-    const std::string strFilter = filter.GetFilter();
+    const CBoundFilter where(filter);
     char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
+    if (where.IsEmpty())
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select distinct %s from %s",
                      GetFieldName(nField, type), GetTableName(type));
     else
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select distinct %s from %s where %s",
-                     GetFieldName(nField, type), GetTableName(type), strFilter.c_str());
+                     GetFieldName(nField, type), GetTableName(type), where.GetText());
 
     CUlogList<int>* pList = new (std::nothrow) CUlogList<int>();
     if (!ULOG_REQUIRE(pList != NULL))
@@ -507,9 +497,8 @@ IUlogList<int>* CUlogDbMgr::GetFieldDistinct(int nField, const IUlogSvcFilter& f
         return NULL;
     }
     /* A condition with "?" marks is read through a statement with the filter's arguments bound. */
-    UlogDbColumns::CRowReader reader;
-    const int nRowCnt =
-        reader.Open(szQuery, strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
+    UlogDbQuery::CRowReader reader;
+    const int nRowCnt = reader.Open(szQuery, where.GetArgs());
     for (int i = 0; i < nRowCnt; i++)
     {
         if (reader.Next() < 0)
@@ -536,25 +525,25 @@ IUlogList<int>* CUlogDbMgr::GetFieldDistinct(int nField, const IUlogSvcFilter& f
 
 IUlogList<CUlog>* CUlogDbMgr::GetDateByGroup(const IUlogSvcFilter& filter, UlogDbTableType type)
 {
-    const std::string strFilter = filter.GetFilter();
+    const CBoundFilter where(filter);
     const std::string strOrder = filter.GetOrder();
     const char* T = GetTableName(type);
     const char* pszStart = GetFieldName(ULOG_DB_START_TIME, type);
     const char* pszGroup = GetFieldName(ULOG_DB_GROUP_ID, type);
     const char* pszSort = GetFieldName(ULOG_DB_SORT_INDEX, type);
     char szQuery[QUERY_SIZE] = {0};
-    if (!strFilter.empty() && !strOrder.empty())
+    if (!where.IsEmpty() && !strOrder.empty())
         AcSprintfSEx(
             szQuery, sizeof(szQuery), __FILE__, __LINE__,
             "select date_f, count(pid_f) from (select %s/86400*86400, %s, max(%s) from %s where %s group by "
             "1,2 order by %s ) as date_tbl(date_f,pid_f) group by 1",
-            pszStart, pszGroup, pszSort, T, strFilter.c_str(), strOrder.c_str());
-    else if (!strFilter.empty())
+            pszStart, pszGroup, pszSort, T, where.GetText(), strOrder.c_str());
+    else if (!where.IsEmpty())
         AcSprintfSEx(
             szQuery, sizeof(szQuery), __FILE__, __LINE__,
             "select date_f, count(pid_f) from (select %s/86400*86400, %s, max(%s) from %s where %s group by "
             "1,2 order by 1 desc) as date_tbl(date_f,pid_f) group by 1",
-            pszStart, pszGroup, pszSort, T, strFilter.c_str());
+            pszStart, pszGroup, pszSort, T, where.GetText());
     else
         AcSprintfSEx(
             szQuery, sizeof(szQuery), __FILE__, __LINE__,
@@ -562,9 +551,8 @@ IUlogList<CUlog>* CUlogDbMgr::GetDateByGroup(const IUlogSvcFilter& filter, UlogD
             "by 1 desc) as date_tbl(date_f,pid_f) group by 1",
             pszStart, pszGroup, pszSort, T);
 
-    UlogDbColumns::CRowReader reader;
-    const int nRowCnt =
-        reader.Open(szQuery, strFilter.empty() ? std::vector<unsigned short*>() : filter.GetFilterArg());
+    UlogDbQuery::CRowReader reader;
+    const int nRowCnt = reader.Open(szQuery, where.GetArgs());
     if (!ULOG_REQUIRE(nRowCnt >= 0))
     {
         return NULL;
@@ -630,9 +618,9 @@ int CUlogDbMgr::GetCount(const IUlogSvcFilter& filter, UlogDbTableType type)
 
 int CUlogDbMgr::GetGroupCount(const IUlogSvcFilter& filter, UlogDbTableType type)
 {
-    const std::string strFilter = filter.GetFilter();
+    const CBoundFilter where(filter);
     char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
+    if (where.IsEmpty())
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
                      "select %s as f1, max(%s) as f2 from %s  group by %s order by f2 desc",
                      GetFieldName(ULOG_DB_GROUP_ID, type), GetFieldName(ULOG_DB_SORT_INDEX, type),
@@ -641,33 +629,21 @@ int CUlogDbMgr::GetGroupCount(const IUlogSvcFilter& filter, UlogDbTableType type
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
                      "select %s as f1, max(%s) as f2 from %s where %s group by %s order by f2 desc",
                      GetFieldName(ULOG_DB_GROUP_ID, type), GetFieldName(ULOG_DB_SORT_INDEX, type),
-                     GetTableName(type), strFilter.c_str(), GetFieldName(ULOG_DB_GROUP_ID, type));
-    const std::vector<unsigned short*> args = filter.GetFilterArg();
-    if (!strFilter.empty() && !args.empty())
-    {
-        return UlogDbColumns::RunBound(szQuery, args);
-    }
-    CResultGuard guard;
-    return Db2QueryEx(szQuery);
+                     GetTableName(type), where.GetText(), GetFieldName(ULOG_DB_GROUP_ID, type));
+    return where.Run(szQuery);
 }
 
 int CUlogDbMgr::GetCountDistinct(int nField, const IUlogSvcFilter& filter, UlogDbTableType type)
 {
-    const std::string strFilter = filter.GetFilter();
+    const CBoundFilter where(filter);
     char szQuery[QUERY_SIZE] = {0};
-    if (strFilter.empty())
+    if (where.IsEmpty())
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select distinct %s from %s",
                      GetFieldName(nField, type), GetTableName(type));
     else
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select distinct %s from %s where %s",
-                     GetFieldName(nField, type), GetTableName(type), strFilter.c_str());
-    const std::vector<unsigned short*> args = filter.GetFilterArg();
-    if (!strFilter.empty() && !args.empty())
-    {
-        return UlogDbColumns::RunBound(szQuery, args);
-    }
-    CResultGuard guard;
-    return Db2QueryEx(szQuery);
+                     GetFieldName(nField, type), GetTableName(type), where.GetText());
+    return where.Run(szQuery);
 }
 
 int CUlogDbMgr::GetMaxSortIndex(UlogDbTableType type)
@@ -764,25 +740,23 @@ BOOL CUlogDbMgr::CheckTempLog()
     char szQuery[QUERY_SIZE] = {0};
     AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__, "select * from %s where %s = %d",
                  pDB->GetTableName(), pDB->GetFieldName(ULOG_DB_IS_TEMP_LOG), 1);
-    CUlog* pUlog = NULL;
+    CUlogSvcDataSet dataSet;
     {
         CResultGuard guard;
         if (Db2QueryEx(szQuery) < 1)
         {
             return 1;
         }
-        CUlogSvcDataSet dataSet;
         pDB->GetNextRecord(dataSet);
-        dataSet.SetTemporary(0);
-        CUlogSvcGenerator generator;
-        pUlog = generator.Generate(dataSet);
     } /* the result is released before the row is written back */
-    if (pUlog == NULL)
+    dataSet.SetTemporary(0);
+    CUlogSvcGenerator generator;
+    CUlogPtr<CUlog> log(generator.Generate(dataSet));
+    if (!log.IsValidPtr())
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogContentFrmwkDbMgr::CheckTempLog: !ptr.IsValidPtr() failed.\n");
         return 0;
     }
-    Update(*pUlog, ULOG_DB_TABLE_DISTINCT);
-    delete pUlog;
+    Update(*log.Get(), ULOG_DB_TABLE_DISTINCT);
     return 1;
 }

@@ -2,6 +2,7 @@
 #include "H/UlogSvcDef.h"
 #include "UlogSvcDbMgr/CUlogDB.h"
 #include "UlogSvcDbMgr/UlogDbColumns.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
 
 namespace
 {
@@ -94,13 +95,18 @@ const char* CUlogDistinctDB::GetFieldName(int nFieldId) const
     // An identifier from outside the table names no column: the statement built with it fails.
     if (!ULOG_REQUIRE((0 <= nFieldId) && (nFieldId < UlogDbColumns::COLUMN_CNT)))
         return "";
-    return UlogDbColumns::s_apszFieldNames[nFieldId];
+    return UlogDbColumns::ColumnOfField(nFieldId).pszName;
+}
+
+int CUlogDistinctDB::FormatCreateStatement(char* pszQuery, int nQuerySize) const
+{
+    return UlogDbColumns::FormatCreateTable(pszQuery, nQuerySize, CREATE_FORMAT, m_pszTableName);
 }
 
 BOOL CUlogDistinctDB::OnCreateTable()
 {
-    char szQuery[5120] = {0};
-    UlogDbColumns::FormatCreateTable(szQuery, sizeof(szQuery), CREATE_FORMAT, m_pszTableName);
+    char szQuery[UlogDbQuery::QUERY_SIZE] = {0};
+    FormatCreateStatement(szQuery, sizeof(szQuery));
     int nResult = Db2QueryEx(szQuery);
     Db2ClearRow();
     if (nResult == -1)

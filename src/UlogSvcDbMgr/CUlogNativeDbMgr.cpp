@@ -7,13 +7,14 @@
 #include "H/UlogSvcList.h"
 #include "UlogSvcDbMgr/CUlogDB.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
 #include "UlogSvcLogMgr/CUlog.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 
 namespace
 {
-constexpr int QUERY_SIZE = 5120;
+using UlogDbQuery::QUERY_SIZE;
 }
 
 CUlogNativeDbMgr* CUlogNativeDbMgr::Instance()

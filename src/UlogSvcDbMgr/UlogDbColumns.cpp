@@ -1,130 +1,238 @@
+#define ULOG_SRC_MODULE "UlogSvcDbMgr/UlogDB"
 #include "UlogSvcDbMgr/UlogDbColumns.h"
 
 #include "UlogSvcDbMgr/CUlogDbBatch.h"
 
-namespace UlogDbColumns
-{
-const Column s_aColumns[COLUMN_CNT] = {
-    {"clogdbindex", "int primary key", 0},
-    {"sortindex", "int", 0},
-    {"groupid", "int", 0},
-    {"parentid", "int", 0},
-    {"starttime", "bigint", 0},
-    {"endtime", "bigint", 0},
-    {"wifitime", "bigint", 0},
-    {"gsmtime", "bigint", 0},
-    {"logtype", "int", 0},
-    {"calltype", "int", 0},
-    {"linetype", "int", 0},
-    {"phonetype", "int", 0},
-    {"storagetype", "int", 0},
-    {"callcost", "int", 0},
-    {"ctprimaryid", "int", 0},
-    {"ctdataid", "int", 0},
-    {"ctfdnid", "int", 0},
-    {"myaccountid", "int", 0},
-    {"sncount", "int", 0},
-    {"stagetype", "int", 0},
-    {"isvideoshare", "tinyint", 0},
-    {"iscnap", "tinyint", 0},
-    {"isuncheckedyet", "tinyint", 0},
-    {"istemplog", "tinyint", 0},
-    {"aliasaddress", "varchar", 129},
-    {"basicnumber", "varchar", 81},
-    {"firstname", "varchar", 310},
-    {"lastname", "varchar", 310},
-    {"callerid", "varchar", 772},
-    {"dummystring", "nvarchar", 103},
-    {"msglogtype", "int", 0},
-    {"msglogid", "int", 0},
-    {"emailname", "varchar", 301},
-    {"emailaddress", "nvarchar", 301},
-    {"logname", "nvarchar", 310},
-    {"lognumber", "nvarchar", 81},
-    {"logsubject", "nvarchar", 101},
-    {"logcontentbody", "nvarchar", 101},
-    {"contentid", "int", 0},
-    {"logsourcetype", "int", 0},
-    {"accountemailaddress", "varchar", 301},
-    {"accountid", "int", 0},
-    {"syncid", "varchar", 100},
-    {"snspersonid", "varchar", 100},
-    {"spinfo", "int", 0},
-    {"ipcalldigitcount", "int", 0},
-};
-
-const char* const s_apszFieldNames[COLUMN_CNT] = {
-    "clogdbindex",
-    "sortindex",
-    "groupid",
-    "parentid",
-    "starttime",
-    "endtime",
-    "wifitime",
-    "gsmtime",
-    "logtype",
-    "calltype",
-    "linetype",
-    "phonetype",
-    "storagetype",
-    "callcost",
-    "ctprimaryid",
-    "ctdataid",
-    "ctfdnid",
-    "myaccountid",
-    "sncount",
-    "stagetype",
-    "iscnap",
-    "isvideoshare",
-    "isuncheckedyet",
-    "istemplog",
-    "aliasaddress",
-    "basicnumber",
-    "firstname",
-    "lastname",
-    "callerid",
-    "dummystring",
-    "msglogtype",
-    "msglogid",
-    "emailname",
-    "emailaddress",
-    "logname",
-    "lognumber",
-    "logsubject",
-    "logcontentbody",
-    "contentid",
-    "logsourcetype",
-    "accountemailaddress",
-    "accountid",
-    "syncid",
-    "snspersonid",
-    "spinfo",
-    "ipcalldigitcount",
-};
-} // namespace UlogDbColumns
-
+#include <array>
+#include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
-#define ULOG_SRC_MODULE "UlogSvcDbMgr/UlogDB"
 #include "H/UlogSvcDef.h"
+#include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
+#include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/CUlogSnsLog.h"
+#include "UlogSvcUtil/CUlogSvcUtil.h"
 
 namespace UlogDbColumns
 {
-#define ULOG_COL(p) s_aColumns[p].pszName, s_aColumns[p].pszType
-#define ULOG_TCOL(p) s_aColumns[p].pszName, s_aColumns[p].pszType, s_aColumns[p].nSize
+namespace
+{
+using DS = CUlogSvcDataSet;
+
+template <class T> struct SetterArg;
+template <class A> struct SetterArg<void (DS::*)(A)>
+{
+    using Type = A;
+};
+
+/* Accessors of the data set's plain fields: numbers cross as 32-bit values, enumerations and flags
+ * included, so a stored value reads back as the same bits. */
+template <auto pfnGet> long long GetNumber(const DS& ds, const CUlog& /*log*/)
+{
+    return static_cast<long long>((ds.*pfnGet)());
+}
+template <auto pfnSet> void SetNumber(DS& ds, long long nValue)
+{
+    using A = typename SetterArg<decltype(pfnSet)>::Type;
+    (ds.*pfnSet)(static_cast<A>(static_cast<int>(nValue)));
+}
+template <auto pfnGet> auto GetText(const DS& ds)
+{
+    return (ds.*pfnGet)();
+}
+template <auto pfnSet, class T> void SetText(DS& ds, const T* pValue)
+{
+    (ds.*pfnSet)(pValue);
+}
+
+constexpr Column Number(const char* pszName, const char* pszType, int nFieldId, ColumnKind iKind,
+                        long long (*pfnGet)(const DS&, const CUlog&), void (*pfnSet)(DS&, long long))
+{
+    return Column{
+        pszName, pszType, 0, nFieldId, iKind, nullptr, {pfnGet, pfnSet, nullptr, nullptr, nullptr, nullptr}};
+}
+constexpr Column Text(const char* pszName, int nSize, int nFieldId, const char* (*pfnGet)(const DS&),
+                      void (*pfnSet)(DS&, const char*), const char* pszQuoteRequire)
+{
+    return Column{pszName,
+                  "varchar",
+                  nSize,
+                  nFieldId,
+                  COLUMN_TEXT,
+                  pszQuoteRequire,
+                  {nullptr, nullptr, pfnGet, pfnSet, nullptr, nullptr}};
+}
+constexpr Column WText(const char* pszName, int nSize, int nFieldId, const WCHAR* (*pfnGet)(const DS&),
+                       void (*pfnSet)(DS&, const WCHAR*))
+{
+    return Column{pszName,
+                  "nvarchar",
+                  nSize,
+                  nFieldId,
+                  COLUMN_WTEXT,
+                  nullptr,
+                  {nullptr, nullptr, nullptr, nullptr, pfnGet, pfnSet}};
+}
+
+#define ULOG_NUMBER(name, type, id, kind, get, set)                                                          \
+    Number(name, type, id, kind, &GetNumber<&DS::get>, &SetNumber<&DS::set>)
+#define ULOG_TEXT(name, size, id, get, set, require)                                                         \
+    Text(name, size, id, &GetText<&DS::get>, &SetText<&DS::set, char>, require)
+#define ULOG_WTEXT(name, size, id, get, set)                                                                 \
+    WText(name, size, id, &GetText<&DS::get>, &SetText<&DS::set, WCHAR>)
+
+/* Service-provider value: the SNS one for an SNS log, the plain one for any other. */
+long long GetSpInfo(const DS& ds, const CUlog& log)
+{
+    const CUlogSnsLog snsLog;
+    return log.IsTypeEqual(snsLog) ? ds.GetSnsSpInfo() : ds.GetSpInfo();
+}
+void SetSpInfo(DS& ds, long long nValue)
+{
+    ds.SetSnsSpInfo(static_cast<int>(nValue));
+    ds.SetSpInfo(static_cast<int>(nValue));
+}
+long long Get2StageType(const DS& ds, const CUlog& /*log*/)
+{
+    return static_cast<int>(ds.Get2StageDialingInfo()->iAddressType);
+}
+const char* Get2StageAliasAddress(const DS& ds)
+{
+    return ds.Get2StageDialingInfo()->aliasAddress;
+}
+} // namespace
+
+constexpr Column s_aColumns[COLUMN_CNT] = {
+    ULOG_NUMBER("clogdbindex", "int primary key", ULOG_DB_ULOG_DB_INDEX, COLUMN_NUMBER, GetUniqueID,
+                SetUniqueID),
+    ULOG_NUMBER("sortindex", "int", ULOG_DB_SORT_INDEX, COLUMN_NUMBER, GetSortIndex, SetSortIndex),
+    ULOG_NUMBER("groupid", "int", ULOG_DB_GROUP_ID, COLUMN_NUMBER, GetGroupID, SetGroupID),
+    ULOG_NUMBER("parentid", "int", ULOG_DB_PARENT_ID, COLUMN_NUMBER, GetParentID, SetParentID),
+    ULOG_NUMBER("starttime", "bigint", ULOG_DB_START_TIME, COLUMN_TIME, GetStartTime, SetStartTime),
+    ULOG_NUMBER("endtime", "bigint", ULOG_DB_END_TIME, COLUMN_TIME, GetEndTime, SetEndTime),
+    ULOG_NUMBER("wifitime", "bigint", ULOG_DB_WIFI_TIME, COLUMN_TIME, GetWiFiTotalTime, SetWiFiTotalTime),
+    ULOG_NUMBER("gsmtime", "bigint", ULOG_DB_GSM_TIME, COLUMN_TIME, GetGsmTotalTime, SetGsmTotalTime),
+    ULOG_NUMBER("logtype", "int", ULOG_DB_LOG_TYPE, COLUMN_NUMBER, GetLogType, SetLogType),
+    ULOG_NUMBER("calltype", "int", ULOG_DB_CALL_TYPE, COLUMN_NUMBER, GetCallType, SetCallType),
+    ULOG_NUMBER("linetype", "int", ULOG_DB_LINE_TYPE, COLUMN_NUMBER, GetLineType, SetLineType),
+    ULOG_NUMBER("phonetype", "int", ULOG_DB_PHONE_TYPE, COLUMN_NUMBER, GetPhoneType, SetPhoneType),
+    ULOG_NUMBER("storagetype", "int", ULOG_DB_STORAGE_TYPE, COLUMN_NUMBER, GetStorageType, SetStorageType),
+    ULOG_NUMBER("callcost", "int", ULOG_DB_CALL_COST, COLUMN_NUMBER, GetCallCost, SetCallCost),
+    ULOG_NUMBER("ctprimaryid", "int", ULOG_DB_CT_PID, COLUMN_NUMBER, GetCtPid, SetCtPid),
+    ULOG_NUMBER("ctdataid", "int", ULOG_DB_CT_DATA_ID, COLUMN_NUMBER, GetCtDataId, SetCtDataId),
+    ULOG_NUMBER("ctfdnid", "int", ULOG_DB_CT_FDN_ID, COLUMN_NUMBER, GetCtFdnId, SetCtFdnId),
+    ULOG_NUMBER("myaccountid", "int", ULOG_DB_MY_ACCOUNT_ID, COLUMN_NUMBER, GetMyAccountId, SetMyAccountId),
+    ULOG_NUMBER("sncount", "int", ULOG_DB_SN_COUNT, COLUMN_NUMBER, GetDuplLogCount, SetDuplLogCount),
+    Number("stagetype", "int", ULOG_DB_STAGE_TYPE, COLUMN_NUMBER, &Get2StageType,
+           &SetNumber<&DS::Set2StageType>),
+    /* The flag columns hold the flag opposite to their names. */
+    ULOG_NUMBER("isvideoshare", "tinyint", ULOG_DB_IS_VIDEO_SHARE, COLUMN_FLAG, IsCnapLog, SetCnapLog),
+    ULOG_NUMBER("iscnap", "tinyint", ULOG_DB_IS_CNAP, COLUMN_FLAG, IsVideoShareLog, SetVideoShareLog),
+    ULOG_NUMBER("isuncheckedyet", "tinyint", ULOG_DB_IS_UNCHECKED_YET, COLUMN_FLAG, IsUncheckedYet,
+                SetCheckStatus),
+    ULOG_NUMBER("istemplog", "tinyint", ULOG_DB_IS_TEMP_LOG, COLUMN_FLAG, IsTemporary, SetTemporary),
+    Text("aliasaddress", 129, ULOG_DB_ALIAS_ADDRESS, &Get2StageAliasAddress,
+         &SetText<&DS::Set2StageAliasAddress, char>, "pszAliasAddress != NULL"),
+    ULOG_TEXT("basicnumber", 81, ULOG_DB_BASIC_NUMBER, GetBasicNumber, SetBasicNumber,
+              "pszBasicNumber != NULL"),
+    ULOG_TEXT("firstname", 310, ULOG_DB_FIRST_NAME, GetFirstName, SetFirstName, "pszFirstName != NULL"),
+    ULOG_TEXT("lastname", 310, ULOG_DB_LAST_NAME, GetLastName, SetLastName, "pszLastName != NULL"),
+    ULOG_TEXT("callerid", 772, ULOG_DB_CALLER_ID, GetCallerIdPath, SetCallerIdPath, "pszCallerId != NULL"),
+    /* No record field: written as an empty text, never read. */
+    WText("dummystring", 103, ULOG_DB_DUMMY_STRING, nullptr, nullptr),
+    ULOG_NUMBER("msglogtype", "int", ULOG_DB_MSG_LOG_TYPE, COLUMN_NUMBER, GetMsgLogType, SetMsgLogType),
+    ULOG_NUMBER("msglogid", "int", ULOG_DB_MSG_LOG_ID, COLUMN_NUMBER, GetMsgLogID, SetMsgLogID),
+    ULOG_TEXT("emailname", 301, ULOG_DB_EMAIL_NAME, GetEmailDisplayName, SetEmailDisplayName,
+              "pszEmailName != NULL"),
+    ULOG_WTEXT("emailaddress", 301, ULOG_DB_EMAIL_ADDRESS, GetEmailAddress, SetEmailAddress),
+    ULOG_WTEXT("logname", 310, ULOG_DB_LOG_NAME, GetDisplayName, SetDisplayName),
+    ULOG_WTEXT("lognumber", 81, ULOG_DB_LOG_NUMBER, GetNumber, SetNumber),
+    ULOG_WTEXT("logsubject", 101, ULOG_DB_LOG_SUBJECT, GetSubject, SetSubject),
+    ULOG_WTEXT("logcontentbody", 101, ULOG_DB_LOG_CONTENT_BODY, GetBody, SetBody),
+    ULOG_NUMBER("contentid", "int", ULOG_DB_CONTENT_ID, COLUMN_NUMBER, GetContentId, SetContentId),
+    ULOG_NUMBER("logsourcetype", "int", ULOG_DB_LOG_SOURCE_TYPE, COLUMN_NUMBER, GetSourceType, SetSourceType),
+    ULOG_TEXT("accountemailaddress", 301, ULOG_DB_ACCOUNT_EMAIL_ADDRESS, GetAccountEmailAddress,
+              SetAccountEmailAddress, "pszAccountEmailAddress != NULL"),
+    ULOG_NUMBER("accountid", "int", ULOG_DB_ACCOUNT_ID, COLUMN_NUMBER, GetAccountId, SetAccountId),
+    ULOG_TEXT("syncid", 100, ULOG_DB_SYNC_ID, GetSyncId, SetSyncId, "pszSyncId != NULL"),
+    ULOG_TEXT("snspersonid", 100, ULOG_DB_SNS_PERSON_ID, GetSnsPersonId, SetSnsPersonId,
+              "pszSnsPersonId != NULL"),
+    /* Written from the provider value of the log's kind, read back into both. */
+    Number("spinfo", "int", ULOG_DB_SP_INFO, COLUMN_NUMBER, &GetSpInfo, &SetSpInfo),
+    ULOG_NUMBER("ipcalldigitcount", "int", ULOG_DB_IP_CALL_DIGIT_COUNT, COLUMN_NUMBER, GetIPCallDigitCount,
+                SetIPCallDigitCount),
+};
+
+#undef ULOG_NUMBER
+#undef ULOG_TEXT
+#undef ULOG_WTEXT
+
+namespace
+{
+constexpr std::array<int, COLUMN_CNT> MakePositionsOfFields()
+{
+    std::array<int, COLUMN_CNT> anPosition{};
+    for (int& nPos : anPosition)
+    {
+        nPos = -1;
+    }
+    for (int nPos = 0; nPos < COLUMN_CNT; nPos++)
+    {
+        anPosition[s_aColumns[nPos].nFieldId] = nPos;
+    }
+    return anPosition;
+}
+constexpr std::array<int, COLUMN_CNT> s_anPositionOfField = MakePositionsOfFields();
+
+constexpr bool IsWellFormed()
+{
+    for (int nFieldId = 0; nFieldId < COLUMN_CNT; nFieldId++)
+    {
+        if (s_anPositionOfField[nFieldId] < 0)
+        {
+            return false; /* two columns with one identifier */
+        }
+    }
+    for (const Column& column : s_aColumns)
+    {
+        if ((column.nSize > 0) != column.IsText())
+        {
+            return false; /* text columns have a size, number columns none */
+        }
+        if ((column.iKind == COLUMN_TEXT) != (column.pszQuoteRequire != nullptr))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(IsWellFormed(),
+              "every field identifier names one column; text columns, and only they, have sizes");
+} // namespace
+
+int PositionOfField(int nFieldId)
+{
+    return s_anPositionOfField[nFieldId];
+}
 
 int FormatCreateTable(char* pszQuery, int nQuerySize, const char* pszFormat, const char* pszTableName)
 {
-    return AcSprintfSEx(
-        pszQuery, (size_t)nQuerySize, __FILE__, __LINE__, pszFormat, pszTableName, ULOG_COL(0), ULOG_COL(1),
-        ULOG_COL(2), ULOG_COL(3), ULOG_COL(4), ULOG_COL(5), ULOG_COL(6), ULOG_COL(7), ULOG_COL(8),
-        ULOG_COL(9), ULOG_COL(10), ULOG_COL(11), ULOG_COL(12), ULOG_COL(13), ULOG_COL(14), ULOG_COL(15),
-        ULOG_COL(16), ULOG_COL(17), ULOG_COL(18), ULOG_COL(19), ULOG_COL(20), ULOG_COL(21), ULOG_COL(22),
-        ULOG_COL(23), ULOG_TCOL(24), ULOG_TCOL(25), ULOG_TCOL(26), ULOG_TCOL(27), ULOG_TCOL(28),
-        ULOG_TCOL(29), ULOG_COL(30), ULOG_COL(31), ULOG_TCOL(32), ULOG_TCOL(33), ULOG_TCOL(34), ULOG_TCOL(35),
-        ULOG_TCOL(36), ULOG_TCOL(37), ULOG_COL(38), ULOG_COL(39), ULOG_TCOL(40), ULOG_COL(41), ULOG_TCOL(42),
-        ULOG_TCOL(43), ULOG_COL(44), ULOG_COL(45));
+    std::vector<KivArg> args;
+    args.push_back(kiv::MakeArg(pszTableName));
+    for (const Column& column : s_aColumns)
+    {
+        args.push_back(kiv::MakeArg(column.pszName));
+        args.push_back(kiv::MakeArg(column.pszType));
+        if (column.nSize != 0)
+        {
+            args.push_back(kiv::MakeArg(column.nSize));
+        }
+    }
+    return AcSprintfSExV(pszQuery, (size_t)nQuerySize, __FILE__, __LINE__, pszFormat, args.data(),
+                         (int)args.size());
 }
 
 namespace
@@ -205,7 +313,7 @@ int CreateMissingIndexes(const char* pszTableName, const IndexDef* pIndexes, int
         char szQuery[256] = {0};
         AcSprintfSEx(szQuery, sizeof(szQuery), __FILE__, __LINE__,
                      "select name from sqlite_master where type = 'index' and tbl_name = '%s'", pszTableName);
-        CRowReader reader;
+        UlogDbQuery::CRowReader reader;
         if (reader.Open(szQuery, std::vector<unsigned short*>()) < 0)
         {
             SysDebugPrintf(ULOG_DBG_FAIL, "%s: the indexes of %s cannot be read\n", pszFunc, pszTableName);
@@ -263,189 +371,117 @@ int FormatStandInTable(char* pszQuery, int nQuerySize, const char* pszTableName)
     AcStrcpySEx(pszQuery, (size_t)nQuerySize, strQuery.c_str(), __FILE__, __LINE__);
     return (int)strQuery.size();
 }
-} // namespace UlogDbColumns
 
-#include "KivGWESCore/KivGWESCore.h"
-
-namespace UlogDbColumns
+CQuotedText::~CQuotedText()
 {
-void BindWideParam(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR* pmszValue, int nMaxChars)
+    if (m_psz != NULL)
+    {
+        MemFreeTraceMultiHeap(m_psz, __FILE__, __LINE__);
+    }
+}
+
+bool CQuotedText::Prepare(const char* pszSource, int nColumnSize)
+{
+    const size_t nBufSize = (size_t)nColumnSize * 2;
+    m_psz = (char*)MemAllocTraceEx(0, nBufSize, __FILE__, __LINE__);
+    if (m_psz == NULL)
+    {
+        return false;
+    }
+    AcMemsetEx(m_psz, nBufSize, 0, nBufSize, __FILE__, __LINE__);
+    // At most the column's text, doubled: always fits twice the column size.
+    const char* pszSrc = pszSource != NULL ? pszSource : "";
+    const std::string text(pszSrc, strnlen(pszSrc, (size_t)nColumnSize - 1));
+    CUlogSvcUtil::ConvertDBStringForQuery(text.c_str(), m_psz, nBufSize);
+    return true;
+}
+
+bool CRowValues::Prepare()
+{
+    for (int nPos = 0; nPos < COLUMN_CNT; nPos++)
+    {
+        const Column& column = s_aColumns[nPos];
+        if (column.iKind != COLUMN_TEXT)
+        {
+            continue;
+        }
+        if (!ULOG_REQUIRE_T(m_aQuoted[nPos].Prepare(column.access.pfnGetText(m_dataSet), column.nSize),
+                            column.pszQuoteRequire))
+        {
+            return false;
+        }
+    }
+    m_bPrepared = true;
+    return true;
+}
+
+/* The value of a column as the statement text carries it. */
+std::string CRowValues::__Value(int nPos) const
+{
+    const Column& column = s_aColumns[nPos];
+    switch (column.iKind)
+    {
+    case COLUMN_TEXT:
+        return "'" + std::string(m_aQuoted[nPos].Get()) + "'";
+    case COLUMN_WTEXT:
+        return "?";
+    case COLUMN_TIME:
+        return std::to_string((unsigned int)column.access.pfnGetNumber(m_dataSet, m_log));
+    default:
+        return std::to_string((int)column.access.pfnGetNumber(m_dataSet, m_log));
+    }
+}
+
+std::string CRowValues::FormatInsert(const char* pszTableName) const
+{
+    if (!ULOG_REQUIRE(m_bPrepared))
+    {
+        return std::string();
+    }
+    std::string strQuery = std::string("insert into ") + pszTableName + " values ( ";
+    for (int nPos = 0; nPos < COLUMN_CNT; nPos++)
+    {
+        strQuery += (nPos == 0 ? "" : ", ") + __Value(nPos);
+    }
+    return strQuery + " )";
+}
+
+std::string CRowValues::FormatUpdate(const char* pszTableName) const
+{
+    if (!ULOG_REQUIRE(m_bPrepared))
+    {
+        return std::string();
+    }
+    const int nKey = PositionOfField(ULOG_DB_ULOG_DB_INDEX);
+    std::string strQuery = std::string("update ") + pszTableName + " set ";
+    const char* pszSeparator = "";
+    for (int nPos = 0; nPos < COLUMN_CNT; nPos++)
+    {
+        if (nPos == nKey || !s_aColumns[nPos].HasField())
+        {
+            continue;
+        }
+        strQuery += pszSeparator + std::string(s_aColumns[nPos].pszName) + " = " + __Value(nPos);
+        pszSeparator = ", ";
+    }
+    return strQuery + " where " + s_aColumns[nKey].pszName + " = " + __Value(nKey);
+}
+
+void CRowValues::Bind(HOBJ hStmt, bool bInsert) const
 {
     static const WCHAR s_mszEmpty[1] = {0};
-    if (pFields == NULL || nIndex < 0 || nIndex >= nFieldCnt)
+    Db2BindField* pFields = Db2StmtGetBindParamFields(hStmt);
+    const int nFieldCnt = Db2StmtGetBindParamCount(hStmt);
+    int nParam = 0;
+    for (const Column& column : s_aColumns)
     {
-        return;
-    }
-    Db2BindField& field = pFields[nIndex];
-    if (field.pData == NULL || field.nSize == 0)
-    {
-        return;
-    }
-    const WCHAR* pmszSource = pmszValue != NULL ? pmszValue : s_mszEmpty;
-    if (field.nType == DB2_FIELD_WTEXT)
-    {
-        int nUnits = nMaxChars;
-        if (nUnits < 0 || (unsigned int)nUnits > field.nSize - 1)
+        if (column.iKind != COLUMN_WTEXT || (!bInsert && !column.HasField()))
         {
-            nUnits = (int)field.nSize - 1;
+            continue;
         }
-        WmStrncpy((WCHAR*)field.pData, pmszSource, nUnits);
-    }
-    else if (field.nType == DB2_FIELD_TEXT)
-    {
-        WmConvert2LCode((char*)field.pData, (int)field.nSize, pmszSource);
-    }
-    else
-    {
-        return;
-    }
-    field.nIndicator = 0;
-}
-} // namespace UlogDbColumns
-
-namespace UlogDbColumns
-{
-int RunBound(const char* pszQuery, const std::vector<unsigned short*>& args, long long* pnValue,
-             bool* pbValue)
-{
-    if (pbValue != nullptr)
-    {
-        *pbValue = false;
-    }
-    const HOBJ hStmt = Db2StmtCreate(pszQuery);
-    if (hStmt == -1)
-    {
-        return -1;
-    }
-    Db2BindField* pParams = Db2StmtGetBindParamFields(hStmt);
-    const int nParamCnt = Db2StmtGetBindParamCount(hStmt);
-    for (int i = 0; i < (int)args.size(); i++)
-    {
-        BindWideParam(pParams, nParamCnt, i, args[i], -1);
-    }
-    const int nResult = Db2StmtExecute(hStmt);
-    if (nResult > 0 && pnValue != nullptr && Db2StmtGetNextRow(hStmt) >= 0)
-    {
-        const Db2BindField* pRes = Db2StmtGetBindResFields(hStmt);
-        if (pRes != nullptr && Db2StmtGetBindResCount(hStmt) > 0 && pRes[0].nIndicator == 0 &&
-            pRes[0].pData != nullptr)
-        {
-            switch (pRes[0].nType)
-            {
-            case DB2_FIELD_INT:
-                *pnValue = *(const long long*)pRes[0].pData;
-                break;
-            case DB2_FIELD_REAL:
-                *pnValue = (long long)*(const double*)pRes[0].pData;
-                break;
-            case DB2_FIELD_TEXT:
-                *pnValue = AcAtoi((const char*)pRes[0].pData);
-                break;
-            default:
-                *pnValue = 0;
-                break;
-            }
-            if (pbValue != nullptr)
-            {
-                *pbValue = true;
-            }
-        }
-    }
-    Db2StmtDestroy(hStmt);
-    if (nResult < 0)
-    {
-        Db2Rollback();
-    }
-    else
-    {
-        Db2Commit();
-    }
-    return nResult;
-}
-} // namespace UlogDbColumns
-
-namespace UlogDbColumns
-{
-int CRowReader::Open(const char* pszQuery, const std::vector<unsigned short*>& args)
-{
-    Close();
-    if (args.empty())
-    {
-        m_bResult = true;
-        return Db2QueryEx(pszQuery);
-    }
-    m_hStmt = Db2StmtCreate(pszQuery);
-    if (m_hStmt == -1)
-    {
-        m_hStmt = INVALID_HOBJ;
-        return -1;
-    }
-    Db2BindField* pParams = Db2StmtGetBindParamFields(m_hStmt);
-    const int nParamCnt = Db2StmtGetBindParamCount(m_hStmt);
-    for (int i = 0; i < (int)args.size(); i++)
-    {
-        BindWideParam(pParams, nParamCnt, i, args[i], -1);
-    }
-    return Db2StmtExecute(m_hStmt);
-}
-
-int CRowReader::Next()
-{
-    if (m_hStmt != INVALID_HOBJ)
-    {
-        return Db2StmtGetNextRow(m_hStmt);
-    }
-    return m_bResult ? Db2GetNextRow() : -1;
-}
-
-const char* CRowReader::Column(int nColumn)
-{
-    if (m_hStmt == INVALID_HOBJ)
-    {
-        return m_bResult ? Db2GetColumn(nColumn) : nullptr;
-    }
-    const Db2BindField* pRes = Db2StmtGetBindResFields(m_hStmt);
-    if (pRes == nullptr || nColumn < 0 || nColumn >= Db2StmtGetBindResCount(m_hStmt))
-    {
-        return nullptr;
-    }
-    const Db2BindField& field = pRes[nColumn];
-    if (field.nIndicator != 0 || field.pData == nullptr)
-    {
-        return nullptr;
-    }
-    switch (field.nType)
-    {
-    case DB2_FIELD_INT:
-        m_strText = std::to_string(*(const long long*)field.pData);
-        return m_strText.c_str();
-    case DB2_FIELD_REAL:
-        m_strText = std::to_string(*(const double*)field.pData);
-        return m_strText.c_str();
-    case DB2_FIELD_TEXT:
-        return (const char*)field.pData;
-    default:
-    {
-        std::vector<char> buf(field.nSize * 4 + 1, 0);
-        WmConvert2LCode(buf.data(), (int)buf.size(), (const WCHAR*)field.pData);
-        m_strText = buf.data();
-        return m_strText.c_str();
-    }
-    }
-}
-
-void CRowReader::Close()
-{
-    if (m_hStmt != INVALID_HOBJ)
-    {
-        Db2StmtDestroy(m_hStmt);
-        Db2Commit();
-        m_hStmt = INVALID_HOBJ;
-    }
-    if (m_bResult)
-    {
-        Db2ClearRow();
-        m_bResult = false;
+        const WCHAR* pmszValue =
+            column.access.pfnGetWText != nullptr ? column.access.pfnGetWText(m_dataSet) : s_mszEmpty;
+        UlogDbQuery::BindWideParam(pFields, nFieldCnt, nParam++, pmszValue, column.nSize - 1);
     }
 }
 } // namespace UlogDbColumns

@@ -1,43 +1,83 @@
 /*
- * Column layout shared by both log tables: the columns in table position
- * order with their SQL type words and text sizes, and the column names in
- * field-identifier order. Internal to the table objects.
+ * The columns of the two log tables, the one description of a column: in
+ * table position order (the order of the create statement and of "select *"),
+ * each column's name, SQL type word and text size, the field identifier that
+ * names it, how its value is kept, and the record field it stores. The
+ * create statement's arguments, insert and update, both forms of row reading
+ * and the content rows all walk this table.
+ *
+ * Note the flag columns: position 20 is "isvideoshare" (field 21), which
+ * stores the CNAP flag, and position 21 is "iscnap" (field 20), which stores
+ * the video-share flag.
  */
 #ifndef ULOG_DB_COLUMNS_H
 #define ULOG_DB_COLUMNS_H
 
 #include <string>
-#include <vector>
 
 #include "KivCore/KivCore.h"
+#include "UlogSvc.h"
+
+class CUlog;
+class CUlogSvcDataSet;
 
 namespace UlogDbColumns
 {
+/* How a column's value is kept in a row. */
+enum ColumnKind
+{
+    COLUMN_NUMBER, /* signed 32-bit number, written with %d */
+    COLUMN_TIME,   /* unsigned 32-bit seconds, written with %lu */
+    COLUMN_FLAG,   /* 0 or 1, written with %d */
+    COLUMN_TEXT,   /* narrow text, quoted inside the statement text */
+    COLUMN_WTEXT   /* 16-bit text, always bound to a "?" */
+};
+
+/* How a column is read from the record and written back into it. A number column uses the number pair,
+ * a narrow text column the text pair, a 16-bit text column the wide pair; the others are null. A column
+ * without a getter is written empty; one without a setter is never read. The number getter also sees
+ * the log, for the values that depend on its kind. */
+struct ColumnAccess
+{
+    long long (*pfnGetNumber)(const CUlogSvcDataSet& dataSet, const CUlog& log);
+    void (*pfnSetNumber)(CUlogSvcDataSet& dataSet, long long nValue);
+    const char* (*pfnGetText)(const CUlogSvcDataSet& dataSet);
+    void (*pfnSetText)(CUlogSvcDataSet& dataSet, const char* pszValue);
+    const WCHAR* (*pfnGetWText)(const CUlogSvcDataSet& dataSet);
+    void (*pfnSetWText)(CUlogSvcDataSet& dataSet, const WCHAR* pmszValue);
+};
+
 struct Column
 {
     const char* pszName;
     const char* pszType;
-    int nSize; /* text size including the terminator; 0 for number columns */
+    int nSize;    /* text size including the terminator; 0 for number columns */
+    int nFieldId; /* the identifier (ULOG_DB_...) by which the service names the column */
+    ColumnKind iKind;
+    const char* pszQuoteRequire; /* narrow text: the report when its quoting buffer cannot be allocated */
+    ColumnAccess access;
+
+    constexpr bool IsText() const { return iKind == COLUMN_TEXT || iKind == COLUMN_WTEXT; }
+    /* Columns without a record field are written empty by insert and left alone otherwise. */
+    constexpr bool HasField() const
+    {
+        return access.pfnSetNumber != nullptr || access.pfnSetText != nullptr ||
+               access.pfnSetWText != nullptr;
+    }
 };
 
 /* Number of columns of either table. */
-constexpr int COLUMN_CNT = 46;
+constexpr int COLUMN_CNT = ULOG_DB_FIELD_CNT_MAX;
 
-/* Columns in table position order (the order of the create statement and of "select *"). */
+/* Columns in table position order. */
 extern const Column s_aColumns[COLUMN_CNT];
 
-/* Column names by field identifier (positions 20 and 21 swapped against the table order). */
-extern const char* const s_apszFieldNames[COLUMN_CNT];
-
-/* Table positions of the columns that the rows keep as narrow text. */
-inline bool IsNarrowTextPosition(int nPos)
+/* Table position of a field identifier 0..COLUMN_CNT - 1. */
+int PositionOfField(int nFieldId);
+/* The column of a field identifier 0..COLUMN_CNT - 1. */
+inline const Column& ColumnOfField(int nFieldId)
 {
-    return (nPos >= 24 && nPos <= 28) || nPos == 32 || nPos == 40 || nPos == 42 || nPos == 43;
-}
-/* Table positions of the columns that the rows keep as 16-bit text. */
-inline bool IsWideTextPosition(int nPos)
-{
-    return nPos == 29 || (nPos >= 33 && nPos <= 37);
+    return s_aColumns[PositionOfField(nFieldId)];
 }
 
 /* One index: its name, one to three key columns with their directions, and the failure message. */
@@ -49,7 +89,8 @@ struct IndexDef
     const char* pszFailMsg;
 };
 
-/* Formats a create statement (format of the table class) with the table name and every column. */
+/* Formats a create statement (format of the table class) with the table name and, for every column in
+ * position order, its name, its type word and, for text columns, its size. */
 int FormatCreateTable(char* pszQuery, int nQuerySize, const char* pszFormat, const char* pszTableName);
 
 /* Creates the indexes in order with Db2QueryEx; at the first failure prints its message and returns 0. */
@@ -64,41 +105,51 @@ int CreateMissingIndexes(const char* pszTableName, const IndexDef* pIndexes, int
  * a table that a read-only database lacks, living in memory for the connection. */
 int FormatStandInTable(char* pszQuery, int nQuerySize, const char* pszTableName);
 
-/* Copies 16-bit text into parameter nIndex of a statement (at most nMaxChars units, within the slot;
- * converted when the slot holds narrow text) and marks it present. Nothing for a missing slot. */
-void BindWideParam(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR* pmszValue, int nMaxChars);
-
-/* Runs a statement with 16-bit arguments bound to its "?" marks in order, for conditions that carry
- * them. Returns what Db2StmtExecute gives (rows of a query, rows changed by a write, negative on
- * failure). For a query, the first column of its first row goes to *pnValue, and *pbValue tells
- * whether there was a value (a row whose first column is not SQL NULL). The statement is destroyed
- * and the work committed (rolled back on failure) before it returns. */
-int RunBound(const char* pszQuery, const std::vector<unsigned short*>& args, long long* pnValue = nullptr,
-             bool* pbValue = nullptr);
-
-/* Reads the rows of a query column by column as text, either from the engine's current result
- * (no arguments) or from a statement with the arguments bound. The result or the statement is
- * released by Close() or by the destructor. */
-class CRowReader
+/* A zeroed heap buffer holding a narrow text ready for quotes: every ' and % doubled. Freed with the
+ * object. */
+class CQuotedText
 {
 public:
-    CRowReader() = default;
-    CRowReader(const CRowReader&) = delete;
-    CRowReader& operator=(const CRowReader&) = delete;
-    ~CRowReader() { Close(); }
+    CQuotedText() = default;
+    CQuotedText(const CQuotedText&) = delete;
+    CQuotedText& operator=(const CQuotedText&) = delete;
+    ~CQuotedText();
 
-    /* Runs the query; the number of rows, negative on failure. */
-    int Open(const char* pszQuery, const std::vector<unsigned short*>& args);
-    /* Steps to the next row; negative when there is none or stepping fails. */
-    int Next();
-    /* Text of a column of the current row; NULL for SQL NULL or a missing column. */
-    const char* Column(int nColumn);
-    void Close();
+    /* Takes at most nColumnSize - 1 characters of the source; the buffer holds twice the column. */
+    bool Prepare(const char* pszSource, int nColumnSize);
+    const char* Get() const { return m_psz != NULL ? m_psz : ""; }
 
 private:
-    HOBJ m_hStmt = INVALID_HOBJ;
-    bool m_bResult = false;
-    std::string m_strText;
+    char* m_psz = NULL;
+};
+
+/* One row as a log writes it: the values of its data set in column order, with the narrow texts quoted,
+ * and the 16-bit texts bound to the "?" marks in the same order. */
+class CRowValues
+{
+public:
+    CRowValues(const CUlogSvcDataSet& dataSet, const CUlog& log) : m_dataSet(dataSet), m_log(log) {}
+    CRowValues(const CRowValues&) = delete;
+    CRowValues& operator=(const CRowValues&) = delete;
+
+    /* Quotes every narrow text; false, after the column's precondition report, when a buffer cannot be
+     * allocated. The statements can be composed only once it succeeded (before, they are empty). */
+    bool Prepare();
+    /* "insert into <table> values ( ... )" with every column. */
+    std::string FormatInsert(const char* pszTableName) const;
+    /* "update <table> set <column> = <value>, ... where <key> = <unique id>" with every column that has a
+     * record field, but the key. */
+    std::string FormatUpdate(const char* pszTableName) const;
+    /* Fills the "?" marks of a statement made from FormatInsert (bInsert) or FormatUpdate. */
+    void Bind(HOBJ hStmt, bool bInsert) const;
+
+private:
+    std::string __Value(int nPos) const;
+
+    const CUlogSvcDataSet& m_dataSet;
+    const CUlog& m_log;
+    bool m_bPrepared = false;
+    CQuotedText m_aQuoted[COLUMN_CNT];
 };
 } // namespace UlogDbColumns
 

@@ -13,6 +13,7 @@
 #include "H/CUlogObject.h"
 #include "KivAppSvcFramework/ContentTypes.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,7 +112,7 @@ private:
 
     std::string m_strFilter;
     std::vector<unsigned short*> m_args;
-    CUlogSvcOrder* m_pOrder;
+    std::unique_ptr<CUlogSvcOrder> m_pOrder;
 };
 
 #endif

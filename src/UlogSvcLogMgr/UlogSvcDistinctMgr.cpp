@@ -114,6 +114,44 @@ void SetNameOnlyFilter(CUlogSvcFilter& filter, const CUlog& log)
     AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, s_mszEmpty);
 }
 
+/* The filter that finds a log's correspondent: an SNS person, an IM or e-mail address (with its provider),
+ * a basic number, or else the display name of a log with neither number nor address. bRowOfType narrows
+ * it to the correspondent's row of the log's own type (an SNS person's also to its provider). FALSE for
+ * an IM log without an address, which no row can match. */
+bool SetCorrespondentFilter(CUlogSvcFilter& filter, const CUlog& log, bool bRowOfType, const char* pszFunc)
+{
+    WCHAR mszEmail[ULOG_EMAIL_ADDRESS_LEN] = {0};
+    EmailOf(log, mszEmail);
+    const bool bHasEmail = (mszEmail[0] != 0);
+    if (const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log))
+    {
+        filter.SetFilter(Field(ULOG_DB_SNS_PERSON_ID), std::string(pSns->GetSnsPersonId()));
+        if (bRowOfType)
+            filter.AppendFilter(Field(ULOG_DB_SP_INFO), pSns->GetSnsSpInfo(), TRUE);
+        return true;
+    }
+    if (const CUlogImLog* pIm = dynamic_cast<const CUlogImLog*>(&log))
+    {
+        if (!bHasEmail)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::%s: IM log -  no email address.\n", pszFunc);
+            return false;
+        }
+        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
+        filter.AppendFilter(Field(ULOG_DB_SP_INFO), pIm->GetSpInfo(), TRUE);
+        return true;
+    }
+    if (bHasEmail)
+        SetEmailFilter(filter, mszEmail);
+    else if (log.GetBasicNumber()[0] != '\0')
+        filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(log.GetBasicNumber()));
+    else
+        SetNameOnlyFilter(filter, log);
+    if (bRowOfType)
+        filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
+    return true;
+}
+
 /* Copies a kind's optional value into the row when the log has one. */
 template <class TLog, class TValue>
 void CopyIfSet(const TLog& log, TLog& row, TValue* (TLog::*pGet)() const, void (TLog::*pSet)(const TValue*))
@@ -407,55 +445,19 @@ int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
     CUlogSvcUtil::ExtractBasicNum(szTempPhoneNumber, szBasicNumber, log.GetIPCallDigitCount());
     log.SetBasicNumber(szBasicNumber);
 
-    int nGroupId = 0;
     CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
     if (!ULOG_REQUIRE(pFilterMgr != NULL))
         return 0;
 
     CUlogSvcFilter filter;
-    WCHAR mszEmail[ULOG_EMAIL_ADDRESS_LEN] = {0};
-    EmailOf(log, mszEmail);
-    const bool bHasEmail = (mszEmail[0] != 0);
-    bool bReady = true;
-    if (const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log))
-    {
-        filter.SetFilter(Field(ULOG_DB_SNS_PERSON_ID), std::string(pSns->GetSnsPersonId()));
-    }
-    else if (const CUlogImLog* pIm = dynamic_cast<const CUlogImLog*>(&log))
-    {
-        if (bHasEmail)
-        {
-            AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
-            filter.AppendFilter(Field(ULOG_DB_SP_INFO), pIm->GetSpInfo(), TRUE);
-        }
-        else
-        {
-            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::__GetGroupID: IM log -  no email address.\n");
-            bReady = false;
-        }
-    }
-    else if (bHasEmail)
-        SetEmailFilter(filter, mszEmail);
-    else if (szBasicNumber[0] != '\0')
-        filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(szBasicNumber));
-    else
-        SetNameOnlyFilter(filter, log);
-
-    if (bReady)
-    {
-        CUlogSvcLogMgrScope scope;
-        CUlogPtr<CUlog> ptr(GetUlog(&filter));
-        if (ptr.IsValidPtr())
-        {
-            nGroupId = ptr->GetGroupID();
-        }
-        else
-        {
-            SysDebugPrintf(ULOG_DBG_FAIL, "__GetGroupID: ptr is invalid. no exist the same group log\n");
-            nGroupId = (m_pDbMgr != NULL ? m_pDbMgr->GetMaxGroupID(TABLE) : 0) + 1;
-        }
-    }
-    return nGroupId;
+    if (!SetCorrespondentFilter(filter, log, false, "__GetGroupID"))
+        return 0;
+    CUlogSvcLogMgrScope scope;
+    CUlogPtr<CUlog> ptr(GetUlog(&filter));
+    if (ptr.IsValidPtr())
+        return ptr->GetGroupID();
+    SysDebugPrintf(ULOG_DBG_FAIL, "__GetGroupID: ptr is invalid. no exist the same group log\n");
+    return (m_pDbMgr != NULL ? m_pDbMgr->GetMaxGroupID(TABLE) : 0) + 1;
 }
 
 int CUlogSvcDistinctMgr::__GetUniqueID(CUlog& log)
@@ -478,36 +480,10 @@ CUlog* CUlogSvcDistinctMgr::__FindRow(CUlog& log, bool& bUnmatchable)
     }
 
     CUlogSvcFilter filter;
-    WCHAR mszEmail[ULOG_EMAIL_ADDRESS_LEN] = {0};
-    EmailOf(log, mszEmail);
-    const bool bHasEmail = (mszEmail[0] != 0);
-    if (const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log))
+    if (!SetCorrespondentFilter(filter, log, true, "__GetUniqueID"))
     {
-        filter.SetFilter(Field(ULOG_DB_SNS_PERSON_ID), std::string(pSns->GetSnsPersonId()));
-        filter.AppendFilter(Field(ULOG_DB_SP_INFO), pSns->GetSnsSpInfo(), TRUE);
-    }
-    else if (const CUlogImLog* pIm = dynamic_cast<const CUlogImLog*>(&log))
-    {
-        if (!bHasEmail)
-        {
-            SysDebugPrintf(ULOG_DBG_FAIL,
-                           "CUlogSvcDistinctMgr::__GetUniqueID: IM log -  no email address.\n");
-            bUnmatchable = true;
-            return NULL;
-        }
-        AppendBound(filter, ULOG_DB_EMAIL_ADDRESS, mszEmail);
-        filter.AppendFilter(Field(ULOG_DB_SP_INFO), pIm->GetSpInfo(), TRUE);
-    }
-    else
-    {
-        // Other correspondents have one row per log type.
-        if (bHasEmail)
-            SetEmailFilter(filter, mszEmail);
-        else if (log.GetBasicNumber()[0] != '\0')
-            filter.SetFilter(Field(ULOG_DB_BASIC_NUMBER), std::string(log.GetBasicNumber()));
-        else
-            SetNameOnlyFilter(filter, log);
-        filter.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
+        bUnmatchable = true;
+        return NULL;
     }
 
     CUlog* pRow = GetUlog(&filter);

@@ -86,12 +86,11 @@ BOOL CUlogSvcOrder::AppendOrder(const std::string& field, Order order)
 /* CUlogSvcFilter                                                      */
 /* ------------------------------------------------------------------ */
 
-CUlogSvcFilter::CUlogSvcFilter() : m_pOrder(nullptr) {}
+CUlogSvcFilter::CUlogSvcFilter() {}
 
-CUlogSvcFilter::CUlogSvcFilter(const std::string& text) : m_strFilter(text), m_pOrder(nullptr) {}
+CUlogSvcFilter::CUlogSvcFilter(const std::string& text) : m_strFilter(text) {}
 
-CUlogSvcFilter::CUlogSvcFilter(const CUlogSvcFilter& other)
-    : IUlogSvcFilter(), CUlogObject(), m_pOrder(nullptr)
+CUlogSvcFilter::CUlogSvcFilter(const CUlogSvcFilter& other) : IUlogSvcFilter(), CUlogObject()
 {
     Assign(other);
 }
@@ -106,7 +105,6 @@ CUlogSvcFilter& CUlogSvcFilter::operator=(const CUlogSvcFilter& other)
 CUlogSvcFilter::~CUlogSvcFilter()
 {
     FreeArgs();
-    delete m_pOrder;
 }
 
 void CUlogSvcFilter::FreeArgs()
@@ -141,8 +139,7 @@ BOOL CUlogSvcFilter::Assign(const CUlogSvcFilter& other)
 
     if (other.m_pOrder != nullptr)
         return SetOrder(*other.m_pOrder);
-    delete m_pOrder;
-    m_pOrder = nullptr;
+    m_pOrder.reset();
     return TRUE;
 }
 
@@ -248,7 +245,7 @@ BOOL CUlogSvcFilter::SetOrder(const CUlogSvcOrder& order)
 {
     if (m_pOrder == nullptr)
     {
-        m_pOrder = new (std::nothrow) CUlogSvcOrder(order);
+        m_pOrder.reset(new (std::nothrow) CUlogSvcOrder(order));
         if (!ULOG_REQUIRE(m_pOrder != NULL))
             return FALSE;
         return TRUE;

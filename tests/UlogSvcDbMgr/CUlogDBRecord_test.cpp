@@ -8,6 +8,9 @@
 
 #include "UlogSvcDbMgr/CUlogDB.h"
 #include "UlogSvcDbMgr/CUlogNativeDbMgr.h"
+#include "UlogSvcDbMgr/UlogDbColumns.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
@@ -179,6 +182,302 @@ TEST_F(TableRecordTest, EveryFieldSurvivesTheRoundTrip)
         EXPECT_EQ("01012345678", N(row.GetNumber()));
         EXPECT_STREQ("01012345678", row.GetBasicNumber());
     }
+}
+
+namespace
+{
+// A data set with a value of its own in every field; k makes the values of another row. The flags pair
+// up 1 and 0 so that two flag columns trading places would show, and the two provider values differ.
+CUlogSvcDataSet EveryFieldSet(int k)
+{
+    CUlogSvcDataSet ds;
+    ds.SetUniqueID(7);
+    ds.SetSortIndex(101 + k);
+    ds.SetGroupID(102 + k);
+    ds.SetParentID(103 + k);
+    ds.SetStartTime(4000000104u + k);
+    ds.SetEndTime(4000000105u + k);
+    ds.SetWiFiTotalTime(106 + k);
+    ds.SetGsmTotalTime(107 + k);
+    ds.SetLogType(k == 0 ? ULOG_LOG_TERMINATED : ULOG_LOG_MISSED);
+    ds.SetCallType(k == 0 ? ULOG_CALL_VIDEO : ULOG_CALL_CSD);
+    ds.SetLineType(k == 0 ? ULOG_LINE_2 : ULOG_LINE_1);
+    ds.SetPhoneType((UlogPhoneType)(3 + k));
+    ds.SetStorageType((UlogStorageType)(1 + k));
+    ds.SetCallCost(113 + k);
+    ds.SetCtPid(114 + k);
+    ds.SetCtDataId(115 + k);
+    ds.SetCtFdnId(116 + k);
+    ds.SetMyAccountId(117 + k);
+    ds.SetDuplLogCount(18 + k);
+    ds.Set2StageType(2 + k);
+    ds.SetCnapLog(k == 0);
+    ds.SetVideoShareLog(k != 0);
+    ds.SetCheckStatus(k != 0);
+    ds.SetTemporary(k == 0);
+    const std::string n = std::to_string(k);
+    ds.Set2StageAliasAddress(("alias'24-" + n).c_str());
+    ds.SetBasicNumber(("025" + n).c_str());
+    ds.SetFirstName(("first%26-" + n).c_str());
+    ds.SetLastName(("last27-" + n).c_str());
+    ds.SetCallerIdPath(("/caller28-" + n).c_str());
+    ds.SetMsgLogType(130 + k);
+    ds.SetMsgLogID(131 + k);
+    ds.SetEmailDisplayName(("mail'32-" + n).c_str());
+    ds.SetEmailAddress(P(W(("addr33-" + n).c_str())));
+    ds.SetDisplayName(P(W(("name34-" + n).c_str())));
+    ds.SetNumber(P(W(("035" + n).c_str())));
+    ds.SetSubject(P(W(("subject36-" + n).c_str())));
+    ds.SetBody(P(W(("body37-" + n).c_str())));
+    ds.SetContentId(138 + k);
+    ds.SetSourceType((UlogSourceType)(1 + k));
+    ds.SetAccountEmailAddress(("account40-" + n).c_str());
+    ds.SetAccountId(141 + k);
+    ds.SetSyncId(("sync42-" + n).c_str());
+    ds.SetSnsPersonId(("sns43-" + n).c_str());
+    ds.SetSpInfo(144 + k);
+    ds.SetSnsSpInfo(99);
+    ds.SetIPCallDigitCount(4 + k);
+    return ds;
+}
+
+// What the number and narrow text columns of that row hold, by column name.
+std::vector<std::pair<std::string, std::string>> EveryFieldColumns(int k)
+{
+    const std::string n = std::to_string(k);
+    return {{"clogdbindex", "7"},
+            {"sortindex", std::to_string(101 + k)},
+            {"groupid", std::to_string(102 + k)},
+            {"parentid", std::to_string(103 + k)},
+            {"starttime", std::to_string(4000000104u + k)},
+            {"endtime", std::to_string(4000000105u + k)},
+            {"wifitime", std::to_string(106 + k)},
+            {"gsmtime", std::to_string(107 + k)},
+            {"logtype", std::to_string(k == 0 ? ULOG_LOG_TERMINATED : ULOG_LOG_MISSED)},
+            {"calltype", std::to_string(k == 0 ? ULOG_CALL_VIDEO : ULOG_CALL_CSD)},
+            {"linetype", std::to_string(k == 0 ? ULOG_LINE_2 : ULOG_LINE_1)},
+            {"phonetype", std::to_string(3 + k)},
+            {"storagetype", std::to_string(1 + k)},
+            {"callcost", std::to_string(113 + k)},
+            {"ctprimaryid", std::to_string(114 + k)},
+            {"ctdataid", std::to_string(115 + k)},
+            {"ctfdnid", std::to_string(116 + k)},
+            {"myaccountid", std::to_string(117 + k)},
+            {"sncount", std::to_string(18 + k)},
+            {"stagetype", std::to_string(2 + k)},
+            {"isvideoshare", k == 0 ? "1" : "0"}, // the CNAP flag
+            {"iscnap", k == 0 ? "0" : "1"},       // the video-share flag
+            {"isuncheckedyet", k == 0 ? "0" : "1"},
+            {"istemplog", k == 0 ? "1" : "0"},
+            {"aliasaddress", "alias'24-" + n},
+            {"basicnumber", "025" + n},
+            {"firstname", "first%26-" + n},
+            {"lastname", "last27-" + n},
+            {"callerid", "/caller28-" + n},
+            {"msglogtype", std::to_string(130 + k)},
+            {"msglogid", std::to_string(131 + k)},
+            {"emailname", "mail'32-" + n},
+            {"contentid", std::to_string(138 + k)},
+            {"logsourcetype", std::to_string(1 + k)},
+            {"accountemailaddress", "account40-" + n},
+            {"accountid", std::to_string(141 + k)},
+            {"syncid", "sync42-" + n},
+            {"snspersonid", "sns43-" + n},
+            {"spinfo", std::to_string(144 + k)}, // the plain provider value: the log is no SNS log
+            {"ipcalldigitcount", std::to_string(4 + k)}};
+}
+
+// Every field of a row read back into a data set.
+void ExpectEveryField(const CUlogSvcDataSet& row, int k)
+{
+    const std::string n = std::to_string(k);
+    EXPECT_EQ(7, row.GetUniqueID());
+    EXPECT_EQ(101 + k, row.GetSortIndex());
+    EXPECT_EQ(102 + k, row.GetGroupID());
+    EXPECT_EQ(103 + k, row.GetParentID());
+    EXPECT_EQ(4000000104u + k, row.GetStartTime());
+    EXPECT_EQ(4000000105u + k, row.GetEndTime());
+    EXPECT_EQ(106u + k, row.GetWiFiTotalTime());
+    EXPECT_EQ(107u + k, row.GetGsmTotalTime());
+    EXPECT_EQ(k == 0 ? ULOG_LOG_TERMINATED : ULOG_LOG_MISSED, row.GetLogType());
+    EXPECT_EQ(k == 0 ? ULOG_CALL_VIDEO : ULOG_CALL_CSD, row.GetCallType());
+    EXPECT_EQ(k == 0 ? ULOG_LINE_2 : ULOG_LINE_1, row.GetLineType());
+    EXPECT_EQ(3 + k, (int)row.GetPhoneType());
+    EXPECT_EQ(1 + k, (int)row.GetStorageType());
+    EXPECT_EQ(113 + k, row.GetCallCost());
+    EXPECT_EQ(114 + k, row.GetCtPid());
+    EXPECT_EQ(115 + k, row.GetCtDataId());
+    EXPECT_EQ(116 + k, row.GetCtFdnId());
+    EXPECT_EQ(117 + k, row.GetMyAccountId());
+    EXPECT_EQ(18 + k, row.GetDuplLogCount());
+    EXPECT_EQ(2 + k, (int)row.Get2StageDialingInfo()->iAddressType);
+    EXPECT_EQ(k == 0, row.IsCnapLog() != 0);
+    EXPECT_EQ(k != 0, row.IsVideoShareLog() != 0);
+    EXPECT_EQ(k != 0, row.IsUncheckedYet() != 0);
+    EXPECT_EQ(k == 0, row.IsTemporary() != 0);
+    EXPECT_EQ("alias'24-" + n, row.Get2StageDialingInfo()->aliasAddress);
+    EXPECT_EQ("025" + n, row.GetBasicNumber());
+    EXPECT_EQ("first%26-" + n, row.GetFirstName());
+    EXPECT_EQ("last27-" + n, row.GetLastName());
+    EXPECT_EQ("/caller28-" + n, row.GetCallerIdPath());
+    EXPECT_EQ(130 + k, row.GetMsgLogType());
+    EXPECT_EQ(131 + k, row.GetMsgLogID());
+    EXPECT_EQ("mail'32-" + n, row.GetEmailDisplayName());
+    EXPECT_EQ("addr33-" + n, N(row.GetEmailAddress()));
+    EXPECT_EQ("name34-" + n, N(row.GetDisplayName()));
+    EXPECT_EQ("035" + n, N(row.GetNumber()));
+    EXPECT_EQ("subject36-" + n, N(row.GetSubject()));
+    EXPECT_EQ("body37-" + n, N(row.GetBody()));
+    EXPECT_EQ(138 + k, row.GetContentId());
+    EXPECT_EQ(1 + k, (int)row.GetSourceType());
+    EXPECT_EQ("account40-" + n, row.GetAccountEmailAddress());
+    EXPECT_EQ(141 + k, row.GetAccountId());
+    EXPECT_EQ("sync42-" + n, row.GetSyncId());
+    EXPECT_EQ("sns43-" + n, row.GetSnsPersonId());
+    EXPECT_EQ(144 + k, row.GetSpInfo()); // the column is read back into both provider values
+    EXPECT_EQ(144 + k, row.GetSnsSpInfo());
+    EXPECT_EQ(4 + k, row.GetIPCallDigitCount());
+}
+
+// Runs a row's insert or update statement as the table object does; the engine's result.
+int WriteRow(const UlogDbColumns::CRowValues& row, bool bInsert)
+{
+    const std::string sql =
+        bInsert ? row.FormatInsert("UlogDistinctDbTable") : row.FormatUpdate("UlogDistinctDbTable");
+    const int hStmt = Db2StmtCreate(sql.c_str());
+    if (hStmt < 0)
+        return -1;
+    row.Bind(hStmt, bInsert);
+    const int nResult = Db2StmtExecute(hStmt);
+    Db2StmtDestroy(hStmt);
+    Db2Commit();
+    return nResult;
+}
+} // namespace
+
+// Every field of the data set goes to its own column and comes back into its own field, through the text
+// and the statement forms of row reading; an update rewrites every one of them.
+TEST_F(TableRecordTest, EveryColumnHoldsItsOwnField)
+{
+    const CUlogCallLog call;
+    for (int k = 0; k < 2; k++)
+    {
+        SCOPED_TRACE(k == 0 ? "insert" : "update");
+        const CUlogSvcDataSet ds = EveryFieldSet(k);
+        UlogDbColumns::CRowValues row(ds, call);
+        ASSERT_TRUE(row.Prepare());
+        ASSERT_EQ(1, WriteRow(row, k == 0));
+        for (const auto& [column, value] : EveryFieldColumns(k))
+            EXPECT_EQ(value, Column(column.c_str(), 7)) << column;
+
+        ASSERT_EQ(1, Db2QueryEx("select * from UlogDistinctDbTable"));
+        CUlogSvcDataSet byText;
+        EXPECT_EQ(1, m_db.GetNextRecord(byText));
+        Db2ClearRow();
+        ExpectEveryField(byText, k);
+
+        const int hStmt = Db2StmtCreate("select * from UlogDistinctDbTable");
+        ASSERT_EQ(1, Db2StmtExecute(hStmt));
+        CUlogSvcDataSet bySlots;
+        EXPECT_EQ(1, m_db.GetNextRecord(hStmt, bySlots, 0));
+        Db2StmtDestroy(hStmt);
+        ExpectEveryField(bySlots, k);
+    }
+}
+
+// Narrow texts at their longest and made of quotes, each quote doubled in the statement text: every
+// kind's insert and update still fit the statement buffer and store the texts whole.
+TEST_F(TableRecordTest, LongestQuotedTextsAreStoredWhole)
+{
+    const std::string quotes(800, '\'');
+    for (UlogLogType iType :
+         {ULOG_LOG_ORIGINATED, ULOG_LOG_MSG_SENT, ULOG_LOG_EMAIL_SENT, ULOG_LOG_SNS_1, ULOG_LOG_IM_1})
+    {
+        SCOPED_TRACE((int)iType);
+        CUlogSvcDataSet ds = MakeDataSet(iType, "", 1000000000, 1000000000);
+        ds.Set2StageAliasAddress(quotes.c_str());
+        ds.SetBasicNumber(quotes.c_str());
+        ds.SetFirstName(quotes.c_str());
+        ds.SetLastName(quotes.c_str());
+        ds.SetCallerIdPath(quotes.c_str());
+        ds.SetEmailDisplayName(quotes.c_str());
+        ds.SetAccountEmailAddress(quotes.c_str());
+        ds.SetSyncId(quotes.c_str());
+        ds.SetSnsPersonId(quotes.c_str());
+        std::unique_ptr<CUlog> log = MakeLog(ds);
+        ASSERT_EQ(1, m_db.Insert(*log));
+        const int nId = log->GetUniqueID();
+        const CUlogSvcDataSet kept(*log); // the texts of the log's kind, the others empty
+        const std::vector<std::pair<const char*, std::string>> texts = {
+            {"aliasaddress", kept.Get2StageDialingInfo()->aliasAddress},
+            {"firstname", kept.GetFirstName()},
+            {"lastname", kept.GetLastName()},
+            {"callerid", kept.GetCallerIdPath()},
+            {"emailname", kept.GetEmailDisplayName()},
+            {"accountemailaddress", kept.GetAccountEmailAddress()},
+            {"syncid", kept.GetSyncId()},
+            {"snspersonid", kept.GetSnsPersonId()}};
+        EXPECT_EQ(771u, texts[3].second.size());
+        EXPECT_EQ(std::string(80, '\''), Column("basicnumber", nId));
+        for (const auto& [column, text] : texts)
+            EXPECT_EQ(text, Column(column, nId)) << column;
+
+        log->SetSortIndex(7);
+        EXPECT_EQ(1, m_db.Update(*log));
+        EXPECT_EQ("7", Column("sortindex", nId));
+        for (const auto& [column, text] : texts)
+            EXPECT_EQ(text, Column(column, nId)) << column;
+    }
+}
+
+namespace
+{
+// The distinct table under a name padded with blanks: every statement that names it is still valid SQL,
+// only longer.
+class CPaddedNameTable : public CUlogDistinctDB
+{
+public:
+    explicit CPaddedNameTable(size_t nBlanks) : m_strName("UlogDistinctDbTable" + std::string(nBlanks, ' '))
+    {
+    }
+    const char* GetTableName() const override { return m_strName.c_str(); }
+
+private:
+    std::string m_strName;
+};
+} // namespace
+
+// An update whose text would not fit the statement buffer is refused whole. Cut short at the buffer's end
+// it would lose its condition and rewrite every row; instead no statement runs, no row changes and the
+// update reports its failure.
+TEST_F(TableRecordTest, UpdateTooLongForTheStatementBufferRunsNothing)
+{
+    ASSERT_EQ(1, Insert(MakeDataSet(ULOG_LOG_MISSED, "555", 1)));
+    ASSERT_EQ(2, Insert(MakeDataSet(ULOG_LOG_MISSED, "666", 2)));
+    std::unique_ptr<CUlog> log = MakeLog(ReadByText(1));
+    log->SetSortIndex(7);
+
+    // Blanks enough that the text up to its condition fills the buffer exactly.
+    const CUlogSvcDataSet ds(*log);
+    UlogDbColumns::CRowValues row(ds, *log);
+    ASSERT_TRUE(row.Prepare());
+    const std::string strUpdate = row.FormatUpdate("UlogDistinctDbTable");
+    const size_t nWhere = strUpdate.find(" where ");
+    ASSERT_NE(std::string::npos, nWhere);
+    ASSERT_LT(nWhere, (size_t)UlogDbQuery::QUERY_SIZE - 1);
+    CPaddedNameTable padded(UlogDbQuery::QUERY_SIZE - 1 - nWhere);
+
+    const int nStatements = UlogCtlGetSqlStatementCount();
+    EXPECT_EQ(0, padded.Update(*log));
+    EXPECT_EQ(nStatements, UlogCtlGetSqlStatementCount());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogDB::Update: query(update UlogDistinctDbTable "));
+    EXPECT_EQ((std::vector<std::string>{"1", "2"}),
+              QueryColumn("select sortindex from UlogDistinctDbTable order by clogdbindex"));
+
+    // The same update under the table's own name fits and changes its row only.
+    EXPECT_EQ(1, m_db.Update(*log));
+    EXPECT_EQ((std::vector<std::string>{"7", "2"}),
+              QueryColumn("select sortindex from UlogDistinctDbTable order by clogdbindex"));
 }
 
 TEST_F(TableRecordTest, QuotedTextsComeBackExactly)

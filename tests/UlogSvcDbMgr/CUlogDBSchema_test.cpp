@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "UlogSvcDbMgr/CUlogDB.h"
 #include "UlogSvcDbMgr/CUlogNativeDbMgr.h"
+#include "UlogSvcDbMgr/UlogDbColumns.h"
 #include "control/PlatformControl.h"
 #include "support/PlatformFixture.h"
 
@@ -113,6 +115,43 @@ TEST_F(TableSchemaTest, InitCreatesBothTablesWithTheirIndexes)
     ASSERT_NE(-1, hStmt);
     EXPECT_EQ(46, Db2StmtGetBindResCount(hStmt));
     Db2StmtDestroy(hStmt);
+}
+
+// Each table's create statement declares the columns of the column table, in its order, with their
+// types and sizes: a column described but left out of a create statement would show here.
+TEST_F(TableSchemaTest, CreatedTablesDeclareEveryColumnOfTheColumnTable)
+{
+    CUlogNativeDbMgr mgr;
+    ASSERT_EQ(1, mgr.Init());
+    std::vector<std::string> expected;
+    for (const UlogDbColumns::Column& column : UlogDbColumns::s_aColumns)
+    {
+        std::string strType = column.pszType;
+        if (column.nSize != 0)
+            strType += "(" + std::to_string(column.nSize) + ")";
+        expected.push_back(std::string(column.pszName) + " " + strType);
+    }
+    EXPECT_EQ("clogdbindex int primary key", expected[0]);
+    for (const char* pszTable : {"UlogDistinctDbTable", "UlogDuplDbTable"})
+    {
+        std::string query = "select name, type, pk from pragma_table_info('";
+        query += pszTable;
+        query += "') order by cid";
+        std::vector<std::string> declared;
+        ASSERT_EQ(UlogDbColumns::COLUMN_CNT, Db2QueryEx(query.c_str())) << pszTable;
+        while (Db2GetNextRow() == 0)
+        {
+            const std::string strName = Db2GetColumn(0) != nullptr ? Db2GetColumn(0) : "<null>";
+            // The engine may spell a type word in capitals.
+            std::string strType = Db2GetColumn(1) != nullptr ? Db2GetColumn(1) : "<null>";
+            std::transform(strType.begin(), strType.end(), strType.begin(),
+                           [](unsigned char c) { return (char)std::tolower(c); });
+            const bool bKey = AcAtoi(Db2GetColumn(2)) != 0;
+            declared.push_back(strName + " " + strType + (bKey ? " primary key" : ""));
+        }
+        Db2ClearRow();
+        EXPECT_EQ(expected, declared) << pszTable;
+    }
 }
 
 TEST_F(TableSchemaTest, StartCreatesOnlyTheMissingIndexesOfExistingTables)

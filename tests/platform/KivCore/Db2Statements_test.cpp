@@ -1,15 +1,23 @@
 // The log service's own statements, run unchanged on the engine: both 46-column tables and their
 // indexes, inserts and updates with 16-bit text in "?" slots, deletes, truncation, aggregates, the
-// derived-table forms, limits and n'' literals. Statement texts are composed the way the service
-// composes them (bounded formatting into a 5120-byte buffer, quotes and '%' doubled in quoted text)
-// and handed to the engine as ready texts.
+// derived-table forms, limits and n'' literals. The create, insert and update statements come from the
+// service's own column table (narrow texts quoted with quotes and '%' doubled, 16-bit texts bound); the
+// other texts are composed the way the service composes them (bounded formatting into a 5120-byte
+// buffer) and handed to the engine as ready texts.
 #include "KivCore/KivCore.h"
+#include "UlogSvcDbMgr/CUlogDB.h"
+#include "UlogSvcDbMgr/CUlogSvcDataSet.h"
+#include "UlogSvcDbMgr/UlogDbColumns.h"
+#include "UlogSvcDbMgr/UlogDbQuery.h"
+#include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "support/PlatformFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,91 +25,6 @@ namespace
 {
 const char* const kDistinct = "UlogDistinctDbTable";
 const char* const kDupl = "UlogDuplDbTable";
-
-struct ColumnDef
-{
-    const char* name;
-    const char* type;
-    int size; // 0: no size
-};
-
-// Table position order.
-const ColumnDef kColumns[46] = {
-    {"clogdbindex", "int primary key", 0},
-    {"sortindex", "int", 0},
-    {"groupid", "int", 0},
-    {"parentid", "int", 0},
-    {"starttime", "bigint", 0},
-    {"endtime", "bigint", 0},
-    {"wifitime", "bigint", 0},
-    {"gsmtime", "bigint", 0},
-    {"logtype", "int", 0},
-    {"calltype", "int", 0},
-    {"linetype", "int", 0},
-    {"phonetype", "int", 0},
-    {"storagetype", "int", 0},
-    {"callcost", "int", 0},
-    {"ctprimaryid", "int", 0},
-    {"ctdataid", "int", 0},
-    {"ctfdnid", "int", 0},
-    {"myaccountid", "int", 0},
-    {"sncount", "int", 0},
-    {"stagetype", "int", 0},
-    {"isvideoshare", "tinyint", 0},
-    {"iscnap", "tinyint", 0},
-    {"isuncheckedyet", "tinyint", 0},
-    {"istemplog", "tinyint", 0},
-    {"aliasaddress", "varchar", 129},
-    {"basicnumber", "varchar", 81},
-    {"firstname", "varchar", 310},
-    {"lastname", "varchar", 310},
-    {"callerid", "varchar", 772},
-    {"dummystring", "nvarchar", 103},
-    {"msglogtype", "int", 0},
-    {"msglogid", "int", 0},
-    {"emailname", "varchar", 301},
-    {"emailaddress", "nvarchar", 301},
-    {"logname", "nvarchar", 310},
-    {"lognumber", "nvarchar", 81},
-    {"logsubject", "nvarchar", 101},
-    {"logcontentbody", "nvarchar", 101},
-    {"contentid", "int", 0},
-    {"logsourcetype", "int", 0},
-    {"accountemailaddress", "varchar", 301},
-    {"accountid", "int", 0},
-    {"syncid", "varchar", 100},
-    {"snspersonid", "varchar", 100},
-    {"spinfo", "int", 0},
-    {"ipcalldigitcount", "int", 0},
-};
-
-const char* const kCreateDistinct = "create table %s ( %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s "
-                                    "%s, %s %s, %s %s, %s %s, %s %s, %s %s, "
-                                    "%s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, "
-                                    "%s %s, %s %s(%d), %s %s(%d), %s %s(%d), "
-                                    "%s %s(%d), %s %s(%d), %s %s(%d),%s %s,%s %s, %s %s(%d), %s %s(%d), %s "
-                                    "%s(%d), %s %s(%d), %s %s(%d), %s %s(%d), "
-                                    "%s %s, %s %s, %s %s(%d), %s %s, %s %s(%d),%s %s(%d),%s %s,%s %s )";
-const char* const kCreateDupl = "create table %s ( %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, "
-                                "%s %s, %s %s, %s %s, %s %s, %s %s, "
-                                "%s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s %s, %s "
-                                "%s, %s %s(%d), %s %s(%d), %s %s(%d), "
-                                "%s %s(%d), %s %s(%d), %s %s(%d),%s %s, %s %s, %s %s(%d), %s %s(%d), %s "
-                                "%s(%d), %s %s(%d), %s %s(%d), %s %s(%d), "
-                                "%s %s, %s %s, %s %s(%d), %s %s,  %s %s(%d),%s %s(%d), %s %s, %s %s)";
-const char* const kInsert = "insert into %s values ( %d, %d, %d, %d, %lu, %lu, %lu, %lu, %d, %d, %d, %d, %d, "
-                            "%d, %d, %d, %d, %d, %d, %d, "
-                            "%d, %d, %d, %d, '%s', '%s', '%s', '%s', '%s', ?, %d, %d, '%s', ?, ?, ?, ?, ?, "
-                            "%d, %d,'%s', %d, '%s','%s',%d ,%d )";
-const char* const kUpdate =
-    "update %s set %s = %d, %s = %d, %s = %d, %s = %lu, %s = %lu, %s = %lu,  %s = %lu,  %s = %d, %s = %d, %s "
-    "= %d,  "
-    "%s = %d,  %s = %d,  %s = %d,  %s = %d,  %s = %d,  %s = %d, %s = %d, %s = %d, %s = %d, %s = %d, %s = %d, "
-    "%s = %d,  %s = %d, %s = '%s', %s = '%s', %s = '%s', %s = '%s', %s = '%s', %s = %d,  %s = %d , %s = "
-    "'%s', "
-    "%s = ?, %s = ? , %s = ?, %s = ?, %s = ?, %s = %d, %s = %d, %s = '%s', %s = %d, %s = '%s', %s = '%s', %s "
-    "= %d , "
-    "%s = %d where %s = %d";
 
 // One log row as the service writes it.
 struct Log
@@ -129,17 +52,71 @@ struct Log
     std::u16string emailAddress, displayName, number, subject, body;
 };
 
-// Doubles quotes and '%' so the text survives quoting and the engine's "%%" folding.
-std::string Quote(const std::string& s)
+const WCHAR* W(const std::u16string& s)
 {
-    std::string out;
-    for (char c : s)
-    {
-        out.push_back(c);
-        if (c == '\'' || c == '%')
-            out.push_back(c);
-    }
-    return out;
+    return reinterpret_cast<const WCHAR*>(s.c_str());
+}
+
+// The data set the service would write for the row: every field that the row names, the rest 0.
+CUlogSvcDataSet ToDataSet(const Log& l)
+{
+    CUlogSvcDataSet ds;
+    ds.SetUniqueID(l.id);
+    ds.SetSortIndex(l.sortIndex);
+    ds.SetGroupID(l.groupId);
+    ds.SetParentID(l.parentId);
+    ds.SetStartTime(l.startTime);
+    ds.SetEndTime(l.endTime);
+    ds.SetWiFiTotalTime(0);
+    ds.SetGsmTotalTime(0);
+    ds.SetLogType(static_cast<UlogLogType>(l.logType));
+    ds.SetCallType(static_cast<UlogCallType>(0));
+    ds.SetLineType(static_cast<UlogLineType>(0));
+    ds.SetPhoneType(static_cast<UlogPhoneType>(l.phoneType));
+    ds.SetStorageType(static_cast<UlogStorageType>(l.storageType));
+    ds.SetCallCost(0);
+    ds.SetCtPid(l.ctPid);
+    ds.SetCtDataId(l.ctDataId);
+    ds.SetCtFdnId(0);
+    ds.SetMyAccountId(0);
+    ds.SetDuplLogCount(l.dupCount);
+    ds.Set2StageType(0);
+    ds.SetCnapLog(l.cnap);
+    ds.SetVideoShareLog(l.videoShare);
+    ds.SetCheckStatus(l.unchecked);
+    ds.SetTemporary(l.temp);
+    ds.Set2StageAliasAddress(l.alias.c_str());
+    ds.SetBasicNumber(l.basicNumber.c_str());
+    ds.SetFirstName(l.firstName.c_str());
+    ds.SetLastName(l.lastName.c_str());
+    ds.SetCallerIdPath(l.callerId.c_str());
+    ds.SetMsgLogType(l.msgLogType);
+    ds.SetMsgLogID(0);
+    ds.SetEmailDisplayName(l.emailName.c_str());
+    ds.SetEmailAddress(W(l.emailAddress));
+    ds.SetDisplayName(W(l.displayName));
+    ds.SetNumber(W(l.number));
+    ds.SetSubject(W(l.subject));
+    ds.SetBody(W(l.body));
+    ds.SetContentId(0);
+    ds.SetSourceType(static_cast<UlogSourceType>(0));
+    ds.SetAccountEmailAddress(l.accountEmail.c_str());
+    ds.SetAccountId(0);
+    ds.SetSyncId(l.syncId.c_str());
+    ds.SetSnsPersonId(l.snsPersonId.c_str());
+    ds.SetSpInfo(l.spInfo);
+    ds.SetSnsSpInfo(l.spInfo);
+    ds.SetIPCallDigitCount(0);
+    return ds;
+}
+
+// The create statement of a table object, as it runs it.
+template <class TTable> std::string CreateStatement()
+{
+    char szQuery[UlogDbQuery::QUERY_SIZE] = {};
+    TTable table;
+    table.FormatCreateStatement(szQuery, sizeof szQuery);
+    return szQuery;
 }
 
 class Args
@@ -211,8 +188,8 @@ protected:
     void SetUp() override
     {
         ulogtest::PlatformTest::SetUp();
-        CreateTable(kDistinct, kCreateDistinct);
-        CreateTable(kDupl, kCreateDupl);
+        ASSERT_EQ(Db2QueryEx(CreateStatement<CUlogDistinctDB>().c_str()), 0);
+        ASSERT_EQ(Db2QueryEx(CreateStatement<CUlogDuplDB>().c_str()), 0);
         ASSERT_EQ(
             Index("create index %s on %s (%s %s)", {"DistinctIndexSortIdx", kDistinct, "sortindex", "desc"}),
             0);
@@ -225,19 +202,6 @@ protected:
                   0);
     }
 
-    void CreateTable(const char* table, const char* format)
-    {
-        Args a;
-        a << table;
-        for (const auto& c : kColumns)
-        {
-            a << c.name << c.type;
-            if (c.size != 0)
-                a << c.size;
-        }
-        ASSERT_EQ(Db2QueryEx(a.Format(format).c_str()), 0);
-    }
-
     int Index(const char* format, std::initializer_list<const char*> parts)
     {
         Args a;
@@ -246,73 +210,48 @@ protected:
         return Db2QueryEx(a.Format(format).c_str());
     }
 
-    int Insert(const char* table, const Log& l)
+    int Insert(const char* table, const Log& l) { return Write(table, l, true); }
+    int Update(const char* table, const Log& l) { return Write(table, l, false); }
+
+    // Writes the row with the service's own insert or update statement: its 16-bit texts go to 16-bit
+    // slots of their columns' sizes, six for an insert (dummystring first), five for an update.
+    int Write(const char* table, const Log& l, bool bInsert)
     {
-        Args a;
-        a << table << l.id << l.sortIndex << l.groupId << l.parentId << l.startTime << l.endTime << 0u << 0u
-          << l.logType << 0 << 0 << l.phoneType << l.storageType << 0 << l.ctPid << l.ctDataId << 0 << 0
-          << l.dupCount << 0 << l.cnap << l.videoShare << l.unchecked << l.temp << l.alias << l.basicNumber
-          << Quote(l.firstName) << Quote(l.lastName) << Quote(l.callerId) << l.msgLogType << 0
-          << Quote(l.emailName) << 0 << 0 << Quote(l.accountEmail) << 0 << Quote(l.syncId)
-          << Quote(l.snsPersonId) << l.spInfo << 0;
-        const std::string sql = a.Format(kInsert);
+        const CUlogSvcDataSet ds = ToDataSet(l);
+        CUlogSvcGenerator generator;
+        const std::unique_ptr<CUlog> log(generator.Generate(ds));
+        EXPECT_NE(log, nullptr);
+        if (log == nullptr)
+            return -1;
+        UlogDbColumns::CRowValues row(ds, *log);
+        EXPECT_TRUE(row.Prepare());
+        const std::string sql = bInsert ? row.FormatInsert(table) : row.FormatUpdate(table);
+        EXPECT_LT(sql.size(), static_cast<size_t>(UlogDbQuery::QUERY_SIZE)) << sql;
         const int h = Db2StmtCreate(sql.c_str());
         if (h < 0)
             return -1;
         Db2BindField* p = Db2StmtGetBindParamFields(h);
-        EXPECT_EQ(Db2StmtGetBindParamCount(h), 6);
+        const int nParams = Db2StmtGetBindParamCount(h);
+        EXPECT_EQ(nParams, bInsert ? 6 : 5);
         if (p == nullptr)
             return -1;
-        CopyWide(p[0], u"", 103);
-        CopyWide(p[1], l.emailAddress, 300);
-        CopyWide(p[2], l.displayName, 309);
-        CopyWide(p[3], l.number, 80);
-        CopyWide(p[4], l.subject, 100);
-        CopyWide(p[5], l.body, 100);
+        int i = 0;
+        for (const UlogDbColumns::Column& column : UlogDbColumns::s_aColumns)
+        {
+            if (column.iKind != UlogDbColumns::COLUMN_WTEXT || (!bInsert && !column.HasField()) ||
+                i >= nParams)
+                continue;
+            EXPECT_EQ(p[i].nType, DB2_FIELD_WTEXT) << column.pszName;
+            EXPECT_EQ(p[i].nSize, static_cast<unsigned>(column.nSize) + 1) << column.pszName;
+            ++i;
+        }
+        row.Bind(h, bInsert);
         const int n = Db2StmtExecute(h);
         Db2StmtDestroy(h);
         if (n < 0)
             Db2Rollback();
         else
             Db2Commit();
-        return n;
-    }
-
-    int Update(const char* table, const Log& l)
-    {
-        Args a;
-        a << table << "sortindex" << l.sortIndex << "groupid" << l.groupId << "parentid" << l.parentId
-          << "starttime" << l.startTime << "endtime" << l.endTime << "wifitime" << 0u << "gsmtime" << 0u
-          << "logtype" << l.logType << "calltype" << 0 << "linetype" << 0 << "phonetype" << l.phoneType
-          << "storagetype" << l.storageType << "callcost" << 0 << "ctprimaryid" << l.ctPid << "ctdataid"
-          << l.ctDataId << "ctfdnid" << 0 << "myaccountid" << 0 << "sncount" << l.dupCount << "stagetype" << 0
-          << "isvideoshare" << l.cnap << "iscnap" << l.videoShare << "isuncheckedyet" << l.unchecked
-          << "istemplog" << l.temp << "aliasaddress" << l.alias << "basicnumber" << l.basicNumber
-          << "firstname" << Quote(l.firstName) << "lastname" << Quote(l.lastName) << "callerid"
-          << Quote(l.callerId) << "msglogtype" << l.msgLogType << "msglogid" << 0 << "emailname"
-          << Quote(l.emailName) << "emailaddress"
-          << "logname"
-          << "lognumber"
-          << "logsubject"
-          << "logcontentbody"
-          << "contentid" << 0 << "logsourcetype" << 0 << "accountemailaddress" << Quote(l.accountEmail)
-          << "accountid" << 0 << "syncid" << Quote(l.syncId) << "snspersonid" << Quote(l.snsPersonId)
-          << "spinfo" << l.spInfo << "ipcalldigitcount" << 0 << "clogdbindex" << l.id;
-        const std::string sql = a.Format(kUpdate);
-        const int h = Db2StmtCreate(sql.c_str());
-        if (h < 0)
-            return -1;
-        Db2BindField* p = Db2StmtGetBindParamFields(h);
-        EXPECT_EQ(Db2StmtGetBindParamCount(h), 5);
-        if (p == nullptr)
-            return -1;
-        CopyWide(p[0], l.emailAddress, 300);
-        CopyWide(p[1], l.displayName, 309);
-        CopyWide(p[2], l.number, 80);
-        CopyWide(p[3], l.subject, 100);
-        CopyWide(p[4], l.body, 100);
-        const int n = Db2StmtExecute(h);
-        Db2StmtDestroy(h);
         return n;
     }
 
@@ -357,15 +296,7 @@ TEST_F(Db2ServiceStatements, TablesHaveAllColumnsAndIndexForms)
                                   "'UlogDistinctDbTable' and name like 'Distinct%%'"),
               3);
     // Creating an existing table or index fails with -1.
-    Args a;
-    a << kDistinct;
-    for (const auto& c : kColumns)
-    {
-        a << c.name << c.type;
-        if (c.size != 0)
-            a << c.size;
-    }
-    EXPECT_EQ(Db2QueryEx(a.Format(kCreateDistinct).c_str()), -1);
+    EXPECT_EQ(Db2QueryEx(CreateStatement<CUlogDistinctDB>().c_str()), -1);
     EXPECT_EQ(
         Index("create index %s on %s (%s %s)", {"DistinctIndexSortIdx", kDistinct, "sortindex", "desc"}), -1);
     // An index on a missing column fails too, and leaves the earlier ones.
