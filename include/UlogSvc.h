@@ -9,14 +9,15 @@
 #include <stdint.h>
 
 #ifdef __cplusplus
-extern "C" {
+extern "C"
+{
 #endif
 
-/* ==== Basic types, enumerations, records (log record model) ==== */
+    /* ==== Basic types, enumerations, records (log record model) ==== */
 
 #ifndef KIV_BOOL_DEFINED
 #define KIV_BOOL_DEFINED
-typedef int BOOL;
+    typedef int BOOL;
 #endif
 #ifndef TRUE
 #define TRUE 1
@@ -26,11 +27,11 @@ typedef int BOOL;
 #endif
 #ifndef KIV_WCHAR_DEFINED
 #define KIV_WCHAR_DEFINED
-typedef unsigned short WCHAR; /* one UTF-16 code unit */
+    typedef unsigned short WCHAR; /* one UTF-16 code unit */
 #endif
 #ifndef KIV_HOBJ_DEFINED
 #define KIV_HOBJ_DEFINED
-typedef int HOBJ;
+    typedef int HOBJ;
 #endif
 #ifndef INVALID_HOBJ
 #define INVALID_HOBJ ((HOBJ)-1)
@@ -47,139 +48,159 @@ typedef int HOBJ;
 #define ULOG_INVALID_DB_INDEX (-1)
 #define ULOG_UPDATE_NONE 0
 
-/* Which event a log records; selects the log class. */
-typedef enum UlogLogType ULOG_ENUM_BASE{
-    ULOG_LOG_ORIGINATED = 0,     /* outgoing call */
-    ULOG_LOG_TERMINATED = 1,     /* answered incoming call */
-    ULOG_LOG_MISSED = 2,         /* missed incoming call */
-    ULOG_LOG_MSG_SENT = 3,       /* sent message */
-    ULOG_LOG_MSG_RECEIVED = 4,   /* received message */
-    ULOG_LOG_EMAIL_SENT = 5,     /* sent e-mail */
-    ULOG_LOG_EMAIL_RECEIVED = 6, /* received e-mail */
-    ULOG_LOG_SNS_1 = 7,          /* outgoing SNS message, one log per recipient */
-    ULOG_LOG_SNS_2 = 8,          /* incoming SNS message */
-    ULOG_LOG_IM_1 = 9,           /* instant messaging, first of the pair */
-    ULOG_LOG_IM_2 = 10,          /* instant messaging, second of the pair */
-    ULOG_LOG_CNT_MAX = 11        /* count; never stored */
-} UlogLogType;
+    /* Which event a log records; selects the log class. */
+    typedef enum UlogLogType ULOG_ENUM_BASE
+    {
+        ULOG_LOG_ORIGINATED = 0,     /* outgoing call */
+        ULOG_LOG_TERMINATED = 1,     /* answered incoming call */
+        ULOG_LOG_MISSED = 2,         /* missed incoming call */
+        ULOG_LOG_MSG_SENT = 3,       /* sent message */
+        ULOG_LOG_MSG_RECEIVED = 4,   /* received message */
+        ULOG_LOG_EMAIL_SENT = 5,     /* sent e-mail */
+        ULOG_LOG_EMAIL_RECEIVED = 6, /* received e-mail */
+        ULOG_LOG_SNS_1 = 7,          /* outgoing SNS message, one log per recipient */
+        ULOG_LOG_SNS_2 = 8,          /* incoming SNS message */
+        ULOG_LOG_IM_1 = 9,           /* instant messaging, first of the pair */
+        ULOG_LOG_IM_2 = 10,          /* instant messaging, second of the pair */
+        ULOG_LOG_CNT_MAX = 11        /* count; never stored */
+    } UlogLogType;
 
 /* A log type is valid when 0 <= type < ULOG_LOG_CNT_MAX. */
 #define _UlogIsValidLog(iLogType) ((0 <= (int)(iLogType)) && ((int)(iLogType) < (int)ULOG_LOG_CNT_MAX))
 /* Call logs are the types below ULOG_LOG_MSG_SENT. */
 #define _UlogIsCallLog(iLogType) ((0 <= (int)(iLogType)) && ((int)(iLogType) < (int)ULOG_LOG_MSG_SENT))
 
-/* Call medium (call logs only; -1 when not set). */
-typedef enum UlogCallType ULOG_ENUM_BASE{
-    ULOG_CALL_TYPE_NONE = -1,
-    ULOG_CALL_VOICE = 0,
-    ULOG_CALL_VIDEO = 1,
-    ULOG_CALL_TYPE_2 = 2, /* counted with the voice totals */
-    ULOG_CALL_CSD = 3     /* circuit-switched data */
-} UlogCallType;
+    /* Call medium (call logs only; -1 when not set). */
+    typedef enum UlogCallType ULOG_ENUM_BASE
+    {
+        ULOG_CALL_TYPE_NONE = -1,
+        ULOG_CALL_VOICE = 0,
+        ULOG_CALL_VIDEO = 1,
+        ULOG_CALL_TYPE_2 = 2, /* counted with the voice totals */
+        ULOG_CALL_CSD = 3     /* circuit-switched data */
+    } UlogCallType;
 
-/* Line of a dual-line subscription (-1 when not set). */
-typedef enum UlogLineType ULOG_ENUM_BASE{ULOG_LINE_NONE = -1, ULOG_LINE_1 = 0, ULOG_LINE_2 = 1} UlogLineType;
+    /* Line of a dual-line subscription (-1 when not set). */
+    typedef enum UlogLineType ULOG_ENUM_BASE
+    {
+        ULOG_LINE_NONE = -1,
+        ULOG_LINE_1 = 0,
+        ULOG_LINE_2 = 1
+    } UlogLineType;
 
-/* Kind of contact number the correspondent's number is (-1: none). Values 0 to 14 are used. */
-typedef enum UlogPhoneType ULOG_ENUM_BASE{
-    ULOG_PHONE_TYPE_NONE = -1,
-    ULOG_PHONE_TYPE_0 = 0,
-    ULOG_PHONE_TYPE_1 = 1,
-    ULOG_PHONE_TYPE_2 = 2,
-    ULOG_PHONE_TYPE_3 = 3,
-    ULOG_PHONE_TYPE_4 = 4,
-    ULOG_PHONE_TYPE_5 = 5,
-    ULOG_PHONE_TYPE_6 = 6,
-    ULOG_PHONE_TYPE_7 = 7,
-    ULOG_PHONE_TYPE_8 = 8,
-    ULOG_PHONE_TYPE_9 = 9,
-    ULOG_PHONE_TYPE_10 = 10,
-    ULOG_PHONE_TYPE_11 = 11,
-    ULOG_PHONE_TYPE_12 = 12,
-    ULOG_PHONE_TYPE_FDN = 13, /* a number that only a fixed-dialling entry holds */
-    ULOG_PHONE_TYPE_14 = 14
-} UlogPhoneType;
+    /* Kind of contact number the correspondent's number is (-1: none). Values 0 to 14 are used. */
+    typedef enum UlogPhoneType ULOG_ENUM_BASE
+    {
+        ULOG_PHONE_TYPE_NONE = -1,
+        ULOG_PHONE_TYPE_0 = 0,
+        ULOG_PHONE_TYPE_1 = 1,
+        ULOG_PHONE_TYPE_2 = 2,
+        ULOG_PHONE_TYPE_3 = 3,
+        ULOG_PHONE_TYPE_4 = 4,
+        ULOG_PHONE_TYPE_5 = 5,
+        ULOG_PHONE_TYPE_6 = 6,
+        ULOG_PHONE_TYPE_7 = 7,
+        ULOG_PHONE_TYPE_8 = 8,
+        ULOG_PHONE_TYPE_9 = 9,
+        ULOG_PHONE_TYPE_10 = 10,
+        ULOG_PHONE_TYPE_11 = 11,
+        ULOG_PHONE_TYPE_12 = 12,
+        ULOG_PHONE_TYPE_FDN = 13, /* a number that only a fixed-dialling entry holds */
+        ULOG_PHONE_TYPE_14 = 14
+    } UlogPhoneType;
 
-/* Origin of the contact data of a log (0: none). */
-typedef enum UlogStorageType ULOG_ENUM_BASE{
-    ULOG_STORAGE_NONE = 0,
-    ULOG_STORAGE_EMAIL_LINK = 1, /* linked through an e-mail address */
-    ULOG_STORAGE_FDN = 2         /* fixed-dialling entry */
-} UlogStorageType;
+    /* Origin of the contact data of a log (0: none). */
+    typedef enum UlogStorageType ULOG_ENUM_BASE
+    {
+        ULOG_STORAGE_NONE = 0,
+        ULOG_STORAGE_EMAIL_LINK = 1, /* linked through an e-mail address */
+        ULOG_STORAGE_FDN = 2         /* fixed-dialling entry */
+    } UlogStorageType;
 
-/* E-mail source type; stored and copied as a number (-1 when not set). */
-typedef enum UlogSourceType ULOG_ENUM_BASE{ULOG_SOURCE_TYPE_NONE = -1, ULOG_SOURCE_TYPE_0 = 0} UlogSourceType;
+    /* E-mail source type; stored and copied as a number (-1 when not set). */
+    typedef enum UlogSourceType ULOG_ENUM_BASE
+    {
+        ULOG_SOURCE_TYPE_NONE = -1,
+        ULOG_SOURCE_TYPE_0 = 0
+    } UlogSourceType;
 
-/* How phone numbers are matched. Valid when ULOG_MATCH_EXACT <= value < ULOG_MATCH_CNT_MAX. */
-typedef enum UlogMatchType ULOG_ENUM_BASE{
-    ULOG_MATCH_EXACT = 0,
-    ULOG_MATCH_1 = 1,
-    ULOG_MATCH_2 = 2,
-    ULOG_MATCH_3 = 3,
-    ULOG_MATCH_CNT_MAX = 4
-} UlogMatchType;
+    /* How phone numbers are matched. Valid when ULOG_MATCH_EXACT <= value < ULOG_MATCH_CNT_MAX. */
+    typedef enum UlogMatchType ULOG_ENUM_BASE
+    {
+        ULOG_MATCH_EXACT = 0,
+        ULOG_MATCH_1 = 1,
+        ULOG_MATCH_2 = 2,
+        ULOG_MATCH_3 = 3,
+        ULOG_MATCH_CNT_MAX = 4
+    } UlogMatchType;
 
-/* Which log table an operation means. */
-typedef enum UlogDbTableType ULOG_ENUM_BASE{ULOG_DB_TABLE_DISTINCT = 0, ULOG_DB_TABLE_DUPL = 1} UlogDbTableType;
+    /* Which log table an operation means. */
+    typedef enum UlogDbTableType ULOG_ENUM_BASE
+    {
+        ULOG_DB_TABLE_DISTINCT = 0,
+        ULOG_DB_TABLE_DUPL = 1
+    } UlogDbTableType;
 
-/* Field identifiers of the log table columns (also the column order of content-framework rows). */
-typedef enum UlogDbFieldId ULOG_ENUM_BASE{
-    ULOG_DB_ULOG_DB_INDEX = 0,
-    ULOG_DB_SORT_INDEX = 1,
-    ULOG_DB_GROUP_ID = 2,
-    ULOG_DB_PARENT_ID = 3,
-    ULOG_DB_START_TIME = 4,
-    ULOG_DB_END_TIME = 5,
-    ULOG_DB_WIFI_TIME = 6,
-    ULOG_DB_GSM_TIME = 7,
-    ULOG_DB_LOG_TYPE = 8,
-    ULOG_DB_CALL_TYPE = 9,
-    ULOG_DB_LINE_TYPE = 10,
-    ULOG_DB_PHONE_TYPE = 11,
-    ULOG_DB_STORAGE_TYPE = 12,
-    ULOG_DB_CALL_COST = 13,
-    ULOG_DB_CT_PID = 14,
-    ULOG_DB_CT_DATA_ID = 15,
-    ULOG_DB_CT_FDN_ID = 16,
-    ULOG_DB_MY_ACCOUNT_ID = 17,
-    ULOG_DB_SN_COUNT = 18,
-    ULOG_DB_STAGE_TYPE = 19,
-    ULOG_DB_IS_CNAP = 20,        /* column "iscnap": holds the video-share flag */
-    ULOG_DB_IS_VIDEO_SHARE = 21, /* column "isvideoshare": holds the CNAP flag */
-    ULOG_DB_IS_UNCHECKED_YET = 22,
-    ULOG_DB_IS_TEMP_LOG = 23,
-    ULOG_DB_ALIAS_ADDRESS = 24,
-    ULOG_DB_BASIC_NUMBER = 25,
-    ULOG_DB_FIRST_NAME = 26,
-    ULOG_DB_LAST_NAME = 27,
-    ULOG_DB_CALLER_ID = 28,
-    ULOG_DB_DUMMY_STRING = 29,
-    ULOG_DB_MSG_LOG_TYPE = 30,
-    ULOG_DB_MSG_LOG_ID = 31,
-    ULOG_DB_EMAIL_NAME = 32,
-    ULOG_DB_EMAIL_ADDRESS = 33,
-    ULOG_DB_LOG_NAME = 34,
-    ULOG_DB_LOG_NUMBER = 35,
-    ULOG_DB_LOG_SUBJECT = 36,
-    ULOG_DB_LOG_CONTENT_BODY = 37,
-    ULOG_DB_CONTENT_ID = 38,
-    ULOG_DB_LOG_SOURCE_TYPE = 39,
-    ULOG_DB_ACCOUNT_EMAIL_ADDRESS = 40,
-    ULOG_DB_ACCOUNT_ID = 41,
-    ULOG_DB_SYNC_ID = 42,
-    ULOG_DB_SNS_PERSON_ID = 43,
-    ULOG_DB_SP_INFO = 44,
-    ULOG_DB_IP_CALL_DIGIT_COUNT = 45,
-    ULOG_DB_FIELD_CNT_MAX = 46
-} UlogDbFieldId;
+    /* Field identifiers of the log table columns (also the column order of content-framework rows). */
+    typedef enum UlogDbFieldId ULOG_ENUM_BASE
+    {
+        ULOG_DB_ULOG_DB_INDEX = 0,
+        ULOG_DB_SORT_INDEX = 1,
+        ULOG_DB_GROUP_ID = 2,
+        ULOG_DB_PARENT_ID = 3,
+        ULOG_DB_START_TIME = 4,
+        ULOG_DB_END_TIME = 5,
+        ULOG_DB_WIFI_TIME = 6,
+        ULOG_DB_GSM_TIME = 7,
+        ULOG_DB_LOG_TYPE = 8,
+        ULOG_DB_CALL_TYPE = 9,
+        ULOG_DB_LINE_TYPE = 10,
+        ULOG_DB_PHONE_TYPE = 11,
+        ULOG_DB_STORAGE_TYPE = 12,
+        ULOG_DB_CALL_COST = 13,
+        ULOG_DB_CT_PID = 14,
+        ULOG_DB_CT_DATA_ID = 15,
+        ULOG_DB_CT_FDN_ID = 16,
+        ULOG_DB_MY_ACCOUNT_ID = 17,
+        ULOG_DB_SN_COUNT = 18,
+        ULOG_DB_STAGE_TYPE = 19,
+        ULOG_DB_IS_CNAP = 20,        /* column "iscnap": holds the video-share flag */
+        ULOG_DB_IS_VIDEO_SHARE = 21, /* column "isvideoshare": holds the CNAP flag */
+        ULOG_DB_IS_UNCHECKED_YET = 22,
+        ULOG_DB_IS_TEMP_LOG = 23,
+        ULOG_DB_ALIAS_ADDRESS = 24,
+        ULOG_DB_BASIC_NUMBER = 25,
+        ULOG_DB_FIRST_NAME = 26,
+        ULOG_DB_LAST_NAME = 27,
+        ULOG_DB_CALLER_ID = 28,
+        ULOG_DB_DUMMY_STRING = 29,
+        ULOG_DB_MSG_LOG_TYPE = 30,
+        ULOG_DB_MSG_LOG_ID = 31,
+        ULOG_DB_EMAIL_NAME = 32,
+        ULOG_DB_EMAIL_ADDRESS = 33,
+        ULOG_DB_LOG_NAME = 34,
+        ULOG_DB_LOG_NUMBER = 35,
+        ULOG_DB_LOG_SUBJECT = 36,
+        ULOG_DB_LOG_CONTENT_BODY = 37,
+        ULOG_DB_CONTENT_ID = 38,
+        ULOG_DB_LOG_SOURCE_TYPE = 39,
+        ULOG_DB_ACCOUNT_EMAIL_ADDRESS = 40,
+        ULOG_DB_ACCOUNT_ID = 41,
+        ULOG_DB_SYNC_ID = 42,
+        ULOG_DB_SNS_PERSON_ID = 43,
+        ULOG_DB_SP_INFO = 44,
+        ULOG_DB_IP_CALL_DIGIT_COUNT = 45,
+        ULOG_DB_FIELD_CNT_MAX = 46
+    } UlogDbFieldId;
 
-/* vCard export selector. */
-typedef enum UlogConvertType ULOG_ENUM_BASE{
-    ULOG_CONVERT_COMBINED = 0,
-    ULOG_CONVERT_INCOMING = 1,
-    ULOG_CONVERT_OUTGOING = 2,
-    ULOG_CONVERT_MISSED = 3
-} UlogConvertType;
+    /* vCard export selector. */
+    typedef enum UlogConvertType ULOG_ENUM_BASE
+    {
+        ULOG_CONVERT_COMBINED = 0,
+        ULOG_CONVERT_INCOMING = 1,
+        ULOG_CONVERT_OUTGOING = 2,
+        ULOG_CONVERT_MISSED = 3
+    } UlogConvertType;
 
 /* Bits of the bulk update mask: each copies one part of a UlogInfo into every matched row. */
 #define ULOG_UPDATE_PHONE_TYPE 0x001
@@ -215,94 +236,94 @@ typedef enum UlogConvertType ULOG_ENUM_BASE{
 #define ULOG_ALIAS_ADDRESS_LEN 129
 #define ULOG_2STAGE_INFO_SIZE 264
 
-/* The telephony library's two-stage dialling block (call logs only), copied whole. */
-typedef struct UlogVT2StageDialingInfo
-{
-    int32_t iAddressType;                      /* TapiVT2StageAddressType; 0 by default */
-    char aliasAddress[ULOG_ALIAS_ADDRESS_LEN]; /* narrow, at most 128 characters */
-    unsigned char abRest[131];                 /* rest of the platform's block: copied, never read */
-} UlogVT2StageDialingInfo;
+    /* The telephony library's two-stage dialling block (call logs only), copied whole. */
+    typedef struct UlogVT2StageDialingInfo
+    {
+        int32_t iAddressType;                      /* TapiVT2StageAddressType; 0 by default */
+        char aliasAddress[ULOG_ALIAS_ADDRESS_LEN]; /* narrow, at most 128 characters */
+        unsigned char abRest[131];                 /* rest of the platform's block: copied, never read */
+    } UlogVT2StageDialingInfo;
 
-/* The flat log record of the exported interface: 4700 bytes, natural alignment. */
-typedef struct UlogInfo
-{
-    BOOL bCNAPLog;                /*    0 call */
-    int32_t nReserved1;           /*    4 always 0 when filled by the service */
-    BOOL bUncheckedYet;           /*    8 */
-    BOOL bTempLog;                /*   12 */
-    int32_t nUniqueId;            /*   16 */
-    int32_t nSortIndex;           /*   20 */
-    int32_t nGroupId;             /*   24 */
-    int32_t nReserved2;           /*   28 */
-    int32_t nParentId;            /*   32 */
-    uint32_t tmStart;             /*   36 */
-    uint32_t tmEnd;               /*   40 */
-    uint32_t tmWiFiTotal;         /*   44 */
-    uint32_t tmGsmTotal;          /*   48 */
-    UlogLogType iLogType;         /*   52 */
-    UlogCallType iCallType;       /*   56 call */
-    UlogLineType iLineType;       /*   60 */
-    UlogPhoneType iPhoneType;     /*   64 */
-    UlogStorageType iStorageType; /*   68 */
-    int32_t nCallCost;            /*   72 */
-    int32_t nPersonId;            /*   76 */
-    int32_t nCtDataId;            /*   80 */
-    int32_t nCtFdnId;             /*   84 */
-    int32_t nMyAccountId;         /*   88 */
-    int32_t nDuplLogCount;        /*   92 */
-    int32_t nDuplLogLastUniqueId; /*   96 */
-    BOOL bVideoShare;             /*  100 call */
-    char szBasicNumber[ULOG_NUMBER_LEN];                    /*  104 */
-    char szNumber[ULOG_NUMBER_LEN];                         /*  185 */
-    char szName[ULOG_NAME_LEN];                             /*  266 */
-    char szFirstName[ULOG_NAME_LEN];                        /*  576 */
-    char szLastName[ULOG_NAME_LEN];                         /*  886 */
-    unsigned char abReserved3[620];                         /* 1196 */
-    char szCallerIdPath[ULOG_CALLER_ID_PATH_LEN];           /* 1816 */
-    WCHAR mszEmailAddress[ULOG_EMAIL_ADDRESS_LEN];          /* 2588, then a 2-byte gap */
-    UlogVT2StageDialingInfo st2StageDialingInfo;            /* 3192 call */
-    int32_t nMsgLogType;                                    /* 3456 message, e-mail */
-    int32_t nMsgLogId;                                      /* 3460 message, e-mail */
-    UlogSourceType iSourceType;                             /* 3464 e-mail */
-    char szEmailDisplayName[ULOG_EMAIL_DISPLAY_NAME_LEN];   /* 3468, then a 3-byte gap */
-    int32_t nAccountId;                                     /* 3772 e-mail, IM */
-    char szAccountEmailAddress[ULOG_ACCOUNT_EMAIL_ADDRESS_LEN]; /* 3776 e-mail, IM */
-    char szSyncId[ULOG_SYNC_ID_LEN];                        /* 4077, then a 1-byte gap */
-    WCHAR mszSubject[ULOG_SUBJECT_LEN];                     /* 4178 */
-    WCHAR mszBody[ULOG_BODY_LEN];                           /* 4380, then a 2-byte gap */
-    int32_t nContentId;                                     /* 4584 e-mail, IM, SNS */
-    char szSnsPersonId[ULOG_SNS_PERSON_ID_LEN];             /* 4588 SNS */
-    int32_t nSnsSpInfo;                                     /* 4688 SNS */
-    int32_t nSpInfo;                                        /* 4692 IM */
-    int32_t nIPCallDigitCount;                              /* 4696 */
-} UlogInfo;
+    /* The flat log record of the exported interface: 4700 bytes, natural alignment. */
+    typedef struct UlogInfo
+    {
+        BOOL bCNAPLog;                                        /*    0 call */
+        int32_t nReserved1;                                   /*    4 always 0 when filled by the service */
+        BOOL bUncheckedYet;                                   /*    8 */
+        BOOL bTempLog;                                        /*   12 */
+        int32_t nUniqueId;                                    /*   16 */
+        int32_t nSortIndex;                                   /*   20 */
+        int32_t nGroupId;                                     /*   24 */
+        int32_t nReserved2;                                   /*   28 */
+        int32_t nParentId;                                    /*   32 */
+        uint32_t tmStart;                                     /*   36 */
+        uint32_t tmEnd;                                       /*   40 */
+        uint32_t tmWiFiTotal;                                 /*   44 */
+        uint32_t tmGsmTotal;                                  /*   48 */
+        UlogLogType iLogType;                                 /*   52 */
+        UlogCallType iCallType;                               /*   56 call */
+        UlogLineType iLineType;                               /*   60 */
+        UlogPhoneType iPhoneType;                             /*   64 */
+        UlogStorageType iStorageType;                         /*   68 */
+        int32_t nCallCost;                                    /*   72 */
+        int32_t nPersonId;                                    /*   76 */
+        int32_t nCtDataId;                                    /*   80 */
+        int32_t nCtFdnId;                                     /*   84 */
+        int32_t nMyAccountId;                                 /*   88 */
+        int32_t nDuplLogCount;                                /*   92 */
+        int32_t nDuplLogLastUniqueId;                         /*   96 */
+        BOOL bVideoShare;                                     /*  100 call */
+        char szBasicNumber[ULOG_NUMBER_LEN];                  /*  104 */
+        char szNumber[ULOG_NUMBER_LEN];                       /*  185 */
+        char szName[ULOG_NAME_LEN];                           /*  266 */
+        char szFirstName[ULOG_NAME_LEN];                      /*  576 */
+        char szLastName[ULOG_NAME_LEN];                       /*  886 */
+        unsigned char abReserved3[620];                       /* 1196 */
+        char szCallerIdPath[ULOG_CALLER_ID_PATH_LEN];         /* 1816 */
+        WCHAR mszEmailAddress[ULOG_EMAIL_ADDRESS_LEN];        /* 2588, then a 2-byte gap */
+        UlogVT2StageDialingInfo st2StageDialingInfo;          /* 3192 call */
+        int32_t nMsgLogType;                                  /* 3456 message, e-mail */
+        int32_t nMsgLogId;                                    /* 3460 message, e-mail */
+        UlogSourceType iSourceType;                           /* 3464 e-mail */
+        char szEmailDisplayName[ULOG_EMAIL_DISPLAY_NAME_LEN]; /* 3468, then a 3-byte gap */
+        int32_t nAccountId;                                   /* 3772 e-mail, IM */
+        char szAccountEmailAddress[ULOG_ACCOUNT_EMAIL_ADDRESS_LEN]; /* 3776 e-mail, IM */
+        char szSyncId[ULOG_SYNC_ID_LEN];                            /* 4077, then a 1-byte gap */
+        WCHAR mszSubject[ULOG_SUBJECT_LEN];                         /* 4178 */
+        WCHAR mszBody[ULOG_BODY_LEN];                               /* 4380, then a 2-byte gap */
+        int32_t nContentId;                                         /* 4584 e-mail, IM, SNS */
+        char szSnsPersonId[ULOG_SNS_PERSON_ID_LEN];                 /* 4588 SNS */
+        int32_t nSnsSpInfo;                                         /* 4688 SNS */
+        int32_t nSpInfo;                                            /* 4692 IM */
+        int32_t nIPCallDigitCount;                                  /* 4696 */
+    } UlogInfo;
 
-/* Mailbox dialling number (voicemail) entry of the subscription: 168 bytes. */
-typedef struct MbdnInfo
-{
-    int32_t bSet;      /*  0: 0 means the entry is empty */
-    char szNumber[82]; /*  4: voicemail number */
-    WCHAR mszName[41]; /* 86: voicemail name, at most 40 units */
-} MbdnInfo;
+    /* Mailbox dialling number (voicemail) entry of the subscription: 168 bytes. */
+    typedef struct MbdnInfo
+    {
+        int32_t bSet;      /*  0: 0 means the entry is empty */
+        char szNumber[82]; /*  4: voicemail number */
+        WCHAR mszName[41]; /* 86: voicemail name, at most 40 units */
+    } MbdnInfo;
 
-/* One advice-of-charge meter value. */
-typedef struct UlogAocValue
-{
-    int32_t value;
-} UlogAocValue;
+    /* One advice-of-charge meter value. */
+    typedef struct UlogAocValue
+    {
+        int32_t value;
+    } UlogAocValue;
 
-/* Advice-of-charge data of the SIM: 32 bytes, copied whole. */
-typedef struct UlogAocInfo
-{
-    UlogAocValue acm;        /*  0: accumulated call meter */
-    UlogAocValue acmMax;     /*  4: its maximum */
-    int32_t currencyCodeLen; /*  8 */
-    char currencyCode[4];    /* 12: up to three characters and a terminator */
-    int32_t eppu;            /* 16: price per unit, mantissa */
-    int32_t expSign;         /* 20 */
-    int32_t exp;             /* 24 */
-    float pricePerUnit;      /* 28 */
-} UlogAocInfo;
+    /* Advice-of-charge data of the SIM: 32 bytes, copied whole. */
+    typedef struct UlogAocInfo
+    {
+        UlogAocValue acm;        /*  0: accumulated call meter */
+        UlogAocValue acmMax;     /*  4: its maximum */
+        int32_t currencyCodeLen; /*  8 */
+        char currencyCode[4];    /* 12: up to three characters and a terminator */
+        int32_t eppu;            /* 16: price per unit, mantissa */
+        int32_t expSign;         /* 20 */
+        int32_t exp;             /* 24 */
+        float pricePerUnit;      /* 28 */
+    } UlogAocInfo;
 
 /* The layouts are part of the interface: checked at compile time in C and C++. */
 #ifdef __cplusplus
@@ -310,108 +331,109 @@ typedef struct UlogAocInfo
 #else
 #define ULOG_STATIC_ASSERT(cond, text) _Static_assert(cond, text)
 #endif
-#define ULOG_ASSERT_OFFSET(type, field, off) ULOG_STATIC_ASSERT(offsetof(type, field) == (off), #type "." #field)
+#define ULOG_ASSERT_OFFSET(type, field, off)                                                                 \
+    ULOG_STATIC_ASSERT(offsetof(type, field) == (off), #type "." #field)
 
-ULOG_STATIC_ASSERT(sizeof(UlogLogType) == 4 && sizeof(UlogCallType) == 4 && sizeof(UlogLineType) == 4 &&
-                       sizeof(UlogPhoneType) == 4 && sizeof(UlogStorageType) == 4 &&
-                       sizeof(UlogSourceType) == 4 && sizeof(UlogMatchType) == 4 &&
-                       sizeof(UlogDbTableType) == 4 && sizeof(UlogConvertType) == 4,
-                   "enumerations are 32-bit");
-ULOG_STATIC_ASSERT(sizeof(UlogVT2StageDialingInfo) == 264, "two-stage dialling block size");
-ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, iAddressType, 0);
-ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, aliasAddress, 4);
-ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, abRest, 133);
-ULOG_STATIC_ASSERT(sizeof(UlogInfo) == 4700, "UlogInfo size");
-ULOG_ASSERT_OFFSET(UlogInfo, bCNAPLog, 0);
-ULOG_ASSERT_OFFSET(UlogInfo, nReserved1, 4);
-ULOG_ASSERT_OFFSET(UlogInfo, bUncheckedYet, 8);
-ULOG_ASSERT_OFFSET(UlogInfo, bTempLog, 12);
-ULOG_ASSERT_OFFSET(UlogInfo, nUniqueId, 16);
-ULOG_ASSERT_OFFSET(UlogInfo, nSortIndex, 20);
-ULOG_ASSERT_OFFSET(UlogInfo, nGroupId, 24);
-ULOG_ASSERT_OFFSET(UlogInfo, nReserved2, 28);
-ULOG_ASSERT_OFFSET(UlogInfo, nParentId, 32);
-ULOG_ASSERT_OFFSET(UlogInfo, tmStart, 36);
-ULOG_ASSERT_OFFSET(UlogInfo, tmEnd, 40);
-ULOG_ASSERT_OFFSET(UlogInfo, tmWiFiTotal, 44);
-ULOG_ASSERT_OFFSET(UlogInfo, tmGsmTotal, 48);
-ULOG_ASSERT_OFFSET(UlogInfo, iLogType, 52);
-ULOG_ASSERT_OFFSET(UlogInfo, iCallType, 56);
-ULOG_ASSERT_OFFSET(UlogInfo, iLineType, 60);
-ULOG_ASSERT_OFFSET(UlogInfo, iPhoneType, 64);
-ULOG_ASSERT_OFFSET(UlogInfo, iStorageType, 68);
-ULOG_ASSERT_OFFSET(UlogInfo, nCallCost, 72);
-ULOG_ASSERT_OFFSET(UlogInfo, nPersonId, 76);
-ULOG_ASSERT_OFFSET(UlogInfo, nCtDataId, 80);
-ULOG_ASSERT_OFFSET(UlogInfo, nCtFdnId, 84);
-ULOG_ASSERT_OFFSET(UlogInfo, nMyAccountId, 88);
-ULOG_ASSERT_OFFSET(UlogInfo, nDuplLogCount, 92);
-ULOG_ASSERT_OFFSET(UlogInfo, nDuplLogLastUniqueId, 96);
-ULOG_ASSERT_OFFSET(UlogInfo, bVideoShare, 100);
-ULOG_ASSERT_OFFSET(UlogInfo, szBasicNumber, 104);
-ULOG_ASSERT_OFFSET(UlogInfo, szNumber, 185);
-ULOG_ASSERT_OFFSET(UlogInfo, szName, 266);
-ULOG_ASSERT_OFFSET(UlogInfo, szFirstName, 576);
-ULOG_ASSERT_OFFSET(UlogInfo, szLastName, 886);
-ULOG_ASSERT_OFFSET(UlogInfo, abReserved3, 1196);
-ULOG_ASSERT_OFFSET(UlogInfo, szCallerIdPath, 1816);
-ULOG_ASSERT_OFFSET(UlogInfo, mszEmailAddress, 2588);
-ULOG_ASSERT_OFFSET(UlogInfo, st2StageDialingInfo, 3192);
-ULOG_ASSERT_OFFSET(UlogInfo, nMsgLogType, 3456);
-ULOG_ASSERT_OFFSET(UlogInfo, nMsgLogId, 3460);
-ULOG_ASSERT_OFFSET(UlogInfo, iSourceType, 3464);
-ULOG_ASSERT_OFFSET(UlogInfo, szEmailDisplayName, 3468);
-ULOG_ASSERT_OFFSET(UlogInfo, nAccountId, 3772);
-ULOG_ASSERT_OFFSET(UlogInfo, szAccountEmailAddress, 3776);
-ULOG_ASSERT_OFFSET(UlogInfo, szSyncId, 4077);
-ULOG_ASSERT_OFFSET(UlogInfo, mszSubject, 4178);
-ULOG_ASSERT_OFFSET(UlogInfo, mszBody, 4380);
-ULOG_ASSERT_OFFSET(UlogInfo, nContentId, 4584);
-ULOG_ASSERT_OFFSET(UlogInfo, szSnsPersonId, 4588);
-ULOG_ASSERT_OFFSET(UlogInfo, nSnsSpInfo, 4688);
-ULOG_ASSERT_OFFSET(UlogInfo, nSpInfo, 4692);
-ULOG_ASSERT_OFFSET(UlogInfo, nIPCallDigitCount, 4696);
-ULOG_STATIC_ASSERT(sizeof(MbdnInfo) == 168, "MbdnInfo size");
-ULOG_ASSERT_OFFSET(MbdnInfo, bSet, 0);
-ULOG_ASSERT_OFFSET(MbdnInfo, szNumber, 4);
-ULOG_ASSERT_OFFSET(MbdnInfo, mszName, 86);
-ULOG_STATIC_ASSERT(sizeof(UlogAocInfo) == 32, "UlogAocInfo size");
-ULOG_ASSERT_OFFSET(UlogAocInfo, acm, 0);
-ULOG_ASSERT_OFFSET(UlogAocInfo, acmMax, 4);
-ULOG_ASSERT_OFFSET(UlogAocInfo, currencyCodeLen, 8);
-ULOG_ASSERT_OFFSET(UlogAocInfo, currencyCode, 12);
-ULOG_ASSERT_OFFSET(UlogAocInfo, eppu, 16);
-ULOG_ASSERT_OFFSET(UlogAocInfo, expSign, 20);
-ULOG_ASSERT_OFFSET(UlogAocInfo, exp, 24);
-ULOG_ASSERT_OFFSET(UlogAocInfo, pricePerUnit, 28);
+    ULOG_STATIC_ASSERT(sizeof(UlogLogType) == 4 && sizeof(UlogCallType) == 4 && sizeof(UlogLineType) == 4 &&
+                           sizeof(UlogPhoneType) == 4 && sizeof(UlogStorageType) == 4 &&
+                           sizeof(UlogSourceType) == 4 && sizeof(UlogMatchType) == 4 &&
+                           sizeof(UlogDbTableType) == 4 && sizeof(UlogConvertType) == 4,
+                       "enumerations are 32-bit");
+    ULOG_STATIC_ASSERT(sizeof(UlogVT2StageDialingInfo) == 264, "two-stage dialling block size");
+    ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, iAddressType, 0);
+    ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, aliasAddress, 4);
+    ULOG_ASSERT_OFFSET(UlogVT2StageDialingInfo, abRest, 133);
+    ULOG_STATIC_ASSERT(sizeof(UlogInfo) == 4700, "UlogInfo size");
+    ULOG_ASSERT_OFFSET(UlogInfo, bCNAPLog, 0);
+    ULOG_ASSERT_OFFSET(UlogInfo, nReserved1, 4);
+    ULOG_ASSERT_OFFSET(UlogInfo, bUncheckedYet, 8);
+    ULOG_ASSERT_OFFSET(UlogInfo, bTempLog, 12);
+    ULOG_ASSERT_OFFSET(UlogInfo, nUniqueId, 16);
+    ULOG_ASSERT_OFFSET(UlogInfo, nSortIndex, 20);
+    ULOG_ASSERT_OFFSET(UlogInfo, nGroupId, 24);
+    ULOG_ASSERT_OFFSET(UlogInfo, nReserved2, 28);
+    ULOG_ASSERT_OFFSET(UlogInfo, nParentId, 32);
+    ULOG_ASSERT_OFFSET(UlogInfo, tmStart, 36);
+    ULOG_ASSERT_OFFSET(UlogInfo, tmEnd, 40);
+    ULOG_ASSERT_OFFSET(UlogInfo, tmWiFiTotal, 44);
+    ULOG_ASSERT_OFFSET(UlogInfo, tmGsmTotal, 48);
+    ULOG_ASSERT_OFFSET(UlogInfo, iLogType, 52);
+    ULOG_ASSERT_OFFSET(UlogInfo, iCallType, 56);
+    ULOG_ASSERT_OFFSET(UlogInfo, iLineType, 60);
+    ULOG_ASSERT_OFFSET(UlogInfo, iPhoneType, 64);
+    ULOG_ASSERT_OFFSET(UlogInfo, iStorageType, 68);
+    ULOG_ASSERT_OFFSET(UlogInfo, nCallCost, 72);
+    ULOG_ASSERT_OFFSET(UlogInfo, nPersonId, 76);
+    ULOG_ASSERT_OFFSET(UlogInfo, nCtDataId, 80);
+    ULOG_ASSERT_OFFSET(UlogInfo, nCtFdnId, 84);
+    ULOG_ASSERT_OFFSET(UlogInfo, nMyAccountId, 88);
+    ULOG_ASSERT_OFFSET(UlogInfo, nDuplLogCount, 92);
+    ULOG_ASSERT_OFFSET(UlogInfo, nDuplLogLastUniqueId, 96);
+    ULOG_ASSERT_OFFSET(UlogInfo, bVideoShare, 100);
+    ULOG_ASSERT_OFFSET(UlogInfo, szBasicNumber, 104);
+    ULOG_ASSERT_OFFSET(UlogInfo, szNumber, 185);
+    ULOG_ASSERT_OFFSET(UlogInfo, szName, 266);
+    ULOG_ASSERT_OFFSET(UlogInfo, szFirstName, 576);
+    ULOG_ASSERT_OFFSET(UlogInfo, szLastName, 886);
+    ULOG_ASSERT_OFFSET(UlogInfo, abReserved3, 1196);
+    ULOG_ASSERT_OFFSET(UlogInfo, szCallerIdPath, 1816);
+    ULOG_ASSERT_OFFSET(UlogInfo, mszEmailAddress, 2588);
+    ULOG_ASSERT_OFFSET(UlogInfo, st2StageDialingInfo, 3192);
+    ULOG_ASSERT_OFFSET(UlogInfo, nMsgLogType, 3456);
+    ULOG_ASSERT_OFFSET(UlogInfo, nMsgLogId, 3460);
+    ULOG_ASSERT_OFFSET(UlogInfo, iSourceType, 3464);
+    ULOG_ASSERT_OFFSET(UlogInfo, szEmailDisplayName, 3468);
+    ULOG_ASSERT_OFFSET(UlogInfo, nAccountId, 3772);
+    ULOG_ASSERT_OFFSET(UlogInfo, szAccountEmailAddress, 3776);
+    ULOG_ASSERT_OFFSET(UlogInfo, szSyncId, 4077);
+    ULOG_ASSERT_OFFSET(UlogInfo, mszSubject, 4178);
+    ULOG_ASSERT_OFFSET(UlogInfo, mszBody, 4380);
+    ULOG_ASSERT_OFFSET(UlogInfo, nContentId, 4584);
+    ULOG_ASSERT_OFFSET(UlogInfo, szSnsPersonId, 4588);
+    ULOG_ASSERT_OFFSET(UlogInfo, nSnsSpInfo, 4688);
+    ULOG_ASSERT_OFFSET(UlogInfo, nSpInfo, 4692);
+    ULOG_ASSERT_OFFSET(UlogInfo, nIPCallDigitCount, 4696);
+    ULOG_STATIC_ASSERT(sizeof(MbdnInfo) == 168, "MbdnInfo size");
+    ULOG_ASSERT_OFFSET(MbdnInfo, bSet, 0);
+    ULOG_ASSERT_OFFSET(MbdnInfo, szNumber, 4);
+    ULOG_ASSERT_OFFSET(MbdnInfo, mszName, 86);
+    ULOG_STATIC_ASSERT(sizeof(UlogAocInfo) == 32, "UlogAocInfo size");
+    ULOG_ASSERT_OFFSET(UlogAocInfo, acm, 0);
+    ULOG_ASSERT_OFFSET(UlogAocInfo, acmMax, 4);
+    ULOG_ASSERT_OFFSET(UlogAocInfo, currencyCodeLen, 8);
+    ULOG_ASSERT_OFFSET(UlogAocInfo, currencyCode, 12);
+    ULOG_ASSERT_OFFSET(UlogAocInfo, eppu, 16);
+    ULOG_ASSERT_OFFSET(UlogAocInfo, expSign, 20);
+    ULOG_ASSERT_OFFSET(UlogAocInfo, exp, 24);
+    ULOG_ASSERT_OFFSET(UlogAocInfo, pricePerUnit, 28);
 
-/* ==== Number comparison, SIM, advice of charge ==== */
+    /* ==== Number comparison, SIM, advice of charge ==== */
 
-/* TRUE when the two numbers (at most 80 characters are looked at) denote the same party. */
-BOOL UlogStrCmp(const char* pszNumberL, const char* pszNumberR);
-/* The SIM's mobile country code / network code as a number; 0 without a SIM. */
-int UlogGetMcc(void);
-int UlogGetMnc(void);
-/* TRUE when the SIM offers advice of charge (accumulated call meter). */
-BOOL UlogIsAcmValid(void);
-/* The log's phone type for a contacts-service number kind; ULOG_PHONE_TYPE_NONE for an unknown one. */
-UlogPhoneType UlogGetPhoneType(int iCtPhoneType);
-/* For the telephony side: stores the SIM's advice-of-charge record (32 bytes are copied). FALSE for
- * NULL. The store is kept in memory only and is all zero until the first call. */
-BOOL SetAocInfo(const UlogAocInfo* pInfo);
+    /* TRUE when the two numbers (at most 80 characters are looked at) denote the same party. */
+    BOOL UlogStrCmp(const char* pszNumberL, const char* pszNumberR);
+    /* The SIM's mobile country code / network code as a number; 0 without a SIM. */
+    int UlogGetMcc(void);
+    int UlogGetMnc(void);
+    /* TRUE when the SIM offers advice of charge (accumulated call meter). */
+    BOOL UlogIsAcmValid(void);
+    /* The log's phone type for a contacts-service number kind; ULOG_PHONE_TYPE_NONE for an unknown one. */
+    UlogPhoneType UlogGetPhoneType(int iCtPhoneType);
+    /* For the telephony side: stores the SIM's advice-of-charge record (32 bytes are copied). FALSE for
+     * NULL. The store is kept in memory only and is all zero until the first call. */
+    BOOL SetAocInfo(const UlogAocInfo* pInfo);
 
-/* ==== Text for queries ==== */
+    /* ==== Text for queries ==== */
 
-/* Copies pszSrc to pszDest doubling every apostrophe and every '%', so the text can stand inside
- * quotes in a query. pszDest must hold twice the length of pszSrc plus one. FALSE for NULL. */
-BOOL UlogConvertDBStringForQuery(const char* pszSrc, char* pszDest);
+    /* Copies pszSrc to pszDest doubling every apostrophe and every '%', so the text can stand inside
+     * quotes in a query. pszDest must hold twice the length of pszSrc plus one. FALSE for NULL. */
+    BOOL UlogConvertDBStringForQuery(const char* pszSrc, char* pszDest);
 
-/* ==== Service entry ==== */
+    /* ==== Service entry ==== */
 
-/* Called by the service loader: 0 starts the service and returns the result of the class
- * registration (0 on success), 1 stops it and returns the result of the class unregistration; any
- * other command is reported and answered with 0. */
-unsigned int UlogSvcDispatch(unsigned int nCommand);
+    /* Called by the service loader: 0 starts the service and returns the result of the class
+     * registration (0 on success), 1 stops it and returns the result of the class unregistration; any
+     * other command is reported and answered with 0. */
+    unsigned int UlogSvcDispatch(unsigned int nCommand);
 
 /* ==== Formatting and service-code parsing ==== */
 
@@ -421,200 +443,201 @@ unsigned int UlogSvcDispatch(unsigned int nCommand);
 #define ULOG_CALL_COST_TEXT_LEN 64
 
 /* Call-cost forms (flags of UlogMakeCallCostFormat). */
-#define ULOG_COST_VALUE 0x1u                 /* the value */
-#define ULOG_COST_CURRENCY 0x2u              /* the currency */
-#define ULOG_COST_VALUE_CURRENCY 0x4u        /* value, a blank, currency */
-#define ULOG_COST_CURRENCY_VALUE 0x8u        /* currency, a blank, value */
-#define ULOG_COST_VALUE_NONZERO 0x1001u      /* the value; empty when it is zero */
+#define ULOG_COST_VALUE 0x1u            /* the value */
+#define ULOG_COST_CURRENCY 0x2u         /* the currency */
+#define ULOG_COST_VALUE_CURRENCY 0x4u   /* value, a blank, currency */
+#define ULOG_COST_CURRENCY_VALUE 0x8u   /* currency, a blank, value */
+#define ULOG_COST_VALUE_NONZERO 0x1001u /* the value; empty when it is zero */
 #define ULOG_COST_VALUE_CURRENCY_NONZERO 0x1004u
 #define ULOG_COST_CURRENCY_VALUE_NONZERO 0x1008u
-#define ULOG_COST_CURRENCY_ONLY 0x2002u      /* the currency */
+#define ULOG_COST_CURRENCY_ONLY 0x2002u              /* the currency */
 #define ULOG_COST_VALUE_CURRENCY_IF_CURRENCY 0x2004u /* empty when there is no currency */
 #define ULOG_COST_CURRENCY_VALUE_IF_CURRENCY 0x2008u
 
-/*
- * Writes the call cost 10^e x ppu x units (e = exponent, negated when expSign is 1) as 16-bit text
- * into pmszBuf (ULOG_CALL_COST_TEXT_LEN units). The value is rounded to cents, halves away from zero,
- * and written without trailing zeros: 6, 5.5, 3.75, 1.01 (for 1.005). The currency code is GSM
- * default alphabet text of nCurrencyLength (0 to 3) characters; without one the forms with a value
- * show the value alone and the currency forms are empty. FALSE for a NULL argument, a currency
- * longer than 3, a cost that does not fit, or an unknown flags value (the buffer is then untouched).
- */
-BOOL UlogMakeCallCostFormat(unsigned long flags, unsigned long units, int ppu, int expSign, int exponent,
-                            const char* pszCurrencyCode, int nCurrencyLength, unsigned short* pmszBuf);
+    /*
+     * Writes the call cost 10^e x ppu x units (e = exponent, negated when expSign is 1) as 16-bit text
+     * into pmszBuf (ULOG_CALL_COST_TEXT_LEN units). The value is rounded to cents, halves away from zero,
+     * and written without trailing zeros: 6, 5.5, 3.75, 1.01 (for 1.005). The currency code is GSM
+     * default alphabet text of nCurrencyLength (0 to 3) characters; without one the forms with a value
+     * show the value alone and the currency forms are empty. FALSE for a NULL argument, a currency
+     * longer than 3, a cost that does not fit, or an unknown flags value (the buffer is then untouched).
+     */
+    BOOL UlogMakeCallCostFormat(unsigned long flags, unsigned long units, int ppu, int expSign, int exponent,
+                                const char* pszCurrencyCode, int nCurrencyLength, unsigned short* pmszBuf);
 
-/* What UlogParseIsValidCode reports: the position of the matched barring command (0 to 14), one of
- * the two password-change forms below, or ULOG_PARSE_CODE_NONE. */
-typedef int32_t UlogParseCode;
+    /* What UlogParseIsValidCode reports: the position of the matched barring command (0 to 14), one of
+     * the two password-change forms below, or ULOG_PARSE_CODE_NONE. */
+    typedef int32_t UlogParseCode;
 #define ULOG_PARSE_CODE_NONE (-1)
-#define ULOG_PARSE_CODE_PWD_CHANGE_STAR 22   /* "*03**..." */
-#define ULOG_PARSE_CODE_PWD_CHANGE_DSTAR 23  /* "**03**..." */
+#define ULOG_PARSE_CODE_PWD_CHANGE_STAR 22  /* "*03**..." */
+#define ULOG_PARSE_CODE_PWD_CHANGE_DSTAR 23 /* "**03**..." */
 
-/* Kind of a dialled string. */
-typedef enum UlogParseState ULOG_ENUM_BASE{
-    ULOG_PARSE_STATE_NORMAL = 0, /* an ordinary string */
-    ULOG_PARSE_STATE_SS = 2,     /* a supplementary-service command */
-    ULOG_PARSE_STATE_CLI = 3     /* begins with a calling-line-identity prefix ("*31#", "#31#") */
-} UlogParseState;
+    /* Kind of a dialled string. */
+    typedef enum UlogParseState ULOG_ENUM_BASE
+    {
+        ULOG_PARSE_STATE_NORMAL = 0, /* an ordinary string */
+        ULOG_PARSE_STATE_SS = 2,     /* a supplementary-service command */
+        ULOG_PARSE_STATE_CLI = 3     /* begins with a calling-line-identity prefix ("*31#", "#31#") */
+    } UlogParseState;
 
-/* TRUE when the dialled string begins with a call-barring or barring-password command; *pCode tells
- * which (ULOG_PARSE_CODE_NONE and FALSE when none). */
-BOOL UlogParseIsValidCode(const char* pszInput, UlogParseCode* pCode);
-/* TRUE when the dialled string is a call-barring command that carries a barring password. */
-BOOL UlogParseIsValidLockCode(const char* pszInput);
+    /* TRUE when the dialled string begins with a call-barring or barring-password command; *pCode tells
+     * which (ULOG_PARSE_CODE_NONE and FALSE when none). */
+    BOOL UlogParseIsValidCode(const char* pszInput, UlogParseCode* pCode);
+    /* TRUE when the dialled string is a call-barring command that carries a barring password. */
+    BOOL UlogParseIsValidLockCode(const char* pszInput);
 
-/* ==== Statistics ==== */
+    /* ==== Statistics ==== */
 
-/* Call-time totals in seconds, per direction (ULOG_LOG_ORIGINATED or ULOG_LOG_TERMINATED), call type
- * (ULOG_CALL_VOICE, ULOG_CALL_VIDEO, ULOG_CALL_CSD) and line (ULOG_LINE_1 or ULOG_LINE_2; video calls
- * are all counted on line 1). A reset clears the figure at once; "Ulog.ini" keeps the old total until
- * that direction is next written. Other arguments give FALSE / 0. */
-BOOL UlogResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
-unsigned int UlogGetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
-/* Durations in seconds of the last voice, video and any call. */
-unsigned int UlogGetLastVoiceCallTime(void);
-unsigned int UlogGetLastVideoCallTime(void);
-unsigned int UlogGetLastCallTime(void);
-BOOL UlogResetLastVoiceCallTime(void);
-BOOL UlogResetLastVideoCallTime(void);
-BOOL UlogResetLastCallTime(void);
-/* The accumulated call time in seconds. Adding fails (FALSE, nothing changes) with a test SIM. */
-BOOL UlogAddLifeTime(unsigned int tmTime);
-BOOL UlogSetLifeTime(unsigned int tmTime);
-unsigned int UlogGetLifeTime(void);
+    /* Call-time totals in seconds, per direction (ULOG_LOG_ORIGINATED or ULOG_LOG_TERMINATED), call type
+     * (ULOG_CALL_VOICE, ULOG_CALL_VIDEO, ULOG_CALL_CSD) and line (ULOG_LINE_1 or ULOG_LINE_2; video calls
+     * are all counted on line 1). A reset clears the figure at once; "Ulog.ini" keeps the old total until
+     * that direction is next written. Other arguments give FALSE / 0. */
+    BOOL UlogResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
+    unsigned int UlogGetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType);
+    /* Durations in seconds of the last voice, video and any call. */
+    unsigned int UlogGetLastVoiceCallTime(void);
+    unsigned int UlogGetLastVideoCallTime(void);
+    unsigned int UlogGetLastCallTime(void);
+    BOOL UlogResetLastVoiceCallTime(void);
+    BOOL UlogResetLastVideoCallTime(void);
+    BOOL UlogResetLastCallTime(void);
+    /* The accumulated call time in seconds. Adding fails (FALSE, nothing changes) with a test SIM. */
+    BOOL UlogAddLifeTime(unsigned int tmTime);
+    BOOL UlogSetLifeTime(unsigned int tmTime);
+    unsigned int UlogGetLifeTime(void);
 
-/* ==== Why the last call failed ==== */
+    /* ==== Why the last call failed ==== */
 
-/*
- * Every exported function that stores, deletes or reads logs or statistics leaves, for the calling
- * thread, why it failed: ULOG_ERR_NONE after a success, else one of the codes below with a short
- * text (the text in brackets). The record is kept until the thread's next such call.
- */
-typedef enum UlogErrorCode
-{
-    ULOG_ERR_NONE = 0,             /* "no error" */
-    ULOG_ERR_FAILED = 1,           /* "operation failed": any other failure */
-    ULOG_ERR_INVALID_ARGUMENT = 2, /* "invalid argument": a NULL record, a type or field out of range */
-    ULOG_ERR_NOT_FOUND = 3,        /* "no such log" */
-    ULOG_ERR_DB_FULL = 4,          /* "database is full": no space left on the data root */
-    ULOG_ERR_READ_ONLY = 5,        /* "data root is read-only" */
-    ULOG_ERR_DB_BUSY = 6,          /* "database is busy": another process held it past the wait */
-    ULOG_ERR_DB_CORRUPT = 7,       /* "database is damaged": the file is not a log database */
-    ULOG_ERR_DB_CANT_OPEN = 8,     /* "database cannot be opened" */
-    ULOG_ERR_OUTSIDE_ROOT = 9,     /* "path leads outside the data root": a link out of the root */
-    ULOG_ERR_NO_MEMORY = 10,       /* "out of memory" */
-    ULOG_ERR_IO = 11,              /* "input/output error" */
-    ULOG_ERR_STATISTICS = 12       /* "statistics could not be stored" (Ulog.ini or the settings) */
-} UlogErrorCode;
+    /*
+     * Every exported function that stores, deletes or reads logs or statistics leaves, for the calling
+     * thread, why it failed: ULOG_ERR_NONE after a success, else one of the codes below with a short
+     * text (the text in brackets). The record is kept until the thread's next such call.
+     */
+    typedef enum UlogErrorCode
+    {
+        ULOG_ERR_NONE = 0,             /* "no error" */
+        ULOG_ERR_FAILED = 1,           /* "operation failed": any other failure */
+        ULOG_ERR_INVALID_ARGUMENT = 2, /* "invalid argument": a NULL record, a type or field out of range */
+        ULOG_ERR_NOT_FOUND = 3,        /* "no such log" */
+        ULOG_ERR_DB_FULL = 4,          /* "database is full": no space left on the data root */
+        ULOG_ERR_READ_ONLY = 5,        /* "data root is read-only" */
+        ULOG_ERR_DB_BUSY = 6,          /* "database is busy": another process held it past the wait */
+        ULOG_ERR_DB_CORRUPT = 7,       /* "database is damaged": the file is not a log database */
+        ULOG_ERR_DB_CANT_OPEN = 8,     /* "database cannot be opened" */
+        ULOG_ERR_OUTSIDE_ROOT = 9,     /* "path leads outside the data root": a link out of the root */
+        ULOG_ERR_NO_MEMORY = 10,       /* "out of memory" */
+        ULOG_ERR_IO = 11,              /* "input/output error" */
+        ULOG_ERR_STATISTICS = 12       /* "statistics could not be stored" (Ulog.ini or the settings) */
+    } UlogErrorCode;
 
-/* The calling thread's last failure; *ppszText (when ppszText is not NULL) gets its short text, a
- * static string that lives as long as the library. */
-UlogErrorCode UlogGetLastError(const char** ppszText);
+    /* The calling thread's last failure; *ppszText (when ppszText is not NULL) gets its short text, a
+     * static string that lives as long as the library. */
+    UlogErrorCode UlogGetLastError(const char** ppszText);
 
-/* ==== Call-log functions ==== */
+    /* ==== Call-log functions ==== */
 
-/*
- * The distinct log table: one row per correspondent and log type, the newest event with the number
- * of events behind it. BOOL results are 1 for success and 0 for failure; a NULL record where one is
- * required is reported and answered with 0. "type" arguments outside 0 to 10 match no row.
- */
+    /*
+     * The distinct log table: one row per correspondent and log type, the newest event with the number
+     * of events behind it. BOOL results are 1 for success and 0 for failure; a NULL record where one is
+     * required is reported and answered with 0. "type" arguments outside 0 to 10 match no row.
+     */
 
-/* Stores one event. The record is then refilled from the stored log, so that the caller learns its
- * unique id, sort index, group id, parent id and counts. 0 (record unchanged) for NULL or a log type
- * outside 0 to 10. */
-BOOL UlogAddCallLog(UlogInfo* pUlogInfo);
-/* Empties the distinct table. */
-BOOL UlogDeleteAllCallLog(void);
-/* Deletes the row of the unique id and, with it, its events. 1 once both are gone; 0 when no row has
- * that id (ULOG_ERR_NOT_FOUND) or the delete failed (nothing was deleted). */
-BOOL UlogDeleteCallLog(int nUniqueId);
-/* *pnCount = the number of rows of the type; 1, or 0 (reported) for a NULL pnCount. */
-BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount);
-int UlogGetCallLogCountEx(UlogLogType iLogType);
-/* *pnCount = the number of rows of the type; 0 (reported) for a NULL pnCount. */
-BOOL UlogGetToolbarOnLogCount(UlogLogType iLogType, int* pnCount);
-BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo);
-/* Every row of the type into the array (record i at pUlogInfo + i); the caller supplies room for
- * UlogGetCallLogCountEx(iLogType) records. 1 with nothing written when the type has no rows. */
-BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo);
-/* UlogGetAllCallLogInfo can write past the caller's array: another thread or process may add a row
- * between the caller's count and this read. UlogGetAllCallLogInfoEx takes the array's capacity in
- * records and never writes more; *pnFilled (when not NULL) gets the number written. 1 on success
- * (also when rows beyond the capacity were left out), 0 when the rows could not be read, for a NULL
- * array with a capacity above 0, or for a negative capacity. */
-BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInfo, int nCapacity, int* pnFilled);
-/* The row of the type (of any type) with the lowest (highest) sort index: the least (most) recently
- * touched one. 0, record untouched, when there is none. */
-BOOL UlogGetFirstCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo);
-BOOL UlogGetLastCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo);
-BOOL UlogGetFirstCallLog(UlogInfo* pUlogInfo);
-BOOL UlogGetLastCallLog(UlogInfo* pUlogInfo);
-/* Copies the parts of the record that iUpdateType (ULOG_UPDATE_... bits) selects into every row whose
- * number matches the record's. ULOG_UPDATE_NONE is refused (checked before the record). */
-BOOL UlogSetAllCallLogInfo(int iUpdateType, const UlogInfo* pUlogInfo);
-/* Finishes a temporary log: its final data and its call time. */
-BOOL UlogUpdateTempPrevLog(const UlogInfo* pUlogInfo);
-/* Rewrites the row of the record's unique id. */
-BOOL UlogUpdateCallLog(const UlogInfo* pUlogInfo);
-/* Renames the rows of the voicemail number. */
-BOOL UlogUpdateCallLogNameByVoicemail(const MbdnInfo* pMbdnInfo);
-/* The rows not looked at yet (of every type), at most nMax of them, into the array. */
-BOOL UlogGetUnreadMissedCallLog(UlogInfo* pUnreadMissedLog, int nMax);
-/* Both give the number of missed-call rows. */
-int UlogGetUnreadTotalMissedCount(void);
-int UlogGetUnreadMissedLogCount(void);
-/* Sets the check status of every row (1 not looked at yet, 0 looked at). */
-BOOL UlogSetAllUnreadMissedStatus(int nStatus);
-/* Position of the row in the list of all rows; -1 when absent. */
-int UlogGetIndex(int nUniqueId);
-/* Sum and average of a field (a UlogDbFieldId) over the table. */
-int UlogGetSum(int nField);
-int UlogGetAverage(int nField);
-/* Passed to the query manager, which accepts and ignores them (TRUE). */
-BOOL UlogSetFilter(int nFilter);
-BOOL UlogSetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4);
-/* Iterator handles (walk them with the UlogSvcIterator... functions, then release them): all rows,
- * the rows of one type, the rows holding the largest (smallest) value of a field (a UlogDbFieldId).
- * 0 when the list cannot be made, INVALID_HOBJ when it cannot be registered. */
-HOBJ UlogGetAllLogInfo(void);
-HOBJ UlogGetAllLogInfoByType(UlogLogType iLogType);
-HOBJ UlogGetMaxLogInfo(int nField);
-HOBJ UlogGetMinLogInfo(int nField);
+    /* Stores one event. The record is then refilled from the stored log, so that the caller learns its
+     * unique id, sort index, group id, parent id and counts. 0 (record unchanged) for NULL or a log type
+     * outside 0 to 10. */
+    BOOL UlogAddCallLog(UlogInfo* pUlogInfo);
+    /* Empties the distinct table. */
+    BOOL UlogDeleteAllCallLog(void);
+    /* Deletes the row of the unique id and, with it, its events. 1 once both are gone; 0 when no row has
+     * that id (ULOG_ERR_NOT_FOUND) or the delete failed (nothing was deleted). */
+    BOOL UlogDeleteCallLog(int nUniqueId);
+    /* *pnCount = the number of rows of the type; 1, or 0 (reported) for a NULL pnCount. */
+    BOOL UlogGetCallLogCount(UlogLogType iLogType, int* pnCount);
+    int UlogGetCallLogCountEx(UlogLogType iLogType);
+    /* *pnCount = the number of rows of the type; 0 (reported) for a NULL pnCount. */
+    BOOL UlogGetToolbarOnLogCount(UlogLogType iLogType, int* pnCount);
+    BOOL UlogGetCallLogInfoByUniqueID(int nUniqueId, UlogInfo* pUlogInfo);
+    /* Every row of the type into the array (record i at pUlogInfo + i); the caller supplies room for
+     * UlogGetCallLogCountEx(iLogType) records. 1 with nothing written when the type has no rows. */
+    BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo);
+    /* UlogGetAllCallLogInfo can write past the caller's array: another thread or process may add a row
+     * between the caller's count and this read. UlogGetAllCallLogInfoEx takes the array's capacity in
+     * records and never writes more; *pnFilled (when not NULL) gets the number written. 1 on success
+     * (also when rows beyond the capacity were left out), 0 when the rows could not be read, for a NULL
+     * array with a capacity above 0, or for a negative capacity. */
+    BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInfo, int nCapacity, int* pnFilled);
+    /* The row of the type (of any type) with the lowest (highest) sort index: the least (most) recently
+     * touched one. 0, record untouched, when there is none. */
+    BOOL UlogGetFirstCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo);
+    BOOL UlogGetLastCallLogByType(UlogLogType iLogType, UlogInfo* pUlogInfo);
+    BOOL UlogGetFirstCallLog(UlogInfo* pUlogInfo);
+    BOOL UlogGetLastCallLog(UlogInfo* pUlogInfo);
+    /* Copies the parts of the record that iUpdateType (ULOG_UPDATE_... bits) selects into every row whose
+     * number matches the record's. ULOG_UPDATE_NONE is refused (checked before the record). */
+    BOOL UlogSetAllCallLogInfo(int iUpdateType, const UlogInfo* pUlogInfo);
+    /* Finishes a temporary log: its final data and its call time. */
+    BOOL UlogUpdateTempPrevLog(const UlogInfo* pUlogInfo);
+    /* Rewrites the row of the record's unique id. */
+    BOOL UlogUpdateCallLog(const UlogInfo* pUlogInfo);
+    /* Renames the rows of the voicemail number. */
+    BOOL UlogUpdateCallLogNameByVoicemail(const MbdnInfo* pMbdnInfo);
+    /* The rows not looked at yet (of every type), at most nMax of them, into the array. */
+    BOOL UlogGetUnreadMissedCallLog(UlogInfo* pUnreadMissedLog, int nMax);
+    /* Both give the number of missed-call rows. */
+    int UlogGetUnreadTotalMissedCount(void);
+    int UlogGetUnreadMissedLogCount(void);
+    /* Sets the check status of every row (1 not looked at yet, 0 looked at). */
+    BOOL UlogSetAllUnreadMissedStatus(int nStatus);
+    /* Position of the row in the list of all rows; -1 when absent. */
+    int UlogGetIndex(int nUniqueId);
+    /* Sum and average of a field (a UlogDbFieldId) over the table. */
+    int UlogGetSum(int nField);
+    int UlogGetAverage(int nField);
+    /* Passed to the query manager, which accepts and ignores them (TRUE). */
+    BOOL UlogSetFilter(int nFilter);
+    BOOL UlogSetOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4);
+    /* Iterator handles (walk them with the UlogSvcIterator... functions, then release them): all rows,
+     * the rows of one type, the rows holding the largest (smallest) value of a field (a UlogDbFieldId).
+     * 0 when the list cannot be made, INVALID_HOBJ when it cannot be registered. */
+    HOBJ UlogGetAllLogInfo(void);
+    HOBJ UlogGetAllLogInfoByType(UlogLogType iLogType);
+    HOBJ UlogGetMaxLogInfo(int nField);
+    HOBJ UlogGetMinLogInfo(int nField);
 
-/* ==== Duplicate-log functions ==== */
+    /* ==== Duplicate-log functions ==== */
 
-/* The duplicate log table: one row per event, tied to its distinct row by nParentId. Read only. */
+    /* The duplicate log table: one row per event, tied to its distinct row by nParentId. Read only. */
 
-/* The number of events of the type. */
-int UlogGetDuplLogCount(UlogLogType iLogType);
-/* *pnCount = the number of events of the type not looked at yet; 0 (reported) for a NULL pnCount. */
-BOOL UlogGetDuplLogUncheckedCount(UlogLogType iLogType, int* pnCount);
-/* Iterator handles, as the call-log ones, over the events. */
-HOBJ UlogGetDuplAllLogInfo(void);
-HOBJ UlogGetDuplAllLogInfoByType(UlogLogType iLogType);
-HOBJ UlogGetDuplMaxLogInfo(int nField);
-HOBJ UlogGetDuplMinLogInfo(int nField);
-/* Position of the event among all events; -1 when absent. */
-int UlogGetDuplIndex(int nUniqueId);
-int UlogGetDuplSum(int nField);
-int UlogGetDuplAverage(int nField);
-BOOL UlogSetDuplFilter(int nFilter);
-BOOL UlogSetDuplOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4);
+    /* The number of events of the type. */
+    int UlogGetDuplLogCount(UlogLogType iLogType);
+    /* *pnCount = the number of events of the type not looked at yet; 0 (reported) for a NULL pnCount. */
+    BOOL UlogGetDuplLogUncheckedCount(UlogLogType iLogType, int* pnCount);
+    /* Iterator handles, as the call-log ones, over the events. */
+    HOBJ UlogGetDuplAllLogInfo(void);
+    HOBJ UlogGetDuplAllLogInfoByType(UlogLogType iLogType);
+    HOBJ UlogGetDuplMaxLogInfo(int nField);
+    HOBJ UlogGetDuplMinLogInfo(int nField);
+    /* Position of the event among all events; -1 when absent. */
+    int UlogGetDuplIndex(int nUniqueId);
+    int UlogGetDuplSum(int nField);
+    int UlogGetDuplAverage(int nField);
+    BOOL UlogSetDuplFilter(int nFilter);
+    BOOL UlogSetDuplOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4);
 
-/* ==== Iterator handles ==== */
+    /* ==== Iterator handles ==== */
 
-/*
- * Handles are 1, 2, 3, ... in the order they are handed out; a released handle is never reused.
- * Walk: UlogSvcIteratorMoveFirst(h); while (!UlogSvcIteratorIsDone(h)) { UlogSvcIteratorGetCurItem(h,
- * &info); UlogSvcIteratorMoveNext(h); } UlogSvcIteratorRelease(h);
- * INVALID_HOBJ is reported; an unknown or released handle is a no-op (IsDone and GetCurItem give 0).
- */
-void UlogSvcIteratorMoveFirst(HOBJ hIterator);
-void UlogSvcIteratorMoveNext(HOBJ hIterator);
-BOOL UlogSvcIteratorIsDone(HOBJ hIterator);
-/* Copies the current log into the record; 0 for NULL or when the walk is done. */
-BOOL UlogSvcIteratorGetCurItem(HOBJ hIterator, UlogInfo* pUlogInfo);
-void UlogSvcIteratorRelease(HOBJ hIterator);
+    /*
+     * Handles are 1, 2, 3, ... in the order they are handed out; a released handle is never reused.
+     * Walk: UlogSvcIteratorMoveFirst(h); while (!UlogSvcIteratorIsDone(h)) { UlogSvcIteratorGetCurItem(h,
+     * &info); UlogSvcIteratorMoveNext(h); } UlogSvcIteratorRelease(h);
+     * INVALID_HOBJ is reported; an unknown or released handle is a no-op (IsDone and GetCurItem give 0).
+     */
+    void UlogSvcIteratorMoveFirst(HOBJ hIterator);
+    void UlogSvcIteratorMoveNext(HOBJ hIterator);
+    BOOL UlogSvcIteratorIsDone(HOBJ hIterator);
+    /* Copies the current log into the record; 0 for NULL or when the walk is done. */
+    BOOL UlogSvcIteratorGetCurItem(HOBJ hIterator, UlogInfo* pUlogInfo);
+    void UlogSvcIteratorRelease(HOBJ hIterator);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -182,7 +182,8 @@ extern "C" BOOL UlogGetAllCallLogInfo(UlogLogType iLogType, UlogInfo* pUlogInfo)
     return 1;
 }
 
-extern "C" BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInfo, int nCapacity, int* pnFilled)
+extern "C" BOOL UlogGetAllCallLogInfoEx(UlogLogType iLogType, UlogInfo* pUlogInfo, int nCapacity,
+                                        int* pnFilled)
 {
     ulogerr::CUlogApiCall call;
     if (pnFilled != nullptr)

@@ -80,8 +80,9 @@ public:
      * UlogMakeCallCostFormat). pmszBuf takes ULOG_CALL_COST_TEXT_LEN units. FALSE for a missing
      * argument, a currency longer than 3, a cost too large to show, or unknown flags (buffer
      * untouched). */
-    static BOOL MakeCallCostFormat(unsigned long flags, unsigned long units, int ppu, int expSign, int exponent,
-                                   char const* pszCurrencyCode, int nCurrencyLength, unsigned short* pmszBuf);
+    static BOOL MakeCallCostFormat(unsigned long flags, unsigned long units, int ppu, int expSign,
+                                   int exponent, char const* pszCurrencyCode, int nCurrencyLength,
+                                   unsigned short* pmszBuf);
     /* The cost of the SIM's call-meter maximum, from the stored advice-of-charge record. */
     static BOOL MakeCallCostFormatEx(unsigned long flags, unsigned short* pmszBuf);
 };

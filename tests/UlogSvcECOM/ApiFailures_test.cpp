@@ -21,18 +21,21 @@ protected:
     {
         std::string out;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
+        if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK)
         {
             sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db,
-                                   "select clogdbindex, sncount, logname, isuncheckedyet from UlogDistinctDbTable "
-                                   "order by clogdbindex",
-                                   -1, &st, nullptr) == SQLITE_OK)
+            if (sqlite3_prepare_v2(
+                    db,
+                    "select clogdbindex, sncount, logname, isuncheckedyet from UlogDistinctDbTable "
+                    "order by clogdbindex",
+                    -1, &st, nullptr) == SQLITE_OK)
                 while (sqlite3_step(st) == SQLITE_ROW)
                     for (int c = 0; c < 4; ++c)
                     {
                         const unsigned char* p = sqlite3_column_text(st, c);
-                        out += std::string(p != nullptr ? reinterpret_cast<const char*>(p) : "-") + (c < 3 ? "|" : "\n");
+                        out += std::string(p != nullptr ? reinterpret_cast<const char*>(p) : "-") +
+                               (c < 3 ? "|" : "\n");
                     }
             sqlite3_finalize(st);
         }
@@ -59,7 +62,8 @@ TEST_F(ApiFailureTest, ADatabaseHeldByAnotherProcessFailsTheAddWithItsReason)
     UlogInfo info = Record(ULOG_LOG_ORIGINATED, "0101234567", 1700000500u);
     const UlogInfo written = info;
     EXPECT_EQ(0, UlogAddCallLog(&info));
-    EXPECT_EQ(0, std::memcmp(&info, &written, sizeof(info))) << "a failed add must leave the record as it was";
+    EXPECT_EQ(0, std::memcmp(&info, &written, sizeof(info)))
+        << "a failed add must leave the record as it was";
     const char* pszText = nullptr;
     EXPECT_EQ(ULOG_ERR_DB_BUSY, UlogGetLastError(&pszText));
     EXPECT_STREQ("database is busy", pszText);

@@ -58,9 +58,8 @@ protected:
     // Every committed row of both tables and the call-time total, as text.
     std::string Snapshot()
     {
-        std::string out = std::to_string(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE,
-                                                               ULOG_LINE_1)) +
-                          "\n";
+        std::string out =
+            std::to_string(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1)) + "\n";
         sqlite3* db = nullptr;
         if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
             SQLITE_OK)
@@ -228,17 +227,14 @@ TEST_P(FaultSweepTest, UpdatingDeletingAndBulkUpdating)
         ASSERT_TRUE(UlogAddCallLog(&missed));
         ASSERT_TRUE(UlogGetCallLogInfoByUniqueID(s_stored.nUniqueId, &s_stored));
     };
-    const int nUpdate = Sweep("update", {prepare,
-                                         []
+    const int nUpdate = Sweep("update", {prepare, []
                                          {
                                              UlogInfo info = s_stored;
                                              std::strcpy(info.szName, "Renamed");
                                              return UlogUpdateCallLog(&info) != 0;
                                          }});
-    const int nDelete =
-        Sweep("delete", {prepare, [] { return UlogDeleteCallLog(s_stored.nUniqueId) != 0; }});
-    const int nBulk = Sweep("bulk update", {prepare,
-                                            []
+    const int nDelete = Sweep("delete", {prepare, [] { return UlogDeleteCallLog(s_stored.nUniqueId) != 0; }});
+    const int nBulk = Sweep("bulk update", {prepare, []
                                             {
                                                 UlogInfo info = s_stored;
                                                 std::strcpy(info.szName, "Everywhere");

@@ -45,7 +45,8 @@ protected:
     {
         std::vector<std::string> rows;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2((root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
+        if (sqlite3_open_v2((root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK)
         {
             sqlite3_busy_timeout(db, 5000);
             sqlite3_stmt* st = nullptr;
@@ -57,7 +58,8 @@ protected:
                     for (int c = 0; c < sqlite3_column_count(st); ++c)
                     {
                         const unsigned char* p = sqlite3_column_text(st, c);
-                        row += (c > 0 ? "|" : "") + std::string(p != nullptr ? reinterpret_cast<const char*>(p) : "");
+                        row += (c > 0 ? "|" : "") +
+                               std::string(p != nullptr ? reinterpret_cast<const char*>(p) : "");
                     }
                     rows.push_back(row);
                 }
@@ -137,10 +139,11 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
             const int n = round * kAtOnce + k;
             const Added add = {kBase + static_cast<unsigned>(n) * 100u, 1u + static_cast<unsigned>(n % 97)};
             const std::string number = "07700900" + std::to_string(100 + n % 20);
-            const std::string out = m_dir + "/out" + std::to_string(k), err = m_dir + "/err" + std::to_string(k);
-            children.push_back(ulogtest::SpawnTool({"--root", m_root, "add", "call", "--dir", "out", "--number",
-                                                    number, "--start", std::to_string(add.start), "--duration",
-                                                    std::to_string(add.duration)},
+            const std::string out = m_dir + "/out" + std::to_string(k),
+                              err = m_dir + "/err" + std::to_string(k);
+            children.push_back(ulogtest::SpawnTool({"--root", m_root, "add", "call", "--dir", "out",
+                                                    "--number", number, "--start", std::to_string(add.start),
+                                                    "--duration", std::to_string(add.duration)},
                                                    out, err));
             adds.push_back(add);
             ++nProcesses;
@@ -175,7 +178,8 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     EXPECT_GT(reported.size(), 10u) << "too few adders finished to check anything";
 
     // The next start repairs what a killed first start left undone.
-    ulogtest::ToolChild list = ulogtest::SpawnTool({"--root", m_root, "list"}, m_dir + "/list.out", m_dir + "/list.err");
+    ulogtest::ToolChild list =
+        ulogtest::SpawnTool({"--root", m_root, "list"}, m_dir + "/list.out", m_dir + "/list.err");
     ASSERT_EQ(0, ulogtest::WaitTool(list)) << ReadWholeFile(list.errPath);
 
     // Every event reported stored is there.
@@ -194,8 +198,9 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     EXPECT_EQ(0, Scalar("select count(*) from (select basicnumber, logtype from UlogDistinctDbTable group by "
                         "basicnumber, logtype having count(*) > 1)"));
     const std::string reference = m_dir + "/reference";
-    ulogtest::ToolChild fresh = ulogtest::SpawnTool(
-        {"--root", reference, "add", "call", "--dir", "out", "--number", "1"}, m_dir + "/ref.out", m_dir + "/ref.err");
+    ulogtest::ToolChild fresh =
+        ulogtest::SpawnTool({"--root", reference, "add", "call", "--dir", "out", "--number", "1"},
+                            m_dir + "/ref.out", m_dir + "/ref.err");
     ASSERT_EQ(0, ulogtest::WaitTool(fresh)) << ReadWholeFile(fresh.errPath);
     const std::string indexes = "select name from sqlite_master where type = 'index' order by name";
     EXPECT_EQ(Query(reference, indexes), Query(m_root, indexes));
@@ -203,7 +208,8 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     // The statistics count only stored events: at most the durations of the stored events (a crash
     // right after a commit may lose that event's share, never add one).
     long long nStoredTotal = 0;
-    for (const std::string& row : Query(m_root, "select endtime - starttime from UlogDuplDbTable where logtype = 0"))
+    for (const std::string& row :
+         Query(m_root, "select endtime - starttime from UlogDuplDbTable where logtype = 0"))
         nStoredTotal += std::atoll(row.c_str());
     std::string problem;
     const long long nTotal = OutgoingTotal(problem);

@@ -180,4 +180,3 @@ extern "C" int WmStrcmp(const WCHAR* a, const WCHAR* b)
     }
     return static_cast<int>(*a) - static_cast<int>(*b);
 }
-

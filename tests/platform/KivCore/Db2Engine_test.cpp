@@ -245,9 +245,9 @@ TEST_F(Db2EngineTest, WideColumnsComeBackAs16BitText)
 TEST_F(Db2EngineTest, LoneSurrogatesBecomeReplacementCharactersAndKeepTheNextUnit)
 {
     const std::u16string cases[][2] = {
-        {std::u16string(u"a") + char16_t(0xD800) + u"bc", u"a\uFFFDbc"},         // lone lead
-        {std::u16string(u"a") + char16_t(0xDC00) + u"b", u"a\uFFFDb"},           // lone trail
-        {std::u16string(u"x") + char16_t(0xDBFF), u"x\uFFFD"},                  // lead at the end
+        {std::u16string(u"a") + char16_t(0xD800) + u"bc", u"a\uFFFDbc"},                 // lone lead
+        {std::u16string(u"a") + char16_t(0xDC00) + u"b", u"a\uFFFDb"},                   // lone trail
+        {std::u16string(u"x") + char16_t(0xDBFF), u"x\uFFFD"},                           // lead at the end
         {std::u16string(u"\U0001F600") + char16_t(0xD83D) + u"z", u"\U0001F600\uFFFDz"}, // pair kept
     };
     int id = 1;
