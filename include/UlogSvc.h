@@ -506,6 +506,13 @@ extern "C"
     BOOL UlogSetLifeTime(unsigned int tmTime);
     unsigned int UlogGetLifeTime(void);
 
+    /* The messages and e-mails sent and received since their counters were last reset (Ulog.ini,
+     * shared by every process of the data root); a count as stored. */
+    int UlogGetSentMessageCount(void);
+    int UlogGetReceivedMessageCount(void);
+    int UlogGetSentEmailCount(void);
+    int UlogGetReceivedEmailCount(void);
+
     /* ==== Why the last call failed ==== */
 
     /*

@@ -98,7 +98,8 @@ const char* const s_deleteHelp = "usage: ulog delete ID | ulog delete --all\n"
 const char* const s_statsHelp = "usage: ulog stats [--json]\n"
                                 "\n"
                                 "Total call times per direction, kind and line, the last call times,\n"
-                                "the accumulated call time, and the numbers of stored rows and events.\n";
+                                "the accumulated call time, the messages and e-mails sent and received,\n"
+                                "and the numbers of stored rows and events.\n";
 
 // Options of one command: name -> value ("" for flags), and the positional arguments.
 struct Parsed
@@ -634,6 +635,10 @@ int CmdStats(const std::vector<std::string>& args, const std::string& root, bool
     const unsigned int lastVideo = UlogGetLastVideoCallTime();
     const unsigned int lastCall = UlogGetLastCallTime();
     const unsigned int life = UlogGetLifeTime();
+    const int messagesSent = UlogGetSentMessageCount();
+    const int messagesReceived = UlogGetReceivedMessageCount();
+    const int emailsSent = UlogGetSentEmailCount();
+    const int emailsReceived = UlogGetReceivedEmailCount();
     int rows[ULOG_LOG_CNT_MAX];
     int events[ULOG_LOG_CNT_MAX];
     for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
@@ -665,8 +670,12 @@ int CmdStats(const std::vector<std::string>& args, const std::string& root, bool
             }
             std::printf("}");
         }
-        std::printf("}, \"last\": {\"voice\": %u, \"video\": %u, \"any\": %u}, \"life\": %u, \"counts\": {",
-                    lastVoice, lastVideo, lastCall, life);
+        std::printf("}, \"last\": {\"voice\": %u, \"video\": %u, \"any\": %u}, \"life\": %u, ", lastVoice,
+                    lastVideo, lastCall, life);
+        std::printf(
+            "\"messages\": {\"sent\": %d, \"received\": %d}, \"emails\": {\"sent\": %d, \"received\": "
+            "%d}, \"counts\": {",
+            messagesSent, messagesReceived, emailsSent, emailsReceived);
         for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
             std::printf("%s\"%s\": {\"rows\": %d, \"events\": %d}", t ? ", " : "", LogTypeName(t), rows[t],
                         events[t]);
@@ -690,6 +699,8 @@ int CmdStats(const std::vector<std::string>& args, const std::string& root, bool
     std::printf("last video call      %10s\n", FormatDuration(lastVideo).c_str());
     std::printf("last call            %10s\n", FormatDuration(lastCall).c_str());
     std::printf("life time            %10s\n", FormatDuration(life).c_str());
+    std::printf("messages             sent %d, received %d\n", messagesSent, messagesReceived);
+    std::printf("e-mails              sent %d, received %d\n", emailsSent, emailsReceived);
     std::printf("stored                     rows     events\n");
     for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
         if (rows[t] != 0 || events[t] != 0 || t < ULOG_LOG_EMAIL_SENT + 1)
