@@ -148,6 +148,7 @@ protected:
             const std::string where = std::string(pszName) + " with fault " + std::to_string(n);
             Arm(n);
             const bool bResult = change.run();
+            const UlogErrorCode iError = UlogGetLastError(nullptr); // before any other call clears it
             const bool bUntouched = Disarm() && GetParam() != Fault::FirstStatements;
             const std::string after = Snapshot();
             ExpectConsistent(where);
@@ -165,7 +166,7 @@ protected:
                 continue;
             }
             EXPECT_EQ(before, after) << where << ": reported failed, but the tables changed";
-            EXPECT_NE(ULOG_ERR_NONE, UlogGetLastError(nullptr)) << where << ": no reason given";
+            EXPECT_NE(ULOG_ERR_NONE, iError) << where << ": no reason given";
             EXPECT_TRUE(change.run()) << where << ": the retry failed";
             EXPECT_NE(before, Snapshot()) << where << ": the retry changed nothing";
             ExpectConsistent(where + ", after the retry");
