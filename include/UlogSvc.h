@@ -513,6 +513,20 @@ extern "C"
     int UlogGetSentEmailCount(void);
     int UlogGetReceivedEmailCount(void);
 
+    /* ==== Following the changes of the logs ==== */
+
+    /* A change of the logs: nChangeType is the kind of change (0 an event stored, 1 a row updated, 3 a
+     * temporary log completed, 5 a row renamed after the voicemail number, 6 the rows of a log type
+     * renamed, 7 and 8 check status changed, 9 group ids changed, 11 a row deleted with its events, 12
+     * rows deleted by a filter, 13 every row, or every row of a type, deleted); nUniqueId is the row's
+     * unique id, or -1 for a change of many rows. */
+    typedef void (*UlogChangeCallback)(int nChangeType, int nUniqueId, void* pUserData);
+    /* Registers the application's callback (replacing the previous one; NULL removes it). It is called
+     * once for each change, after the change is committed (a change that fails is never announced), on
+     * the thread that made the change and while the service lock is held: it may call the service's
+     * functions, but must not wait for another thread that does. 1 on success. */
+    BOOL UlogSvcSetChangeCallback(UlogChangeCallback pfnCallback, void* pUserData);
+
     /* ==== Why the last call failed ==== */
 
     /*

@@ -10,22 +10,34 @@
  * Commit() (an early return on a failed step) is rolled back.
  *
  * Take it inside the service lock, so that no other change runs its own steps into the same batch.
+ *
+ * An inner batch that ends well while the outermost one is later rolled back has committed nothing; the
+ * outermost batch's end is the one that counts, for the tables and for AfterCommit.
  */
 #ifndef CULOG_DB_BATCH_H
 #define CULOG_DB_BATCH_H
 
 #include "KivCore/KivCore.h"
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 class CUlogDbBatch
 {
 public:
-    CUlogDbBatch() : m_bOpen(Db2BeginBatch() == 0) {}
+    CUlogDbBatch() : m_bOpen(Db2BeginBatch() == 0)
+    {
+        if (m_bOpen)
+            ++Depth();
+    }
     ~CUlogDbBatch()
     {
         if (m_bOpen)
         {
             Db2AbortBatch();
             Db2EndBatch();
+            __Closed(false);
         }
     }
     CUlogDbBatch(const CUlogDbBatch&) = delete;
@@ -47,10 +59,45 @@ public:
         if (!m_bOpen)
             return false;
         m_bOpen = false;
-        return Db2EndBatch() == 0;
+        const bool bCommitted = Db2EndBatch() == 0;
+        __Closed(bCommitted);
+        return bCommitted;
+    }
+
+    /* Runs the action once the calling thread's outermost batch is committed, or drops it when that
+     * batch is rolled back; outside a batch it runs at once. For news of a change that must not go out
+     * before the change is in the tables. */
+    static void AfterCommit(std::function<void()> action)
+    {
+        if (Depth() == 0)
+            action();
+        else
+            Pending().push_back(std::move(action));
     }
 
 private:
+    static int& Depth()
+    {
+        thread_local int t_nDepth = 0;
+        return t_nDepth;
+    }
+    static std::vector<std::function<void()>>& Pending()
+    {
+        thread_local std::vector<std::function<void()>> t_actions;
+        return t_actions;
+    }
+    /* An inner batch's end decides nothing: its steps are committed or rolled back with the outermost. */
+    static void __Closed(bool bCommitted)
+    {
+        if (--Depth() > 0)
+            return;
+        std::vector<std::function<void()>> actions;
+        actions.swap(Pending());
+        if (bCommitted)
+            for (const std::function<void()>& action : actions)
+                action();
+    }
+
     bool m_bOpen;
 };
 

@@ -1,0 +1,110 @@
+// An application's change callback: one call per committed change, with the change's kind and row;
+// nothing for a change that fails; nothing once removed.
+#include "ApiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace
+{
+using apitest::Add;
+using apitest::ApiTest;
+using apitest::Record;
+
+struct Seen
+{
+    std::vector<std::pair<int, int>> changes;
+    // What the callback could read of the changed row while it ran: its count of events, or -1.
+    std::vector<int> counts;
+};
+
+void OnChange(int nChangeType, int nUniqueId, void* pUserData)
+{
+    Seen* pSeen = static_cast<Seen*>(pUserData);
+    pSeen->changes.emplace_back(nChangeType, nUniqueId);
+    UlogInfo info;
+    pSeen->counts.push_back(
+        nUniqueId >= 0 && UlogGetCallLogInfoByUniqueID(nUniqueId, &info) ? info.nDuplLogCount : -1);
+}
+
+class ApiChangeCallbackTest : public ApiTest
+{
+protected:
+    void SetUp() override
+    {
+        ApiTest::SetUp();
+        ASSERT_EQ(1, UlogSvcSetChangeCallback(&OnChange, &m_seen));
+    }
+    void TearDown() override
+    {
+        UlogSvcSetChangeCallback(nullptr, nullptr);
+        ApiTest::TearDown();
+    }
+    Seen m_seen;
+};
+
+using Changes = std::vector<std::pair<int, int>>;
+
+TEST_F(ApiChangeCallbackTest, EachCommittedChangeIsAnnouncedOnceWithItsRow)
+{
+    const UlogInfo first = Add(ULOG_LOG_ORIGINATED, "0101234567");
+    Add(ULOG_LOG_ORIGINATED, "0101234567", 1700000100u);
+    // A known correspondent's event rewrites its row (1), then is stored (0), as the observers see it.
+    EXPECT_EQ((Changes{{0, first.nUniqueId}, {1, first.nUniqueId}, {0, first.nUniqueId}}), m_seen.changes);
+    // The callback runs after the commit: the row it reads already holds the new event.
+    EXPECT_EQ((std::vector<int>{1, 2, 2}), m_seen.counts);
+
+    // Every row at once names none.
+    m_seen = Seen();
+    ASSERT_EQ(1, UlogDeleteAllCallLog());
+    EXPECT_EQ((Changes{{13, -1}}), m_seen.changes);
+}
+
+TEST_F(ApiChangeCallbackTest, UpdatesAndDeletesNameTheirRow)
+{
+    const UlogInfo stored = Add(ULOG_LOG_ORIGINATED, "0101234567");
+    m_seen = Seen();
+    UlogInfo renamed;
+    ASSERT_EQ(1, UlogGetCallLogInfoByUniqueID(stored.nUniqueId, &renamed));
+    std::strcpy(renamed.szName, "Alice");
+    ASSERT_EQ(1, UlogUpdateCallLog(&renamed));
+    ASSERT_EQ(1, UlogDeleteCallLog(stored.nUniqueId));
+    EXPECT_EQ((Changes{{1, stored.nUniqueId}, {11, stored.nUniqueId}}), m_seen.changes);
+}
+
+TEST_F(ApiChangeCallbackTest, AFailedChangeIsNeverAnnounced)
+{
+    const UlogInfo stored = Add(ULOG_LOG_ORIGINATED, "0101234567");
+    m_seen = Seen();
+    for (int position = 1; position <= 12; ++position)
+    {
+        UlogCtlFailSqlAt(position);
+        UlogInfo info = Record(ULOG_LOG_ORIGINATED, "0101234567", 1700000000u + 10u * position);
+        const BOOL bStored = UlogAddCallLog(&info);
+        UlogCtlFailNextSql(0);
+        if (!bStored)
+            EXPECT_TRUE(m_seen.changes.empty()) << "statement " << position;
+        else
+            EXPECT_EQ((Changes{{1, stored.nUniqueId}, {0, stored.nUniqueId}}), m_seen.changes)
+                << "statement " << position;
+        m_seen = Seen();
+    }
+    // A change refused before it begins (nothing to delete) is silent too.
+    EXPECT_EQ(0, UlogDeleteCallLog(stored.nUniqueId + 100));
+    EXPECT_TRUE(m_seen.changes.empty());
+}
+
+TEST_F(ApiChangeCallbackTest, ARemovedCallbackHearsNothingMore)
+{
+    ASSERT_EQ(1, UlogSvcSetChangeCallback(nullptr, nullptr));
+    Add(ULOG_LOG_ORIGINATED, "0101234567");
+    EXPECT_TRUE(m_seen.changes.empty());
+    // Registering again (twice) still announces each change once.
+    ASSERT_EQ(1, UlogSvcSetChangeCallback(&OnChange, &m_seen));
+    ASSERT_EQ(1, UlogSvcSetChangeCallback(&OnChange, &m_seen));
+    Add(ULOG_LOG_ORIGINATED, "0209876543");
+    EXPECT_EQ(1u, m_seen.changes.size());
+}
+} // namespace
