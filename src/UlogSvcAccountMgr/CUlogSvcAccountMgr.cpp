@@ -245,22 +245,36 @@ BOOL CUlogSvcAccountMgr::__InitReg()
     return Flush();
 }
 
-BOOL CUlogSvcAccountMgr::__LoadCallTime(UlogLogType iLogType)
+bool CUlogSvcAccountMgr::__TotalsOf(UlogLogType iLogType, TotalChange*& pChanges, const UlogRegEntry*& pTable)
 {
-    CAccountScope scope(m_stateMutex);
-    TotalChange* pChanges = nullptr;
     switch (iLogType)
     {
     case ULOG_LOG_ORIGINATED:
         pChanges = m_orgChange;
-        break;
+        pTable = m_regTableOrg;
+        return true;
     case ULOG_LOG_TERMINATED:
         pChanges = m_rcvChange;
-        break;
-    case ULOG_LOG_MISSED:
-        SysDebugPrintf(ULOG_DBG_DETAIL, "__LoadCallTime: There is no Total call time for ULOG_LOG_MISSED.\n");
-        return TRUE;
+        pTable = m_regTableRcv;
+        return true;
     default:
+        return false;
+    }
+}
+
+BOOL CUlogSvcAccountMgr::__LoadCallTime(UlogLogType iLogType)
+{
+    CAccountScope scope(m_stateMutex);
+    TotalChange* pChanges = nullptr;
+    const UlogRegEntry* pTable = nullptr;
+    if (!__TotalsOf(iLogType, pChanges, pTable))
+    {
+        if (iLogType == ULOG_LOG_MISSED)
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL,
+                           "__LoadCallTime: There is no Total call time for ULOG_LOG_MISSED.\n");
+            return TRUE;
+        }
         SysDebugPrintf(ULOG_DBG_FAIL, "__LoadCallTime: iLogType (%d) is Invalid!!!\n", iLogType);
         return FALSE;
     }
@@ -364,15 +378,9 @@ BOOL CUlogSvcAccountMgr::__CalcTotalCallTime(const CUlog& log)
                        log.GetEndTime(), log.GetStartTime());
 
     TotalChange* pChanges = nullptr;
-    switch (log.GetLogType())
+    const UlogRegEntry* pTable = nullptr;
+    if (!__TotalsOf(log.GetLogType(), pChanges, pTable))
     {
-    case ULOG_LOG_ORIGINATED:
-        pChanges = m_orgChange;
-        break;
-    case ULOG_LOG_TERMINATED:
-        pChanges = m_rcvChange;
-        break;
-    default:
         SysDebugPrintf(ULOG_DBG_DETAIL, "__CalcTotalCallTime: iLogType (%d)is Invalid!!!\n",
                        log.GetLogType());
         return FALSE;
@@ -418,21 +426,14 @@ BOOL CUlogSvcAccountMgr::WriteTotalCallTime(UlogLogType iLogType, int bFlush)
 
     const UlogRegEntry* pTable = nullptr;
     TotalChange* pChanges = nullptr;
-    switch (iLogType)
+    if (!__TotalsOf(iLogType, pChanges, pTable))
     {
-    case ULOG_LOG_ORIGINATED:
-        pTable = m_regTableOrg;
-        pChanges = m_orgChange;
-        break;
-    case ULOG_LOG_TERMINATED:
-        pTable = m_regTableRcv;
-        pChanges = m_rcvChange;
-        break;
-    case ULOG_LOG_MISSED:
-        SysDebugPrintf(ULOG_DBG_DETAIL,
-                       "WriteTotalCallTime: There is no Total call time for ULOG_LOG_MISSED.\n");
-        return FALSE;
-    default:
+        if (iLogType == ULOG_LOG_MISSED)
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL,
+                           "WriteTotalCallTime: There is no Total call time for ULOG_LOG_MISSED.\n");
+            return FALSE;
+        }
         _SysSaveAssertMsg("WriteTotalCallTime: iLogType (%d)", iLogType);
         ULOG_NEVER_GET_HERE();
         return FALSE;
@@ -460,17 +461,8 @@ CUlogSvcAccountMgr::__SelectSlot(const char* pszOperation, UlogLogType iLogType,
 {
     TotalChange* pChanges = nullptr;
     const UlogRegEntry* pTable = nullptr;
-    switch (iLogType)
+    if (!__TotalsOf(iLogType, pChanges, pTable))
     {
-    case ULOG_LOG_ORIGINATED:
-        pChanges = m_orgChange;
-        pTable = m_regTableOrg;
-        break;
-    case ULOG_LOG_TERMINATED:
-        pChanges = m_rcvChange;
-        pTable = m_regTableRcv;
-        break;
-    default:
         _SysSaveAssertMsg("%s: iLogType (%d)", pszOperation, iLogType);
         ULOG_NEVER_GET_HERE();
         return nullptr;

@@ -155,6 +155,9 @@ private:
     BOOL __CheckFile(int& nVersion, bool& bFresh);
     /* The unwritten change of the total of a reset or query and the total's file entry; NULL (with a
      * report naming the argument) when there is no such total. */
+    /* The changes and the Ulog.ini keys of a call direction's totals; false for a log type without
+     * call totals (the one place that maps a log type to its statistics). */
+    bool __TotalsOf(UlogLogType iLogType, TotalChange*& pChanges, const UlogRegEntry*& pTable);
     TotalChange* __SelectSlot(const char* pszOperation, UlogLogType iLogType, UlogCallType iCallType,
                               UlogLineType iLineType, const UlogRegEntry** ppEntry);
     BOOL __WriteLastTime(const UlogRegEntry& entry, int bFlush = TRUE);
