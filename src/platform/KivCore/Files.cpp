@@ -153,27 +153,6 @@ bool ConsumeFileWriteFault()
     return false;
 }
 
-bool WriteFileDurably(const std::string& hostPath, const std::string& content)
-{
-    if (!MakeParents(hostPath))
-        return false;
-    const std::string tmp = hostPath + ".tmp";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, content.data(), content.size()) && ::fdatasync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(tmp.c_str(), hostPath.c_str()) != 0)
-    {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    // The data reached the disk before the rename, so a crash leaves the old file or the new one,
-    // never a torn one. The directory is not synced: like the log database's write-ahead journal
-    // (synchronous=NORMAL), a power cut right after a flush may lose that flush, never consistency.
-    return true;
-}
-
 void ResetFiles()
 {
     std::lock_guard<std::mutex> lock(g_fileMutex);

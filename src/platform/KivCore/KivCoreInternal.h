@@ -51,9 +51,6 @@ bool ConsumeFileWriteFault();
 void SetFileWriteFaults(int count);     /* the next count file writes and registry flushes fail */
 void SetMutexCreateFault(bool fail);    /* OsCreateMutex gives INVALID_HOBJ while set */
 void SetPhsStatus(int item, int value); /* what PhsGetStatus(item) answers */
-/* Replaces a host file durably, now: writes a temporary file beside it, syncs its data and renames it
- * over the old one, so a crash leaves either the old or the new content. */
-bool WriteFileDurably(const std::string& hostPath, const std::string& content);
 
 /* ---- Stored files (registry files, settings): the store writer --------------------------------- */
 
