@@ -8,27 +8,11 @@
 #ifndef KIV_PLATFORM_CONTROL_H
 #define KIV_PLATFORM_CONTROL_H
 
+#include "UlogSvc.h" /* BOOL, HOBJ */
+
 #ifdef __cplusplus
 extern "C"
 {
-#endif
-
-#ifndef KIV_BOOL_DEFINED
-#define KIV_BOOL_DEFINED
-    typedef int BOOL;
-#endif
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
-#ifndef KIV_HOBJ_DEFINED
-#define KIV_HOBJ_DEFINED
-    typedef int HOBJ;
-#endif
-#ifndef INVALID_HOBJ
-#define INVALID_HOBJ ((HOBJ)-1)
 #endif
 
     /* A window-manager event as the platform sent it (declared in the platform's KivGWESCore.h). */

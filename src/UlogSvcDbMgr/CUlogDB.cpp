@@ -76,17 +76,7 @@ bool IsEmptyText(const char* psz)
 /* Runs a prepared write statement: destroy, then commit or roll back. Returns the engine's result. */
 int ExecuteWrite(HOBJ hStmt)
 {
-    const int nResult = Db2StmtExecute(hStmt);
-    Db2StmtDestroy(hStmt);
-    if (nResult < 0)
-    {
-        Db2Rollback();
-    }
-    else
-    {
-        Db2Commit();
-    }
-    return nResult;
+    return UlogDbQuery::FinishStatement(hStmt, Db2StmtExecute(hStmt));
 }
 
 /* Creates the statement of a row write, fills its "?" marks and runs it; the engine's result, -1 when

@@ -90,15 +90,16 @@ int RunBound(const char* pszQuery, const std::vector<unsigned short*>& args, lon
             }
         }
     }
+    return FinishStatement(hStmt, nResult);
+}
+
+int FinishStatement(HOBJ hStmt, int nResult)
+{
     Db2StmtDestroy(hStmt);
     if (nResult < 0)
-    {
         Db2Rollback();
-    }
     else
-    {
         Db2Commit();
-    }
     return nResult;
 }
 

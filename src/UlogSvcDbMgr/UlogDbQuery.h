@@ -33,6 +33,10 @@ public:
  * converted when the slot holds narrow text) and marks it present. Nothing for a missing slot. */
 void BindWideParam(Db2BindField* pFields, int nFieldCnt, int nIndex, const WCHAR* pmszValue, int nMaxChars);
 
+/* Ends a statement run with Db2StmtExecute: destroys it, then commits (nResult >= 0) or rolls back.
+ * Returns nResult. */
+int FinishStatement(HOBJ hStmt, int nResult);
+
 /* Runs a statement with 16-bit arguments bound to its "?" marks in order, for conditions that carry
  * them. Returns what Db2StmtExecute gives (rows of a query, rows changed by a write, negative on
  * failure). For a query, the first column of its first row goes to *pnValue, and *pbValue tells

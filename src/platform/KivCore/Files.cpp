@@ -83,23 +83,6 @@ bool MakeParents(const std::string& host)
     return !ec && fs::is_directory(parent, ec);
 }
 
-bool WriteAll(int fd, const char* data, size_t length)
-{
-    while (length > 0)
-    {
-        ssize_t n = ::write(fd, data, length);
-        if (n < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 HOBJ OpenWithFlags(const char* path, int flags, bool append)
 {
     std::string host;
@@ -137,6 +120,23 @@ HOBJ OpenWithFlags(const char* path, int flags, bool append)
 
 namespace kiv::core
 {
+bool WriteAll(int fd, const char* data, size_t length)
+{
+    while (length > 0)
+    {
+        ssize_t n = ::write(fd, data, length);
+        if (n < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 void SetFileWriteFaults(int count)
 {
     g_writeFaults.store(count < 0 ? 0 : count);
@@ -302,7 +302,7 @@ extern "C"
             SysSetLastError(kErrWriteFault);
             return 0;
         }
-        if (!WriteAll(fd, static_cast<const char*>(data), length))
+        if (!kiv::core::WriteAll(fd, static_cast<const char*>(data), length))
         {
             SysSetLastError(kErrIo);
             return 0;

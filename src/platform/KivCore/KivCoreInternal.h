@@ -5,6 +5,7 @@
 #include "KivCore/KivTypes.h"
 
 #include <memory>
+#include <cstddef>
 #include <string>
 
 namespace kiv::core
@@ -51,6 +52,8 @@ bool ConsumeFileWriteFault();
 void SetFileWriteFaults(int count);     /* the next count file writes and registry flushes fail */
 void SetMutexCreateFault(bool fail);    /* OsCreateMutex gives INVALID_HOBJ while set */
 void SetPhsStatus(int item, int value); /* what PhsGetStatus(item) answers */
+/* Writes the whole buffer to the descriptor (again after an interruption); false on an error. */
+bool WriteAll(int fd, const char* data, size_t length);
 
 /* ---- Stored files (registry files, settings): the store writer --------------------------------- */
 

@@ -76,23 +76,6 @@ bool MakeParents(const std::string& path, unsigned int& error)
     return false;
 }
 
-bool WriteAll(int fd, const char* data, size_t length)
-{
-    while (length > 0)
-    {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        length -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Numbers the temporary files of this process.
 std::atomic<unsigned long> g_tmpCounter{0};
 
@@ -118,7 +101,8 @@ bool WriteTemporary(const std::string& path, const std::string& content, std::st
     struct stat st
     {
     };
-    bool ok = WriteAll(fd, content.data(), content.size()) && ::fdatasync(fd) == 0 && ::fstat(fd, &st) == 0;
+    bool ok = kiv::core::WriteAll(fd, content.data(), content.size()) && ::fdatasync(fd) == 0 &&
+              ::fstat(fd, &st) == 0;
     if (!ok)
         error = kiv::core::ErrorOfErrno(errno);
     if (::close(fd) != 0 && ok)
