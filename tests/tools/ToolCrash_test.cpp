@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <sstream>
@@ -126,6 +127,16 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     const int kKills = 100;
     const int kAtOnce = 4;
     std::mt19937 random(20261206u);
+    // Kill points are spread over the time one add takes in this build (a sanitizer build is several
+    // times slower), so that some adders finish and most are cut off somewhere inside.
+    const auto t0 = std::chrono::steady_clock::now();
+    ulogtest::ToolChild probe =
+        ulogtest::SpawnTool({"--root", m_dir + "/probe", "add", "call", "--dir", "out", "--number", "1"},
+                            m_dir + "/probe.out", m_dir + "/probe.err");
+    ASSERT_EQ(0, ulogtest::WaitTool(probe)) << ReadWholeFile(probe.errPath);
+    const long long nAddUs = std::max<long long>(
+        20000,
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
     std::map<unsigned, Added> reported; // by start time, which is unique per event
     long long nLastTotal = 0;
     int nKills = 0, nProcesses = 0;
@@ -149,7 +160,7 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
             ++nProcesses;
         }
         // The first rounds die early, while the root and the database are being created.
-        const int nMaxDelayUs = round < 3 ? 8000 : 60000;
+        const long long nMaxDelayUs = round < 3 ? nAddUs / 4 : nAddUs * 3 / 2;
         std::this_thread::sleep_for(std::chrono::microseconds(random() % nMaxDelayUs));
         for (const ulogtest::ToolChild& child : children)
             kill(child.pid, SIGKILL);
@@ -185,7 +196,7 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     // Every event reported stored is there.
     std::set<unsigned> stored;
     for (const std::string& row : Query(m_root, "select starttime from UlogDuplDbTable"))
-        stored.insert(static_cast<unsigned>(std::stoul(row)));
+        stored.insert(static_cast<unsigned>(std::strtoul(row.c_str(), nullptr, 10)));
     for (const auto& [start, add] : reported)
         EXPECT_EQ(1u, stored.count(start)) << "the event starting at " << start << " was reported stored";
 
