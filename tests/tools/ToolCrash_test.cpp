@@ -127,14 +127,17 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     const int kKills = 100;
     const int kAtOnce = 4;
     std::mt19937 random(20261206u);
-    // Kill points are spread over the time one add takes in this build (a sanitizer build is several
-    // times slower), so that some adders finish and most are cut off somewhere inside.
+    // Kill points are spread over the time a round of adders takes in this build (a sanitizer build is
+    // several times slower), so that some adders finish and most are cut off somewhere inside.
     const auto t0 = std::chrono::steady_clock::now();
-    ulogtest::ToolChild probe =
-        ulogtest::SpawnTool({"--root", m_dir + "/probe", "add", "call", "--dir", "out", "--number", "1"},
-                            m_dir + "/probe.out", m_dir + "/probe.err");
-    ASSERT_EQ(0, ulogtest::WaitTool(probe)) << ReadWholeFile(probe.errPath);
-    const long long nAddUs = std::max<long long>(
+    std::vector<ulogtest::ToolChild> probes;
+    for (int k = 0; k < kAtOnce; ++k)
+        probes.push_back(ulogtest::SpawnTool(
+            {"--root", m_dir + "/probe", "add", "call", "--dir", "out", "--number", std::to_string(k + 1)},
+            m_dir + "/probe.out" + std::to_string(k), m_dir + "/probe.err" + std::to_string(k)));
+    for (const ulogtest::ToolChild& probe : probes)
+        ASSERT_EQ(0, ulogtest::WaitTool(probe)) << ReadWholeFile(probe.errPath);
+    const long long nRoundUs = std::max<long long>(
         20000,
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
     std::map<unsigned, Added> reported; // by start time, which is unique per event
@@ -160,7 +163,7 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
             ++nProcesses;
         }
         // The first rounds die early, while the root and the database are being created.
-        const long long nMaxDelayUs = round < 3 ? nAddUs / 4 : nAddUs * 3 / 2;
+        const long long nMaxDelayUs = round < 3 ? nRoundUs / 4 : nRoundUs * 5 / 4;
         std::this_thread::sleep_for(std::chrono::microseconds(random() % nMaxDelayUs));
         for (const ulogtest::ToolChild& child : children)
             kill(child.pid, SIGKILL);
