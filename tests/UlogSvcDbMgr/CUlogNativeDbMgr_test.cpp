@@ -157,6 +157,8 @@ TEST_F(QueryManagerTest, GroupedListGivesTheNewestRowOfEachGroup)
 
     list.reset(m_mgr.GetUlogsByGroup(none, 1, 1, kDistinct));
     EXPECT_EQ((std::vector<int>{9}), SortIndexes(Rows(list.get())));
+    list.reset(m_mgr.GetUlogsByGroup(missed, 1, 1, kDistinct));
+    EXPECT_EQ((std::vector<int>{3}), SortIndexes(Rows(list.get())));
 
     EXPECT_EQ(3, m_mgr.GetGroupCount(none, kDistinct));
     EXPECT_EQ(2, m_mgr.GetGroupCount(missed, kDistinct));
@@ -197,6 +199,14 @@ TEST_F(QueryManagerTest, DayCountsOfGroups)
     rows = Rows(list.get());
     ASSERT_EQ(1u, rows.size());
     EXPECT_EQ(day1, rows[0].GetStartTime());
+    // A condition with an order of its own.
+    CUlogSvcFilter missedByOrder;
+    missedByOrder.SetFilter("logtype", (int)ULOG_LOG_MISSED);
+    CUlogSvcOrder order;
+    order.SetOrder("sortindex", CUlogSvcOrder::ORDER_DESC);
+    missedByOrder.SetOrder(order);
+    list.reset(m_mgr.GetDateByGroup(missedByOrder, kDupl));
+    EXPECT_EQ(2u, Rows(list.get()).size());
 
     UlogCtlFailNextSql(1);
     EXPECT_EQ(nullptr, m_mgr.GetDateByGroup(none, kDupl));
