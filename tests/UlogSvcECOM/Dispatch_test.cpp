@@ -10,7 +10,7 @@
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
 
-#include <sqlite3.h>
+#include "support/DataFiles.h"
 
 #include <string>
 
@@ -33,28 +33,9 @@ protected:
     // Names of the database's objects of one kind, read straight from the database file.
     int CountObjects(const char* kind, const char* table)
     {
-        sqlite3* db = nullptr;
-        const std::string path = m_root + "/System/ulog.db";
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        {
-            sqlite3_close(db);
-            return -1;
-        }
-        sqlite3_stmt* st = nullptr;
-        int n = -1;
-        if (sqlite3_prepare_v2(db,
-                               "select count(*) from sqlite_master where type = ? and tbl_name = ? and name "
-                               "not like 'sqlite%'",
-                               -1, &st, nullptr) == SQLITE_OK)
-        {
-            sqlite3_bind_text(st, 1, kind, -1, SQLITE_STATIC);
-            sqlite3_bind_text(st, 2, table, -1, SQLITE_STATIC);
-            if (sqlite3_step(st) == SQLITE_ROW)
-                n = sqlite3_column_int(st, 0);
-        }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return n;
+        return static_cast<int>(ulogtest::ScalarDbFile(
+            m_root, std::string("select count(*) from sqlite_master where type = '") + kind +
+                        "' and tbl_name = '" + table + "' and name not like 'sqlite%'"));
     }
 };
 } // namespace

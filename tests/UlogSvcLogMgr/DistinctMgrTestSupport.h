@@ -3,6 +3,7 @@
 #ifndef ULOG_DISTINCT_MGR_TEST_SUPPORT_H
 #define ULOG_DISTINCT_MGR_TEST_SUPPORT_H
 
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include "H/UlogSvcPtr.h"
@@ -14,8 +15,6 @@
 #include "UlogSvcLogMgr/CUlogSvcDuplMgr.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "control/PlatformControl.h"
-
-#include <sqlite3.h>
 
 #include <cstring>
 #include <memory>
@@ -99,23 +98,7 @@ protected:
     }
 
     // One integer answer of a query run straight on the database file; -1 when it cannot be run.
-    long long Scalar(const std::string& sql)
-    {
-        sqlite3* db = nullptr;
-        const std::string path = m_root + "/System/ulog.db";
-        long long n = -1;
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
-        {
-            sqlite3_busy_timeout(db, 5000);
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
-                sqlite3_step(st) == SQLITE_ROW)
-                n = sqlite3_column_int64(st, 0);
-            sqlite3_finalize(st);
-        }
-        sqlite3_close(db);
-        return n;
-    }
+    long long Scalar(const std::string& sql) { return ulogtest::ScalarDbFile(m_root, sql); }
     long long DistinctRows(const std::string& where = "1")
     {
         return Scalar("select count(*) from UlogDistinctDbTable where " + where);
