@@ -3,7 +3,7 @@
 
 #include "control/PlatformControl.h"
 
-#include <fstream>
+#include <filesystem>
 
 using namespace accounttest;
 
@@ -63,6 +63,8 @@ TEST_F(AccountFileTest, FileOfAnotherVersionIsWipedButKeepsTheStoredLifeTime)
     EXPECT_EQ(m_pMgr->GetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
     EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 0);
     EXPECT_EQ(m_pMgr->GetLifeTime(), 42u);
+    // An old layout is wiped, not kept aside as a file that cannot be read.
+    EXPECT_FALSE(std::filesystem::exists(m_root + "/Ulog.ini.bad"));
 }
 
 TEST_F(AccountFileTest, CurrentFileIsLoadedAsItIs)
@@ -88,21 +90,6 @@ TEST_F(AccountFileTest, CurrentFileIsLoadedAsItIs)
     EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 4);
     EXPECT_EQ(m_pMgr->GetRcvEmailCounter(), 6);
     EXPECT_EQ(m_pMgr->GetRcvMsgCounter(), 0);
-}
-
-TEST_F(AccountFileTest, UnreadableFileIsReplacedByAFreshOne)
-{
-    char szHost[1024];
-    ASSERT_TRUE(FmGetHostPath("Ulog.ini", szHost, sizeof(szHost)));
-    {
-        std::ofstream out(szHost, std::ios::binary);
-        out << "\x01\x02garbage without sections\n[Version\nVersion=six\n";
-    }
-    UlogCtlSetNvInt(459, 5);
-    Load();
-    EXPECT_EQ(UlogIni("Version", "Version"), 6);
-    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 5);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
 }
 
 TEST_F(AccountFileTest, FailedStoreLeavesTheOldFileWholeAndIsReported)
