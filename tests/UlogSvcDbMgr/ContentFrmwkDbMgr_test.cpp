@@ -212,30 +212,6 @@ TEST_F(ContentFrmwkDbMgrTest, ListsAreOrderedAndFiltered)
     outgoing->Release();
 }
 
-TEST_F(ContentFrmwkDbMgrTest, WalkingAListReadsRowsInBlocks)
-{
-    for (int i = 1; i <= 200; ++i)
-        ASSERT_EQ(Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, i), i);
-    const int before = UlogCtlGetSqlStatementCount();
-    IUlogList<CUlog>* list = m_mgr->GetAllUlog(ULOG_DB_TABLE_DISTINCT);
-    ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->GetCount(), 200);
-    IUlogIterator<CUlog>* it = list->GetIterator();
-    int expected = 200;
-    for (it->First(); !it->IsDone(); it->Next())
-    {
-        CUlog* log = it->GetCurItem();
-        ASSERT_NE(log, nullptr);
-        ASSERT_EQ(log->GetSortIndex(), expected--);
-    }
-    EXPECT_EQ(expected, 0);
-    it->Release();
-    list->Release();
-    // One count and ceil(200 / 64) = 4 block reads, each at most two engine calls.
-    const int used = UlogCtlGetSqlStatementCount() - before;
-    EXPECT_LE(used, 10);
-}
-
 TEST_F(ContentFrmwkDbMgrTest, CountAndDeleteByFilterGoThroughTheFramework)
 {
     for (int i = 1; i <= 6; ++i)

@@ -68,6 +68,15 @@ TEST_F(ApiFailureTest, MissingRowsAndBadArgumentsHaveTheirOwnReasons)
     UlogInfo info;
     EXPECT_EQ(0, UlogGetCallLogInfoByUniqueID(42, &info));
     EXPECT_EQ(ULOG_ERR_NOT_FOUND, UlogGetLastError(nullptr));
+    // A success after a failure says so, a list as a single read.
+    const HOBJ h = UlogGetAllLogInfo();
+    EXPECT_EQ("no error", LastErrorText());
+    EXPECT_EQ(ULOG_ERR_NONE, UlogGetLastError(nullptr));
+    UlogSvcIteratorRelease(h);
+    const UlogInfo added = Add(ULOG_LOG_MISSED, "0202");
+    EXPECT_EQ(0, UlogGetCallLogInfoByUniqueID(added.nUniqueId + 100, &info));
+    EXPECT_EQ(1, UlogGetCallLogInfoByUniqueID(added.nUniqueId, &info));
+    EXPECT_EQ(ULOG_ERR_NONE, UlogGetLastError(nullptr));
     EXPECT_EQ(0, UlogAddCallLog(nullptr));
     EXPECT_EQ(ULOG_ERR_INVALID_ARGUMENT, UlogGetLastError(nullptr));
     // An update of a row that does not exist wrote nothing: it is not a success.
