@@ -98,158 +98,107 @@ TEST_F(TableRecordTest, InsertRefusesWhenTheNextIdCannotBeRead)
 
 namespace
 {
-// A data set with a value of its own in every field; k makes the values of another row. The flags pair
-// up 1 and 0 so that two flag columns trading places would show, and the two provider values differ.
-CUlogSvcDataSet EveryFieldSet(int k)
+// Every field of a data set, with a value of its own for row k (0 or 1): its column, the value as the
+// column holds it (and as the field reads back), how it is set and how it is read. The flags pair up 1
+// and 0 so that two flag columns trading places would show.
+struct FieldCase
 {
-    CUlogSvcDataSet ds;
-    ds.SetUniqueID(7);
-    ds.SetSortIndex(101 + k);
-    ds.SetGroupID(102 + k);
-    ds.SetParentID(103 + k);
-    ds.SetStartTime(4000000104u + k);
-    ds.SetEndTime(4000000105u + k);
-    ds.SetWiFiTotalTime(106 + k);
-    ds.SetGsmTotalTime(107 + k);
-    ds.SetLogType(k == 0 ? ULOG_LOG_TERMINATED : ULOG_LOG_MISSED);
-    ds.SetCallType(k == 0 ? ULOG_CALL_VIDEO : ULOG_CALL_CSD);
-    ds.SetLineType(k == 0 ? ULOG_LINE_2 : ULOG_LINE_1);
-    ds.SetPhoneType((UlogPhoneType)(3 + k));
-    ds.SetStorageType((UlogStorageType)(1 + k));
-    ds.SetCallCost(113 + k);
-    ds.SetCtPid(114 + k);
-    ds.SetCtDataId(115 + k);
-    ds.SetCtFdnId(116 + k);
-    ds.SetMyAccountId(117 + k);
-    ds.SetDuplLogCount(18 + k);
-    ds.Set2StageType(2 + k);
-    ds.SetCnapLog(k == 0);
-    ds.SetVideoShareLog(k != 0);
-    ds.SetCheckStatus(k != 0);
-    ds.SetTemporary(k == 0);
-    const std::string n = std::to_string(k);
-    ds.Set2StageAliasAddress(("alias'24-" + n).c_str());
-    ds.SetBasicNumber(("025" + n).c_str());
-    ds.SetFirstName(("first%26-" + n).c_str());
-    ds.SetLastName(("last27-" + n).c_str());
-    ds.SetCallerIdPath(("/caller28-" + n).c_str());
-    ds.SetMsgLogType(130 + k);
-    ds.SetMsgLogID(131 + k);
-    ds.SetEmailDisplayName(("mail'32-" + n).c_str());
-    ds.SetEmailAddress(P(W(("addr33-" + n).c_str())));
-    ds.SetDisplayName(P(W(("name34-" + n).c_str())));
-    ds.SetNumber(P(W(("035" + n).c_str())));
-    ds.SetSubject(P(W(("subject36-" + n).c_str())));
-    ds.SetBody(P(W(("body37-" + n).c_str())));
-    ds.SetContentId(138 + k);
-    ds.SetSourceType((UlogSourceType)(1 + k));
-    ds.SetAccountEmailAddress(("account40-" + n).c_str());
-    ds.SetAccountId(141 + k);
-    ds.SetSyncId(("sync42-" + n).c_str());
-    ds.SetSnsPersonId(("sns43-" + n).c_str());
-    ds.SetSpInfo(144 + k);
-    ds.SetSnsSpInfo(99);
-    ds.SetIPCallDigitCount(4 + k);
-    return ds;
+    const char* column;
+    std::string (*value)(int k);
+    void (*set)(CUlogSvcDataSet& ds, int k);
+    std::string (*get)(const CUlogSvcDataSet& row);
+    bool bNarrow = true; // the column holds narrow text or a number (a 16-bit text is checked read back)
+};
+
+#define NUM(column, base, setter, getter, type)                                                              \
+    {                                                                                                        \
+        column, [](int k) { return std::to_string(base + k); },                                              \
+            [](CUlogSvcDataSet& ds, int k) { ds.setter(static_cast<type>(base + k)); },                      \
+            [](const CUlogSvcDataSet& r) { return std::to_string(static_cast<long long>(r.getter)); }        \
+    }
+#define CHOICE(column, first, second, setter, getter)                                                        \
+    {                                                                                                        \
+        column, [](int k) { return std::to_string(k == 0 ? first : second); },                               \
+            [](CUlogSvcDataSet& ds, int k) { ds.setter(k == 0 ? first : second); },                          \
+            [](const CUlogSvcDataSet& r) { return std::to_string(static_cast<int>(r.getter)); }              \
+    }
+#define FLAG(column, whenFirst, setter, getter)                                                              \
+    {                                                                                                        \
+        column, [](int k) { return std::string((k == 0) == whenFirst ? "1" : "0"); },                        \
+            [](CUlogSvcDataSet& ds, int k) { ds.setter((k == 0) == whenFirst); },                            \
+            [](const CUlogSvcDataSet& r) { return std::string(r.getter != 0 ? "1" : "0"); }                  \
+    }
+#define TEXT(column, prefix, setter, getter)                                                                 \
+    {                                                                                                        \
+        column, [](int k) { return prefix + std::to_string(k); },                                            \
+            [](CUlogSvcDataSet& ds, int k) { ds.setter((prefix + std::to_string(k)).c_str()); },             \
+            [](const CUlogSvcDataSet& r) { return std::string(r.getter); }                                   \
+    }
+#define WIDE(column, prefix, setter, getter)                                                                 \
+    {                                                                                                        \
+        column, [](int k) { return prefix + std::to_string(k); },                                            \
+            [](CUlogSvcDataSet& ds, int k) { ds.setter(P(W((prefix + std::to_string(k)).c_str()))); },       \
+            [](const CUlogSvcDataSet& r) { return N(r.getter); }, false                                      \
+    }
+
+const std::vector<FieldCase>& EveryField()
+{
+    using S = std::string;
+    static const std::vector<FieldCase> fields = {
+        {"clogdbindex", [](int) { return S("7"); }, [](CUlogSvcDataSet& ds, int) { ds.SetUniqueID(7); },
+         [](const CUlogSvcDataSet& r) { return std::to_string(r.GetUniqueID()); }},
+        NUM("sortindex", 101, SetSortIndex, GetSortIndex(), int),
+        NUM("groupid", 102, SetGroupID, GetGroupID(), int),
+        NUM("parentid", 103, SetParentID, GetParentID(), int),
+        NUM("starttime", 4000000104u, SetStartTime, GetStartTime(), unsigned), // above the signed range
+        NUM("endtime", 4000000105u, SetEndTime, GetEndTime(), unsigned),
+        NUM("wifitime", 106u, SetWiFiTotalTime, GetWiFiTotalTime(), unsigned),
+        NUM("gsmtime", 107u, SetGsmTotalTime, GetGsmTotalTime(), unsigned),
+        CHOICE("logtype", ULOG_LOG_TERMINATED, ULOG_LOG_MISSED, SetLogType, GetLogType()),
+        CHOICE("calltype", ULOG_CALL_VIDEO, ULOG_CALL_CSD, SetCallType, GetCallType()),
+        CHOICE("linetype", ULOG_LINE_2, ULOG_LINE_1, SetLineType, GetLineType()),
+        NUM("phonetype", 3, SetPhoneType, GetPhoneType(), UlogPhoneType),
+        NUM("storagetype", 1, SetStorageType, GetStorageType(), UlogStorageType),
+        NUM("callcost", 113, SetCallCost, GetCallCost(), int),
+        NUM("ctprimaryid", 114, SetCtPid, GetCtPid(), int),
+        NUM("ctdataid", 115, SetCtDataId, GetCtDataId(), int),
+        NUM("ctfdnid", 116, SetCtFdnId, GetCtFdnId(), int),
+        NUM("myaccountid", 117, SetMyAccountId, GetMyAccountId(), int),
+        NUM("sncount", 18, SetDuplLogCount, GetDuplLogCount(), int),
+        NUM("stagetype", 2, Set2StageType, Get2StageDialingInfo()->iAddressType, int),
+        FLAG("isvideoshare", true, SetCnapLog, IsCnapLog()),        // the CNAP flag
+        FLAG("iscnap", false, SetVideoShareLog, IsVideoShareLog()), // the video-share flag
+        FLAG("isuncheckedyet", false, SetCheckStatus, IsUncheckedYet()),
+        FLAG("istemplog", true, SetTemporary, IsTemporary()),
+        TEXT("aliasaddress", S("alias'24-"), Set2StageAliasAddress, Get2StageDialingInfo()->aliasAddress),
+        TEXT("basicnumber", S("025"), SetBasicNumber, GetBasicNumber()),
+        TEXT("firstname", S("first%26-"), SetFirstName, GetFirstName()),
+        TEXT("lastname", S("last27-"), SetLastName, GetLastName()),
+        TEXT("callerid", S("/caller28-"), SetCallerIdPath, GetCallerIdPath()),
+        NUM("msglogtype", 130, SetMsgLogType, GetMsgLogType(), int),
+        NUM("msglogid", 131, SetMsgLogID, GetMsgLogID(), int),
+        TEXT("emailname", S("mail'32-"), SetEmailDisplayName, GetEmailDisplayName()),
+        WIDE("emailaddress", S("addr33-"), SetEmailAddress, GetEmailAddress()),
+        WIDE("logname", S("name34-"), SetDisplayName, GetDisplayName()),
+        WIDE("lognumber", S("035"), SetNumber, GetNumber()),
+        WIDE("logsubject", S("subject36-"), SetSubject, GetSubject()),
+        WIDE("logcontentbody", S("body37-"), SetBody, GetBody()),
+        NUM("contentid", 138, SetContentId, GetContentId(), int),
+        NUM("logsourcetype", 1, SetSourceType, GetSourceType(), UlogSourceType),
+        TEXT("accountemailaddress", S("account40-"), SetAccountEmailAddress, GetAccountEmailAddress()),
+        NUM("accountid", 141, SetAccountId, GetAccountId(), int),
+        TEXT("syncid", S("sync42-"), SetSyncId, GetSyncId()),
+        TEXT("snspersonid", S("sns43-"), SetSnsPersonId, GetSnsPersonId()),
+        NUM("spinfo", 144, SetSpInfo, GetSpInfo(), int), // the plain provider value: the log is no SNS log
+        NUM("ipcalldigitcount", 4, SetIPCallDigitCount, GetIPCallDigitCount(), int)};
+    return fields;
 }
 
-// What the number and narrow text columns of that row hold, by column name.
-std::vector<std::pair<std::string, std::string>> EveryFieldColumns(int k)
-{
-    const std::string n = std::to_string(k);
-    return {{"clogdbindex", "7"},
-            {"sortindex", std::to_string(101 + k)},
-            {"groupid", std::to_string(102 + k)},
-            {"parentid", std::to_string(103 + k)},
-            {"starttime", std::to_string(4000000104u + k)},
-            {"endtime", std::to_string(4000000105u + k)},
-            {"wifitime", std::to_string(106 + k)},
-            {"gsmtime", std::to_string(107 + k)},
-            {"logtype", std::to_string(k == 0 ? ULOG_LOG_TERMINATED : ULOG_LOG_MISSED)},
-            {"calltype", std::to_string(k == 0 ? ULOG_CALL_VIDEO : ULOG_CALL_CSD)},
-            {"linetype", std::to_string(k == 0 ? ULOG_LINE_2 : ULOG_LINE_1)},
-            {"phonetype", std::to_string(3 + k)},
-            {"storagetype", std::to_string(1 + k)},
-            {"callcost", std::to_string(113 + k)},
-            {"ctprimaryid", std::to_string(114 + k)},
-            {"ctdataid", std::to_string(115 + k)},
-            {"ctfdnid", std::to_string(116 + k)},
-            {"myaccountid", std::to_string(117 + k)},
-            {"sncount", std::to_string(18 + k)},
-            {"stagetype", std::to_string(2 + k)},
-            {"isvideoshare", k == 0 ? "1" : "0"}, // the CNAP flag
-            {"iscnap", k == 0 ? "0" : "1"},       // the video-share flag
-            {"isuncheckedyet", k == 0 ? "0" : "1"},
-            {"istemplog", k == 0 ? "1" : "0"},
-            {"aliasaddress", "alias'24-" + n},
-            {"basicnumber", "025" + n},
-            {"firstname", "first%26-" + n},
-            {"lastname", "last27-" + n},
-            {"callerid", "/caller28-" + n},
-            {"msglogtype", std::to_string(130 + k)},
-            {"msglogid", std::to_string(131 + k)},
-            {"emailname", "mail'32-" + n},
-            {"contentid", std::to_string(138 + k)},
-            {"logsourcetype", std::to_string(1 + k)},
-            {"accountemailaddress", "account40-" + n},
-            {"accountid", std::to_string(141 + k)},
-            {"syncid", "sync42-" + n},
-            {"snspersonid", "sns43-" + n},
-            {"spinfo", std::to_string(144 + k)}, // the plain provider value: the log is no SNS log
-            {"ipcalldigitcount", std::to_string(4 + k)}};
-}
-
-// Every field of a row read back into a data set.
-void ExpectEveryField(const CUlogSvcDataSet& row, int k)
-{
-    const std::string n = std::to_string(k);
-    EXPECT_EQ(7, row.GetUniqueID());
-    EXPECT_EQ(101 + k, row.GetSortIndex());
-    EXPECT_EQ(102 + k, row.GetGroupID());
-    EXPECT_EQ(103 + k, row.GetParentID());
-    EXPECT_EQ(4000000104u + k, row.GetStartTime());
-    EXPECT_EQ(4000000105u + k, row.GetEndTime());
-    EXPECT_EQ(106u + k, row.GetWiFiTotalTime());
-    EXPECT_EQ(107u + k, row.GetGsmTotalTime());
-    EXPECT_EQ(k == 0 ? ULOG_LOG_TERMINATED : ULOG_LOG_MISSED, row.GetLogType());
-    EXPECT_EQ(k == 0 ? ULOG_CALL_VIDEO : ULOG_CALL_CSD, row.GetCallType());
-    EXPECT_EQ(k == 0 ? ULOG_LINE_2 : ULOG_LINE_1, row.GetLineType());
-    EXPECT_EQ(3 + k, (int)row.GetPhoneType());
-    EXPECT_EQ(1 + k, (int)row.GetStorageType());
-    EXPECT_EQ(113 + k, row.GetCallCost());
-    EXPECT_EQ(114 + k, row.GetCtPid());
-    EXPECT_EQ(115 + k, row.GetCtDataId());
-    EXPECT_EQ(116 + k, row.GetCtFdnId());
-    EXPECT_EQ(117 + k, row.GetMyAccountId());
-    EXPECT_EQ(18 + k, row.GetDuplLogCount());
-    EXPECT_EQ(2 + k, (int)row.Get2StageDialingInfo()->iAddressType);
-    EXPECT_EQ(k == 0, row.IsCnapLog() != 0);
-    EXPECT_EQ(k != 0, row.IsVideoShareLog() != 0);
-    EXPECT_EQ(k != 0, row.IsUncheckedYet() != 0);
-    EXPECT_EQ(k == 0, row.IsTemporary() != 0);
-    EXPECT_EQ("alias'24-" + n, row.Get2StageDialingInfo()->aliasAddress);
-    EXPECT_EQ("025" + n, row.GetBasicNumber());
-    EXPECT_EQ("first%26-" + n, row.GetFirstName());
-    EXPECT_EQ("last27-" + n, row.GetLastName());
-    EXPECT_EQ("/caller28-" + n, row.GetCallerIdPath());
-    EXPECT_EQ(130 + k, row.GetMsgLogType());
-    EXPECT_EQ(131 + k, row.GetMsgLogID());
-    EXPECT_EQ("mail'32-" + n, row.GetEmailDisplayName());
-    EXPECT_EQ("addr33-" + n, N(row.GetEmailAddress()));
-    EXPECT_EQ("name34-" + n, N(row.GetDisplayName()));
-    EXPECT_EQ("035" + n, N(row.GetNumber()));
-    EXPECT_EQ("subject36-" + n, N(row.GetSubject()));
-    EXPECT_EQ("body37-" + n, N(row.GetBody()));
-    EXPECT_EQ(138 + k, row.GetContentId());
-    EXPECT_EQ(1 + k, (int)row.GetSourceType());
-    EXPECT_EQ("account40-" + n, row.GetAccountEmailAddress());
-    EXPECT_EQ(141 + k, row.GetAccountId());
-    EXPECT_EQ("sync42-" + n, row.GetSyncId());
-    EXPECT_EQ("sns43-" + n, row.GetSnsPersonId());
-    EXPECT_EQ(144 + k, row.GetSpInfo()); // the column is read back into both provider values
-    EXPECT_EQ(144 + k, row.GetSnsSpInfo());
-    EXPECT_EQ(4 + k, row.GetIPCallDigitCount());
-}
+#undef NUM
+#undef CHOICE
+#undef FLAG
+#undef TEXT
+#undef WIDE
 
 // Runs a row's insert or update statement as the table object does; the engine's result.
 int WriteRow(const UlogDbColumns::CRowValues& row, bool bInsert)
@@ -275,25 +224,36 @@ TEST_F(TableRecordTest, EveryColumnHoldsItsOwnField)
     for (int k = 0; k < 2; k++)
     {
         SCOPED_TRACE(k == 0 ? "insert" : "update");
-        const CUlogSvcDataSet ds = EveryFieldSet(k);
+        CUlogSvcDataSet ds;
+        for (const FieldCase& f : EveryField())
+            f.set(ds, k);
+        ds.SetSnsSpInfo(99); // not an SNS log: the column holds the plain value
         UlogDbColumns::CRowValues row(ds, call);
         ASSERT_TRUE(row.Prepare());
         ASSERT_EQ(1, WriteRow(row, k == 0));
-        for (const auto& [column, value] : EveryFieldColumns(k))
-            EXPECT_EQ(value, Column(column.c_str(), 7)) << column;
+        for (const FieldCase& f : EveryField())
+        {
+            if (f.bNarrow)
+            {
+                EXPECT_EQ(f.value(k), Column(f.column, 7)) << f.column;
+            }
+        }
 
         ASSERT_EQ(1, Db2QueryEx("select * from UlogDistinctDbTable"));
         CUlogSvcDataSet byText;
         EXPECT_EQ(1, m_db.GetNextRecord(byText));
         Db2ClearRow();
-        ExpectEveryField(byText, k);
-
         const int hStmt = Db2StmtCreate("select * from UlogDistinctDbTable");
         ASSERT_EQ(1, Db2StmtExecute(hStmt));
         CUlogSvcDataSet bySlots;
         EXPECT_EQ(1, m_db.GetNextRecord(hStmt, bySlots, 0));
         Db2StmtDestroy(hStmt);
-        ExpectEveryField(bySlots, k);
+        for (const CUlogSvcDataSet& read : {byText, bySlots})
+        {
+            for (const FieldCase& f : EveryField())
+                EXPECT_EQ(f.value(k), f.get(read)) << f.column;
+            EXPECT_EQ(144 + k, read.GetSnsSpInfo()); // the column is read back into both provider values
+        }
     }
 }
 

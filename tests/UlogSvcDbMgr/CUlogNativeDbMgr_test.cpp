@@ -52,16 +52,6 @@ protected:
 };
 } // namespace
 
-TEST_F(QueryManagerTest, TableAndFieldNamesByType)
-{
-    EXPECT_STREQ("UlogDistinctDbTable", m_mgr.GetTableName(kDistinct));
-    EXPECT_STREQ("UlogDuplDbTable", m_mgr.GetTableName(kDupl));
-    EXPECT_STREQ("iscnap", m_mgr.GetFieldName(20, kDupl));
-    EXPECT_STREQ("sortindex", m_mgr.GetFieldName(ULOG_DB_SORT_INDEX, kDistinct));
-    EXPECT_EQ(1, m_mgr.SetFilter(5, kDistinct));
-    EXPECT_EQ(1, m_mgr.SetOrder(1, 2, 3, 4, kDupl));
-}
-
 TEST_F(QueryManagerTest, FilteredListsWithOrderWindowAndArguments)
 {
     for (int i = 1; i <= 5; i++)
