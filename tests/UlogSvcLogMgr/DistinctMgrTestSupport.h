@@ -5,6 +5,7 @@
 
 #include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
+#include "support/Records.h"
 
 #include "H/UlogSvcPtr.h"
 #include "KivCore/KivCore.h"
@@ -22,40 +23,8 @@
 
 namespace evtest
 {
-struct Event
-{
-    UlogLogType type = ULOG_LOG_ORIGINATED;
-    const char* number = "0101234567";
-    const char* name = "";
-    unsigned start = 1700000000u;
-    unsigned duration = 60;
-    UlogCallType callType = ULOG_CALL_VOICE;
-    bool temporary = false;
-    const char* snsPersonId = "";
-    int snsSpInfo = 0;
-    int msgLogType = 0;
-};
-
-inline UlogInfo MakeInfo(const Event& e)
-{
-    UlogInfo info;
-    std::memset(&info, 0, sizeof(info));
-    info.iLogType = e.type;
-    info.iCallType = e.callType;
-    info.iLineType = ULOG_LINE_1;
-    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
-    info.nUniqueId = ULOG_INVALID_DB_INDEX;
-    info.tmStart = e.start;
-    info.tmEnd = e.start + e.duration;
-    info.bTempLog = e.temporary ? 1 : 0;
-    info.nSnsSpInfo = e.snsSpInfo;
-    info.nSpInfo = -1;
-    info.nMsgLogType = e.msgLogType;
-    std::strncpy(info.szNumber, e.number, sizeof(info.szNumber) - 1);
-    std::strncpy(info.szName, e.name, sizeof(info.szName) - 1);
-    std::strncpy(info.szSnsPersonId, e.snsPersonId, sizeof(info.szSnsPersonId) - 1);
-    return info;
-}
+using ulogtest::Event;
+using ulogtest::MakeInfo;
 
 inline std::unique_ptr<CUlog> MakeLog(const Event& e)
 {
