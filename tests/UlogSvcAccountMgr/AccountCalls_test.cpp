@@ -158,7 +158,7 @@ TEST_F(AccountCallTest, MissedCallRewritesLastDurationsFromMemoryOnly)
     EXPECT_EQ(UlogIni("LastLog", "VoiceLastTime"), 0);
 }
 
-TEST_F(AccountCallTest, LogsThatAreNotCallsChangeNothing)
+TEST_F(AccountCallTest, LogsThatAreNotCallsAndCallsEndingBeforeTheyStartedCountNothing)
 {
     Load();
     CUlogMsgLog msg;
@@ -170,11 +170,8 @@ TEST_F(AccountCallTest, LogsThatAreNotCallsChangeNothing)
     EXPECT_EQ(UlogGetLifeTime(), 0u);
     EXPECT_EQ(UlogGetLastCallTime(), 0u);
     EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 0);
-}
 
-TEST_F(AccountCallTest, CallEndingBeforeItStartedCountsNoTime)
-{
-    Load();
+    // Nor does a call that ended before it started.
     CUlogCallLog call = MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 0);
     call.SetEndTime(kCallStart - 10);
     ASSERT_TRUE(m_pMgr->WriteCallTime(call));

@@ -59,7 +59,7 @@ TEST_F(DispatchTest, StartOnAnEmptyRootCreatesTheTablesAndPublishesTheClass)
     EXPECT_EQ(CountObjects("index", "UlogDistinctDbTable"), 15);
 }
 
-TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexes)
+TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexesAndAnUnknownCommandDoesNothing)
 {
     ASSERT_EQ(UlogSvcDispatch(0), 0u);
     EXPECT_EQ(UlogSvcDispatch(1), 0u);
@@ -72,11 +72,11 @@ TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexes)
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Lock: m_hMutex is invalid.\n"));
     // A stop without a start gives the unregistration's failure.
     EXPECT_EQ(UlogSvcDispatch(1), static_cast<unsigned int>(-1));
-}
 
-TEST_F(DispatchTest, UnknownCommandIsReportedAndChangesNothing)
-{
-    UlogCtlClearDiagnostics();
+    // On a fresh data root, an unknown command is reported and starts nothing.
+    const std::string fresh = ulogtest::MakeTempDir();
+    ASSERT_TRUE(UlogCtlReset(fresh.c_str()));
+    UlogCtlCaptureDiagnostics(TRUE);
     EXPECT_EQ(UlogSvcDispatch(2), 0u);
     EXPECT_EQ(UlogCtlGetAssertCount(), 1);
     EXPECT_TRUE(
@@ -84,6 +84,8 @@ TEST_F(DispatchTest, UnknownCommandIsReportedAndChangesNothing)
     EXPECT_EQ(SysGetClassObject(ULOG_SVC_CLASS_ID), nullptr);
     EXPECT_FALSE(Db2CheckTable("UlogDistinctDbTable"));
     EXPECT_EQ(UlogSvcDispatch(0xFFFFFFFFu), 0u);
+    UlogCtlReset(m_root.c_str());
+    ulogtest::RemoveTree(fresh);
 }
 
 TEST_F(DispatchTest, DataAboutToBeWipedIsAnnouncedAndStartCompletes)
