@@ -56,19 +56,14 @@ UlogInfo CallRecord(UlogLogType iLogType, const std::string& number, unsigned in
         .type = iLogType, .number = number.c_str(), .start = kCallStart, .duration = nSeconds});
 }
 
-class AccountConcurrentTest : public ulogtest::PlatformTest
+// The service started: both named locks exist, the log counts have their source.
+class AccountConcurrentTest : public ulogtest::ServiceTest
 {
 protected:
     void SetUp() override
     {
-        ulogtest::PlatformTest::SetUp();
+        ulogtest::ServiceTest::SetUp();
         UlogCtlCaptureDiagnostics(FALSE); // thousands of progress messages
-        UlogSvcDispatch(0);               // both named locks exist, the log counts have their source
-    }
-    void TearDown() override
-    {
-        UlogSvcDispatch(1);
-        ulogtest::PlatformTest::TearDown();
     }
 };
 

@@ -64,21 +64,7 @@ inline std::vector<std::string> Numbers(const std::vector<UlogInfo>& logs)
 }
 
 // The service started on a fresh data root, stopped afterwards.
-class ApiTest : public ulogtest::PlatformTest
-{
-protected:
-    void SetUp() override
-    {
-        ulogtest::PlatformTest::SetUp();
-        UlogSvcDispatch(0);
-        UlogCtlClearDiagnostics();
-    }
-    void TearDown() override
-    {
-        UlogSvcDispatch(1);
-        ulogtest::PlatformTest::TearDown();
-    }
-};
+using ApiTest = ulogtest::ServiceTest;
 } // namespace apitest
 
 #endif

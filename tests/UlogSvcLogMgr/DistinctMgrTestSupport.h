@@ -52,20 +52,9 @@ inline std::unique_ptr<CUlog> Add(const Event& e)
 }
 
 // The service started on a fresh data root and stopped afterwards.
-class ServiceTest : public ulogtest::PlatformTest
+class ServiceTest : public ulogtest::ServiceTest
 {
 protected:
-    void SetUp() override
-    {
-        ulogtest::PlatformTest::SetUp();
-        UlogSvcDispatch(0);
-    }
-    void TearDown() override
-    {
-        UlogSvcDispatch(1);
-        ulogtest::PlatformTest::TearDown();
-    }
-
     // One integer answer of a query run straight on the database file; -1 when it cannot be run.
     long long Scalar(const std::string& sql) { return ulogtest::ScalarDbFile(m_root, sql); }
     long long DistinctRows(const std::string& where = "1")
