@@ -149,6 +149,12 @@ TEST_F(QueryManagerTest, GroupedListGivesTheNewestRowOfEachGroup)
     EXPECT_EQ((std::vector<int>{9}), SortIndexes(Rows(list.get())));
     list.reset(m_mgr.GetUlogsByGroup(missed, 1, 1, kDistinct));
     EXPECT_EQ((std::vector<int>{3}), SortIndexes(Rows(list.get())));
+    // A condition with a bound 16-bit argument.
+    CUlogSvcFilter byNumber("lognumber = ?");
+    const std::u16string number = W("7b");
+    byNumber.AppendFilterArg(reinterpret_cast<const unsigned short*>(number.c_str()));
+    list.reset(m_mgr.GetUlogsByGroup(byNumber, 0, -1, kDistinct));
+    EXPECT_EQ((std::vector<int>{9}), SortIndexes(Rows(list.get())));
 
     EXPECT_EQ(3, m_mgr.GetGroupCount(none, kDistinct));
     EXPECT_EQ(2, m_mgr.GetGroupCount(missed, kDistinct));
