@@ -23,61 +23,60 @@ struct CallCase
     const char* pszKey;
 };
 
-TEST_F(AccountCallTest, EachKindAndLineAddsToItsOwnTotal)
+class CallSlotTest : public AccountTest, public ::testing::WithParamInterface<CallCase>
 {
-    const CallCase cases[] = {
-        {ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, "OriginatedLog", "Voice1TotalTime"},
-        {ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_2, "OriginatedLog", "Voice2TotalTime"},
-        {ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, "OriginatedLog", "Voice1TotalTime"},
-        {ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, "OriginatedLog", "Video1TotalTime"},
-        {ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_2, "OriginatedLog", "Video1TotalTime"},
-        {ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_1, "OriginatedLog", "CSD1TotalTime"},
-        {ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_2, "OriginatedLog", "CSD2TotalTime"},
-        {ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1, "TerminatedLog", "Voice1TotalTime"},
-        {ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2, "TerminatedLog", "Voice2TotalTime"},
-        {ULOG_LOG_TERMINATED, ULOG_CALL_TYPE_2, ULOG_LINE_2, "TerminatedLog", "Voice2TotalTime"},
-        {ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, "TerminatedLog", "Video1TotalTime"},
-        {ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_2, "TerminatedLog", "Video1TotalTime"},
-        {ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_1, "TerminatedLog", "CSD1TotalTime"},
-        // Any line other than line 1 counts as line 2.
-        {ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_NONE, "TerminatedLog", "CSD2TotalTime"},
-    };
-    for (const CallCase& c : cases)
-    {
-        SCOPED_TRACE(std::string(c.pszSection) + "/" + c.pszKey + " call type " +
-                     std::to_string(c.iCallType) + " line " + std::to_string(c.iLineType));
-        // A fresh data root and fresh statistics for each case.
-        TearDown();
-        SetUp();
-        WriteRegFile("Ulog.ini", {{"Version", "Version", 6}, {"TrminatedLog", "Video2TotalTime", 99}});
-        Load();
+};
 
-        ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(c.iLogType, c.iCallType, c.iLineType, 61)));
-        EXPECT_EQ(UlogIni(c.pszSection, c.pszKey), 61);
-        // Nothing else moved.
-        for (const char* section : {"OriginatedLog", "TerminatedLog"})
-            for (const char* key : {"Voice1TotalTime", "Voice2TotalTime", "Video1TotalTime",
-                                    "Video2TotalTime", "CSD1TotalTime", "CSD2TotalTime"})
+TEST_P(CallSlotTest, EachKindAndLineAddsToItsOwnTotal)
+{
+    const CallCase& c = GetParam();
+    WriteRegFile("Ulog.ini", {{"Version", "Version", 6}, {"TrminatedLog", "Video2TotalTime", 99}});
+    Load();
+
+    ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(c.iLogType, c.iCallType, c.iLineType, 61)));
+    EXPECT_EQ(UlogIni(c.pszSection, c.pszKey), 61);
+    // Nothing else moved.
+    for (const char* section : {"OriginatedLog", "TerminatedLog"})
+        for (const char* key : {"Voice1TotalTime", "Voice2TotalTime", "Video1TotalTime", "Video2TotalTime",
+                                "CSD1TotalTime", "CSD2TotalTime"})
+        {
+            if (std::string(section) == c.pszSection && std::string(key) == c.pszKey)
+                continue;
+            if (std::string(section) == "TerminatedLog" && std::string(key) == "Video2TotalTime")
             {
-                if (std::string(section) == c.pszSection && std::string(key) == c.pszKey)
-                    continue;
-                if (std::string(section) == "TerminatedLog" && std::string(key) == "Video2TotalTime")
-                {
-                    EXPECT_FALSE(UlogIni(section, key).has_value());
-                }
-                else
-                {
-                    // Keys of the direction that was not written are still missing from this file.
-                    EXPECT_EQ(UlogIni(section, key).value_or(0), 0) << section << "/" << key;
-                }
+                EXPECT_FALSE(UlogIni(section, key).has_value());
             }
-        // The received video line-2 total is never added to; it keeps what the file held.
-        EXPECT_EQ(UlogIni("TrminatedLog", "Video2TotalTime"), 99);
-        EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 61);
-        EXPECT_EQ(UlogGetLifeTime(), 61u);
-        EXPECT_EQ(NvGetInt(459), 61);
-    }
+            else
+            {
+                // Keys of the direction that was not written are still missing from this file.
+                EXPECT_EQ(UlogIni(section, key).value_or(0), 0) << section << "/" << key;
+            }
+        }
+    // The received video line-2 total is never added to; it keeps what the file held.
+    EXPECT_EQ(UlogIni("TrminatedLog", "Video2TotalTime"), 99);
+    EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 61);
+    EXPECT_EQ(UlogGetLifeTime(), 61u);
+    EXPECT_EQ(NvGetInt(459), 61);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Slots, CallSlotTest,
+    ::testing::Values(
+        CallCase{ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, "OriginatedLog", "Voice1TotalTime"},
+        CallCase{ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_2, "OriginatedLog", "Voice2TotalTime"},
+        CallCase{ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, "OriginatedLog", "Voice1TotalTime"},
+        CallCase{ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, "OriginatedLog", "Video1TotalTime"},
+        CallCase{ULOG_LOG_ORIGINATED, ULOG_CALL_VIDEO, ULOG_LINE_2, "OriginatedLog", "Video1TotalTime"},
+        CallCase{ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_1, "OriginatedLog", "CSD1TotalTime"},
+        CallCase{ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_2, "OriginatedLog", "CSD2TotalTime"},
+        CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1, "TerminatedLog", "Voice1TotalTime"},
+        CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2, "TerminatedLog", "Voice2TotalTime"},
+        CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_TYPE_2, ULOG_LINE_2, "TerminatedLog", "Voice2TotalTime"},
+        CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, "TerminatedLog", "Video1TotalTime"},
+        CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_2, "TerminatedLog", "Video1TotalTime"},
+        CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_1, "TerminatedLog", "CSD1TotalTime"},
+        // Any line other than line 1 counts as line 2.
+        CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_NONE, "TerminatedLog", "CSD2TotalTime"}));
 
 TEST_F(AccountCallTest, TotalsAccumulateAndAreReadBackPerSlot)
 {
@@ -159,7 +158,7 @@ TEST_F(AccountCallTest, MissedCallRewritesLastDurationsFromMemoryOnly)
     EXPECT_EQ(UlogIni("LastLog", "VoiceLastTime"), 0);
 }
 
-TEST_F(AccountCallTest, LogsThatAreNotCallsChangeNothing)
+TEST_F(AccountCallTest, LogsThatAreNotCallsAndCallsEndingBeforeTheyStartedCountNothing)
 {
     Load();
     CUlogMsgLog msg;
@@ -171,11 +170,8 @@ TEST_F(AccountCallTest, LogsThatAreNotCallsChangeNothing)
     EXPECT_EQ(UlogGetLifeTime(), 0u);
     EXPECT_EQ(UlogGetLastCallTime(), 0u);
     EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 0);
-}
 
-TEST_F(AccountCallTest, CallEndingBeforeItStartedCountsNoTime)
-{
-    Load();
+    // Nor does a call that ended before it started.
     CUlogCallLog call = MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 0);
     call.SetEndTime(kCallStart - 10);
     ASSERT_TRUE(m_pMgr->WriteCallTime(call));
@@ -278,47 +274,48 @@ TEST_F(AccountCallTest, TestSimCountsTotalsButNoLifeTime)
     EXPECT_EQ(UlogGetLifeTime(), 310u);
 }
 
-TEST_F(AccountCallTest, CallsFromSeveralTasksAreAllCounted)
+class SeveralTasksTest : public AccountTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+// Before the named mutex exists (false) and with it (true).
+TEST_P(SeveralTasksTest, CallsFromSeveralTasksAreAllCounted)
 {
     constexpr int kThreads = 4;
     constexpr int kCallsEach = 5;
-    for (bool bNamedMutex : {false, true})
+    if (GetParam())
     {
-        SCOPED_TRACE(bNamedMutex ? "with the named mutex" : "before the named mutex exists");
-        TearDown();
-        SetUp();
-        if (bNamedMutex)
-        {
-            ASSERT_TRUE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
-        }
-        Load();
+        ASSERT_TRUE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
+    }
+    Load();
 
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t)
-            threads.emplace_back(
-                [this, t]
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back(
+            [this, t]
+            {
+                for (int i = 0; i < kCallsEach; ++i)
                 {
-                    for (int i = 0; i < kCallsEach; ++i)
-                    {
-                        const UlogLogType iLogType = (t % 2 == 0) ? ULOG_LOG_ORIGINATED : ULOG_LOG_TERMINATED;
-                        m_pMgr->WriteCallTime(MakeCall(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1, 2));
-                        UlogGetTotalCallTime(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1);
-                    }
-                });
-        for (std::thread& th : threads)
-            th.join();
+                    const UlogLogType iLogType = (t % 2 == 0) ? ULOG_LOG_ORIGINATED : ULOG_LOG_TERMINATED;
+                    m_pMgr->WriteCallTime(MakeCall(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1, 2));
+                    UlogGetTotalCallTime(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1);
+                }
+            });
+    for (std::thread& th : threads)
+        th.join();
 
-        const unsigned int nPerDirection = (kThreads / 2) * kCallsEach * 2;
-        EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
-        EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
-        EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), nPerDirection);
-        EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), nPerDirection);
-        EXPECT_EQ(UlogGetLifeTime(), 2 * nPerDirection);
-        EXPECT_EQ(NvGetInt(459), static_cast<int>(2 * nPerDirection));
-        if (bNamedMutex)
-        {
-            EXPECT_TRUE(CUlogSvcAccountMutex::Delete());
-        }
+    const unsigned int nPerDirection = (kThreads / 2) * kCallsEach * 2;
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), nPerDirection);
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), nPerDirection);
+    EXPECT_EQ(UlogGetLifeTime(), 2 * nPerDirection);
+    EXPECT_EQ(NvGetInt(459), static_cast<int>(2 * nPerDirection));
+    if (GetParam())
+    {
+        EXPECT_TRUE(CUlogSvcAccountMutex::Delete());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(NamedMutex, SeveralTasksTest, ::testing::Bool());
 } // namespace

@@ -3,6 +3,7 @@
 // calls, and a task that writes the stored-log counts (which asks the log manager for them). The
 // locks have one order, so all of it runs to the end.
 #include "UlogSvcAccountMgr/AccountTestUtil.h"
+#include "support/Records.h"
 
 #include "H/UlogSvcList.h"
 #include "UlogSvc.h"
@@ -51,37 +52,18 @@ public:
 
 UlogInfo CallRecord(UlogLogType iLogType, const std::string& number, unsigned int nSeconds)
 {
-    UlogInfo info;
-    std::memset(&info, 0, sizeof(info));
-    info.iLogType = iLogType;
-    info.iCallType = ULOG_CALL_VOICE;
-    info.iLineType = ULOG_LINE_1;
-    info.nUniqueId = ULOG_INVALID_DB_INDEX;
-    info.nSortIndex = -1;
-    info.nGroupId = -1;
-    info.nParentId = -1;
-    info.nDuplLogLastUniqueId = -1;
-    info.nCallCost = -1;
-    info.nSpInfo = -1;
-    info.tmStart = kCallStart;
-    info.tmEnd = kCallStart + nSeconds;
-    std::strncpy(info.szNumber, number.c_str(), sizeof(info.szNumber) - 1);
-    return info;
+    return ulogtest::MakeInfo(ulogtest::Event{
+        .type = iLogType, .number = number.c_str(), .start = kCallStart, .duration = nSeconds});
 }
 
-class AccountConcurrentTest : public ulogtest::PlatformTest
+// The service started: both named locks exist, the log counts have their source.
+class AccountConcurrentTest : public ulogtest::ServiceTest
 {
 protected:
     void SetUp() override
     {
-        ulogtest::PlatformTest::SetUp();
+        ulogtest::ServiceTest::SetUp();
         UlogCtlCaptureDiagnostics(FALSE); // thousands of progress messages
-        UlogSvcDispatch(0);               // both named locks exist, the log counts have their source
-    }
-    void TearDown() override
-    {
-        UlogSvcDispatch(1);
-        ulogtest::PlatformTest::TearDown();
     }
 };
 

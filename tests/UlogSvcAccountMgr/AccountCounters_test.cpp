@@ -1,4 +1,4 @@
-// Message and e-mail counters, reset dates, and the stored-log counts file.
+// The message and e-mail counters (each on its own key), reset dates, and the stored-log counts file.
 #include "UlogSvcAccountMgr/AccountTestUtil.h"
 
 #include "KivAppFrmwk/KivAppFrmwk.h"
@@ -6,6 +6,8 @@
 #include "UlogSvcLogMgr/CUlogEmailLog.h"
 #include "UlogSvcLogMgr/CUlogMsgLog.h"
 #include "control/PlatformControl.h"
+
+#include <array>
 
 using namespace accounttest;
 
@@ -31,86 +33,80 @@ CUlogEmailLog MakeEmail(UlogLogType iLogType)
     return log;
 }
 
-TEST_F(AccountCounterTest, MessagesOfTextAndMultimediaTypesAreCountedPerDirection)
+// Different counts in every counter (2, 1, 3, 4), so that any two counters mixed up show; text and
+// multimedia messages both count.
+void CountEach(CUlogSvcAccountMgr* pMgr)
+{
+    for (int i = 0; i < 4; ++i)
+    {
+        if (i < 2)
+            pMgr->WriteMsgCounter(
+                MakeMsg(ULOG_LOG_MSG_SENT, i == 0 ? ULOG_MSG_LOG_TYPE_16 : ULOG_MSG_LOG_TYPE_32));
+        if (i < 1)
+            pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_RECEIVED, ULOG_MSG_LOG_TYPE_32));
+        if (i < 3)
+            pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_SENT));
+        pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_RECEIVED));
+    }
+}
+
+// The four counters in memory and in the file, sent and received messages, then e-mails.
+void ExpectCounters(CUlogSvcAccountMgr* pMgr, std::array<int, 4> expected)
+{
+    EXPECT_EQ((std::array<int, 4>{pMgr->GetSentMsgCounter(), pMgr->GetRcvMsgCounter(),
+                                  pMgr->GetSentEmailCounter(), pMgr->GetRcvEmailCounter()}),
+              expected);
+    EXPECT_EQ(UlogIni("MessageLog", "SentMessage"), expected[0]);
+    EXPECT_EQ(UlogIni("MessageLog", "ReceivedMessage"), expected[1]);
+    EXPECT_EQ(UlogIni("MessageLog", "SentEmail"), expected[2]);
+    EXPECT_EQ(UlogIni("MessageLog", "ReceivedEmail"), expected[3]);
+}
+
+TEST_F(AccountCounterTest, EveryCounterCountsItsOwnKindAndDirectionAcrossARestart)
 {
     Load();
-    EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_16)));
-    EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_32)));
-    EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_RECEIVED, ULOG_MSG_LOG_TYPE_32)));
-    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 2);
-    EXPECT_EQ(m_pMgr->GetRcvMsgCounter(), 1);
-    EXPECT_EQ(UlogIni("MessageLog", "SentMessage"), 2);
-    EXPECT_EQ(UlogIni("MessageLog", "ReceivedMessage"), 1);
+    CountEach(m_pMgr);
+    ExpectCounters(m_pMgr, {2, 1, 3, 4});
 
-    // Other message types and log types are accepted but not counted.
+    // Other message types, and logs of another kind, are accepted but not counted.
+    UlogCtlClearDiagnostics();
     EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_64)));
     EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_RECEIVED, 0)));
     EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_EMAIL_SENT, ULOG_MSG_LOG_TYPE_16)));
-    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 2);
-    EXPECT_EQ(m_pMgr->GetRcvMsgCounter(), 1);
-    EXPECT_EQ(m_pMgr->GetSentEmailCounter(), 0);
-
-    // The counters survive a restart.
-    Unload();
-    Load();
-    EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_16)));
-    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 3);
-}
-
-TEST_F(AccountCounterTest, EmailsAreCountedPerDirection)
-{
-    Load();
-    UlogCtlClearDiagnostics();
-    EXPECT_TRUE(m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_SENT)));
-    EXPECT_TRUE(m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_RECEIVED)));
-    EXPECT_TRUE(m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_RECEIVED)));
-    EXPECT_EQ(m_pMgr->GetSentEmailCounter(), 1);
-    EXPECT_EQ(m_pMgr->GetRcvEmailCounter(), 2);
-    EXPECT_EQ(UlogIni("MessageLog", "SentEmail"), 1);
-    EXPECT_EQ(UlogIni("MessageLog", "ReceivedEmail"), 2);
     EXPECT_FALSE(UlogCtlDiagnosticsContain("WriteEmailCounter::WriteMsgCounter error"));
-
     EXPECT_TRUE(m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_MSG_SENT)));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("WriteEmailCounter::WriteMsgCounter error. iLogType: (3)"));
-    EXPECT_EQ(m_pMgr->GetSentEmailCounter(), 1);
-    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 0);
+    ExpectCounters(m_pMgr, {2, 1, 3, 4});
+
+    // After a restart every counter goes on from its own stored count.
+    Unload();
+    Load();
+    CountEach(m_pMgr);
+    ExpectCounters(m_pMgr, {4, 2, 6, 8});
 }
 
-TEST_F(AccountCounterTest, ResetsClearTheFileAndTheCountingStartsAgain)
+TEST_F(AccountCounterTest, EachResetClearsOnlyItsOwnCountersAndTheCountingStartsAgain)
 {
-    Load();
-    for (int i = 0; i < 3; ++i)
+    const struct
     {
-        m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_16));
-        m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_RECEIVED, ULOG_MSG_LOG_TYPE_16));
-        m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_SENT));
-        m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_RECEIVED));
+        BOOL (CUlogSvcAccountMgr::*reset)();
+        std::array<int, 4> after;
+    } cases[] = {{&CUlogSvcAccountMgr::ResetSentMsgCounter, {0, 1, 3, 4}},
+                 {&CUlogSvcAccountMgr::ResetRcvMsgCounter, {2, 0, 3, 4}},
+                 {&CUlogSvcAccountMgr::ResetTotalMsgCounter, {0, 0, 3, 4}},
+                 {&CUlogSvcAccountMgr::ResetSentEmailCounter, {2, 1, 0, 4}},
+                 {&CUlogSvcAccountMgr::ResetRcvEmailCounter, {2, 1, 3, 0}},
+                 {&CUlogSvcAccountMgr::ResetTotalEmailCounter, {2, 1, 0, 0}}};
+    Load();
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(&c - cases);
+        ASSERT_TRUE(m_pMgr->ResetTotalMsgCounter() && m_pMgr->ResetTotalEmailCounter());
+        CountEach(m_pMgr);
+        ExpectCounters(m_pMgr, {2, 1, 3, 4});
+        EXPECT_TRUE((m_pMgr->*c.reset)());
+        ExpectCounters(m_pMgr, c.after);
     }
-
-    EXPECT_TRUE(m_pMgr->ResetSentMsgCounter());
-    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 0);
-    EXPECT_EQ(m_pMgr->GetRcvMsgCounter(), 3);
-    EXPECT_EQ(UlogIni("MessageLog", "SentMessage"), 0);
-    m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_16));
-    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 1);
-
-    EXPECT_TRUE(m_pMgr->ResetTotalMsgCounter());
-    EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 0);
-    EXPECT_EQ(m_pMgr->GetRcvMsgCounter(), 0);
-    EXPECT_EQ(UlogIni("MessageLog", "ReceivedMessage"), 0);
-
-    EXPECT_TRUE(m_pMgr->ResetRcvEmailCounter());
-    EXPECT_EQ(m_pMgr->GetRcvEmailCounter(), 0);
-    EXPECT_EQ(m_pMgr->GetSentEmailCounter(), 3);
-    EXPECT_TRUE(m_pMgr->ResetSentEmailCounter());
-    EXPECT_EQ(UlogIni("MessageLog", "SentEmail"), 0);
-    m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_SENT));
-    m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_RECEIVED));
-    EXPECT_EQ(m_pMgr->GetSentEmailCounter(), 1);
-    EXPECT_EQ(m_pMgr->GetRcvEmailCounter(), 1);
-    EXPECT_TRUE(m_pMgr->ResetTotalEmailCounter());
-    EXPECT_EQ(UlogIni("MessageLog", "SentEmail"), 0);
-    EXPECT_EQ(UlogIni("MessageLog", "ReceivedEmail"), 0);
 }
 
 TEST_F(AccountCounterTest, ResetDatesRecordTheClockPerDisplay)

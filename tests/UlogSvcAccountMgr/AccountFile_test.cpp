@@ -3,7 +3,7 @@
 
 #include "control/PlatformControl.h"
 
-#include <fstream>
+#include <filesystem>
 
 using namespace accounttest;
 
@@ -63,6 +63,8 @@ TEST_F(AccountFileTest, FileOfAnotherVersionIsWipedButKeepsTheStoredLifeTime)
     EXPECT_EQ(m_pMgr->GetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
     EXPECT_EQ(m_pMgr->GetSentMsgCounter(), 0);
     EXPECT_EQ(m_pMgr->GetLifeTime(), 42u);
+    // An old layout is wiped, not kept aside as a file that cannot be read.
+    EXPECT_FALSE(std::filesystem::exists(m_root + "/Ulog.ini.bad"));
 }
 
 TEST_F(AccountFileTest, CurrentFileIsLoadedAsItIs)
@@ -90,21 +92,6 @@ TEST_F(AccountFileTest, CurrentFileIsLoadedAsItIs)
     EXPECT_EQ(m_pMgr->GetRcvMsgCounter(), 0);
 }
 
-TEST_F(AccountFileTest, UnreadableFileIsReplacedByAFreshOne)
-{
-    char szHost[1024];
-    ASSERT_TRUE(FmGetHostPath("Ulog.ini", szHost, sizeof(szHost)));
-    {
-        std::ofstream out(szHost, std::ios::binary);
-        out << "\x01\x02garbage without sections\n[Version\nVersion=six\n";
-    }
-    UlogCtlSetNvInt(459, 5);
-    Load();
-    EXPECT_EQ(UlogIni("Version", "Version"), 6);
-    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 5);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
-}
-
 TEST_F(AccountFileTest, FailedStoreLeavesTheOldFileWholeAndIsReported)
 {
     Load();
@@ -129,7 +116,7 @@ TEST_F(AccountFileTest, FailedStoreLeavesTheOldFileWholeAndIsReported)
     EXPECT_FALSE(m_pMgr->SetRecentResetDateCallCost());
 }
 
-TEST_F(AccountFileTest, ExitStoresWhatWasNotYetStoredAndUnloads)
+TEST_F(AccountFileTest, ExitStoresWhatWasNotYetStoredAndInitReloads)
 {
     Load();
     ASSERT_TRUE(UlogSetLifeTime(1000));
@@ -146,11 +133,8 @@ TEST_F(AccountFileTest, ExitStoresWhatWasNotYetStoredAndUnloads)
     EXPECT_EQ(UlogGetLifeTime(), 1050u);
     // AddCallTime counts the call in memory only: the totals were never written.
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
-}
 
-TEST_F(AccountFileTest, SecondInitReloadsWithoutLosingFigures)
-{
-    Load();
+    // A second init reloads without losing figures.
     ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2, 70)));
     ASSERT_TRUE(m_pMgr->Init());
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_2), 70u);
@@ -158,7 +142,7 @@ TEST_F(AccountFileTest, SecondInitReloadsWithoutLosingFigures)
     EXPECT_EQ(UlogIni("TerminatedLog", "Voice2TotalTime"), 75);
 }
 
-TEST_F(AccountFileTest, OperationsNeedingTheFileFailWhileItIsNotLoaded)
+TEST_F(AccountFileTest, OperationsNeedingTheFileFailWhileItIsNotLoadedOrTheLogTypeIsInvalid)
 {
     Load();
     Unload();
@@ -180,10 +164,8 @@ TEST_F(AccountFileTest, OperationsNeedingTheFileFailWhileItIsNotLoaded)
     EXPECT_EQ(UlogCtlGetAssertCount(), 14);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: __UlogIsValidReg()"));
     EXPECT_FALSE(UlogCtlDiagnosticsContain("_UlogIsValidLog"));
-}
 
-TEST_F(AccountFileTest, InvalidLogTypeIsAPreconditionFailure)
-{
+    // Loaded, a log type that does not exist is a precondition failure.
     Load();
     UlogCtlClearDiagnostics();
     EXPECT_FALSE(m_pMgr->WriteTotalCallTime(ULOG_LOG_CNT_MAX, TRUE));
@@ -192,4 +174,5 @@ TEST_F(AccountFileTest, InvalidLogTypeIsAPreconditionFailure)
     EXPECT_EQ(UlogCtlGetAssertCount(), 3);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: _UlogIsValidLog(iLogType)"));
 }
+
 } // namespace

@@ -2,13 +2,13 @@
 #ifndef ULOG_ACCOUNT_TEST_UTIL_H
 #define ULOG_ACCOUNT_TEST_UTIL_H
 
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "KivCore/KivCore.h"
 
-#include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -38,23 +38,10 @@ inline std::optional<std::string> DiskValue(const char* pszFile, const std::stri
     char szHost[1024];
     if (!FmGetHostPath(pszFile, szHost, sizeof(szHost)))
         return std::nullopt;
-    std::ifstream in(szHost);
-    std::string line;
-    std::string current;
-    while (std::getline(in, line))
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
-        {
-            current = line.substr(1, line.size() - 2);
-            continue;
-        }
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos && current == section && line.substr(0, eq) == key)
-            return line.substr(eq + 1);
-    }
-    return std::nullopt;
+    const std::optional<ulogtest::IniFile> ini = ulogtest::ParseIni(ulogtest::ReadWholeFile(szHost));
+    if (!ini || !ini->contains(section) || !ini->at(section).contains(key))
+        return std::nullopt;
+    return ini->at(section).at(key);
 }
 
 inline std::optional<long long> DiskInt(const char* pszFile, const std::string& section,

@@ -95,8 +95,6 @@ TEST_F(QueryHandlerTest, ServesAWindowOfRowsInIdentifierOrder)
     {
         CallSpec s;
         s.sortIndex = i;
-        s.cnap = (i == 3);
-        s.videoShare = (i == 4);
         ASSERT_EQ(InsertCall(*m_mgr, ULOG_DB_TABLE_DUPL, s), i);
     }
     auto h = Handler("ulog/log/dupl", Filter(""));
@@ -106,16 +104,6 @@ TEST_F(QueryHandlerTest, ServesAWindowOfRowsInIdentifierOrder)
     EXPECT_EQ(UlogCtlGetSqlStatementCount() - before, 1);
     ASSERT_EQ(rows.size(), 20u);
     ASSERT_EQ(rows[0].GetCount(), 46);
-    // Column 20 is the iscnap column (the video-share flag), column 21 isvideoshare (the CNAP flag).
-    int flag = -1;
-    ASSERT_TRUE(rows[2].GetBool(21, flag));
-    EXPECT_EQ(flag, 1);
-    ASSERT_TRUE(rows[2].GetBool(20, flag));
-    EXPECT_EQ(flag, 0);
-    ASSERT_TRUE(rows[3].GetBool(20, flag));
-    EXPECT_EQ(flag, 1);
-    ASSERT_TRUE(rows[3].GetBool(21, flag));
-    EXPECT_EQ(flag, 0);
     // Types as declared; the dummy string comes as empty narrow text.
     EXPECT_EQ(rows[0].GetColumnType(4), CONTENT_COLUMN_TYPE_TIME);
     unsigned int start = 0;

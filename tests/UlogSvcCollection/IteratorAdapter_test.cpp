@@ -89,7 +89,7 @@ class IteratorAdapterTest : public ulogtest::PlatformTest
 };
 } // namespace
 
-TEST_F(IteratorAdapterTest, AnItemReleasesItsIteratorBeforeItsList)
+TEST_F(IteratorAdapterTest, ItemsAndTheRegistryReleaseIteratorsBeforeLists)
 {
     ReleaseLog log;
     Item* pItem = new Item();
@@ -104,6 +104,20 @@ TEST_F(IteratorAdapterTest, AnItemReleasesItsIteratorBeforeItsList)
 
     // An empty item releases nothing.
     delete new Item();
+
+    // The registry frees what is still registered when it goes.
+    log.calls.clear();
+    {
+        CUlogSvcIteratorAdapter adapter;
+        NotingList* pNoted = new NotingList(log);
+        Item* pRegistered = new Item();
+        pRegistered->SetList(pNoted);
+        pRegistered->SetIterator(pNoted->GetIterator());
+        adapter.Register(pRegistered);
+        EXPECT_TRUE(log.calls.empty());
+    }
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"iterator", "list"}));
+    EXPECT_EQ(CUlogSvcIteratorAdapter::Instance(), CUlogSvcIteratorAdapter::Instance());
 }
 
 TEST_F(IteratorAdapterTest, HandlesStartAtOneAndAreNeverReused)
@@ -188,22 +202,6 @@ TEST_F(IteratorAdapterTest, OperationsOnUnknownHandlesReportAndChangeNothing)
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pIter != NULL (UlogSvcCollection/UlogSvcIteratorAdapter:158)"));
     EXPECT_EQ(adapter.DeleteElement(bare), TRUE);
     EXPECT_EQ(adapter.DeleteElement(bare), FALSE);
-}
-
-TEST_F(IteratorAdapterTest, TheRegistryFreesWhatIsStillRegisteredWhenItGoes)
-{
-    ReleaseLog log;
-    {
-        CUlogSvcIteratorAdapter adapter;
-        NotingList* pList = new NotingList(log);
-        Item* pItem = new Item();
-        pItem->SetList(pList);
-        pItem->SetIterator(pList->GetIterator());
-        adapter.Register(pItem);
-        EXPECT_TRUE(log.calls.empty());
-    }
-    EXPECT_EQ(log.calls, (std::vector<std::string>{"iterator", "list"}));
-    EXPECT_EQ(CUlogSvcIteratorAdapter::Instance(), CUlogSvcIteratorAdapter::Instance());
 }
 
 TEST_F(IteratorAdapterTest, ThreadsRegisteringWalkingAndReleasingGetDistinctHandles)

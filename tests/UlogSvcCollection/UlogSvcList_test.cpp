@@ -105,17 +105,6 @@ TEST_F(UlogListTest, IteratorWalksTheElementsInOrderAndStaysInBounds)
     it->Release();
 }
 
-TEST_F(UlogListTest, IteratorOverAnEmptyListIsDoneAtOnce)
-{
-    CUlogList<CUlog> list;
-    IUlogIterator<CUlog>* it = list.GetIterator();
-    ASSERT_NE(it, nullptr);
-    EXPECT_TRUE(it->IsDone());
-    EXPECT_EQ(it->GetCurItem(), nullptr);
-    EXPECT_EQ(it->Move(0), FALSE);
-    UlogRelease(it);
-}
-
 TEST_F(UlogListTest, IteratorGivesTheStoredElementsThemselves)
 {
     CUlogList<CUlog> list;
@@ -130,6 +119,15 @@ TEST_F(UlogListTest, IteratorGivesTheStoredElementsThemselves)
     it->Next();
     EXPECT_FALSE(it->IsDone());
     it->Release();
+
+    // Over an empty list an iterator is done at once.
+    CUlogList<CUlog> empty;
+    it = empty.GetIterator();
+    ASSERT_NE(it, nullptr);
+    EXPECT_TRUE(it->IsDone());
+    EXPECT_EQ(it->GetCurItem(), nullptr);
+    EXPECT_EQ(it->Move(0), FALSE);
+    UlogRelease(it);
 }
 
 TEST_F(UlogListTest, CheckedPointerOwnsItsLogAndReportsNull)

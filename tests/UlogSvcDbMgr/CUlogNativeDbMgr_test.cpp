@@ -52,16 +52,6 @@ protected:
 };
 } // namespace
 
-TEST_F(QueryManagerTest, TableAndFieldNamesByType)
-{
-    EXPECT_STREQ("UlogDistinctDbTable", m_mgr.GetTableName(kDistinct));
-    EXPECT_STREQ("UlogDuplDbTable", m_mgr.GetTableName(kDupl));
-    EXPECT_STREQ("iscnap", m_mgr.GetFieldName(20, kDupl));
-    EXPECT_STREQ("sortindex", m_mgr.GetFieldName(ULOG_DB_SORT_INDEX, kDistinct));
-    EXPECT_EQ(1, m_mgr.SetFilter(5, kDistinct));
-    EXPECT_EQ(1, m_mgr.SetOrder(1, 2, 3, 4, kDupl));
-}
-
 TEST_F(QueryManagerTest, FilteredListsWithOrderWindowAndArguments)
 {
     for (int i = 1; i <= 5; i++)
@@ -157,6 +147,14 @@ TEST_F(QueryManagerTest, GroupedListGivesTheNewestRowOfEachGroup)
 
     list.reset(m_mgr.GetUlogsByGroup(none, 1, 1, kDistinct));
     EXPECT_EQ((std::vector<int>{9}), SortIndexes(Rows(list.get())));
+    list.reset(m_mgr.GetUlogsByGroup(missed, 1, 1, kDistinct));
+    EXPECT_EQ((std::vector<int>{3}), SortIndexes(Rows(list.get())));
+    // A condition with a bound 16-bit argument.
+    CUlogSvcFilter byNumber("lognumber = ?");
+    const std::u16string number = W("7b");
+    byNumber.AppendFilterArg(reinterpret_cast<const unsigned short*>(number.c_str()));
+    list.reset(m_mgr.GetUlogsByGroup(byNumber, 0, -1, kDistinct));
+    EXPECT_EQ((std::vector<int>{9}), SortIndexes(Rows(list.get())));
 
     EXPECT_EQ(3, m_mgr.GetGroupCount(none, kDistinct));
     EXPECT_EQ(2, m_mgr.GetGroupCount(missed, kDistinct));
@@ -197,6 +195,14 @@ TEST_F(QueryManagerTest, DayCountsOfGroups)
     rows = Rows(list.get());
     ASSERT_EQ(1u, rows.size());
     EXPECT_EQ(day1, rows[0].GetStartTime());
+    // A condition with an order of its own.
+    CUlogSvcFilter missedByOrder;
+    missedByOrder.SetFilter("logtype", (int)ULOG_LOG_MISSED);
+    CUlogSvcOrder order;
+    order.SetOrder("sortindex", CUlogSvcOrder::ORDER_DESC);
+    missedByOrder.SetOrder(order);
+    list.reset(m_mgr.GetDateByGroup(missedByOrder, kDupl));
+    EXPECT_EQ(2u, Rows(list.get()).size());
 
     UlogCtlFailNextSql(1);
     EXPECT_EQ(nullptr, m_mgr.GetDateByGroup(none, kDupl));

@@ -284,31 +284,14 @@ TEST_F(ApiTest, UnreadMissedCallsAreReadBoundedAndCountedAlike)
     EXPECT_EQ(UlogGetUnreadMissedLogCount(), UlogGetUnreadTotalMissedCount());
 }
 
-TEST_F(ApiTest, BulkUpdateChecksItsMaskFirstAndRenamesOnlyMatchingRows)
+// The mask is checked before the record (which rows a bulk update renames: the distinct manager's tests).
+TEST_F(ApiTest, BulkUpdateChecksItsMaskFirst)
 {
     EXPECT_EQ(UlogSetAllCallLogInfo(ULOG_UPDATE_NONE, nullptr), 0);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("iUpdateType != ULOG_UPDATE_NONE"));
     EXPECT_FALSE(UlogCtlDiagnosticsContain("pUlogInfo != NULL"));
     EXPECT_EQ(UlogSetAllCallLogInfo(ULOG_UPDATE_NAME, nullptr), 0);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pUlogInfo != NULL"));
-
-    UlogInfo a = Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
-    UlogInfo b = Add(ULOG_LOG_MISSED, "0101111111", 1700000010u);
-    UlogInfo c = Add(ULOG_LOG_ORIGINATED, "0102222222", 1700000020u);
-    UlogInfo update = Record(ULOG_LOG_ORIGINATED, "0101111111", 0, 0, "Alice");
-    EXPECT_EQ(UlogSetAllCallLogInfo(ULOG_UPDATE_NONE, &update), 0);
-    UlogInfo back;
-    ASSERT_EQ(UlogGetCallLogInfoByUniqueID(a.nUniqueId, &back), 1);
-    EXPECT_STREQ(back.szName, "");
-
-    EXPECT_EQ(UlogSetAllCallLogInfo(ULOG_UPDATE_NAME, &update), 1);
-    ASSERT_EQ(UlogGetCallLogInfoByUniqueID(a.nUniqueId, &back), 1);
-    EXPECT_STREQ(back.szName, "Alice");
-    EXPECT_EQ(back.tmStart, 1700000000u);
-    ASSERT_EQ(UlogGetCallLogInfoByUniqueID(b.nUniqueId, &back), 1);
-    EXPECT_STREQ(back.szName, "Alice");
-    ASSERT_EQ(UlogGetCallLogInfoByUniqueID(c.nUniqueId, &back), 1);
-    EXPECT_STREQ(back.szName, "");
 }
 
 TEST_F(ApiTest, UpdateRewritesTheRowOfTheRecord)
@@ -341,18 +324,6 @@ TEST_F(ApiTest, VoicemailNumberRenamesItsRows)
     UlogInfo back;
     ASSERT_EQ(UlogGetCallLogInfoByUniqueID(a.nUniqueId, &back), 1);
     EXPECT_STREQ(back.szName, "Voicemail");
-}
-
-TEST_F(ApiTest, DeleteAllEmptiesTheTable)
-{
-    Add(ULOG_LOG_ORIGINATED, "0101111111");
-    Add(ULOG_LOG_MSG_SENT, "0102222222");
-    ASSERT_EQ(TotalDistinctRows(), 2);
-    EXPECT_EQ(UlogDeleteAllCallLog(), 1);
-    EXPECT_EQ(TotalDistinctRows(), 0);
-    EXPECT_EQ(WalkAndRelease(UlogGetAllLogInfo()).size(), 0u);
-    UlogInfo info;
-    EXPECT_EQ(UlogGetLastCallLog(&info), 0);
 }
 
 TEST_F(ApiTest, SumsMaximaAndPassThroughSettings)
@@ -389,16 +360,4 @@ TEST_F(ApiTest, SumsMaximaAndPassThroughSettings)
         EXPECT_EQ(UlogCtlGetAssertCount(), 8) << field;
     }
     EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 2);
-}
-
-TEST_F(ApiTest, ThePublishedClassAddsCallLogsThroughItsFourthEntry)
-{
-    UlogSvcClassObject* obj = static_cast<UlogSvcClassObject*>(SysGetClassObject(ULOG_SVC_CLASS_ID));
-    ASSERT_NE(obj, nullptr);
-    ASSERT_EQ(obj->pVtbl->pfnAddCallLog, &UlogAddCallLog);
-    EXPECT_EQ(obj->pVtbl->pfnReserved, nullptr);
-    UlogInfo info = Record(ULOG_LOG_TERMINATED, "0107778888");
-    EXPECT_EQ(obj->pVtbl->pfnAddCallLog(&info), 1);
-    EXPECT_GE(info.nUniqueId, 0);
-    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_TERMINATED), 1);
 }

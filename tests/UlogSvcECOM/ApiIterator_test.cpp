@@ -65,40 +65,6 @@ TEST_F(ApiTest, HandlesByTypeAndOfTheDuplicateTableWalkTheirOwnRows)
     EXPECT_EQ(newest[0].tmStart, 1700000030u);
 }
 
-TEST_F(ApiTest, HandlesCountUpAndAReleasedNumberIsNeverGivenOutAgain)
-{
-    HOBJ h1 = UlogGetAllLogInfo();
-    ASSERT_GT(h1, 0);
-    UlogSvcIteratorRelease(h1);
-    HOBJ h2 = UlogGetDuplAllLogInfo();
-    EXPECT_EQ(h2, h1 + 1);
-    UlogSvcIteratorRelease(h2);
-    HOBJ h3 = UlogGetAllLogInfoByType(ULOG_LOG_MISSED);
-    HOBJ h4 = UlogGetAllLogInfo();
-    EXPECT_EQ(h3, h2 + 1);
-    EXPECT_EQ(h4, h3 + 1);
-    UlogSvcIteratorRelease(h4);
-    UlogSvcIteratorRelease(h3);
-}
-
-TEST_F(ApiTest, ReleasingTwiceReportsTheMissingHandleAndChangesNothing)
-{
-    Add(ULOG_LOG_ORIGINATED, "0101111111");
-    HOBJ kept = UlogGetAllLogInfo();
-    HOBJ h = UlogGetAllLogInfo();
-    UlogSvcIteratorRelease(h);
-    UlogCtlClearDiagnostics();
-    UlogSvcIteratorRelease(h);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain(
-        ("DeleteElement: m_map doesn't have an element (" + std::to_string(h) + ")").c_str()));
-    // The released handle walks nothing; the other one still walks its row.
-    EXPECT_EQ(UlogSvcIteratorIsDone(h), 0);
-    UlogInfo info;
-    EXPECT_EQ(UlogSvcIteratorGetCurItem(h, &info), 0);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("GetElement: m_map doesn't have an element"));
-    EXPECT_EQ(WalkAndRelease(kept).size(), 1u);
-}
-
 TEST_F(ApiTest, InvalidAndUnknownHandlesAreReportedWithoutEffect)
 {
     EXPECT_EQ(UlogSvcIteratorIsDone(INVALID_HOBJ), 0);

@@ -90,19 +90,6 @@ TEST_F(ApiReadsTest, ReadsOfADamagedDatabaseFailWithTheCause)
     }
 }
 
-TEST_F(ApiReadsTest, AMissingRowIsNotFoundAndASuccessSaysNoError)
-{
-    const UlogInfo added = apitest::Add(ULOG_LOG_MISSED, "0202");
-    UlogInfo info;
-    EXPECT_EQ(UlogGetCallLogInfoByUniqueID(added.nUniqueId + 100, &info), 0);
-    EXPECT_EQ(LastError(), Expected(ULOG_ERR_NOT_FOUND, "no such log"));
-    EXPECT_EQ(UlogGetCallLogInfoByUniqueID(added.nUniqueId, &info), 1);
-    EXPECT_EQ(LastError(), Expected(ULOG_ERR_NONE, "no error"));
-    const HOBJ h = UlogGetAllLogInfo();
-    EXPECT_EQ(LastError(), Expected(ULOG_ERR_NONE, "no error"));
-    EXPECT_EQ(apitest::Numbers(apitest::WalkAndRelease(h)), std::vector<std::string>{"0202"});
-}
-
 TEST_F(ApiReadsTest, ReadOnlyStartReadsTheLogsAndChangesNoFile)
 {
     apitest::Add(ULOG_LOG_ORIGINATED, "0303");

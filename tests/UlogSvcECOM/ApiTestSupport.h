@@ -4,6 +4,7 @@
 #define ULOG_API_TEST_SUPPORT_H
 
 #include "support/PlatformFixture.h"
+#include "support/Records.h"
 
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
@@ -17,25 +18,8 @@ namespace apitest
 inline UlogInfo Record(UlogLogType type, const char* number, unsigned start = 1700000000u,
                        unsigned duration = 60, const char* name = "")
 {
-    UlogInfo info;
-    std::memset(&info, 0, sizeof(info));
-    info.iLogType = type;
-    info.iCallType = (type <= ULOG_LOG_MISSED) ? ULOG_CALL_VOICE : ULOG_CALL_TYPE_NONE;
-    info.iLineType = ULOG_LINE_1;
-    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
-    info.iSourceType = ULOG_SOURCE_TYPE_NONE;
-    info.nUniqueId = ULOG_INVALID_DB_INDEX;
-    info.nSortIndex = -1;
-    info.nGroupId = -1;
-    info.nParentId = -1;
-    info.nDuplLogLastUniqueId = -1;
-    info.nCallCost = -1;
-    info.nSpInfo = -1;
-    info.tmStart = start;
-    info.tmEnd = start + duration;
-    std::strncpy(info.szNumber, number, sizeof(info.szNumber) - 1);
-    std::strncpy(info.szName, name, sizeof(info.szName) - 1);
-    return info;
+    return ulogtest::MakeInfo(
+        ulogtest::Event{.type = type, .number = number, .name = name, .start = start, .duration = duration});
 }
 
 // Adds one event; the record as the service filled it in.
@@ -80,21 +64,7 @@ inline std::vector<std::string> Numbers(const std::vector<UlogInfo>& logs)
 }
 
 // The service started on a fresh data root, stopped afterwards.
-class ApiTest : public ulogtest::PlatformTest
-{
-protected:
-    void SetUp() override
-    {
-        ulogtest::PlatformTest::SetUp();
-        UlogSvcDispatch(0);
-        UlogCtlClearDiagnostics();
-    }
-    void TearDown() override
-    {
-        UlogSvcDispatch(1);
-        ulogtest::PlatformTest::TearDown();
-    }
-};
+using ApiTest = ulogtest::ServiceTest;
 } // namespace apitest
 
 #endif

@@ -10,7 +10,7 @@
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
 
-#include <sqlite3.h>
+#include "support/DataFiles.h"
 
 #include <string>
 
@@ -33,28 +33,9 @@ protected:
     // Names of the database's objects of one kind, read straight from the database file.
     int CountObjects(const char* kind, const char* table)
     {
-        sqlite3* db = nullptr;
-        const std::string path = m_root + "/System/ulog.db";
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        {
-            sqlite3_close(db);
-            return -1;
-        }
-        sqlite3_stmt* st = nullptr;
-        int n = -1;
-        if (sqlite3_prepare_v2(db,
-                               "select count(*) from sqlite_master where type = ? and tbl_name = ? and name "
-                               "not like 'sqlite%'",
-                               -1, &st, nullptr) == SQLITE_OK)
-        {
-            sqlite3_bind_text(st, 1, kind, -1, SQLITE_STATIC);
-            sqlite3_bind_text(st, 2, table, -1, SQLITE_STATIC);
-            if (sqlite3_step(st) == SQLITE_ROW)
-                n = sqlite3_column_int(st, 0);
-        }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return n;
+        return static_cast<int>(ulogtest::ScalarDbFile(
+            m_root, std::string("select count(*) from sqlite_master where type = '") + kind +
+                        "' and tbl_name = '" + table + "' and name not like 'sqlite%'"));
     }
 };
 } // namespace
@@ -78,7 +59,7 @@ TEST_F(DispatchTest, StartOnAnEmptyRootCreatesTheTablesAndPublishesTheClass)
     EXPECT_EQ(CountObjects("index", "UlogDistinctDbTable"), 15);
 }
 
-TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexes)
+TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexesAndAnUnknownCommandDoesNothing)
 {
     ASSERT_EQ(UlogSvcDispatch(0), 0u);
     EXPECT_EQ(UlogSvcDispatch(1), 0u);
@@ -91,11 +72,11 @@ TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexes)
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Lock: m_hMutex is invalid.\n"));
     // A stop without a start gives the unregistration's failure.
     EXPECT_EQ(UlogSvcDispatch(1), static_cast<unsigned int>(-1));
-}
 
-TEST_F(DispatchTest, UnknownCommandIsReportedAndChangesNothing)
-{
-    UlogCtlClearDiagnostics();
+    // On a fresh data root, an unknown command is reported and starts nothing.
+    const std::string fresh = ulogtest::MakeTempDir();
+    ASSERT_TRUE(UlogCtlReset(fresh.c_str()));
+    UlogCtlCaptureDiagnostics(TRUE);
     EXPECT_EQ(UlogSvcDispatch(2), 0u);
     EXPECT_EQ(UlogCtlGetAssertCount(), 1);
     EXPECT_TRUE(
@@ -103,6 +84,8 @@ TEST_F(DispatchTest, UnknownCommandIsReportedAndChangesNothing)
     EXPECT_EQ(SysGetClassObject(ULOG_SVC_CLASS_ID), nullptr);
     EXPECT_FALSE(Db2CheckTable("UlogDistinctDbTable"));
     EXPECT_EQ(UlogSvcDispatch(0xFFFFFFFFu), 0u);
+    UlogCtlReset(m_root.c_str());
+    ulogtest::RemoveTree(fresh);
 }
 
 TEST_F(DispatchTest, DataAboutToBeWipedIsAnnouncedAndStartCompletes)

@@ -256,27 +256,3 @@ TEST_F(DistinctMgrAddTest, InstantMessagesWithoutAddressAreRefusedAndWithAddress
     EXPECT_EQ(DistinctRows("logtype = 10"), 1);
     EXPECT_EQ(EventsOf(sent->GetUniqueID()), 2);
 }
-
-TEST_F(DistinctMgrAddTest, EveryAddIsCommittedWholeEvenAfterOneThatFailedHalfWay)
-{
-    const std::string one = Num(1);
-    const std::string two = Num(2);
-    auto first = Add(Event{.number = one.c_str()});
-    ASSERT_NE(first, nullptr);
-    // Another process sees the row and its event as soon as Add returns.
-    EXPECT_EQ(DistinctRows(), 1);
-    EXPECT_EQ(EventsOf(first->GetUniqueID()), 1);
-
-    // Statements fail in the middle of the next event's steps; whatever it leaves, it leaves committed.
-    for (int nFail = 1; nFail <= 6; ++nFail)
-    {
-        UlogCtlFailNextSql(nFail);
-        Add(Event{.number = one.c_str(), .start = 1700000100u + static_cast<unsigned>(nFail)});
-        UlogCtlFailNextSql(0);
-    }
-    const long long nDuplBefore = DuplRows();
-    auto next = Add(Event{.number = two.c_str(), .start = 1700001000u});
-    ASSERT_NE(next, nullptr);
-    EXPECT_EQ(DistinctRows("lognumber = '" + two + "'"), 1);
-    EXPECT_EQ(DuplRows(), nDuplBefore + 1);
-}

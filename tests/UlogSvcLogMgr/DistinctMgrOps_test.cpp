@@ -168,14 +168,11 @@ TEST_F(DistinctMgrOpsTest, VoicemailEntryRenamesTheRowsOfItsNumber)
     EXPECT_FALSE(Distinct()->UpdateNameByVoicemail(nullptr));
     EXPECT_EQ(NameOf(vm->GetUniqueID()), "Someone");
 
+    // What a rename writes is the table's test; here: which rows, in every type or in one.
     const MbdnInfo entry = Voicemail(1, "0101230000", u"Voicemail");
     EXPECT_TRUE(Distinct()->UpdateNameByVoicemail(&entry));
     EXPECT_EQ(NameOf(vm->GetUniqueID()), "Voicemail");
     EXPECT_EQ(NameOf(other->GetUniqueID()), "Other");
-    CUlogPtr<CUlog> row(Distinct()->GetUlog(vm->GetUniqueID()));
-    ASSERT_TRUE(row.IsValidPtr());
-    EXPECT_EQ(row->GetPhoneType(), ULOG_PHONE_TYPE_NONE);
-    EXPECT_EQ(row->GetCtPid(), 0);
 
     EXPECT_FALSE(Distinct()->UpdateNameByVoicemailByLogType(ULOG_LOG_CNT_MAX, &entry));
     const MbdnInfo second = Voicemail(1, "0104560000", u"Mailbox");
@@ -201,6 +198,7 @@ TEST_F(DistinctMgrOpsTest, DeletesTakeTheRowsEventsWithThem)
 
     // A missing filter is refused rather than emptying the tables.
     EXPECT_FALSE(Distinct()->Delete(static_cast<const IUlogSvcFilter*>(nullptr)));
+    EXPECT_FALSE(Distinct()->UpdateUncheckedStatus(nullptr, 0));
     EXPECT_EQ(DistinctRows(), 2);
 
     EXPECT_TRUE(Distinct()->DeleteByBasicNumber(b->GetBasicNumber()));
@@ -208,24 +206,6 @@ TEST_F(DistinctMgrOpsTest, DeletesTakeTheRowsEventsWithThem)
     EXPECT_EQ(EventsOf(b->GetUniqueID()), 0);
 
     EXPECT_TRUE(Distinct()->DeleteAll(ULOG_LOG_MISSED));
-    EXPECT_EQ(DistinctRows(), 0);
-    EXPECT_EQ(DuplRows(), 0);
-}
-
-TEST_F(DistinctMgrOpsTest, DeleteAllEmptiesBothTablesAndUncheckedStatusFollows)
-{
-    auto a = Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111"});
-    auto b = Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000100u});
-    ASSERT_TRUE(a && b);
-    EXPECT_TRUE(Distinct()->UpdateAllUncheckedStatus(1));
-    EXPECT_EQ(DistinctRows("isuncheckedyet = 1"), 2);
-    CUlogSvcFilter one;
-    one.SetFilter("clogdbindex", a->GetUniqueID());
-    EXPECT_TRUE(Distinct()->UpdateUncheckedStatus(&one, 0));
-    EXPECT_EQ(DistinctRows("isuncheckedyet = 1"), 1);
-    EXPECT_FALSE(Distinct()->UpdateUncheckedStatus(nullptr, 0));
-
-    EXPECT_TRUE(Distinct()->DeleteAll());
     EXPECT_EQ(DistinctRows(), 0);
     EXPECT_EQ(DuplRows(), 0);
 }
@@ -251,31 +231,4 @@ TEST_F(DistinctMgrOpsTest, GetIndexGivesThePositionInTheListAndMinusOneOtherwise
     EXPECT_EQ(distinct.GetIndex(c->GetUniqueID()), -1);
     EXPECT_EQ(dupl.GetIndex(c->GetDuplLogLastUniqueID()), -1);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pList != NULL"));
-}
-
-TEST_F(DistinctMgrOpsTest, QueriesForwardToTheDistinctTable)
-{
-    auto a = Add(Event{.number = "0101111111", .duration = 10});
-    auto b = Add(Event{.number = "0102222222", .start = 1700000100u, .duration = 20});
-    auto m = Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .start = 1700000200u});
-    ASSERT_TRUE(a && b && m);
-    EXPECT_EQ(Distinct()->GetCount(), 3);
-    EXPECT_EQ(Distinct()->GetCount(ULOG_LOG_ORIGINATED), 2);
-    EXPECT_EQ(Dupl()->GetCount(), 3);
-    CUlogPtr<CUlog> first(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
-    CUlogPtr<CUlog> last(Distinct()->GetLastUlog());
-    ASSERT_TRUE(first.IsValidPtr() && last.IsValidPtr());
-    EXPECT_EQ(first->GetUniqueID(), a->GetUniqueID());
-    EXPECT_EQ(last->GetUniqueID(), m->GetUniqueID());
-
-    IUlogList<CUlog>* list = Distinct()->GetUlogs(ULOG_LOG_ORIGINATED);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->GetCount(), 2);
-    list->Release();
-    IUlogList<CUlog>* window = Distinct()->GetUlogs(0, 2);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->GetCount(), 2);
-    window->Release();
-    EXPECT_TRUE(Distinct()->UpdateDistinctContactInfo());
-    EXPECT_TRUE(Distinct()->UpdateReserved(*a));
 }

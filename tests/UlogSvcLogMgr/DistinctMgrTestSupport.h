@@ -3,7 +3,9 @@
 #ifndef ULOG_DISTINCT_MGR_TEST_SUPPORT_H
 #define ULOG_DISTINCT_MGR_TEST_SUPPORT_H
 
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
+#include "support/Records.h"
 
 #include "H/UlogSvcPtr.h"
 #include "KivCore/KivCore.h"
@@ -15,48 +17,14 @@
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "control/PlatformControl.h"
 
-#include <sqlite3.h>
-
 #include <cstring>
 #include <memory>
 #include <string>
 
 namespace evtest
 {
-struct Event
-{
-    UlogLogType type = ULOG_LOG_ORIGINATED;
-    const char* number = "0101234567";
-    const char* name = "";
-    unsigned start = 1700000000u;
-    unsigned duration = 60;
-    UlogCallType callType = ULOG_CALL_VOICE;
-    bool temporary = false;
-    const char* snsPersonId = "";
-    int snsSpInfo = 0;
-    int msgLogType = 0;
-};
-
-inline UlogInfo MakeInfo(const Event& e)
-{
-    UlogInfo info;
-    std::memset(&info, 0, sizeof(info));
-    info.iLogType = e.type;
-    info.iCallType = e.callType;
-    info.iLineType = ULOG_LINE_1;
-    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
-    info.nUniqueId = ULOG_INVALID_DB_INDEX;
-    info.tmStart = e.start;
-    info.tmEnd = e.start + e.duration;
-    info.bTempLog = e.temporary ? 1 : 0;
-    info.nSnsSpInfo = e.snsSpInfo;
-    info.nSpInfo = -1;
-    info.nMsgLogType = e.msgLogType;
-    std::strncpy(info.szNumber, e.number, sizeof(info.szNumber) - 1);
-    std::strncpy(info.szName, e.name, sizeof(info.szName) - 1);
-    std::strncpy(info.szSnsPersonId, e.snsPersonId, sizeof(info.szSnsPersonId) - 1);
-    return info;
-}
+using ulogtest::Event;
+using ulogtest::MakeInfo;
 
 inline std::unique_ptr<CUlog> MakeLog(const Event& e)
 {
@@ -84,38 +52,11 @@ inline std::unique_ptr<CUlog> Add(const Event& e)
 }
 
 // The service started on a fresh data root and stopped afterwards.
-class ServiceTest : public ulogtest::PlatformTest
+class ServiceTest : public ulogtest::ServiceTest
 {
 protected:
-    void SetUp() override
-    {
-        ulogtest::PlatformTest::SetUp();
-        UlogSvcDispatch(0);
-    }
-    void TearDown() override
-    {
-        UlogSvcDispatch(1);
-        ulogtest::PlatformTest::TearDown();
-    }
-
     // One integer answer of a query run straight on the database file; -1 when it cannot be run.
-    long long Scalar(const std::string& sql)
-    {
-        sqlite3* db = nullptr;
-        const std::string path = m_root + "/System/ulog.db";
-        long long n = -1;
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
-        {
-            sqlite3_busy_timeout(db, 5000);
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
-                sqlite3_step(st) == SQLITE_ROW)
-                n = sqlite3_column_int64(st, 0);
-            sqlite3_finalize(st);
-        }
-        sqlite3_close(db);
-        return n;
-    }
+    long long Scalar(const std::string& sql) { return ulogtest::ScalarDbFile(m_root, sql); }
     long long DistinctRows(const std::string& where = "1")
     {
         return Scalar("select count(*) from UlogDistinctDbTable where " + where);

@@ -60,56 +60,17 @@ protected:
     {
         std::string out =
             std::to_string(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1)) + "\n";
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-            SQLITE_OK)
-        {
-            sqlite3_close(db);
-            return "<cannot open>";
-        }
         for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
         {
-            sqlite3_stmt* st = nullptr;
-            const std::string sql = std::string("select * from ") + table + " order by clogdbindex";
-            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-                out += "<cannot read>";
-            while (st != nullptr && sqlite3_step(st) == SQLITE_ROW)
-            {
-                for (int c = 0; c < sqlite3_column_count(st); ++c)
-                {
-                    const void* p = sqlite3_column_blob(st, c);
-                    out.append(p != nullptr ? static_cast<const char*>(p) : "<null>",
-                               p != nullptr ? static_cast<size_t>(sqlite3_column_bytes(st, c)) : 6);
-                    out += '|';
-                }
-                out += '\n';
-            }
-            sqlite3_finalize(st);
+            for (const std::string& row : ulogtest::QueryDbFile(m_root, std::string("select * from ") +
+                                                                            table + " order by clogdbindex"))
+                out += row + "\n";
             out += "--\n";
         }
-        sqlite3_close(db);
         return out;
     }
 
-    // The invariants of the two tables, each as a query that counts what breaks it.
-    void ExpectConsistent(const std::string& where)
-    {
-        EXPECT_EQ(0, Scalar("select count(*) from UlogDuplDbTable d where not exists (select 1 from "
-                            "UlogDistinctDbTable t where t.clogdbindex = d.parentid)"))
-            << where << ": an event without its row";
-        EXPECT_EQ(0, Scalar("select count(*) from UlogDistinctDbTable t where t.sncount != (select "
-                            "count(*) from UlogDuplDbTable d where d.parentid = t.clogdbindex)"))
-            << where << ": a row whose count is not its number of events";
-        EXPECT_EQ(0, Scalar("select count(*) from (select basicnumber, logtype from UlogDistinctDbTable "
-                            "group by basicnumber, logtype having count(*) > 1)"))
-            << where << ": two rows for one correspondent and type";
-        EXPECT_GE(30, Scalar("select coalesce(max(n), 0) from (select count(*) as n from "
-                             "UlogDistinctDbTable group by logtype)"))
-            << where << ": more than 30 rows of a type";
-        EXPECT_GE(30, Scalar("select coalesce(max(n), 0) from (select count(*) as n from UlogDuplDbTable "
-                             "group by parentid)"))
-            << where << ": more than 30 events of a row";
-    }
+    void ExpectConsistent(const std::string& where) { ulogtest::ExpectTablesConsistent(m_root, where); }
 
     void Arm(int n)
     {
@@ -241,10 +202,18 @@ TEST_P(FaultSweepTest, UpdatingDeletingAndBulkUpdating)
                                                 std::strcpy(info.szName, "Everywhere");
                                                 return UlogSetAllCallLogInfo(ULOG_UPDATE_NAME, &info) != 0;
                                             }});
+    const int nUnread =
+        Sweep("unread status", {prepare, [] { return UlogSetAllUnreadMissedStatus(1) != 0; }});
+    const int nDeleteAll = Sweep("delete all", {prepare, [] { return UlogDeleteAllCallLog() != 0; }});
     EXPECT_GT(nUpdate, 0);
     EXPECT_GT(nDelete, 0);
     EXPECT_GT(nBulk, 0);
-    RecordProperty("failure_points", nUpdate + nDelete + nBulk);
+    if (GetParam() != Fault::NthAllocation) // neither allocates: only their statements can fail
+    {
+        EXPECT_GT(nUnread, 0);
+        EXPECT_GT(nDeleteAll, 0);
+    }
+    RecordProperty("failure_points", nUpdate + nDelete + nBulk + nUnread + nDeleteAll);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultSweepTest,

@@ -2,11 +2,9 @@
 // that mirrors the distinct table into the duplicate table, its ownership, and the event counter.
 #include "UlogSvcLogMgr/DistinctMgrTestSupport.h"
 
-#include "UlogSvcChangeMgr/CUlogSvcNotify.h"
 #include "UlogSvcLogMgr/CUlogSvcDistinctMgrObserver.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 
-#include <thread>
 #include <vector>
 
 using evtest::Add;
@@ -213,37 +211,4 @@ TEST_F(ObserverTest, TheDuplicateManagerAttachesOneObserverAndExitTakesItBack)
     auto mirrored = Add(Event{.number = "0103333333", .start = 1700000200u});
     ASSERT_NE(mirrored, nullptr);
     EXPECT_EQ(EventsOf(mirrored->GetUniqueID()), 1);
-}
-
-TEST_F(ObserverTest, NotificationCounterSilencesEventsAndSurvivesConcurrentScopes)
-{
-    UlogCtlClearSentEvents();
-    {
-        CUlogSvcNotify notify;
-        CUlogSvcLock silence(notify);
-        EXPECT_FALSE(CUlogSvcNotify::Send(3, 42));
-    }
-    EXPECT_EQ(UlogCtlGetSentEventCount(), 0);
-    EXPECT_TRUE(CUlogSvcNotify::Send(3, 42));
-    EXPECT_EQ(UlogCtlGetSentEventCount(), 1);
-
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back(
-            []
-            {
-                for (int i = 0; i < 20000; ++i)
-                {
-                    CUlogSvcNotify notify;
-                    CUlogSvcLock silence(notify);
-                }
-            });
-    for (auto& th : threads)
-        th.join();
-    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
-
-    // A temporary log silences events only while it is written.
-    ASSERT_NE(Add(Event{.number = "0101111111", .temporary = true}), nullptr);
-    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
-    EXPECT_TRUE(CUlogSvcNotify::Send(4, 42));
 }

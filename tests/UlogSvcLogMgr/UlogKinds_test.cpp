@@ -5,6 +5,7 @@
 #include "UlogSvcLogMgr/CUlogImLog.h"
 #include "UlogSvcLogMgr/CUlogMsgLog.h"
 #include "UlogSvcLogMgr/CUlogSnsLog.h"
+#include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 
 #include "UlogSvcLogMgr/UlogTestRows.h"
 #include "control/PlatformControl.h"
@@ -24,64 +25,6 @@ using ulogtest::WText;
 
 namespace
 {
-struct Field
-{
-    const char* name;
-    size_t offset;
-    size_t size;
-};
-
-#define ULOG_FIELD(f)                                                                                        \
-    Field                                                                                                    \
-    {                                                                                                        \
-#f, offsetof(UlogInfo, f), sizeof(((UlogInfo*)nullptr)->f)                                           \
-    }
-
-// Every field that only some kinds fill.
-const std::vector<Field>& KindFields()
-{
-    static const std::vector<Field> fields = {ULOG_FIELD(bCNAPLog),      ULOG_FIELD(bVideoShare),
-                                              ULOG_FIELD(iCallType),     ULOG_FIELD(st2StageDialingInfo),
-                                              ULOG_FIELD(nMsgLogType),   ULOG_FIELD(nMsgLogId),
-                                              ULOG_FIELD(iSourceType),   ULOG_FIELD(szEmailDisplayName),
-                                              ULOG_FIELD(nAccountId),    ULOG_FIELD(szAccountEmailAddress),
-                                              ULOG_FIELD(szSyncId),      ULOG_FIELD(mszSubject),
-                                              ULOG_FIELD(mszBody),       ULOG_FIELD(nContentId),
-                                              ULOG_FIELD(szSnsPersonId), ULOG_FIELD(nSnsSpInfo),
-                                              ULOG_FIELD(nSpInfo)};
-    return fields;
-}
-
-bool AllBytes(const void* p, size_t n, unsigned char value)
-{
-    const auto* b = static_cast<const unsigned char*>(p);
-    for (size_t i = 0; i < n; ++i)
-        if (b[i] != value)
-            return false;
-    return true;
-}
-
-// Checks that exactly the listed kind fields are filled (non-zero) and all other kind fields are zero.
-void ExpectOnlyKindFields(const UlogInfo& info, const std::vector<std::string>& own)
-{
-    const auto* base = reinterpret_cast<const unsigned char*>(&info);
-    for (const Field& f : KindFields())
-    {
-        const bool mine = std::find(own.begin(), own.end(), f.name) != own.end();
-        if (mine)
-            EXPECT_FALSE(AllBytes(base + f.offset, f.size, 0)) << f.name << " should be filled";
-        else
-            EXPECT_TRUE(AllBytes(base + f.offset, f.size, 0)) << f.name << " should be 0";
-    }
-}
-
-void ExpectReservedZero(const UlogInfo& info)
-{
-    EXPECT_EQ(info.nReserved1, 0);
-    EXPECT_EQ(info.nReserved2, 0);
-    EXPECT_TRUE(AllBytes(info.abReserved3, sizeof(info.abReserved3), 0));
-}
-
 // Fills every common field with a value other than its default.
 void FillBase(CUlog& log, UlogLogType type)
 {
@@ -155,14 +98,6 @@ CUlogContentValue MakeContent(const char16_t* subject, const char16_t* body, int
     v.SetSubject(WText(subject));
     v.SetBody(WText(body));
     v.SetContentId(id);
-    return v;
-}
-
-CUlogAccountValue MakeAccount(const char* address, int id)
-{
-    CUlogAccountValue v;
-    v.SetAccountEmailAddress(address);
-    v.SetAccountId(id);
     return v;
 }
 
@@ -243,182 +178,114 @@ TEST_F(UlogKindsTest, ClassNamesDecideTypeEquality)
     EXPECT_FALSE(CUlogImLog().IsTypeEqual(CUlogSnsLog()));
 }
 
-TEST_F(UlogKindsTest, EachKindFillsOnlyItsOwnFieldsAndClearsTheReservedOnes)
+namespace
 {
+// A record holding every common field and the fields of one kind, the others 0.
+UlogInfo KindRecord(UlogLogType type)
+{
+    UlogInfo info;
+    std::memset(&info, 0, sizeof(info));
+    info.nUniqueId = 5;
+    info.nSortIndex = 6;
+    info.nGroupId = 7;
+    info.nParentId = 8;
+    info.bTempLog = 1;
+    info.bUncheckedYet = 1;
+    info.tmStart = 4000000000u;
+    info.tmEnd = 4000000100u;
+    info.tmWiFiTotal = 1;
+    info.tmGsmTotal = 2;
+    info.iLogType = type;
+    info.iLineType = ULOG_LINE_1;
+    info.iPhoneType = ULOG_PHONE_TYPE_FDN;
+    info.iStorageType = ULOG_STORAGE_EMAIL_LINK;
+    info.nCallCost = 9;
+    info.nPersonId = 10;
+    info.nCtDataId = 11;
+    info.nCtFdnId = 12;
+    info.nMyAccountId = 13;
+    info.nDuplLogCount = 14;
+    info.nDuplLogLastUniqueId = 15;
+    info.nIPCallDigitCount = 3;
+    std::strcpy(info.szBasicNumber, "1234");
+    std::strcpy(info.szNumber, "0011234");
+    std::strcpy(info.szName, "Bob");
+    std::strcpy(info.szFirstName, "Bo");
+    std::strcpy(info.szLastName, "B");
+    std::strcpy(info.szCallerIdPath, "/p");
+    info.mszEmailAddress[0] = 'b';
+    switch (type)
     {
-        CUlogCallLog log;
-        FillBase(log, ULOG_LOG_TERMINATED);
-        log.SetCnapLog(1);
-        log.SetVideoShareLog(1);
-        log.SetCallType(ULOG_CALL_VIDEO);
-        log.Set2StageType(2);
-        log.Set2StageAliasAddress("*123#");
-        auto info = ConvertDirty(log);
-        ExpectBase(*info, ULOG_LOG_TERMINATED);
-        ExpectReservedZero(*info);
-        ExpectOnlyKindFields(*info, {"bCNAPLog", "bVideoShare", "iCallType", "st2StageDialingInfo"});
-        EXPECT_EQ(info->st2StageDialingInfo.iAddressType, 2);
-        EXPECT_STREQ(info->st2StageDialingInfo.aliasAddress, "*123#");
+    case ULOG_LOG_MISSED:
+        info.bCNAPLog = 1;
+        info.bVideoShare = 1;
+        info.iCallType = ULOG_CALL_CSD;
+        info.st2StageDialingInfo.iAddressType = 3;
+        std::strcpy(info.st2StageDialingInfo.aliasAddress, "alias");
+        info.st2StageDialingInfo.abRest[130] = 0x5A; // opaque bytes travel with the block
+        break;
+    case ULOG_LOG_MSG_SENT: // a message's content id is not written back (below)
+        info.nMsgLogType = 16;
+        info.nMsgLogId = 31;
+        info.mszSubject[0] = 's';
+        info.mszBody[0] = 'b';
+        break;
+    case ULOG_LOG_EMAIL_SENT:
+        info.iSourceType = static_cast<UlogSourceType>(2);
+        info.nMsgLogType = 64;
+        info.nMsgLogId = 4;
+        std::strcpy(info.szEmailDisplayName, "E");
+        std::strcpy(info.szSyncId, "S");
+        info.mszSubject[0] = 's';
+        info.mszBody[0] = 'b';
+        info.nContentId = 44;
+        std::strcpy(info.szAccountEmailAddress, "A");
+        info.nAccountId = 45;
+        break;
+    case ULOG_LOG_IM_2:
+        info.nSpInfo = 2;
+        std::strcpy(info.szEmailDisplayName, "I");
+        info.mszSubject[0] = 's';
+        info.nContentId = 46;
+        std::strcpy(info.szAccountEmailAddress, "A");
+        info.nAccountId = 47;
+        break;
+    default: // ULOG_LOG_SNS_1
+        info.nSnsSpInfo = 3;
+        std::strcpy(info.szSnsPersonId, "P");
+        std::strcpy(info.szEmailDisplayName, "N");
+        std::strcpy(info.szSyncId, "Y");
+        info.mszBody[0] = 'b';
+        info.nContentId = 48;
+        break;
     }
-    {
-        CUlogMsgLog log;
-        FillBase(log, ULOG_LOG_MSG_SENT);
-        CUlogMsgOwnValue own = MakeOwn(16, 31);
-        CUlogContentValue content = MakeContent(u"Subj", u"Body", 77);
-        log.SetMsgOwnValue(&own);
-        log.SetContentValue(&content);
-        auto info = ConvertDirty(log);
-        ExpectBase(*info, ULOG_LOG_MSG_SENT);
-        ExpectReservedZero(*info);
-        // The content id of a message stays 0 in the record.
-        ExpectOnlyKindFields(*info, {"nMsgLogType", "nMsgLogId", "mszSubject", "mszBody"});
-        EXPECT_EQ(info->nMsgLogType, 16);
-        EXPECT_EQ(info->nMsgLogId, 31);
-        EXPECT_EQ(ToU16(info->mszSubject), u"Subj");
-        EXPECT_EQ(ToU16(info->mszBody), u"Body");
-    }
-    {
-        CUlogEmailLog log;
-        FillBase(log, ULOG_LOG_EMAIL_RECEIVED);
-        log.SetSourceType(ULOG_SOURCE_TYPE_0);
-        log.SetSourceType(static_cast<UlogSourceType>(3));
-        log.SetEmailDisplayName("Ann L");
-        log.SetSyncId("sync-7");
-        CUlogMsgOwnValue own = MakeOwn(1024, 32);
-        CUlogContentValue content = MakeContent(u"S", u"B", 78);
-        CUlogAccountValue account = MakeAccount("me@example.com", 9);
-        log.SetMsgOwnValue(&own);
-        log.SetContentValue(&content);
-        log.SetAccountValue(&account);
-        auto info = ConvertDirty(log);
-        ExpectBase(*info, ULOG_LOG_EMAIL_RECEIVED);
-        ExpectReservedZero(*info);
-        ExpectOnlyKindFields(*info,
-                             {"iSourceType", "nMsgLogType", "nMsgLogId", "szEmailDisplayName", "szSyncId",
-                              "mszSubject", "mszBody", "nContentId", "szAccountEmailAddress", "nAccountId"});
-        EXPECT_EQ(info->nContentId, 78);
-        EXPECT_STREQ(info->szAccountEmailAddress, "me@example.com");
-        EXPECT_EQ(info->nAccountId, 9);
-    }
-    {
-        CUlogImLog log;
-        FillBase(log, ULOG_LOG_IM_1);
-        log.SetSpInfo(4);
-        log.SetEmailDisplayName("buddy");
-        CUlogContentValue content = MakeContent(u"S", u"B", 79);
-        CUlogAccountValue account = MakeAccount("im@example.com", 8);
-        log.SetContentValue(&content);
-        log.SetAccountValue(&account);
-        auto info = ConvertDirty(log);
-        ExpectBase(*info, ULOG_LOG_IM_1);
-        ExpectReservedZero(*info);
-        ExpectOnlyKindFields(*info, {"nSpInfo", "szEmailDisplayName", "mszSubject", "mszBody", "nContentId",
-                                     "szAccountEmailAddress", "nAccountId"});
-        EXPECT_EQ(info->nSpInfo, 4);
-    }
-    {
-        CUlogSnsLog log;
-        FillBase(log, ULOG_LOG_SNS_2);
-        log.SetSnsSpInfo(6);
-        log.SetSnsPersonId("p-1");
-        log.SetEmailDisplayName("friend");
-        log.SetSyncId("s-2");
-        CUlogContentValue content = MakeContent(u"S", u"B", 80);
-        log.SetContentValue(&content);
-        auto info = ConvertDirty(log);
-        ExpectBase(*info, ULOG_LOG_SNS_2);
-        ExpectReservedZero(*info);
-        ExpectOnlyKindFields(*info, {"nSnsSpInfo", "szSnsPersonId", "szEmailDisplayName", "szSyncId",
-                                     "mszSubject", "mszBody", "nContentId"});
-        EXPECT_STREQ(info->szSnsPersonId, "p-1");
-    }
+    return info;
+}
+
+class KindRecordTest : public UlogKindsTest, public ::testing::WithParamInterface<UlogLogType>
+{
+};
+} // namespace
+
+// Read into its kind and written into a record full of 0xFF bytes, a record comes back byte for byte:
+// every field of the kind is kept, the fields of other kinds and the reserved bytes are cleared. The
+// common setters reach the record through every kind as well.
+TEST_P(KindRecordTest, RecordsComeBackWholeWithOnlyTheirKindsFields)
+{
+    const UlogInfo record = KindRecord(GetParam());
+    CUlogSvcGenerator generator;
+    std::unique_ptr<CUlog> log(generator.Generate(record));
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(std::memcmp(ConvertDirty(*log).get(), &record, sizeof(UlogInfo)), 0);
+
+    FillBase(*log, GetParam());
+    ExpectBase(*ConvertDirty(*log), GetParam());
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
 }
 
-TEST_F(UlogKindsTest, RecordsReadIntoEachKindComeBackUnchanged)
-{
-    // A record holding every field of its kind round-trips byte for byte.
-    auto makeRecord = [](UlogLogType type)
-    {
-        UlogInfo info;
-        std::memset(&info, 0, sizeof(info));
-        info.nUniqueId = 5;
-        info.nSortIndex = 6;
-        info.nGroupId = 7;
-        info.nParentId = 8;
-        info.bTempLog = 1;
-        info.bUncheckedYet = 1;
-        info.tmStart = 4000000000u;
-        info.tmEnd = 4000000100u;
-        info.tmWiFiTotal = 1;
-        info.tmGsmTotal = 2;
-        info.iLogType = type;
-        info.iLineType = ULOG_LINE_1;
-        info.iPhoneType = ULOG_PHONE_TYPE_FDN;
-        info.iStorageType = ULOG_STORAGE_EMAIL_LINK;
-        info.nCallCost = 9;
-        info.nPersonId = 10;
-        info.nCtDataId = 11;
-        info.nCtFdnId = 12;
-        info.nMyAccountId = 13;
-        info.nDuplLogCount = 14;
-        info.nDuplLogLastUniqueId = 15;
-        info.nIPCallDigitCount = 3;
-        std::strcpy(info.szBasicNumber, "1234");
-        std::strcpy(info.szNumber, "0011234");
-        std::strcpy(info.szName, "Bob");
-        std::strcpy(info.szFirstName, "Bo");
-        std::strcpy(info.szLastName, "B");
-        std::strcpy(info.szCallerIdPath, "/p");
-        info.mszEmailAddress[0] = 'b';
-        return info;
-    };
-
-    UlogInfo call = makeRecord(ULOG_LOG_MISSED);
-    call.bCNAPLog = 1;
-    call.bVideoShare = 1;
-    call.iCallType = ULOG_CALL_CSD;
-    call.st2StageDialingInfo.iAddressType = 3;
-    std::strcpy(call.st2StageDialingInfo.aliasAddress, "alias");
-    call.st2StageDialingInfo.abRest[130] = 0x5A; // opaque bytes travel with the block
-    UlogInfo back;
-    CUlogCallLog(call).Convert2UlogInfo(back);
-    EXPECT_EQ(std::memcmp(&call, &back, sizeof(UlogInfo)), 0);
-
-    UlogInfo email = makeRecord(ULOG_LOG_EMAIL_SENT);
-    email.iSourceType = static_cast<UlogSourceType>(2);
-    email.nMsgLogType = 64;
-    email.nMsgLogId = 4;
-    std::strcpy(email.szEmailDisplayName, "E");
-    std::strcpy(email.szSyncId, "S");
-    email.mszSubject[0] = 's';
-    email.mszBody[0] = 'b';
-    email.nContentId = 44;
-    std::strcpy(email.szAccountEmailAddress, "A");
-    email.nAccountId = 45;
-    CUlogEmailLog(email).Convert2UlogInfo(back);
-    EXPECT_EQ(std::memcmp(&email, &back, sizeof(UlogInfo)), 0);
-
-    UlogInfo im = makeRecord(ULOG_LOG_IM_2);
-    im.nSpInfo = 2;
-    std::strcpy(im.szEmailDisplayName, "I");
-    im.mszSubject[0] = 's';
-    im.nContentId = 46;
-    std::strcpy(im.szAccountEmailAddress, "A");
-    im.nAccountId = 47;
-    CUlogImLog(im).Convert2UlogInfo(back);
-    EXPECT_EQ(std::memcmp(&im, &back, sizeof(UlogInfo)), 0);
-
-    UlogInfo sns = makeRecord(ULOG_LOG_SNS_1);
-    sns.nSnsSpInfo = 3;
-    std::strcpy(sns.szSnsPersonId, "P");
-    std::strcpy(sns.szEmailDisplayName, "N");
-    std::strcpy(sns.szSyncId, "Y");
-    sns.mszBody[0] = 'b';
-    sns.nContentId = 48;
-    CUlogSnsLog(sns).Convert2UlogInfo(back);
-    EXPECT_EQ(std::memcmp(&sns, &back, sizeof(UlogInfo)), 0);
-}
+INSTANTIATE_TEST_SUITE_P(EveryKind, KindRecordTest,
+                         ::testing::Values(ULOG_LOG_MISSED, ULOG_LOG_MSG_SENT, ULOG_LOG_EMAIL_SENT,
+                                           ULOG_LOG_IM_2, ULOG_LOG_SNS_1));
 
 TEST_F(UlogKindsTest, MessageContentIdIsReadButNeverWrittenBack)
 {

@@ -50,7 +50,7 @@ TEST_F(SimMgrTest, StoreIsEmptyUntilSet)
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(SimMgrTest, RecordRoundTripsByteForByte)
+TEST_F(SimMgrTest, RecordRoundTripsByteForByteAndNullIsRefused)
 {
     const UlogAocInfo euro = EuroRecord();
     ASSERT_TRUE(CUlogSvcSimMgr::Instance()->SetAocInfo(&euro));
@@ -74,33 +74,21 @@ TEST_F(SimMgrTest, RecordRoundTripsByteForByte)
     ASSERT_TRUE(CUlogSvcSimMgr::Instance()->GetAocInfo(&out));
     EXPECT_TRUE(SameBytes(out, other));
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
-}
 
-TEST_F(SimMgrTest, NullRecordIsRefusedAndChangesNothing)
-{
-    const UlogAocInfo euro = EuroRecord();
-    ASSERT_TRUE(CUlogSvcSimMgr::Instance()->SetAocInfo(&euro));
+    // A currency code without a terminator in its field is stored and printed safely.
+    UlogAocInfo unterminated = euro;
+    std::memcpy(unterminated.currencyCode, "ABCD", 4);
+    unterminated.currencyCodeLen = 4;
+    ASSERT_TRUE(CUlogSvcSimMgr::Instance()->SetAocInfo(&unterminated));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("currencyCode (ABCD) currencyCodeLen (4)"));
+    // A null record is refused and changes nothing.
     EXPECT_FALSE(CUlogSvcSimMgr::Instance()->SetAocInfo(nullptr));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pInfo != NULL"));
     EXPECT_FALSE(SetAocInfo(nullptr));
     EXPECT_FALSE(CUlogSvcSimMgr::Instance()->GetAocInfo(nullptr));
     EXPECT_EQ(UlogCtlGetAssertCount(), 3);
-
-    UlogAocInfo out;
     ASSERT_TRUE(CUlogSvcSimMgr::Instance()->GetAocInfo(&out));
-    EXPECT_TRUE(SameBytes(out, euro));
-}
-
-TEST_F(SimMgrTest, UnterminatedCurrencyCodeIsStoredAndPrintedSafely)
-{
-    UlogAocInfo info = EuroRecord();
-    std::memcpy(info.currencyCode, "ABCD", 4); // no terminator in the field
-    info.currencyCodeLen = 4;
-    ASSERT_TRUE(CUlogSvcSimMgr::Instance()->SetAocInfo(&info));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("currencyCode (ABCD) currencyCodeLen (4)"));
-    UlogAocInfo out;
-    ASSERT_TRUE(CUlogSvcSimMgr::Instance()->GetAocInfo(&out));
-    EXPECT_TRUE(SameBytes(out, info));
+    EXPECT_TRUE(SameBytes(out, unterminated));
 }
 
 TEST_F(SimMgrTest, ConcurrentReadersNeverSeeAMixedRecord)

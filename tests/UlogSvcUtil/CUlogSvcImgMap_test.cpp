@@ -21,7 +21,7 @@ tagWMBITMAP Bitmap(int width, int resource)
     return b;
 }
 
-TEST_F(CUlogSvcImgMapTest, AddKeepsItsOwnCopy)
+TEST_F(CUlogSvcImgMapTest, AddKeepsItsOwnCopyAndReplacesDeletesAndFindsByKey)
 {
     CUlogSvcImgMap map;
     tagWMBITMAP b = Bitmap(10, 500);
@@ -34,30 +34,18 @@ TEST_F(CUlogSvcImgMapTest, AddKeepsItsOwnCopy)
     EXPECT_EQ(stored->nHeight, 20);
     EXPECT_EQ(stored->nDataSize, 1234u);
     EXPECT_EQ(stored->nResourceId, 500);
-}
 
-TEST_F(CUlogSvcImgMapTest, MissingKeysGiveNullAndFalseWithDiagnostics)
-{
-    CUlogSvcImgMap map;
-    EXPECT_EQ(map.GetImage(7), nullptr);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("GetImage: m_map doesn't have an element (7)\n"));
-    EXPECT_FALSE(map.Delete(8));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("Delete: m_map doesn't have an element (8)\n"));
-}
-
-TEST_F(CUlogSvcImgMapTest, DeleteAndReplace)
-{
-    CUlogSvcImgMap map;
-    tagWMBITMAP a = Bitmap(1, 1);
-    tagWMBITMAP b = Bitmap(2, 2);
-    ASSERT_TRUE(map.Add(1, a));
-    ASSERT_TRUE(map.Add(2, b));
-    ASSERT_TRUE(map.Add(1, b)); // replaces
+    // Adding a key again replaces its descriptor; a deleted or missing key gives null and false.
+    tagWMBITMAP two = Bitmap(2, 2);
+    ASSERT_TRUE(map.Add(2, two));
+    ASSERT_TRUE(map.Add(1, two));
     EXPECT_EQ(map.GetImage(1)->nWidth, 2);
     EXPECT_TRUE(map.Delete(1));
     EXPECT_EQ(map.GetImage(1), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("GetImage: m_map doesn't have an element (1)\n"));
     EXPECT_EQ(map.GetImage(2)->nWidth, 2);
     EXPECT_FALSE(map.Delete(1));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("Delete: m_map doesn't have an element (1)\n"));
 }
 
 TEST_F(CUlogSvcImgMapTest, AllocationFailureIsAPrecondition)

@@ -1,6 +1,8 @@
-// The service's three named mutexes: creation, deletion, lock and release, and their diagnostics.
+// The service's three named mutexes (creation, deletion, lock and release, and their diagnostics) and the
+// scoped lock.
 #include "support/PlatformFixture.h"
 
+#include "UlogSvcUtil/CUlogSvcLock.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
 
@@ -34,15 +36,8 @@ protected:
     }
 };
 
-TEST_F(CUlogSvcMutexTest, LockBeforeCreateFailsAndSaysSo)
-{
-    CUlogSvcMutex mutex;
-    EXPECT_FALSE(mutex.Lock());
-    EXPECT_FALSE(mutex.Release());
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Lock: m_hMutex is invalid.\n"));
-}
-
-TEST_F(CUlogSvcMutexTest, AccountAndObserverLocksFailSilentlyBeforeCreate)
+// Locks taken before their mutex exists fail: the service lock says so, the other two silently.
+TEST_F(CUlogSvcMutexTest, LocksBeforeCreateFail)
 {
     UlogCtlClearDiagnostics();
     CUlogSvcAccountMutex account;
@@ -52,9 +47,13 @@ TEST_F(CUlogSvcMutexTest, AccountAndObserverLocksFailSilentlyBeforeCreate)
     EXPECT_FALSE(observer.Lock());
     EXPECT_FALSE(observer.Release());
     EXPECT_EQ(UlogCtlGetDiagnosticCount(), 0);
+    CUlogSvcMutex mutex;
+    EXPECT_FALSE(mutex.Lock());
+    EXPECT_FALSE(mutex.Release());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Lock: m_hMutex is invalid.\n"));
 }
 
-TEST_F(CUlogSvcMutexTest, CreateLockReleaseDelete)
+TEST_F(CUlogSvcMutexTest, CreateLockReleaseAndDeleteOnce)
 {
     ASSERT_TRUE(CUlogSvcMutex::Create("UlogSvc"));
     HOBJ h = CUlogSvcMutex::m_hMutex;
@@ -70,22 +69,20 @@ TEST_F(CUlogSvcMutexTest, CreateLockReleaseDelete)
     EXPECT_TRUE(CUlogSvcMutex::Delete());
     EXPECT_EQ(CUlogSvcMutex::m_hMutex, INVALID_HOBJ);
     EXPECT_FALSE(a.Lock());
-}
 
-TEST_F(CUlogSvcMutexTest, DeleteTwiceFailsTheSecondTime)
-{
+    // A second delete fails and says which mutex.
+    EXPECT_FALSE(CUlogSvcMutex::Delete());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Delete: m_hMutex == INVALID_HOBJ\n"));
     ASSERT_TRUE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
     EXPECT_TRUE(CUlogSvcAccountMutex::Delete());
     EXPECT_FALSE(CUlogSvcAccountMutex::Delete());
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcAccountMutex::Delete: m_hAccountMutex == INVALID_HOBJ\n"));
-    EXPECT_FALSE(CUlogSvcMutex::Delete());
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Delete: m_hMutex == INVALID_HOBJ\n"));
     EXPECT_FALSE(CUlogSvcObserverMutex::Delete());
     EXPECT_TRUE(
         UlogCtlDiagnosticsContain("CUlogSvcObserverMutex::Delete: m_hObserverMutex == INVALID_HOBJ\n"));
 }
 
-TEST_F(CUlogSvcMutexTest, EmptyOrNullNameIsAPreconditionAndKeepsTheHandle)
+TEST_F(CUlogSvcMutexTest, CreationRefusesABadNameOrAPlatformFailure)
 {
     ASSERT_TRUE(CUlogSvcMutex::Create("UlogSvc"));
     HOBJ h = CUlogSvcMutex::m_hMutex;
@@ -94,14 +91,12 @@ TEST_F(CUlogSvcMutexTest, EmptyOrNullNameIsAPreconditionAndKeepsTheHandle)
     EXPECT_FALSE(CUlogSvcMutex::Create(nullptr));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pszName != NULL"));
     EXPECT_EQ(UlogCtlGetAssertCount(), 2);
-    EXPECT_EQ(CUlogSvcMutex::m_hMutex, h);
+    EXPECT_EQ(CUlogSvcMutex::m_hMutex, h); // the handle is kept
     CUlogSvcMutex m;
     EXPECT_TRUE(m.Lock());
     EXPECT_TRUE(m.Release());
-}
+    ASSERT_TRUE(CUlogSvcMutex::Delete());
 
-TEST_F(CUlogSvcMutexTest, PlatformCreationFailureIsReported)
-{
     UlogCtlFailMutexCreate(TRUE);
     EXPECT_FALSE(CUlogSvcMutex::Create("UlogSvc"));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Create: m_hMutex == INVALID_HOBJ\n"));
@@ -147,5 +142,47 @@ TEST_F(CUlogSvcMutexTest, TheThreeClassesAreIndependentLocks)
     EXPECT_TRUE(svc.Release());
     other.join();
     EXPECT_EQ(got.load(), 12);
+}
+// The scoped lock over any lockable: locked for the scope, released at its end, nested, and a failed
+// lock still paired with its release.
+class RecordingLockable : public IUlogSvcLockable
+{
+public:
+    explicit RecordingLockable(BOOL result) : m_result(result) {}
+    BOOL Lock() override
+    {
+        m_trace += "L";
+        return m_result;
+    }
+    BOOL Release() override
+    {
+        m_trace += "R";
+        return m_result;
+    }
+    std::string m_trace;
+
+private:
+    BOOL m_result;
+};
+
+TEST_F(CUlogSvcMutexTest, AScopedLockPairsEveryLockWithARelease)
+{
+    RecordingLockable lockable(TRUE);
+    {
+        CUlogSvcLock lock(lockable);
+        EXPECT_EQ(lockable.m_trace, "L");
+        {
+            CUlogSvcLock inner(lockable);
+            EXPECT_EQ(lockable.m_trace, "LL");
+        }
+        EXPECT_EQ(lockable.m_trace, "LLR");
+    }
+    EXPECT_EQ(lockable.m_trace, "LLRR");
+
+    RecordingLockable failing(FALSE);
+    {
+        CUlogSvcLock lock(failing);
+    }
+    EXPECT_EQ(failing.m_trace, "LR");
 }
 } // namespace

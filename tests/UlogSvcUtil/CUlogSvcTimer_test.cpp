@@ -109,7 +109,7 @@ TEST_F(CUlogSvcTimerTest, TicksAreRoutedToTheirTimerIds)
     timer.KillTimer(2);
 }
 
-TEST_F(CUlogSvcTimerTest, KillTimerOfAnUnknownIdSucceedsWithDiagnostics)
+TEST_F(CUlogSvcTimerTest, KillingIsHarmlessAndSettingAnIdAgainReplacesItsTimer)
 {
     TestTimer timer;
     EXPECT_TRUE(timer.KillTimer(7));
@@ -121,6 +121,15 @@ TEST_F(CUlogSvcTimerTest, KillTimerOfAnUnknownIdSucceedsWithDiagnostics)
     EXPECT_TRUE(timer.KillTimer(4));
     EXPECT_TRUE(timer.KillTimer(4));
     EXPECT_EQ(Tick(2), 0);
+
+    // Setting an id again replaces its platform timer: only the new one runs.
+    timer.SetTimer(3, 1000);
+    timer.SetTimer(3, 1000);
+    EXPECT_EQ(timer.names.size(), 3u);
+    EXPECT_EQ(Tick(1), 1);
+    EXPECT_EQ(Tick(1), 1);
+    EXPECT_EQ(timer.ticks, (std::vector<unsigned long>{3, 3}));
+    timer.KillTimer(3);
 }
 
 TEST_F(CUlogSvcTimerTest, PlatformTimerCreationFailureIsAPrecondition)
@@ -134,19 +143,6 @@ TEST_F(CUlogSvcTimerTest, PlatformTimerCreationFailureIsAPrecondition)
     EXPECT_EQ(UlogCtlGetAssertCount(), 2);
     EXPECT_EQ(Tick(2), 0);
     EXPECT_EQ(timer.TickCount(), 0u);
-}
-
-TEST_F(CUlogSvcTimerTest, SettingAnIdAgainReplacesItsPlatformTimer)
-{
-    Freeze();
-    TestTimer timer;
-    timer.SetTimer(3, 1000);
-    timer.SetTimer(3, 1000);
-    EXPECT_EQ(timer.names.size(), 2u);
-    EXPECT_EQ(Tick(1), 1); // only the new platform timer is running
-    EXPECT_EQ(Tick(1), 1);
-    EXPECT_EQ(timer.ticks, (std::vector<unsigned long>{3, 3}));
-    timer.KillTimer(3);
 }
 
 TEST_F(CUlogSvcTimerTest, ATickMayKillItsOwnTimer)

@@ -73,10 +73,9 @@ TEST_F(CostTest, EveryFormWithACostZeroAndNoCurrency)
         EXPECT_EQ(Six(f.flags, "", 0), f.noCurrency) << std::hex << f.flags;
     }
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
-}
 
-TEST_F(CostTest, EmptyFormsSayWhy)
-{
+    // The empty forms say why.
+    UlogCtlClearDiagnostics();
     EXPECT_EQ(Zero(0x1004), u"");
     EXPECT_TRUE(UlogCtlDiagnosticsContain("MakeCallCostFormat: cost value is zero"));
     UlogCtlClearDiagnostics();
@@ -99,6 +98,11 @@ TEST_F(CostTest, WorkedExamples)
     EXPECT_EQ(Cost(0x8, 12, -5, 1, 1, "EUR", 3), u"EUR -6");
     EXPECT_EQ(Cost(0x1, 0, 5, 0, 40, "EUR", 3), u"0") << "nothing costs nothing at any scale";
     EXPECT_EQ(Cost(0x1, 1, 5, 1, 60, "EUR", 3), u"0");
+    // The currency is GSM text of the given length.
+    EXPECT_EQ(Six(0x4, "EUR", 2), u"6 EU");
+    EXPECT_EQ(Six(0x8, "\x01", 1), u"\u00A3 6") << "GSM 0x01 is the pound sign";
+    EXPECT_EQ(Six(0x2, "\x02", 1), u"$") << "GSM 0x02 is the dollar sign";
+    EXPECT_EQ(Six(0x2, "$", 1), u"\u00A4") << "the ASCII dollar byte is the GSM currency sign";
 }
 
 TEST_F(CostTest, RoundingAtTheCentBoundaries)
@@ -129,14 +133,6 @@ TEST_F(CostTest, RoundingAtTheCentBoundaries)
 
     EXPECT_EQ(Cost(0x1001, 1, 4, 1, 3, "EUR", 3), u"") << "0.004 shows as zero, so it is suppressed";
     EXPECT_EQ(Cost(0x1001, 1, 5, 1, 3, "EUR", 3), u"0.01");
-}
-
-TEST_F(CostTest, CurrencyIsGsmTextOfTheGivenLength)
-{
-    EXPECT_EQ(Six(0x4, "EUR", 2), u"6 EU");
-    EXPECT_EQ(Six(0x8, "\x01", 1), u"\u00A3 6") << "GSM 0x01 is the pound sign";
-    EXPECT_EQ(Six(0x2, "\x02", 1), u"$") << "GSM 0x02 is the dollar sign";
-    EXPECT_EQ(Six(0x2, "$", 1), u"\u00A4") << "the ASCII dollar byte is the GSM currency sign";
 }
 
 TEST_F(CostTest, InvalidCallsAreRefused)

@@ -276,7 +276,7 @@ TEST_F(EnglishNewYorkTest, DateWordKeepsToTheCallersLength)
     EXPECT_EQ(buf[0], 'o');
 }
 
-TEST_F(FormatDateTest, MissingBuffersAreRefusedAndReported)
+TEST_F(FormatDateTest, MissingBuffersAreRefusedAndTheEpochIsStillADate)
 {
     EXPECT_FALSE(CUlogSvcUtil::MakeDateTimeFormat(0, nullptr, 50));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pszBuf != NULL"));
@@ -294,10 +294,8 @@ TEST_F(FormatDateTest, MissingBuffersAreRefusedAndReported)
     EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormatForMainList(0, nullptr));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pszDateTime != NULL"));
     EXPECT_EQ(UlogCtlGetAssertCount(), 4);
-}
 
-TEST_F(FormatDateTest, TheEpochIsStillADate)
-{
+    // The epoch is still a date.
     UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, 0));
     EXPECT_EQ(DateWord(0), u"01/01/1970");
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::ConvertDateFormat: localTimeSec (0) !!"));

@@ -76,7 +76,7 @@ TEST_F(NumberTest, DtmfTextMustMatchExactly)
     EXPECT_FALSE(Same("PPPP", "PPP"));
 }
 
-TEST_F(NumberTest, HongKongPrefixesOnlyOnCountryCode454)
+TEST_F(NumberTest, HongKongPrefixesOnlyOnCountryCode454InTableOrder)
 {
     // Another country: "133" in the middle is part of the number.
     EXPECT_FALSE(Same("51330000", "30000"));
@@ -96,15 +96,8 @@ TEST_F(NumberTest, HongKongPrefixesOnlyOnCountryCode454)
     // The prefix rule sees the dialled number only, not the DTMF text.
     UlogCtlSetDigitsCount2Compare(20);
     EXPECT_FALSE(Same("99912345678P133", "00012345678P133"));
-}
-
-TEST_F(NumberTest, HongKongPrefixesAreTriedInTableOrder)
-{
-    UseHongKongSim();
-    UlogCtlSetDigitsCount2Compare(20);
-    // Holds "00852" and "133": the earlier table entry (five characters) is removed.
+    // Prefixes are tried in table order: "00852" before "133", "133" before "1357".
     EXPECT_EQ(Basic("0085213312345678", 0), "13312345678");
-    // Holds "1357" and "133": "133" comes first in the table.
     EXPECT_EQ(Basic("1357133", 0), "7133");
     EXPECT_EQ(Basic("+85200852", 0), "00852");
 }
@@ -126,7 +119,7 @@ TEST_F(NumberTest, ExtractBasicNumDropsIpPrefixThenKeepsTail)
     EXPECT_EQ(Basic("0212345678P12", 0), "45678P12");
 }
 
-TEST_F(NumberTest, DigitCountComesFromContactsService)
+TEST_F(NumberTest, DigitCountComesFromContactsServiceAndNoneComparesWholeNumbers)
 {
     EXPECT_EQ(CtSvcGetDigitsCount2Compare("0212345678"), 8);
     UlogCtlSetDigitsCount2Compare(4);
@@ -136,13 +129,7 @@ TEST_F(NumberTest, DigitCountComesFromContactsService)
     UlogCtlSetDigitsCount2Compare(12);
     EXPECT_FALSE(Same("0212345678", "+82212345678"));
     EXPECT_EQ(Basic("0212345678", 0), "0212345678");
-    // A reset of the platform brings the default back.
-    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
-    EXPECT_EQ(CtSvcGetDigitsCount2Compare(nullptr), 8);
-}
-
-TEST_F(NumberTest, NonPositiveDigitCountComparesWholeNumbers)
-{
+    // No count (0 or less): whole numbers are compared, from their start.
     for (int count : {0, -5})
     {
         UlogCtlSetDigitsCount2Compare(count);
@@ -155,6 +142,9 @@ TEST_F(NumberTest, NonPositiveDigitCountComparesWholeNumbers)
         EXPECT_EQ(offL, 0);
         EXPECT_EQ(offR, 0);
     }
+    // A reset of the platform brings the default back.
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
+    EXPECT_EQ(CtSvcGetDigitsCount2Compare(nullptr), 8);
 }
 
 TEST_F(NumberTest, CompareOffsets)
@@ -264,17 +254,13 @@ TEST_F(NumberTest, MatchConditionIsKeptInSettings)
     // The comparison does not read the condition.
     EXPECT_TRUE(CUlogSvcUtil::SetMatchCondition(ULOG_MATCH_EXACT));
     EXPECT_TRUE(Same("0212345678", "+82212345678"));
-}
 
-TEST_F(NumberTest, MatchConditionThatCannotBeStoredIsNotReportedAsSet)
-{
-    ASSERT_TRUE(CUlogSvcUtil::SetMatchCondition(ULOG_MATCH_1));
-    // The settings file cannot be replaced while a directory stands in its place.
+    // A condition that cannot be stored (a directory where the settings file goes) is not set.
     const std::filesystem::path nvFile = std::filesystem::path(m_root) / "System" / "nv.ini";
     std::filesystem::remove(nvFile);
     std::filesystem::create_directories(nvFile / "blocker");
     EXPECT_FALSE(CUlogSvcUtil::SetMatchCondition(ULOG_MATCH_3));
-    EXPECT_EQ(CUlogSvcUtil::GetMatchCondition(), ULOG_MATCH_1);
+    EXPECT_EQ(CUlogSvcUtil::GetMatchCondition(), ULOG_MATCH_EXACT);
     EXPECT_FALSE(UlogCtlDiagnosticsContain("The current match condition is now (3)"));
 }
 

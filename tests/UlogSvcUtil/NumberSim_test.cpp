@@ -8,7 +8,7 @@ namespace
 {
 using NumberSimTest = ulogtest::PlatformTest;
 
-TEST_F(NumberSimTest, CountryAndNetworkCodesAreDecimal)
+TEST_F(NumberSimTest, CountryAndNetworkCodesAreDecimalAndTheTestSimIsOneOne)
 {
     // The handset starts with a SIM of country 450, network 05.
     EXPECT_EQ(CUlogSvcUtil::GetMcc(), 450);
@@ -20,6 +20,18 @@ TEST_F(NumberSimTest, CountryAndNetworkCodesAreDecimal)
     EXPECT_EQ(UlogGetMcc(), 454);
     EXPECT_EQ(UlogGetMnc(), 123);
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+
+    // The test SIM is country 1, network 1.
+    EXPECT_FALSE(CUlogSvcUtil::IsTestSim());
+    ASSERT_TRUE(UlogCtlSetSim(0, "001", "01", 0));
+    EXPECT_TRUE(CUlogSvcUtil::IsTestSim());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsTestSim: bTestSim (1) mcc (0x1) mnc (0x1)"));
+    ASSERT_TRUE(UlogCtlSetSim(0, "001", "02", 0));
+    EXPECT_FALSE(CUlogSvcUtil::IsTestSim());
+    ASSERT_TRUE(UlogCtlSetSim(0, "002", "01", 0));
+    EXPECT_FALSE(CUlogSvcUtil::IsTestSim());
+    ASSERT_TRUE(UlogCtlSetSim(0, "1", "1", 0));
+    EXPECT_TRUE(CUlogSvcUtil::IsTestSim());
 }
 
 TEST_F(NumberSimTest, WithoutSimCodesAreZeroAndComparisonStillWorks)
@@ -39,19 +51,6 @@ TEST_F(NumberSimTest, WithoutSimCodesAreZeroAndComparisonStillWorks)
     EXPECT_FALSE(UlogIsAcmValid());
 }
 
-TEST_F(NumberSimTest, TestSimIsCountryOneNetworkOne)
-{
-    ASSERT_TRUE(UlogCtlSetSim(0, "001", "01", 0));
-    EXPECT_TRUE(CUlogSvcUtil::IsTestSim());
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsTestSim: bTestSim (1) mcc (0x1) mnc (0x1)"));
-    ASSERT_TRUE(UlogCtlSetSim(0, "001", "02", 0));
-    EXPECT_FALSE(CUlogSvcUtil::IsTestSim());
-    ASSERT_TRUE(UlogCtlSetSim(0, "002", "01", 0));
-    EXPECT_FALSE(CUlogSvcUtil::IsTestSim());
-    ASSERT_TRUE(UlogCtlSetSim(0, "1", "1", 0));
-    EXPECT_TRUE(CUlogSvcUtil::IsTestSim());
-}
-
 TEST_F(NumberSimTest, AdviceOfChargeFollowsTheCardsServiceTable)
 {
     EXPECT_FALSE(CUlogSvcUtil::IsAcmValid()); // the default SIM has none
@@ -67,10 +66,12 @@ TEST_F(NumberSimTest, AdviceOfChargeFollowsTheCardsServiceTable)
     ASSERT_TRUE(UlogCtlSetSim(1, "450", "05", 0));
     EXPECT_FALSE(UlogIsAcmValid());
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
-}
 
-TEST_F(NumberSimTest, AdviceOfChargeIsRefusedWhenTheTableCannotBeRead)
-{
+    // A card of unknown type, or a table that cannot be read, has no advice of charge.
+    ASSERT_TRUE(UlogCtlSetSim(7, "450", "05", ULOG_CTL_SIM_SERVICE_AOC));
+    EXPECT_FALSE(CUlogSvcUtil::IsAcmValid());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsAcmValid: SimGetCardType unknown sim type!!"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
     ASSERT_TRUE(UlogCtlSetSim(0, "450", "05", ULOG_CTL_SIM_SERVICE_AOC | ULOG_CTL_SIM_TABLE_UNREADABLE));
     EXPECT_FALSE(CUlogSvcUtil::IsAcmValid());
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pSstInfo != NULL"));
@@ -78,11 +79,6 @@ TEST_F(NumberSimTest, AdviceOfChargeIsRefusedWhenTheTableCannotBeRead)
     EXPECT_FALSE(CUlogSvcUtil::IsAcmValid());
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pUstInfo != NULL"));
     EXPECT_EQ(UlogCtlGetAssertCount(), 2);
-
-    UlogCtlClearDiagnostics();
-    ASSERT_TRUE(UlogCtlSetSim(7, "450", "05", ULOG_CTL_SIM_SERVICE_AOC));
-    EXPECT_FALSE(CUlogSvcUtil::IsAcmValid());
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsAcmValid: SimGetCardType unknown sim type!!"));
-    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
 }
+
 } // namespace

@@ -29,7 +29,7 @@ struct CodeCase
 };
 } // namespace
 
-TEST_F(ParseTest, EveryBarringCommandReportsItsTablePosition)
+TEST_F(ParseTest, EveryBarringCommandReportsItsTablePositionAndNothingElseMatches)
 {
     const CodeCase cases[] = {
         {"*33*1234#", 0},   {"#33*1234#", 1},   {"*331*1234#", 2},  {"#331*1234#", 3},  {"*332*1234#", 4},
@@ -44,6 +44,14 @@ TEST_F(ParseTest, EveryBarringCommandReportsItsTablePosition)
         EXPECT_TRUE(UlogParseIsValidLockCode(c.input)) << c.input << " carries a barring password";
     }
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+    for (const char* input :
+         {"*34*1234#", "", "*3", "33*1234#", "*#06#", "0123456789", "* 33*", "#33", "*0*3*"})
+    {
+        UlogParseCode code = 99;
+        EXPECT_FALSE(UlogParseIsValidCode(input, &code)) << input;
+        EXPECT_EQ(code, ULOG_PARSE_CODE_NONE) << input;
+        EXPECT_FALSE(UlogParseIsValidLockCode(input)) << input;
+    }
 }
 
 TEST_F(ParseTest, PasswordChangeFormsHaveTheirOwnCodesAndAreNoLockCodes)
@@ -70,18 +78,6 @@ TEST_F(ParseTest, PasswordChangeFormsHaveTheirOwnCodesAndAreNoLockCodes)
     EXPECT_EQ(UlogCtlGetAssertCount(), 0) << "22 and 23 are no precondition failure";
 }
 
-TEST_F(ParseTest, StringsWithoutABarringPrefixDoNotMatch)
-{
-    for (const char* input :
-         {"*34*1234#", "", "*3", "33*1234#", "*#06#", "0123456789", "* 33*", "#33", "*0*3*"})
-    {
-        UlogParseCode code = 99;
-        EXPECT_FALSE(UlogParseIsValidCode(input, &code)) << input;
-        EXPECT_EQ(code, ULOG_PARSE_CODE_NONE) << input;
-        EXPECT_FALSE(UlogParseIsValidLockCode(input)) << input;
-    }
-}
-
 TEST_F(ParseTest, NullArgumentsAreRefusedAndReported)
 {
     UlogParseCode code = 99;
@@ -103,7 +99,7 @@ TEST_F(ParseTest, NullArgumentsAreRefusedAndReported)
     EXPECT_EQ(static_cast<int>(state), -7) << "nothing written";
 }
 
-TEST_F(ParseTest, SupplementaryServiceCommandsByForm)
+TEST_F(ParseTest, SupplementaryServiceCommandsAndStringStatesByForm)
 {
     const struct
     {
@@ -117,10 +113,8 @@ TEST_F(ParseTest, SupplementaryServiceCommandsByForm)
     };
     for (const auto& c : cases)
         EXPECT_EQ(m_parse.IsValidSsCode(c.input), c.ss ? TRUE : FALSE) << '"' << c.input << '"';
-}
 
-TEST_F(ParseTest, StringStatePrefersTheSsFormOverTheCliPrefix)
-{
+    // The state of a string prefers the SS form over the CLI prefix.
     EXPECT_EQ(State("*31#0123456"), ULOG_PARSE_STATE_CLI);
     EXPECT_EQ(State("#31#0123456"), ULOG_PARSE_STATE_CLI);
     EXPECT_EQ(State("*31#0123#"), ULOG_PARSE_STATE_SS);

@@ -1,5 +1,6 @@
 #include "support/PlatformFixture.h"
 
+#include "UlogSvc.h"
 #include "control/PlatformControl.h"
 
 #include <cstdlib>
@@ -42,5 +43,18 @@ void PlatformTest::TearDown()
 {
     UlogCtlReset(m_root.c_str());
     RemoveTree(m_root);
+}
+
+void ServiceTest::SetUp()
+{
+    PlatformTest::SetUp();
+    UlogSvcDispatch(0);
+    UlogCtlClearDiagnostics();
+}
+
+void ServiceTest::TearDown()
+{
+    UlogSvcDispatch(1);
+    PlatformTest::TearDown();
 }
 } // namespace ulogtest

@@ -21,6 +21,14 @@ protected:
     void TearDown() override;
     std::string m_root;
 };
+
+// The service started on the fresh data root (diagnostics of the start cleared), stopped afterwards.
+class ServiceTest : public PlatformTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
 } // namespace ulogtest
 
 #endif

@@ -2,16 +2,14 @@
 // the first ones while they create the database. Afterwards every event that a process reported
 // stored is there, the tables are consistent, the next start finds every index, and Ulog.ini parses
 // with totals that never went down and never count an event that is not stored.
-#include "support/PlatformFixture.h"
+#include "support/DataFiles.h"
 #include "support/ToolProcess.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <sstream>
 #include <map>
 #include <random>
 #include <set>
@@ -21,6 +19,7 @@
 
 namespace
 {
+using ulogtest::QueryDbFile;
 using ulogtest::ReadWholeFile;
 
 struct Added
@@ -29,96 +28,24 @@ struct Added
     unsigned duration;
 };
 
-class ToolCrashTest : public ::testing::Test
+class ToolCrashTest : public ulogtest::ToolTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(std::filesystem::exists(ulogtest::ToolPath())) << ulogtest::ToolPath() << " is not built";
-        m_dir = ulogtest::MakeTempDir("ulogcrash");
-        ASSERT_FALSE(m_dir.empty());
-        m_root = m_dir + "/root";
-    }
-    void TearDown() override { ulogtest::RemoveTree(m_dir); }
-
-    // Rows of a query on the database file, each row's columns joined by '|'.
-    std::vector<std::string> Query(const std::string& root, const std::string& sql)
-    {
-        std::vector<std::string> rows;
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2((root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK)
-        {
-            sqlite3_busy_timeout(db, 5000);
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK)
-            {
-                while (sqlite3_step(st) == SQLITE_ROW)
-                {
-                    std::string row;
-                    for (int c = 0; c < sqlite3_column_count(st); ++c)
-                    {
-                        const unsigned char* p = sqlite3_column_text(st, c);
-                        row += (c > 0 ? "|" : "") +
-                               std::string(p != nullptr ? reinterpret_cast<const char*>(p) : "");
-                    }
-                    rows.push_back(row);
-                }
-            }
-            else
-                rows.push_back("<error: " + std::string(sqlite3_errmsg(db)) + ">");
-            sqlite3_finalize(st);
-        }
-        sqlite3_close(db);
-        return rows;
-    }
-    long long Scalar(const std::string& sql)
-    {
-        const std::vector<std::string> rows = Query(m_root, sql);
-        return rows.size() == 1 ? std::atoll(rows[0].c_str()) : -1;
-    }
-
     // The total outgoing voice call time of line 1 in Ulog.ini; -1 when the file does not parse.
     long long OutgoingTotal(std::string& problem)
     {
         const std::string text = ReadWholeFile(m_root + "/Ulog.ini");
         if (text.empty())
             return 0; // not written yet
-        std::istringstream in(text);
-        std::string line, section;
-        long long total = -2;
-        bool bVersion = false;
-        while (std::getline(in, line))
+        const std::optional<ulogtest::IniFile> ini = ulogtest::ParseIni(text);
+        const long long total = ini ? ulogtest::IniUnsigned(*ini, "OriginatedLog", "Voice1TotalTime") : -1;
+        if (!ini || ulogtest::IniUnsigned(*ini, "Version", "Version") != 6 || total < 0)
         {
-            if (line.empty())
-                continue;
-            if (line.front() == '[' && line.back() == ']')
-            {
-                section = line.substr(1, line.size() - 2);
-                continue;
-            }
-            const size_t eq = line.find('=');
-            if (eq == std::string::npos || eq == 0)
-            {
-                problem = "a line that is neither a section nor a key: " + line;
-                return -1;
-            }
-            const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-            if (section == "Version" && key == "Version")
-                bVersion = value == "6";
-            if (section == "OriginatedLog" && key == "Voice1TotalTime")
-                total = std::atoll(value.c_str());
-        }
-        if (!bVersion || total < 0)
-        {
-            problem = "no version or no total:\n" + text;
+            problem = "no version, no total or a line that is neither a section nor a key:\n" + text;
             return -1;
         }
         return total;
     }
-
-    std::string m_dir;
-    std::string m_root;
 };
 
 TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot)
@@ -198,32 +125,27 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
 
     // Every event reported stored is there.
     std::set<unsigned> stored;
-    for (const std::string& row : Query(m_root, "select starttime from UlogDuplDbTable"))
+    for (const std::string& row : QueryDbFile(m_root, "select starttime from UlogDuplDbTable"))
         stored.insert(static_cast<unsigned>(std::strtoul(row.c_str(), nullptr, 10)));
     for (const auto& [start, add] : reported)
         EXPECT_EQ(1u, stored.count(start)) << "the event starting at " << start << " was reported stored";
 
     // Consistent tables and every index of a database made without interruption.
-    EXPECT_EQ(std::vector<std::string>{"ok"}, Query(m_root, "pragma integrity_check"));
-    EXPECT_EQ(0, Scalar("select count(*) from UlogDuplDbTable d where not exists (select 1 from "
-                        "UlogDistinctDbTable t where t.clogdbindex = d.parentid)"));
-    EXPECT_EQ(0, Scalar("select count(*) from UlogDistinctDbTable t where t.sncount != (select count(*) "
-                        "from UlogDuplDbTable d where d.parentid = t.clogdbindex)"));
-    EXPECT_EQ(0, Scalar("select count(*) from (select basicnumber, logtype from UlogDistinctDbTable group by "
-                        "basicnumber, logtype having count(*) > 1)"));
+    EXPECT_EQ(std::vector<std::string>{"ok"}, QueryDbFile(m_root, "pragma integrity_check"));
+    ulogtest::ExpectTablesConsistent(m_root, "after the kills");
     const std::string reference = m_dir + "/reference";
     ulogtest::ToolChild fresh =
         ulogtest::SpawnTool({"--root", reference, "add", "call", "--dir", "out", "--number", "1"},
                             m_dir + "/ref.out", m_dir + "/ref.err");
     ASSERT_EQ(0, ulogtest::WaitTool(fresh)) << ReadWholeFile(fresh.errPath);
     const std::string indexes = "select name from sqlite_master where type = 'index' order by name";
-    EXPECT_EQ(Query(reference, indexes), Query(m_root, indexes));
+    EXPECT_EQ(QueryDbFile(reference, indexes), QueryDbFile(m_root, indexes));
 
     // The statistics count only stored events: at most the durations of the stored events (a crash
     // right after a commit may lose that event's share, never add one).
     long long nStoredTotal = 0;
     for (const std::string& row :
-         Query(m_root, "select endtime - starttime from UlogDuplDbTable where logtype = 0"))
+         QueryDbFile(m_root, "select endtime - starttime from UlogDuplDbTable where logtype = 0"))
         nStoredTotal += std::atoll(row.c_str());
     std::string problem;
     const long long nTotal = OutgoingTotal(problem);

@@ -2,31 +2,26 @@
 // root, a database that cannot be read, a missing root, a read-only root, a full disk, and stored text
 // that would steer the terminal. Read-only and full file systems are mounted in a private mount
 // namespace (unshare); where that is not allowed those cases are skipped.
-#include "support/PlatformFixture.h"
+#include "support/DataFiles.h"
+#include "support/ToolProcess.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-const int kMountRefused = 97; // exit status of a namespace script whose mount failed
+using ulogtest::CountLines;
+using ulogtest::ReadWholeFile;
+using ulogtest::ToolResult;
 
-struct Result
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+const int kMountRefused = 97; // exit status of a namespace script whose mount failed
 
 std::string Quote(const std::string& s)
 {
@@ -34,22 +29,6 @@ std::string Quote(const std::string& s)
     for (char c : s)
         q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
     return q + "'";
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-int CountLines(const std::string& text)
-{
-    int n = 0;
-    for (char c : text)
-        n += (c == '\n');
-    return n;
 }
 
 bool Contains(const std::string& text, const std::string& part)
@@ -67,36 +46,27 @@ std::vector<std::string> Listing(const std::string& dir)
     return names;
 }
 
-class ToolFailuresTest : public ::testing::Test
+class ToolFailuresTest : public ulogtest::ToolTest
 {
 protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("ULOG_TEST_BIN");
-        std::string build = (bin != nullptr) ? bin : "";
-        if (build.empty())
-            build = fs::read_symlink("/proc/self/exe").parent_path().parent_path().string();
-        m_tool = build + "/tools/ulog/ulog";
-        ASSERT_TRUE(fs::exists(m_tool)) << m_tool << " is not built";
-        m_dir = ulogtest::MakeTempDir("ulogtool");
-        ASSERT_FALSE(m_dir.empty());
-        m_root = m_dir + "/root";
+        ulogtest::ToolTest::SetUp();
         m_outside = m_dir + "/outside";
         fs::create_directory(m_outside);
     }
-    void TearDown() override { ulogtest::RemoveTree(m_dir); }
 
     // The shell command running the tool on a root, its output going to files of the test's directory.
     std::string Command(const std::string& root, const std::vector<std::string>& args, int n) const
     {
-        std::string cmd = "env -u ULOG_ROOT -u ULOG_DEBUG_STDERR " + Quote(m_tool) + " --root " + Quote(root);
+        std::string cmd =
+            "env -u ULOG_ROOT -u ULOG_DEBUG_STDERR " + Quote(ulogtest::ToolPath()) + " --root " + Quote(root);
         for (const std::string& a : args)
             cmd += " " + Quote(a);
         return cmd + " >" + Quote(Out(n)) + " 2>" + Quote(Err(n));
     }
     std::string Out(int n) const { return m_dir + "/out" + std::to_string(n) + ".txt"; }
     std::string Err(int n) const { return m_dir + "/err" + std::to_string(n) + ".txt"; }
-    Result Collect(int code, int n) const { return Result{code, ReadFile(Out(n)), ReadFile(Err(n))}; }
 
     static int Status(const std::string& shell)
     {
@@ -104,14 +74,9 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    Result Run(const std::vector<std::string>& args, const std::string& root = "")
-    {
-        return Collect(Status(Command(root.empty() ? m_root : root, args, 0)), 0);
-    }
-
     // Runs the tool once with the root bind-mounted read-only in a private mount namespace; false when
     // mounting is not allowed here.
-    bool RunReadOnly(const std::vector<std::string>& args, Result& r)
+    bool RunReadOnly(const std::vector<std::string>& args, ToolResult& r)
     {
         const std::string script = "mount --bind " + Quote(m_root) + " " + Quote(m_root) +
                                    " && mount -o remount,bind,ro " + Quote(m_root) + " || exit " +
@@ -119,13 +84,13 @@ protected:
         const int code = Status("unshare -m sh -c " + Quote(script) + " 2>/dev/null");
         if (code == kMountRefused || code == -1 || (code == 1 && !fs::exists(Out(1))))
             return false;
-        r = Collect(code, 1);
+        r = ToolResult{code, ReadWholeFile(Out(1)), ReadWholeFile(Err(1))};
         fs::remove(Out(1));
         return true;
     }
 
     // An error: status 1, nothing on standard output, one line on standard error with the text.
-    void ExpectFailure(const Result& r, const std::string& text, const std::string& what)
+    void ExpectFailure(const ToolResult& r, const std::string& text, const std::string& what)
     {
         EXPECT_EQ(r.code, 1) << what << ": " << r.out << r.err;
         EXPECT_EQ(r.out, "") << what;
@@ -137,33 +102,15 @@ protected:
     {
         std::vector<std::string> all = {"add"};
         all.insert(all.end(), args.begin(), args.end());
-        Result r = Run(all);
+        ToolResult r = Run(all);
         ASSERT_EQ(r.code, 0) << r.err;
     }
 
-    // Runs one statement on the database file with SQLite itself; the first column of its rows.
     std::vector<std::string> Sql(const std::string& statement)
     {
-        std::vector<std::string> rows;
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open((m_root + "/System/ulog.db").c_str(), &db), SQLITE_OK);
-        sqlite3_stmt* st = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db, statement.c_str(), -1, &st, nullptr), SQLITE_OK) << statement;
-        int rc;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        {
-            const unsigned char* text = sqlite3_column_text(st, 0);
-            rows.emplace_back(text != nullptr ? reinterpret_cast<const char*>(text) : "");
-        }
-        EXPECT_EQ(rc, SQLITE_DONE) << statement;
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return rows;
+        return ulogtest::QueryDbFile(m_root, statement, false);
     }
 
-    std::string m_tool;
-    std::string m_dir;
-    std::string m_root;
     std::string m_outside;
 };
 
@@ -174,7 +121,7 @@ TEST_F(ToolFailuresTest, SystemFolderLinkedOutsideTheRootIsRefusedAndNothingIsCr
     {
         fs::remove(m_root + "/System");
         fs::create_directory_symlink(target, m_root + "/System");
-        Result r = Run({"add", "call", "--dir", "out", "--number", "0101"});
+        ToolResult r = Run({"add", "call", "--dir", "out", "--number", "0101"});
         EXPECT_EQ(r.code, 1) << target << r.out;
         EXPECT_FALSE(Contains(r.out, "stored")) << target;
         EXPECT_EQ(CountLines(r.err), 1) << r.err;
@@ -220,7 +167,7 @@ TEST_F(ToolFailuresTest, ReadCommandsOnADatabaseThatCannotBeReadFailWithTheReaso
 TEST_F(ToolFailuresTest, AMissingRootReadsAsEmptyAndIsNotCreated)
 {
     const std::string missing = m_dir + "/typo/root";
-    Result r = Run({"list"}, missing);
+    ToolResult r = Run({"list"}, missing);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "no logs\n");
     EXPECT_EQ(r.err, "");
@@ -241,7 +188,7 @@ TEST_F(ToolFailuresTest, ReadOnlyRootIsListedWhileAddAndDeleteFailAndClaimNothin
     const std::string listed = Run({"list"}).out;
     ASSERT_EQ(CountLines(listed), 2) << listed;
 
-    Result r;
+    ToolResult r;
     if (!RunReadOnly({"list"}, r))
         GTEST_SKIP() << "mounting in a private mount namespace is not allowed here";
     EXPECT_EQ(r.code, 0) << r.err;
@@ -281,15 +228,15 @@ TEST_F(ToolFailuresTest, AddOnAFullDiskFailsAndClaimsNothing)
     const int code = Status("unshare -m sh -c " + Quote(script) + " 2>/dev/null");
     if (code == kMountRefused || !fs::exists(m_dir + "/rc1"))
         GTEST_SKIP() << "mounting in a private mount namespace is not allowed here";
-    ASSERT_EQ(ReadFile(m_dir + "/rc1"), "0\n") << ReadFile(Err(1));
+    ASSERT_EQ(ReadWholeFile(m_dir + "/rc1"), "0\n") << ReadWholeFile(Err(1));
 
-    EXPECT_EQ(ReadFile(m_dir + "/rc2"), "1\n") << ReadFile(Out(2));
-    EXPECT_FALSE(Contains(ReadFile(Out(2)), "stored")) << ReadFile(Out(2));
-    EXPECT_EQ(CountLines(ReadFile(Err(2))), 1) << ReadFile(Err(2));
+    EXPECT_EQ(ReadWholeFile(m_dir + "/rc2"), "1\n") << ReadWholeFile(Out(2));
+    EXPECT_FALSE(Contains(ReadWholeFile(Out(2)), "stored")) << ReadWholeFile(Out(2));
+    EXPECT_EQ(CountLines(ReadWholeFile(Err(2))), 1) << ReadWholeFile(Err(2));
     // The list still reads, and holds the first event only.
-    EXPECT_EQ(ReadFile(m_dir + "/rc3"), "0\n") << ReadFile(Err(3));
-    EXPECT_TRUE(Contains(ReadFile(Out(3)), "0101"));
-    EXPECT_FALSE(Contains(ReadFile(Out(3)), "0202")) << ReadFile(Out(3));
+    EXPECT_EQ(ReadWholeFile(m_dir + "/rc3"), "0\n") << ReadWholeFile(Err(3));
+    EXPECT_TRUE(Contains(ReadWholeFile(Out(3)), "0101"));
+    EXPECT_FALSE(Contains(ReadWholeFile(Out(3)), "0202")) << ReadWholeFile(Out(3));
 }
 
 TEST_F(ToolFailuresTest, StoredControlCharactersAreShownEscapedNeverRaw)
@@ -317,7 +264,7 @@ TEST_F(ToolFailuresTest, StoredControlCharactersAreShownEscapedNeverRaw)
          {std::vector<std::string>{"list"}, std::vector<std::string>{"show", "1"},
           std::vector<std::string>{"history", "1"}})
     {
-        Result r = Run(args);
+        ToolResult r = Run(args);
         EXPECT_EQ(r.code, 0) << args[0] << r.err;
         EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << args[0];
         EXPECT_EQ(r.out.find("\xc2\x9b"), std::string::npos) << args[0];

@@ -403,6 +403,38 @@ TEST_F(Db2EngineTest, TooLongTextIsCutWithinTheSlot)
     Db2StmtDestroy(h);
 }
 
+// The ranking form of the frequency queries: a derived table with a three-name column list, named like
+// the table it reads, whose inner order names the columns of that list.
+TEST_F(Db2EngineTest, RankingOverADerivedTableNamedLikeItsSource)
+{
+    ASSERT_EQ(Db2QueryEx("create table logs ( basicnumber varchar(81), sncount int, sortindex int, "
+                         "ctprimaryid int, msglogtype int, logtype int )"),
+              0);
+    // Basic number, events, sort index, contact, message type, log type.
+    for (const char* row : {"'111', 5, 1, 1, 0, 0", "'111', 4, 2, 1, 0, 3", // 111: 9 together
+                            "'222', 7, 3, 2, 0, 0", "'333', 7, 8, 3, 0, 3", // a tie on 7: the newer first
+                            "'444', 50, 5, 4, 0, 1",                        // received only: never
+                            "'555', 60, 6, -1, 0, 0",                       // no contact: never
+                            "'666', 70, 7, 6, 64, 3"})                      // e-mail based: never
+        ASSERT_EQ(Db2QueryEx("insert into logs values (%s)", row), 1);
+    auto ranking = [](int nCount, int nColumn)
+    {
+        std::vector<std::string> out;
+        EXPECT_GE(Db2QueryEx("select f1, f2, f3 from (select %s, sum(%s), max(%s) from %s where %s > -1 and "
+                             "%s <> %d and %s in(%d, %d) group by %s order by f2 desc, f3 desc limit 0, %d ) "
+                             "as %s(f1,f2,f3) ",
+                             "basicnumber", "sncount", "sortindex", "logs", "ctprimaryid", "msglogtype", 64,
+                             "logtype", 0, 3, "basicnumber", nCount, "logs"),
+                  0);
+        while (Db2GetNextRow() == 0)
+            out.push_back(Column(nColumn));
+        Db2ClearRow();
+        return out;
+    };
+    EXPECT_EQ(ranking(10, 0), (std::vector<std::string>{"111", "333", "222"}));
+    EXPECT_EQ(ranking(2, 1), (std::vector<std::string>{"9", "7"}));
+}
+
 TEST_F(Db2EngineTest, CheckTableAndRecordCount)
 {
     EXPECT_TRUE(Db2CheckTable("people"));

@@ -1,4 +1,5 @@
 // Handset files: modes, directories, confinement to the data root, write faults.
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include "KivCore/KivCore.h"
@@ -17,13 +18,6 @@ namespace
 class FilesTest : public ulogtest::PlatformTest
 {
 protected:
-    std::string ReadHost(const std::string& path) const
-    {
-        std::ifstream in(path);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     bool Write(HOBJ h, const char* text) { return FmWriteFile(h, text, std::strlen(text)) != 0; }
     std::string ReadAll(const char* path)
     {
@@ -59,12 +53,10 @@ TEST_F(FilesTest, SlashIsTheDataRootAndRelativeNamesLiveThereToo)
     ASSERT_TRUE(FmGetHostPath("/User/x.txt", host, sizeof(host)));
     EXPECT_EQ(std::string(host), m_root + "/User/x.txt");
     EXPECT_FALSE(FmGetHostPath("/User/x.txt", host, 4)); // does not fit
-}
 
-TEST_F(FilesTest, DirectoriesAreCreatedOpenedAndTested)
-{
     EXPECT_EQ(FmOpenDir("/User/UlogSvc/"), INVALID_HOBJ);
     EXPECT_TRUE(FmCreateDir("/User/UlogSvc/"));
+    EXPECT_TRUE(FmCreateDir("/User/UlogSvc/")); // already there
     HOBJ d = FmOpenDir("/User/UlogSvc/");
     ASSERT_NE(d, INVALID_HOBJ);
     EXPECT_TRUE(FmCloseDir(d));
@@ -72,7 +64,6 @@ TEST_F(FilesTest, DirectoriesAreCreatedOpenedAndTested)
     HOBJ root = FmOpenDir("/");
     EXPECT_NE(root, INVALID_HOBJ);
     FmCloseDir(root);
-    EXPECT_TRUE(FmCreateDir("/User/UlogSvc/")); // already there
 }
 
 TEST_F(FilesTest, CreateModesTruncateRefuseOrAppend)
@@ -137,7 +128,8 @@ TEST_F(FilesTest, OpenModesNeedAnExistingFileAndKeepItsContent)
     EXPECT_EQ(FmOpenFile("/User/UlogSvc/Ulogs.xml", 4), INVALID_HOBJ);
 }
 
-TEST_F(FilesTest, WriteFaultsWriteNothingAndAreUsedUp)
+// Write faults write nothing and are used up; bad, closed and reset handles fail.
+TEST_F(FilesTest, WriteFaultsAndBadHandlesWriteNothing)
 {
     HOBJ h = FmCreateFile("/f.txt", 1);
     UlogCtlFailNextFileWrites(2);
@@ -146,17 +138,17 @@ TEST_F(FilesTest, WriteFaultsWriteNothingAndAreUsedUp)
     EXPECT_NE(FmWriteFile(h, "cc", 2), 0);
     FmCloseFile(h);
     EXPECT_EQ(ReadAll("/f.txt"), "cc");
-}
+    EXPECT_EQ(FmWriteFile(h, "a", 1), 0); // closed
 
-TEST_F(FilesTest, BadHandlesFail)
-{
     char buf[4];
     EXPECT_EQ(FmWriteFile(INVALID_HOBJ, "a", 1), 0);
     EXPECT_LT(FmReadFile(424242, buf, sizeof(buf)), 0);
     EXPECT_FALSE(FmCloseFile(424242));
-    HOBJ h = FmCreateFile("/g.txt", 1);
-    FmCloseFile(h);
-    EXPECT_EQ(FmWriteFile(h, "a", 1), 0); // closed
+    h = FmCreateFile("/r.txt", 1);
+    ASSERT_NE(h, INVALID_HOBJ);
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str())); // a reset closes open files
+    EXPECT_EQ(FmWriteFile(h, "x", 1), 0);
+    EXPECT_FALSE(FmCloseFile(h));
 }
 
 TEST_F(FilesTest, PathsClimbingOutOfTheRootFail)
@@ -199,19 +191,11 @@ TEST_F(FilesTest, LinksPointingOutOfTheRootAreNotFollowed)
     EXPECT_FALSE(FmRemoveFile("/linkdir/secret.txt"));
     EXPECT_FALSE(FmCreateDir("/linkdir/sub"));
 
-    EXPECT_EQ(ReadHost(outsideDir + "/secret.txt"), "secret");
+    EXPECT_EQ(ulogtest::ReadWholeFile(outsideDir + "/secret.txt"), "secret");
     EXPECT_FALSE(fs::exists(outsideDir + "/new.txt"));
     EXPECT_FALSE(fs::exists(outsideDir + "/planted.txt"));
     EXPECT_FALSE(fs::exists(outsideDir + "/sub"));
     ulogtest::RemoveTree(outsideDir);
 }
 
-TEST_F(FilesTest, ResetClosesOpenFiles)
-{
-    HOBJ h = FmCreateFile("/r.txt", 1);
-    ASSERT_NE(h, INVALID_HOBJ);
-    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
-    EXPECT_EQ(FmWriteFile(h, "x", 1), 0);
-    EXPECT_FALSE(FmCloseFile(h));
-}
 } // namespace

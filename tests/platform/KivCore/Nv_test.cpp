@@ -1,4 +1,5 @@
 // Settings kept across power cycles.
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include "KivCore/KivCore.h"
@@ -26,10 +27,7 @@ protected:
     std::string OnDisk()
     {
         UlogCtlWaitForStores();
-        std::ifstream in(m_root + "/System/nv.ini");
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
+        return ulogtest::ReadWholeFile(m_root + "/System/nv.ini");
     }
 };
 
@@ -105,20 +103,6 @@ TEST_F(NvTest, AdditionsOfSeveralProcessesAllCount)
     EXPECT_NE(text.find("1417=1\n"), std::string::npos) << text;
     ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
     EXPECT_EQ(NvGetInt(459), 134);
-}
-
-TEST_F(NvTest, AnAdditionThatCannotBeStoredAddsNothing)
-{
-    ASSERT_TRUE(NvAddInt(459, 7));
-    UlogCtlWaitForStores();
-    std::filesystem::remove(m_root + "/System/nv.ini.lock");
-    std::filesystem::create_directory(m_root + "/System/nv.ini.lock");
-    EXPECT_FALSE(NvAddInt(459, 5));
-    EXPECT_EQ(NvGetInt(459), 7);
-    EXPECT_EQ(UlogCtlWaitForStores(), -1);
-    std::filesystem::remove(m_root + "/System/nv.ini.lock");
-    EXPECT_TRUE(NvAddInt(459, 5));
-    EXPECT_EQ(NvGetInt(459), 12);
 }
 
 TEST_F(NvTest, ALinkInThePlaceOfTheSettingsIsRefusedWithAnError)

@@ -118,7 +118,7 @@ TEST_F(StoreWriterTest, AStoreThatFailsInTheBackgroundIsReportedByTheFilesNextFl
     // A plain file where the folder must be: seen only when the store is written.
     std::ofstream(m_root + "/Sub") << "not a folder";
     EXPECT_TRUE(RegFlush(h));
-    UlogCtlWaitForStores();
+    EXPECT_EQ(UlogCtlWaitForStores(), -1);
     UlogCtlClearDiagnostics();
     EXPECT_FALSE(RegFlush(h));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("could not be written"));

@@ -1,101 +1,38 @@
 // The ulog tool, run as a subprocess on a temporary data root: output and exit status of each
 // command, and the refusal of bad arguments.
-#include "support/PlatformFixture.h"
+#include "support/ToolProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-#include <sys/wait.h>
 
 namespace
 {
-struct Result
-{
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using ulogtest::CountLines;
+using ulogtest::ToolResult;
 
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-int CountLines(const std::string& text)
-{
-    int n = 0;
-    for (char c : text)
-        n += (c == '\n');
-    return n;
-}
-
-class ToolTest : public ::testing::Test
+class ToolTest : public ulogtest::ToolTest
 {
 protected:
-    void SetUp() override
+    // Runs the tool in the test's directory with the given environment changes.
+    ToolResult RunRaw(const std::vector<std::string>& args, const std::vector<std::string>& env = {})
     {
-        // The build directory: $ULOG_TEST_BIN, else the one this test program was built in.
-        const char* bin = std::getenv("ULOG_TEST_BIN");
-        std::string build = (bin != nullptr) ? bin : "";
-        if (build.empty())
-            build = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string();
-        m_tool = build + "/tools/ulog/ulog";
-        ASSERT_TRUE(std::filesystem::exists(m_tool)) << m_tool << " is not built";
-        m_dir = ulogtest::MakeTempDir("ulogtool");
-        ASSERT_FALSE(m_dir.empty());
-        m_root = m_dir + "/root";
-    }
-    void TearDown() override { ulogtest::RemoveTree(m_dir); }
-
-    // Runs the tool in the test's directory; prefix is put before the command (environment).
-    Result RunRaw(const std::vector<std::string>& args, const std::string& prefix = "")
-    {
-        std::string cmd = "cd " + Quote(m_dir) + " && " + prefix + Quote(m_tool);
-        for (const std::string& a : args)
-            cmd += " " + Quote(a);
-        const std::string out = m_dir + "/out.txt", err = m_dir + "/err.txt";
-        cmd += " >" + Quote(out) + " 2>" + Quote(err);
-        Result r;
-        const int status = std::system(cmd.c_str());
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadFile(out);
-        r.err = ReadFile(err);
-        return r;
-    }
-    // Runs the tool on the test's data root.
-    Result Run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--root", m_root});
-        return RunRaw(args, "env -u ULOG_ROOT ");
+        return ulogtest::RunTool(args, m_dir, env, m_dir);
     }
     // Runs a command that must succeed; its standard output.
     std::string Ok(const std::vector<std::string>& args)
     {
-        Result r = Run(args);
+        ToolResult r = Run(args);
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.err, "");
         return r.out;
     }
     void ExpectUsageError(const std::vector<std::string>& args, const std::string& text)
     {
-        Result r = Run(args);
+        ToolResult r = Run(args);
         std::string all;
         for (const auto& a : args)
             all += a + " ";
@@ -105,16 +42,12 @@ protected:
         EXPECT_EQ(r.err.rfind("ulog: ", 0), 0u) << all << r.err;
         EXPECT_NE(r.err.find(text), std::string::npos) << all << ": " << r.err;
     }
-
-    std::string m_tool;
-    std::string m_dir;
-    std::string m_root;
 };
 } // namespace
 
 TEST_F(ToolTest, HelpDescribesEveryCommandWithoutTouchingTheDataRoot)
 {
-    Result r = Run({"--help"});
+    ToolResult r = Run({"--help"});
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("usage: ulog"), std::string::npos);
     for (const char* command : {"add", "list", "history", "show", "delete", "stats"})
@@ -188,7 +121,7 @@ TEST_F(ToolTest, BadArgumentsAreRefusedWithOneLineAndNothingIsStored)
     ExpectUsageError({"delete", "--all", "5"}, "either an ID or --all");
     ExpectUsageError({"stats", "now"}, "unexpected argument");
 
-    Result r = RunRaw({"list", "--root"});
+    ToolResult r = RunRaw({"list", "--root"});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("--root needs a directory"), std::string::npos);
 
@@ -246,7 +179,7 @@ TEST_F(ToolTest, HistoryAndShowDescribeOneRowAndItsEvents)
 
     for (const char* command : {"history", "show", "delete"})
     {
-        Result r = Run({command, "42"});
+        ToolResult r = Run({command, "42"});
         EXPECT_EQ(r.code, 1) << command;
         EXPECT_EQ(r.err, "ulog: " + std::string(command) + ": no log with id 42\n");
         EXPECT_EQ(r.out, "");
@@ -288,17 +221,17 @@ TEST_F(ToolTest, StatsGiveCallTimesAndCounts)
 TEST_F(ToolTest, TheDataRootComesFromTheOptionThenTheEnvironmentThenTheWorkingDirectory)
 {
     const std::string envRoot = m_dir + "/env-root";
-    Result r = RunRaw({"add", "call", "--dir", "out", "--number", "0101111111"},
-                      "ULOG_ROOT=" + Quote(envRoot) + " ");
+    ToolResult r =
+        RunRaw({"add", "call", "--dir", "out", "--number", "0101111111"}, {"ULOG_ROOT=" + envRoot});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(envRoot));
     // --root wins over the environment.
-    r = RunRaw({"--root", m_root, "list"}, "ULOG_ROOT=" + Quote(envRoot) + " ");
+    r = RunRaw({"--root", m_root, "list"}, {"ULOG_ROOT=" + envRoot});
     EXPECT_EQ(r.out, "no logs\n");
-    r = RunRaw({"list"}, "ULOG_ROOT=" + Quote(envRoot) + " ");
+    r = RunRaw({"list"}, {"ULOG_ROOT=" + envRoot});
     EXPECT_EQ(CountLines(r.out), 1);
 
-    r = RunRaw({"add", "call", "--dir", "in", "--number", "0102222222"}, "env -u ULOG_ROOT ");
+    r = RunRaw({"add", "call", "--dir", "in", "--number", "0102222222"}, {"ULOG_ROOT"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(m_dir + "/ulog-data"));
 
