@@ -8,6 +8,7 @@
 #include "control/PlatformControl.h"
 
 #include <array>
+#include <functional>
 
 using namespace accounttest;
 
@@ -89,14 +90,14 @@ TEST_F(AccountCounterTest, EachResetClearsOnlyItsOwnCountersAndTheCountingStarts
 {
     const struct
     {
-        BOOL (CUlogSvcAccountMgr::*reset)();
+        std::function<BOOL(CUlogSvcAccountMgr&)> reset;
         std::array<int, 4> after;
-    } cases[] = {{&CUlogSvcAccountMgr::ResetSentMsgCounter, {0, 1, 3, 4}},
-                 {&CUlogSvcAccountMgr::ResetRcvMsgCounter, {2, 0, 3, 4}},
-                 {&CUlogSvcAccountMgr::ResetTotalMsgCounter, {0, 0, 3, 4}},
-                 {&CUlogSvcAccountMgr::ResetSentEmailCounter, {2, 1, 0, 4}},
-                 {&CUlogSvcAccountMgr::ResetRcvEmailCounter, {2, 1, 3, 0}},
-                 {&CUlogSvcAccountMgr::ResetTotalEmailCounter, {2, 1, 0, 0}}};
+    } cases[] = {{[](CUlogSvcAccountMgr& m) { return m.ResetSentMsgCounter(); }, {0, 1, 3, 4}},
+                 {[](CUlogSvcAccountMgr& m) { return m.ResetRcvMsgCounter(); }, {2, 0, 3, 4}},
+                 {[](CUlogSvcAccountMgr& m) { return m.ResetTotalMsgCounter(); }, {0, 0, 3, 4}},
+                 {[](CUlogSvcAccountMgr& m) { return m.ResetSentEmailCounter(); }, {2, 1, 0, 4}},
+                 {[](CUlogSvcAccountMgr& m) { return m.ResetRcvEmailCounter(); }, {2, 1, 3, 0}},
+                 {[](CUlogSvcAccountMgr& m) { return m.ResetTotalEmailCounter(); }, {2, 1, 0, 0}}};
     Load();
     for (const auto& c : cases)
     {
@@ -104,7 +105,7 @@ TEST_F(AccountCounterTest, EachResetClearsOnlyItsOwnCountersAndTheCountingStarts
         ASSERT_TRUE(m_pMgr->ResetTotalMsgCounter() && m_pMgr->ResetTotalEmailCounter());
         CountEach(m_pMgr);
         ExpectCounters(m_pMgr, {2, 1, 3, 4});
-        EXPECT_TRUE((m_pMgr->*c.reset)());
+        EXPECT_TRUE(c.reset(*m_pMgr));
         ExpectCounters(m_pMgr, c.after);
     }
 }
