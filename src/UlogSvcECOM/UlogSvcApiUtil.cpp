@@ -13,7 +13,10 @@
 
 namespace ulogapi
 {
-HOBJ __MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines);
+namespace
+{
+HOBJ RegisterList(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines);
+} // namespace
 
 void Require(const char* pszModule, const char* pszCond, int nLine)
 {
@@ -36,14 +39,6 @@ BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const 
     if (pList == nullptr)
     {
         Require(pszModule, "pList != NULL", nLine);
-        return 0;
-    }
-    // A list read row by row says here whether its rows can be read at all: a failed read is not an
-    // empty list.
-    if (pList->GetCount() < 0)
-    {
-        SysDebugPrintf(ULOG_DBG_FAIL, "%s: the list cannot be read\n", pszModule);
-        pList->Release();
         return 0;
     }
     IUlogIterator<CUlog>* pIter = pList->GetIterator();
@@ -76,13 +71,15 @@ BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const 
 
 HOBJ MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines)
 {
-    const HOBJ hIterator = __MakeHandle(pList, pszModule, lines);
+    const HOBJ hIterator = RegisterList(pList, pszModule, lines);
     if (hIterator == 0 || hIterator == INVALID_HOBJ)
         ulogerr::Fail(ULOG_ERR_FAILED); // the list could not be read, or no handle could be made
     return hIterator;
 }
 
-HOBJ __MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines)
+namespace
+{
+HOBJ RegisterList(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines)
 {
     IUlogSvcIteratorAdapterItem<CUlog>* pAdapterItem =
         new (std::nothrow) CUlogSvcIteratorAdapterItem<CUlog>();
@@ -116,24 +113,7 @@ HOBJ __MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLi
     }
     return hIterator;
 }
-
-HOBJ RecordHandle(HOBJ hIterator)
-{
-    if (hIterator == 0 || hIterator == INVALID_HOBJ)
-    {
-        ulogerr::Fail(ULOG_ERR_FAILED);
-    }
-    return hIterator;
-}
-
-int RecordCount(int nCount)
-{
-    if (nCount < 0)
-    {
-        ulogerr::Fail(ULOG_ERR_FAILED);
-    }
-    return nCount;
-}
+} // namespace
 
 namespace
 {

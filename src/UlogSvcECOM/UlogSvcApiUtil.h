@@ -33,14 +33,8 @@ BOOL CopyListToArray(IUlogList<CUlog>* pList, UlogInfo* pArray, int nMax, const 
 
 /* Registers the list (taken over) with the handle registry. 0 when no item can be made or the list or
  * its iterator is missing, INVALID_HOBJ when the registration fails, else the new handle. The list
- * is freed whenever no handle results. */
+ * is freed whenever no handle results, and the failure is recorded for UlogGetLastError. */
 HOBJ MakeHandle(IUlogList<CUlog>* pList, const char* pszModule, const HandleLines& lines);
-
-/* For the exported reads: records the failure (the platform's cause, else ULOG_ERR_FAILED) of a handle
- * that could not be made (0 or INVALID_HOBJ) or of a count that could not be read (negative), and
- * passes the value on. */
-HOBJ RecordHandle(HOBJ hIterator);
-int RecordCount(int nCount);
 
 /* TRUE for a field identifier of the log tables (0 to ULOG_DB_FIELD_CNT_MAX - 1); any other one is
  * reported under the caller's module. */

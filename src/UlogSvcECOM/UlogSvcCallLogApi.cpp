@@ -69,7 +69,7 @@ bool MakeFilter(CUlogSvcFilter& filter, int nField, int nValue, int nLine)
 HOBJ HandleOf(IUlogList<CUlog>* pList, int nLine)
 {
     const ulogapi::HandleLines lines = {nLine, nLine, nLine, nLine};
-    return ulogapi::RecordHandle(ulogapi::MakeHandle(pList, ULOG_SRC_MODULE, lines));
+    return ulogapi::MakeHandle(pList, ULOG_SRC_MODULE, lines);
 }
 
 IUlogSvcDistinctMgr* Mgr()

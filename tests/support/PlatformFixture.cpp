@@ -31,6 +31,16 @@ void RemoveTree(const std::string& dir)
         std::filesystem::remove_all(dir, ec);
 }
 
+std::vector<std::string> Listing(const std::string& dir)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        names.push_back(std::filesystem::relative(it->path(), dir).string());
+    return names;
+}
+
 void PlatformTest::SetUp()
 {
     m_root = MakeTempDir();

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace ulogtest
 {
 // Makes a new empty directory under the system's temporary directory.
 std::string MakeTempDir(const std::string& prefix = "ulogtest");
 void RemoveTree(const std::string& dir);
+// Everything under a directory, as paths relative to it.
+std::vector<std::string> Listing(const std::string& dir);
 
 // Resets the platform onto a new temporary data root, captures diagnostics,
 // and removes the root afterwards.

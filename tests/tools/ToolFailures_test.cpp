@@ -36,15 +36,7 @@ bool Contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-std::vector<std::string> Listing(const std::string& dir)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
-        names.push_back(fs::relative(it->path(), dir).string());
-    return names;
-}
+using ulogtest::Listing;
 
 class ToolFailuresTest : public ulogtest::ToolTest
 {

@@ -14,16 +14,7 @@ namespace fs = std::filesystem;
 
 namespace
 {
-// Everything under a directory, as paths relative to it.
-std::vector<std::string> Listing(const std::string& dir)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
-        names.push_back(fs::relative(it->path(), dir).string());
-    return names;
-}
+using ulogtest::Listing;
 
 class DataRootTest : public ulogtest::PlatformTest
 {
