@@ -99,7 +99,7 @@ HOBJ OpenWithFlags(const char* path, int flags, bool append)
     int fd = ::open(host.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
     {
-        SysSetLastError(kErrIo);
+        SysSetLastError(kiv::core::ErrorOfErrno(errno)); // a full disk or a read-only root says so
         return INVALID_HOBJ;
     }
     struct stat st
@@ -304,7 +304,7 @@ extern "C"
         }
         if (!kiv::core::WriteAll(fd, static_cast<const char*>(data), length))
         {
-            SysSetLastError(kErrIo);
+            SysSetLastError(kiv::core::ErrorOfErrno(errno)); // a full disk or a read-only root says so
             return 0;
         }
         return 1;
@@ -334,7 +334,7 @@ extern "C"
                 return static_cast<int>(n);
             if (errno != EINTR)
             {
-                SysSetLastError(kErrIo);
+                SysSetLastError(kiv::core::ErrorOfErrno(errno)); // a full disk or a read-only root says so
                 return -1;
             }
         }
@@ -372,7 +372,7 @@ extern "C"
         }
         if (::unlink(host.c_str()) != 0)
         {
-            SysSetLastError(kErrIo);
+            SysSetLastError(kiv::core::ErrorOfErrno(errno)); // a full disk or a read-only root says so
             return FALSE;
         }
         return TRUE;
