@@ -40,21 +40,7 @@ const char* TextOf(UlogErrorCode iCode)
     }
     return "operation failed";
 }
-} // namespace
-
-namespace ulogerr
-{
-void Clear()
-{
-    t_iLastError = ULOG_ERR_NONE;
-    SysSetLastError(SYS_ERR_NONE);
-}
-
-void Set(UlogErrorCode iCode)
-{
-    t_iLastError = iCode;
-}
-
+/* The code for the platform's last error of this thread; iFallback when that names no cause. */
 UlogErrorCode FromPlatform(UlogErrorCode iFallback)
 {
     switch (SysGetLastError())
@@ -80,6 +66,15 @@ UlogErrorCode FromPlatform(UlogErrorCode iFallback)
         return iFallback;
     }
 }
+} // namespace
+
+namespace ulogerr
+{
+void Clear()
+{
+    t_iLastError = ULOG_ERR_NONE;
+    SysSetLastError(SYS_ERR_NONE);
+}
 
 BOOL Fail(UlogErrorCode iFallback)
 {
@@ -88,10 +83,6 @@ BOOL Fail(UlogErrorCode iFallback)
     return 0;
 }
 
-UlogErrorCode Get()
-{
-    return t_iLastError;
-}
 } // namespace ulogerr
 
 extern "C" UlogErrorCode UlogGetLastError(const char** ppszText)

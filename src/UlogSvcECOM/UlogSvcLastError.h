@@ -13,14 +13,9 @@ namespace ulogerr
 {
 /* ULOG_ERR_NONE, and the platform's last error cleared. */
 void Clear();
-/* Records the code as it is. */
-void Set(UlogErrorCode iCode);
-/* The code for the platform's last error of this thread; iFallback when that names no cause. */
-UlogErrorCode FromPlatform(UlogErrorCode iFallback);
-/* Records FromPlatform(iFallback) unless a code is already recorded; returns FALSE (0). */
+/* Records the cause the platform left for this thread (full, read-only, busy, ...), else iFallback,
+ * unless a code is already recorded; returns FALSE (0). */
 BOOL Fail(UlogErrorCode iFallback);
-/* The recorded code. */
-UlogErrorCode Get();
 
 /* Clears the record when an exported call begins. */
 struct CUlogApiCall
