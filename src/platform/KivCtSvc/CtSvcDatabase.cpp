@@ -5,6 +5,7 @@
 #include "KivCore/Db2EngineInternal.h" // SqliteErrorCode: the platform's codes for SQLite results
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
+#include "KivCtSvc/KivCtSvcInternal.h"
 
 #include <cctype>
 #include <cerrno>
@@ -321,8 +322,13 @@ bool CCtSvcConnection::Exec(const char* pszSql, const char* pszWhat)
 
 CCtSvcDatabase& CCtSvcDatabase::Instance()
 {
-    // Never destroyed: a notification thread still ending at exit may read.
-    static CCtSvcDatabase* s_pDatabase = new CCtSvcDatabase;
+    // Never destroyed: a notification thread still ending at exit may read. Its connections are closed at
+    // process exit (see RegisterExitHandler).
+    static CCtSvcDatabase* s_pDatabase = []
+    {
+        RegisterExitHandler();
+        return new CCtSvcDatabase;
+    }();
     return *s_pDatabase;
 }
 

@@ -3,10 +3,10 @@
 
 #include "KivCore/KivCore.h"
 #include "KivCtSvc/CtSvcDatabase.h"
+#include "KivCtSvc/KivCtSvcInternal.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <system_error>
 
 namespace kiv::ctsvc
@@ -28,24 +28,16 @@ int KindSlot(int nKind)
             return i;
     return -1;
 }
-
-void FinishAtExit()
-{
-    CCtSvcNotifier::Instance().Close();
-    CCtSvcDatabase::Instance().Close();
-}
 } // namespace
 
 CCtSvcNotifier& CCtSvcNotifier::Instance()
 {
     // Never destroyed: a thread let go at a stop may still end its call later. The thread is stopped at
-    // process exit, before the libraries above this one unload.
+    // process exit (see RegisterExitHandler).
     static CCtSvcNotifier* s_pNotifier = []
     {
-        CCtSvcNotifier* pNotifier = new CCtSvcNotifier;
-        CCtSvcDatabase::Instance(); // made first, so it outlives the exit handler's use of it
-        std::atexit(FinishAtExit);
-        return pNotifier;
+        RegisterExitHandler();
+        return new CCtSvcNotifier;
     }();
     return *s_pNotifier;
 }

@@ -13,6 +13,11 @@ void Reset();
 constexpr int kDefaultDigitsCount2Compare = 8;
 void SetDigitsCount2Compare(int count);
 
+/* At process exit, once registered: the notification thread is stopped (the call under way ends first,
+ * the rest is dropped) before the libraries above this one unload, and the database is closed.
+ * Registered by the first of the database and the notifier to be made. */
+void RegisterExitHandler();
+
 /* While set, every read of the address book fails (SYS_ERR_IO). */
 void SetFailReads(bool bFail);
 bool ReadsFail();
