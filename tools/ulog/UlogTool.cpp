@@ -1,5 +1,6 @@
 // ulog: stores, lists and deletes communication logs and shows the call statistics, through the
 // plain-function interface of the log service, on a data root of the emulated platform.
+#include "UlogToolCommon.h"
 #include "UlogToolFormat.h"
 
 #include "UlogSvc.h"
@@ -20,34 +21,6 @@ using namespace ulogtool;
 
 namespace
 {
-const int EXIT_FAILED = 1; // the command could not be carried out
-const int EXIT_USAGE = 2;  // bad arguments: nothing was done
-
-struct ToolError
-{
-    int code;
-    std::string message;
-};
-
-[[noreturn]] void Usage(const std::string& message)
-{
-    throw ToolError{EXIT_USAGE, message};
-}
-
-[[noreturn]] void Fail(const std::string& message)
-{
-    throw ToolError{EXIT_FAILED, message};
-}
-
-// Why the service's last call failed, as ": reason" for a message (nothing when it gave no reason).
-std::string Reason()
-{
-    const char* pszText = nullptr;
-    if (UlogGetLastError(&pszText) == ULOG_ERR_NONE || pszText == nullptr)
-        return std::string();
-    return std::string(": ") + pszText;
-}
-
 const char* const s_mainHelp =
     "usage: ulog [--root DIR] [--json] COMMAND [ARGS]\n"
     "\n"
@@ -61,6 +34,8 @@ const char* const s_mainHelp =
     "  show ID                     every field of one row of the list\n"
     "  delete ID | delete --all    remove one row (with its events) or every log\n"
     "  stats                       call times and counts\n"
+    "  contact add|edit|delete|list  the address book, which the logs follow\n"
+    "  fdn add|delete|list         the fixed-dialling entries\n"
     "\n"
     "--json prints machine-readable output; COMMAND --help describes a command.\n"
     "Exit status: 0 done, 1 failed, 2 bad arguments.\n";
@@ -100,88 +75,6 @@ const char* const s_statsHelp = "usage: ulog stats [--json]\n"
                                 "Total call times per direction, kind and line, the last call times,\n"
                                 "the accumulated call time, the messages and e-mails sent and received,\n"
                                 "and the numbers of stored rows and events.\n";
-
-// Options of one command: name -> value ("" for flags), and the positional arguments.
-struct Parsed
-{
-    std::map<std::string, std::string> options;
-    std::vector<std::string> positional;
-
-    bool Has(const std::string& name) const { return options.count(name) != 0; }
-    std::string Get(const std::string& name) const
-    {
-        auto it = options.find(name);
-        return it == options.end() ? std::string() : it->second;
-    }
-};
-
-// Parses args against the allowed options (name -> takes a value).
-Parsed ParseArgs(const std::vector<std::string>& args, const std::map<std::string, bool>& allowed,
-                 const std::string& command)
-{
-    Parsed parsed;
-    for (size_t i = 0; i < args.size(); ++i)
-    {
-        std::string arg = args[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0)
-        {
-            std::string value;
-            bool inlineValue = false;
-            const size_t eq = arg.find('=');
-            if (eq != std::string::npos)
-            {
-                value = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-                inlineValue = true;
-            }
-            auto it = allowed.find(arg);
-            if (it == allowed.end())
-                Usage(command + ": unknown option " + arg);
-            if (parsed.Has(arg))
-                Usage(command + ": " + arg + " given twice");
-            if (it->second)
-            {
-                if (!inlineValue)
-                {
-                    if (i + 1 >= args.size())
-                        Usage(command + ": " + arg + " needs a value");
-                    value = args[++i];
-                }
-            }
-            else if (inlineValue)
-                Usage(command + ": " + arg + " takes no value");
-            parsed.options[arg] = value;
-        }
-        else if (arg.size() > 1 && arg[0] == '-' && !ParseInteger(arg, -2147483647LL, 0))
-            Usage(command + ": unknown option " + arg);
-        else
-            parsed.positional.push_back(arg);
-    }
-    return parsed;
-}
-
-// The data root and the started service for the life of one command. Commands that only read use
-// the root read-only: nothing is created there (not even the root), and a read-only root works.
-class Service
-{
-public:
-    enum Access
-    {
-        READ_WRITE,
-        READ_ONLY
-    };
-    Service(const std::string& root, Access access)
-    {
-        const BOOL bReset =
-            (access == READ_ONLY) ? UlogCtlResetReadOnly(root.c_str()) : UlogCtlReset(root.c_str());
-        if (!bReset)
-            Fail("cannot use the data root " + root);
-        UlogSvcDispatch(0);
-    }
-    ~Service() { UlogSvcDispatch(1); }
-    Service(const Service&) = delete;
-    Service& operator=(const Service&) = delete;
-};
 
 // A stored text field, as stored (for JSON, which escapes it itself).
 std::string Text(const char* field, size_t places)
@@ -242,16 +135,6 @@ unsigned int Duration(const UlogInfo& info)
     return info.tmEnd >= info.tmStart ? info.tmEnd - info.tmStart : 0;
 }
 
-int ParseId(const Parsed& parsed, const std::string& command)
-{
-    if (parsed.positional.size() != 1)
-        Usage(command + ": give one ID (see 'ulog list')");
-    auto id = ParseInteger(parsed.positional[0], 0, 2147483647LL);
-    if (!id)
-        Usage(command + ": not an id: '" + parsed.positional[0] + "'");
-    return static_cast<int>(*id);
-}
-
 // ---- add -------------------------------------------------------------------------------------
 
 UlogInfo NewRecord()
@@ -274,16 +157,6 @@ UlogInfo NewRecord()
     info.nMsgLogId = -1;
     info.nContentId = -1;
     return info;
-}
-
-void SetText(char* field, size_t places, const std::string& value, const std::string& what)
-{
-    if (value.size() >= places)
-        Usage(what + " is longer than " + std::to_string(places - 1) + " bytes");
-    if (!IsPrintableUtf8(value))
-        Usage(what + " is not printable UTF-8 text");
-    std::memcpy(field, value.data(), value.size());
-    field[value.size()] = '\0';
 }
 
 UlogInfo BuildAddRecord(const std::string& kind, const Parsed& p)
@@ -346,9 +219,7 @@ UlogInfo BuildAddRecord(const std::string& kind, const Parsed& p)
         if (!p.Has("--address"))
             Usage(command + ": --address is required");
         const std::string address = p.Get("--address");
-        const size_t at = address.find('@');
-        if (at == std::string::npos || at == 0 || at + 1 == address.size() ||
-            address.find_first_of(" \t<>\"") != std::string::npos)
+        if (!IsEmailAddress(address))
             Usage(command + ": not an e-mail address: '" + address + "'");
         if (!IsPrintableUtf8(address) || !Utf8ToUtf16(address, info.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN))
             Usage(command + ": the e-mail address is longer than " +
@@ -402,16 +273,16 @@ int CmdAdd(const std::vector<std::string>& args, const std::string& root, bool j
     if (args.empty())
         Usage("add: say what to add: call, message or email");
     const std::string kind = args[0];
-    std::map<std::string, bool> allowed = {
-        {"--dir", true}, {"--number", true}, {"--name", true}, {"--start", true}};
+    std::map<std::string, Opt> allowed = {
+        {"--dir", Opt::VALUE}, {"--number", Opt::VALUE}, {"--name", Opt::VALUE}, {"--start", Opt::VALUE}};
     if (kind == "call")
     {
-        allowed["--duration"] = true;
-        allowed["--video"] = false;
-        allowed["--line"] = true;
+        allowed["--duration"] = Opt::VALUE;
+        allowed["--video"] = Opt::FLAG;
+        allowed["--line"] = Opt::VALUE;
     }
     else if (kind == "email")
-        allowed["--address"] = true;
+        allowed["--address"] = Opt::VALUE;
     else if (kind != "message")
         Usage("add: cannot add '" + kind + "' (call, message or email)");
     const Parsed p =
@@ -472,7 +343,7 @@ std::set<int> TypesOf(const std::string& name)
 
 int CmdList(const std::vector<std::string>& args, const std::string& root, bool json)
 {
-    const Parsed p = ParseArgs(args, {{"--type", true}}, "list");
+    const Parsed p = ParseArgs(args, {{"--type", Opt::VALUE}}, "list");
     if (!p.positional.empty())
         Usage("list: unexpected argument '" + p.positional[0] + "'");
     std::set<int> types;
@@ -522,7 +393,7 @@ UlogInfo ReadRow(int id, const std::string& command)
 int CmdHistory(const std::vector<std::string>& args, const std::string& root, bool json)
 {
     const Parsed p = ParseArgs(args, {}, "history");
-    const int id = ParseId(p, "history");
+    const int id = ParseId(p, "history", " (see 'ulog list')");
 
     Service service(root, Service::READ_ONLY);
     const UlogInfo row = ReadRow(id, "history");
@@ -553,7 +424,7 @@ int CmdHistory(const std::vector<std::string>& args, const std::string& root, bo
 int CmdShow(const std::vector<std::string>& args, const std::string& root, bool json)
 {
     const Parsed p = ParseArgs(args, {}, "show");
-    const int id = ParseId(p, "show");
+    const int id = ParseId(p, "show", " (see 'ulog list')");
 
     Service service(root, Service::READ_ONLY);
     const UlogInfo info = ReadRow(id, "show");
@@ -585,7 +456,7 @@ int CmdShow(const std::vector<std::string>& args, const std::string& root, bool 
 
 int CmdDelete(const std::vector<std::string>& args, const std::string& root, bool json)
 {
-    const Parsed p = ParseArgs(args, {{"--all", false}}, "delete");
+    const Parsed p = ParseArgs(args, {{"--all", Opt::FLAG}}, "delete");
     if (p.Has("--all"))
     {
         if (!p.positional.empty())
@@ -596,7 +467,7 @@ int CmdDelete(const std::vector<std::string>& args, const std::string& root, boo
         std::printf(json ? "{\"deleted\": \"all\"}\n" : "deleted every log\n");
         return 0;
     }
-    const int id = ParseId(p, "delete");
+    const int id = ParseId(p, "delete", " (see 'ulog list')");
     Service service(root, Service::READ_WRITE);
     ReadRow(id, "delete");
     if (!UlogDeleteCallLog(id))
@@ -722,7 +593,9 @@ const std::map<std::string, Command>& Commands()
                                                               {"history", {CmdHistory, s_historyHelp}},
                                                               {"show", {CmdShow, s_showHelp}},
                                                               {"delete", {CmdDelete, s_deleteHelp}},
-                                                              {"stats", {CmdStats, s_statsHelp}}};
+                                                              {"stats", {CmdStats, s_statsHelp}},
+                                                              {"contact", {CmdContact, s_contactHelp}},
+                                                              {"fdn", {CmdFdn, s_fdnHelp}}};
     return s_commands;
 }
 

@@ -309,6 +309,13 @@ bool IsPrintableUtf8(const std::string& text)
     return true;
 }
 
+bool IsEmailAddress(const std::string& text)
+{
+    const size_t at = text.find('@');
+    return at != std::string::npos && at != 0 && at + 1 != text.size() &&
+           text.find_first_of(" \t<>\"") == std::string::npos;
+}
+
 bool IsPhoneNumber(const std::string& text)
 {
     bool digit = false;
