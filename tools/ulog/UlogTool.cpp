@@ -302,7 +302,19 @@ int CmdAdd(const std::vector<std::string>& args, const std::string& root, bool j
 
 // ---- list, history, show ---------------------------------------------------------------------
 
-std::string LogJson(const UlogInfo& info, bool event)
+// The contact fields of a log, as the address book gave them.
+std::string ContactJson(const UlogInfo& info)
+{
+    std::ostringstream out;
+    out << "{\"id\": " << info.nPersonId << ", \"data\": " << info.nCtDataId << ", \"fdn\": " << info.nCtFdnId
+        << ", \"first\": " << JsonString(Text(info.szFirstName, sizeof(info.szFirstName)))
+        << ", \"last\": " << JsonString(Text(info.szLastName, sizeof(info.szLastName)))
+        << ", \"picture\": " << JsonString(Text(info.szCallerIdPath, sizeof(info.szCallerIdPath)))
+        << ", \"phone_type\": " << info.iPhoneType << ", \"storage\": " << info.iStorageType << "}";
+    return out.str();
+}
+
+std::string LogJson(const UlogInfo& info, bool event, bool withContact = false)
 {
     std::ostringstream out;
     out << "{\"id\": " << info.nUniqueId << ", \"type\": " << JsonString(LogTypeName(info.iLogType))
@@ -315,7 +327,10 @@ std::string LogJson(const UlogInfo& info, bool event)
         out << ", \"count\": " << info.nDuplLogCount;
     out << ", \"start\": " << info.tmStart << ", \"start_text\": " << JsonString(FormatTime(info.tmStart))
         << ", \"duration\": " << Duration(info)
-        << ", \"unchecked\": " << (info.bUncheckedYet ? "true" : "false") << "}";
+        << ", \"unchecked\": " << (info.bUncheckedYet ? "true" : "false");
+    if (withContact)
+        out << ", \"contact\": " << ContactJson(info);
+    out << "}";
     return out.str();
 }
 
@@ -430,7 +445,7 @@ int CmdShow(const std::vector<std::string>& args, const std::string& root, bool 
     const UlogInfo info = ReadRow(id, "show");
     if (json)
     {
-        std::printf("%s\n", LogJson(info, false).c_str());
+        std::printf("%s\n", LogJson(info, false, true).c_str());
         return 0;
     }
     std::printf("id:         %d\n", info.nUniqueId);
@@ -439,6 +454,14 @@ int CmdShow(const std::vector<std::string>& args, const std::string& root, bool 
     std::printf("number:     %s\n", Shown(info.szNumber, sizeof(info.szNumber)).c_str());
     std::printf("basic:      %s\n", Shown(info.szBasicNumber, sizeof(info.szBasicNumber)).c_str());
     std::printf("email:      %s\n", Printable(EmailOf(info)).c_str());
+    if (info.nPersonId > 0)
+        std::printf("contact:    %d (first %s, last %s)\n", info.nPersonId,
+                    Shown(info.szFirstName, sizeof(info.szFirstName)).c_str(),
+                    Shown(info.szLastName, sizeof(info.szLastName)).c_str());
+    if (info.nCtFdnId > 0)
+        std::printf("fdn entry:  %d\n", info.nCtFdnId);
+    if (info.szCallerIdPath[0] != '\0')
+        std::printf("picture:    %s\n", Shown(info.szCallerIdPath, sizeof(info.szCallerIdPath)).c_str());
     std::printf("group:      %d\n", info.nGroupId);
     std::printf("count:      %d\n", info.nDuplLogCount);
     std::printf("start:      %s\n", FormatTime(info.tmStart).c_str());
