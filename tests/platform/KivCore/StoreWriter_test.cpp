@@ -1,5 +1,6 @@
 // Registry flushes and settings are synced to disk in the background: what a caller of this process
 // reads, what reaches the disk, and what fails where it is made.
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include "KivCore/KivCore.h"
@@ -7,23 +8,21 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace
 {
+using ulogtest::Holds;
+
 class StoreWriterTest : public ulogtest::PlatformTest
 {
 protected:
     std::string ReadHost(const std::string& name) const
     {
         UlogCtlWaitForStores();
-        std::ifstream in(m_root + "/" + name);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
+        return ulogtest::ReadWholeFile(m_root + "/" + name);
     }
     // Names in the folder that are left-over temporary files of a store.
     std::vector<std::string> TemporaryFiles(const std::string& dir) const
@@ -46,7 +45,7 @@ TEST_F(StoreWriterTest, RapidFlushesOfOneFileEndWithTheNewestContentAndNoTempora
         RegSetInt(h, "LastLog", "LifeTime", i);
         ASSERT_TRUE(RegFlush(h)) << "flush " << i;
     }
-    EXPECT_NE(ReadHost("Ulog.ini").find("LifeTime=300"), std::string::npos) << ReadHost("Ulog.ini");
+    EXPECT_TRUE(Holds(ReadHost("Ulog.ini"), {"LifeTime=300\n"}));
     EXPECT_TRUE(TemporaryFiles(".").empty());
     RegUnload(h);
 }
@@ -72,10 +71,7 @@ TEST_F(StoreWriterTest, DroppingTheLastHandleLeavesTheFlushedFileOnDisk)
     RegUnload(h2);
     RegUnload(h);
     // Read straight from the host, without waiting for the store writer.
-    std::ifstream in(m_root + "/Ulog.ini");
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("LifeTime=42"), std::string::npos) << text.str();
+    EXPECT_TRUE(Holds(ulogtest::ReadWholeFile(m_root + "/Ulog.ini"), {"LifeTime=42\n"}));
 }
 
 TEST_F(StoreWriterTest, SettingsWrittenInARowSurviveAPowerCycle)
@@ -106,7 +102,7 @@ TEST_F(StoreWriterTest, AFlushThatCannotBeWrittenFailsWhereItIsMadeAndTheNextOne
 
     std::filesystem::remove(m_root + "/Stats.ini.lock");
     EXPECT_TRUE(RegFlush(h));
-    EXPECT_NE(ReadHost("Stats.ini").find("B=2"), std::string::npos);
+    EXPECT_TRUE(Holds(ReadHost("Stats.ini"), {"B=2\n"}));
     RegUnload(h);
 }
 
@@ -126,7 +122,7 @@ TEST_F(StoreWriterTest, AStoreThatFailsInTheBackgroundIsReportedByTheFilesNextFl
     std::filesystem::remove(m_root + "/Sub");
     RegSetInt(h, "A", "B", 2);
     EXPECT_TRUE(RegFlush(h));
-    EXPECT_NE(ReadHost("Sub/Late.ini").find("B=2"), std::string::npos);
+    EXPECT_TRUE(Holds(ReadHost("Sub/Late.ini"), {"B=2\n"}));
     RegUnload(h);
 }
 
@@ -162,10 +158,8 @@ TEST_F(StoreWriterTest, ConcurrentFlushesOfSeveralFilesAllLand)
     for (auto& th : threads)
         th.join();
     for (int t = 0; t < kThreads; ++t)
-    {
-        const std::string text = ReadHost("File" + std::to_string(t) + ".ini");
-        EXPECT_NE(text.find("Value=" + std::to_string(kFlushes)), std::string::npos) << text;
-    }
+        EXPECT_TRUE(
+            Holds(ReadHost("File" + std::to_string(t) + ".ini"), {"Value=" + std::to_string(kFlushes)}));
     ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
     for (int t = 0; t < kThreads; ++t)
         EXPECT_EQ(NvGetInt(2000 + t), kFlushes);
