@@ -20,12 +20,6 @@ using db2test::Next;
 using db2test::ParamKinds;
 using db2test::Select;
 
-std::string Column(int i)
-{
-    const char* p = Db2GetColumn(i);
-    return p == nullptr ? std::string("<null>") : std::string(p);
-}
-
 class Db2EngineTest : public ulogtest::PlatformTest
 {
 protected:
@@ -134,18 +128,13 @@ TEST_F(Db2EngineTest, CurrentResultIsSteppedAndReleased)
     ASSERT_EQ(Db2QueryEx("select id, nick, age * 2, score from people order by id"), 2);
     EXPECT_EQ(Db2GetColumn(0), nullptr); // no row before the first step
     ASSERT_EQ(Db2GetNextRow(), 0);
-    EXPECT_EQ(Column(0), "1");
-    EXPECT_EQ(Column(1), "ann");
-    EXPECT_EQ(Column(2), "60");
-    EXPECT_EQ(Column(3), "1.5");
+    EXPECT_EQ(db2test::Row("nnnn"), "1|ann|60|1.5");
     EXPECT_EQ(Db2GetColumn(4), nullptr);
     EXPECT_EQ(Db2GetColumn(-1), nullptr);
     // A write in between leaves the current result alone.
     EXPECT_EQ(Db2QueryEx("update people set age = 0"), 2);
     ASSERT_EQ(Db2GetNextRow(), 0);
-    EXPECT_EQ(Column(0), "2");
-    EXPECT_EQ(Db2GetColumn(1), nullptr); // SQL NULL
-    EXPECT_EQ(Db2GetColumn(3), nullptr);
+    EXPECT_EQ(db2test::Row("nnnn"), "2|<null>|62|<null>");
     EXPECT_LT(Db2GetNextRow(), 0);
     EXPECT_EQ(Db2ClearRow(), 0);
     EXPECT_LT(Db2GetNextRow(), 0);
@@ -322,22 +311,17 @@ TEST_F(Db2EngineTest, RankingOverADerivedTableNamedLikeItsSource)
                             "'555', 60, 6, -1, 0, 0",                       // no contact: never
                             "'666', 70, 7, 6, 64, 3"})                      // e-mail based: never
         ASSERT_EQ(Db2QueryEx("insert into logs values (%s)", row), 1);
-    auto ranking = [](int nCount, int nColumn)
+    auto ranking = [](int nCount)
     {
-        std::vector<std::string> out;
-        EXPECT_GE(Db2QueryEx("select f1, f2, f3 from (select %s, sum(%s), max(%s) from %s where %s > -1 and "
-                             "%s <> %d and %s in(%d, %d) group by %s order by f2 desc, f3 desc limit 0, %d ) "
-                             "as %s(f1,f2,f3) ",
-                             "basicnumber", "sncount", "sortindex", "logs", "ctprimaryid", "msglogtype", 64,
-                             "logtype", 0, 3, "basicnumber", nCount, "logs"),
-                  0);
-        while (Db2GetNextRow() == 0)
-            out.push_back(Column(nColumn));
-        Db2ClearRow();
-        return out;
+        return Select(
+            "nnn",
+            "select f1, f2, f3 from (select %s, sum(%s), max(%s) from %s where %s > -1 and %s <> %d and "
+            "%s in(%d, %d) group by %s order by f2 desc, f3 desc limit 0, %d ) as %s(f1,f2,f3) ",
+            "basicnumber", "sncount", "sortindex", "logs", "ctprimaryid", "msglogtype", 64, "logtype", 0, 3,
+            "basicnumber", nCount, "logs");
     };
-    EXPECT_EQ(ranking(10, 0), (std::vector<std::string>{"111", "333", "222"}));
-    EXPECT_EQ(ranking(2, 1), (std::vector<std::string>{"9", "7"}));
+    EXPECT_EQ(ranking(10), "3: 111|9|2; 333|7|8; 222|7|3");
+    EXPECT_EQ(ranking(2), "2: 111|9|2; 333|7|8");
 }
 
 TEST_F(Db2EngineTest, CheckTableAndRecordCount)

@@ -23,21 +23,26 @@ inline std::string Wide(const void* p)
     return out;
 }
 
-// Runs a query: what it returned, then its rows ("2: a|b; c|d"). One letter of columns per column read:
-// 'n' narrow text, 'w' 16-bit text; SQL NULL reads "<null>". The current result is released.
+// The current row of the thread's result, its columns joined by '|'. One letter of columns per column
+// read: 'n' narrow text, 'w' 16-bit text; SQL NULL reads "<null>".
+inline std::string Row(const char* columns)
+{
+    std::string out;
+    for (int c = 0; columns[c] != 0; ++c)
+    {
+        const char* p = Db2GetColumn(c);
+        out += (c > 0 ? "|" : "") + (p == nullptr ? "<null>" : columns[c] == 'w' ? Wide(p) : std::string(p));
+    }
+    return out;
+}
+
+// Runs a query: what it returned, then its rows as Row gives them ("2: a|b; c|d"). The current result is
+// released.
 template <class... A> std::string Select(const char* columns, const char* sql, A... args)
 {
     std::string out = std::to_string(Db2QueryEx(sql, args...)) + ":";
     for (int r = 0; Db2GetNextRow() == 0; ++r)
-    {
-        out += r == 0 ? " " : "; ";
-        for (int c = 0; columns[c] != 0; ++c)
-        {
-            const char* p = Db2GetColumn(c);
-            out += c > 0 ? "|" : "";
-            out += p == nullptr ? "<null>" : columns[c] == 'w' ? Wide(p) : std::string(p);
-        }
-    }
+        out += (r == 0 ? " " : "; ") + Row(columns);
     Db2ClearRow();
     return out;
 }
