@@ -1,5 +1,6 @@
 // The ulog tool, run as a subprocess on a temporary data root: output and exit status of each
 // command, and the refusal of bad arguments.
+#include "support/DataFiles.h"
 #include "support/ToolProcess.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 namespace
 {
 using ulogtest::CountLines;
+using ulogtest::Holds;
 using ulogtest::ToolResult;
 
 class ToolTest : public ulogtest::ToolTest
@@ -149,15 +151,10 @@ TEST_F(ToolTest, HistoryAndShowDescribeOneRowAndItsEvents)
                                     "  2     outgoing         2026-03-01 10:00:00  1:02:05\n"
                                     "  1     outgoing         2026-03-01 09:00:00  0:01:05\n");
     const std::string json = Ok({"--json", "history", "1"});
-    EXPECT_NE(json.find("\"parent\": 1"), std::string::npos);
-    EXPECT_NE(json.find("\"duration\": 3725"), std::string::npos);
+    EXPECT_TRUE(Holds(json, {"\"parent\": 1", "\"duration\": 3725"}));
     EXPECT_EQ(CountLines(json), 4);
-
-    const std::string show = Ok({"show", "1"});
-    EXPECT_NE(show.find("type:       outgoing\n"), std::string::npos);
-    EXPECT_NE(show.find("count:      2\n"), std::string::npos);
-    EXPECT_NE(show.find("duration:   1:02:05\n"), std::string::npos);
-    EXPECT_NE(show.find("call:       video, line 2\n"), std::string::npos);
+    EXPECT_TRUE(Holds(Ok({"show", "1"}), {"type:       outgoing\n", "count:      2\n",
+                                          "duration:   1:02:05\n", "call:       video, line 2\n"}));
     EXPECT_EQ(Ok({"show", "2", "--json"}).rfind("{\"id\": 2, \"type\": \"incoming\"", 0), 0u);
 
     for (const char* command : {"history", "show", "delete"})
@@ -188,17 +185,12 @@ TEST_F(ToolTest, StatsGiveCallTimesAndCounts)
     Ok({"add", "call", "--dir", "missed", "--number", "0103333333"});
     Ok({"add", "call", "--dir", "out", "--number", "0101111111", "--duration", "65"});
     Ok({"add", "call", "--dir", "in", "--number", "0102222222", "--duration", "3725"});
-    const std::string stats = Ok({"stats"});
-    EXPECT_NE(stats.find("  voice line 1          0:01:05    1:02:05\n"), std::string::npos) << stats;
-    EXPECT_NE(stats.find("last call               1:02:05\n"), std::string::npos) << stats;
-    EXPECT_NE(stats.find("life time               1:03:10\n"), std::string::npos) << stats;
-    EXPECT_NE(stats.find("unchecked missed calls        1\n"), std::string::npos) << stats;
-
-    const std::string json = Ok({"stats", "--json"});
-    EXPECT_NE(json.find("\"outgoing\": {\"voice\": [65, 0]"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"incoming\": {\"voice\": [3725, 0]"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"life\": 3790"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"missed\": {\"rows\": 1, \"events\": 1}"), std::string::npos) << json;
+    EXPECT_TRUE(Holds(Ok({"stats"}),
+                      {"  voice line 1          0:01:05    1:02:05\n", "last call               1:02:05\n",
+                       "life time               1:03:10\n", "unchecked missed calls        1\n"}));
+    EXPECT_TRUE(Holds(Ok({"stats", "--json"}),
+                      {"\"outgoing\": {\"voice\": [65, 0]", "\"incoming\": {\"voice\": [3725, 0]",
+                       "\"life\": 3790", "\"missed\": {\"rows\": 1, \"events\": 1}"}));
 }
 
 TEST_F(ToolTest, TheDataRootComesFromTheOptionThenTheEnvironmentThenTheWorkingDirectory)
