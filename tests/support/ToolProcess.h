@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -36,10 +37,7 @@ inline std::string ToolPath()
 
 inline int CountLines(const std::string& text)
 {
-    int n = 0;
-    for (char c : text)
-        n += (c == '\n');
-    return n;
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
 // A started tool process whose standard output and error go to files.
