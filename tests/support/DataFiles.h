@@ -7,7 +7,9 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -22,6 +24,25 @@ inline std::string ReadWholeFile(const std::string& path)
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// Replaces a file whole, as another process's store does: written beside it, then renamed over it.
+inline void ReplaceFile(const std::string& path, const std::string& text)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path + ".other", std::ios::binary) << text;
+    std::filesystem::rename(path + ".other", path);
+}
+
+// Passes when the text holds every part; a failure names the parts missing and shows the text.
+inline ::testing::AssertionResult Holds(const std::string& text, std::initializer_list<std::string> parts)
+{
+    std::string missing;
+    for (const std::string& part : parts)
+        missing += text.find(part) == std::string::npos ? " \"" + part + "\"" : "";
+    if (missing.empty())
+        return ::testing::AssertionSuccess() << "holds every part:\n" << text;
+    return ::testing::AssertionFailure() << "missing" << missing << " in:\n" << text;
 }
 
 // The rows of a statement on <root>/System/ulog.db, each row's columns joined by '|' (NULL as "<null>",

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -36,10 +37,7 @@ inline std::string ToolPath()
 
 inline int CountLines(const std::string& text)
 {
-    int n = 0;
-    for (char c : text)
-        n += (c == '\n');
-    return n;
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
 // A started tool process whose standard output and error go to files.
@@ -150,6 +148,24 @@ protected:
     {
         args.insert(args.begin(), {"--root", root.empty() ? m_root : root});
         return RunTool(args, m_dir, {"ULOG_ROOT", "ULOG_DEBUG_STDERR"}, "", tag);
+    }
+    // Runs a command that must succeed with nothing on standard error; its standard output.
+    std::string Ok(const std::vector<std::string>& args) const
+    {
+        const ToolResult r = Run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        return r.out;
+    }
+    // An error: the status, nothing on standard output, one line "ulog: ..." holding the text on
+    // standard error.
+    static void ExpectError(const ToolResult& r, int code, const std::string& text, const std::string& what)
+    {
+        EXPECT_EQ(r.code, code) << what << ": " << r.out << r.err;
+        EXPECT_EQ(r.out, "") << what;
+        EXPECT_EQ(CountLines(r.err), 1) << what << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("ulog: ", 0), 0u) << what << ": " << r.err;
+        EXPECT_NE(r.err.find(text), std::string::npos) << what << ": " << r.err;
     }
 
     std::string m_dir;

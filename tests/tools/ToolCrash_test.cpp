@@ -119,9 +119,7 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     EXPECT_GT(reported.size(), 10u) << "too few adders finished to check anything";
 
     // The next start repairs what a killed first start left undone.
-    ulogtest::ToolChild list =
-        ulogtest::SpawnTool({"--root", m_root, "list"}, m_dir + "/list.out", m_dir + "/list.err");
-    ASSERT_EQ(0, ulogtest::WaitTool(list)) << ReadWholeFile(list.errPath);
+    Ok({"list"});
 
     // Every event reported stored is there.
     std::set<unsigned> stored;
@@ -134,10 +132,7 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     EXPECT_EQ(std::vector<std::string>{"ok"}, QueryDbFile(m_root, "pragma integrity_check"));
     ulogtest::ExpectTablesConsistent(m_root, "after the kills");
     const std::string reference = m_dir + "/reference";
-    ulogtest::ToolChild fresh =
-        ulogtest::SpawnTool({"--root", reference, "add", "call", "--dir", "out", "--number", "1"},
-                            m_dir + "/ref.out", m_dir + "/ref.err");
-    ASSERT_EQ(0, ulogtest::WaitTool(fresh)) << ReadWholeFile(fresh.errPath);
+    ASSERT_EQ(Run({"add", "call", "--dir", "out", "--number", "1"}, reference).code, 0);
     const std::string indexes = "select name from sqlite_master where type = 'index' order by name";
     EXPECT_EQ(QueryDbFile(reference, indexes), QueryDbFile(m_root, indexes));
 

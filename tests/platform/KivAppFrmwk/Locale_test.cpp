@@ -13,9 +13,7 @@
 
 namespace
 {
-class LocaleTest : public ulogtest::PlatformTest
-{
-};
+using LocaleTest = ulogtest::PlatformTest;
 
 // Sunday 2026-12-06 18:05:09 (a local time record).
 const TM_DATETIME kEvening{2026, 12, 6, 18, 5, 9};
@@ -54,41 +52,35 @@ std::u16string Resource(unsigned int id, int units = 64)
 // True when the text is whole UTF-8 (no character cut at the end).
 bool WholeUtf8(const std::string& s)
 {
-    size_t i = 0;
-    while (i < s.size())
+    for (size_t i = 0, len = 1; i < s.size(); i += len)
     {
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        const size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > s.size())
-            return false;
+        len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
         for (size_t k = 1; k < len; ++k)
-        {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += len;
+            len = i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80 ? len : 0;
+        if (len == 0)
+            return false;
     }
     return true;
+}
+
+// The default date and time format codes.
+std::pair<int, int> Defaults()
+{
+    return {LocGetDefaultDateFormat(), LocGetDefaultTimeFormat()};
 }
 } // namespace
 
 TEST_F(LocaleTest, DefaultsFollowTheLocale)
 {
-    EXPECT_EQ(LocGetDefaultDateFormat(), 0x19) << "en_US writes the month first";
-    EXPECT_EQ(LocGetDefaultTimeFormat(), 0x3000) << "en_US uses a 12-hour clock";
-
+    EXPECT_EQ(Defaults(), std::make_pair(0x19, 0x3000)) << "en_US writes the month first, on a 12-hour clock";
     ASSERT_TRUE(UlogCtlSetLocale("de_DE"));
-    EXPECT_EQ(LocGetDefaultDateFormat(), 0x30);
-    EXPECT_EQ(LocGetDefaultTimeFormat(), 0x1000);
-
+    EXPECT_EQ(Defaults(), std::make_pair(0x30, 0x1000));
     ASSERT_TRUE(UlogCtlSetLocale("ja_JP"));
-    EXPECT_EQ(LocGetDefaultDateFormat(), 0x20);
-    EXPECT_EQ(LocGetDefaultTimeFormat(), 0x1000);
-
+    EXPECT_EQ(Defaults(), std::make_pair(0x20, 0x1000));
     UlogCtlSetDefaultDateFormat(0x4A);
     UlogCtlSetDefaultTimeFormat(0x5000);
-    EXPECT_EQ(LocGetDefaultDateFormat(), 0x4A);
-    EXPECT_EQ(LocGetDefaultTimeFormat(), 0x5000);
+    EXPECT_EQ(Defaults(), std::make_pair(0x4A, 0x5000));
 
     EXPECT_FALSE(UlogCtlSetLocale("xx_YY"));
     EXPECT_FALSE(UlogCtlSetLocale(""));
@@ -96,8 +88,7 @@ TEST_F(LocaleTest, DefaultsFollowTheLocale)
     EXPECT_EQ(LocGetDefaultDateFormat(), 0x4A) << "a refused locale changes nothing";
 
     ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
-    EXPECT_EQ(LocGetDefaultDateFormat(), 0x19);
-    EXPECT_EQ(LocGetDefaultTimeFormat(), 0x3000);
+    EXPECT_EQ(Defaults(), std::make_pair(0x19, 0x3000));
 }
 
 TEST_F(LocaleTest, ResetTakesTheLocaleFromTheEnvironment)

@@ -21,6 +21,14 @@ std::vector<WCHAR> Wide(const char* s)
     return w;
 }
 
+// A filter with one bound argument.
+CContentFilter Where(const char* where, const char* arg, const char* order = "",
+                     const std::vector<std::string>& columns = {})
+{
+    const std::vector<WCHAR> w = Wide(arg);
+    return CContentFilter(columns, where, std::vector<const WCHAR*>{w.data()}, order);
+}
+
 std::string Narrow(const WCHAR* w)
 {
     char buf[128] = {0};
@@ -32,29 +40,21 @@ std::string Narrow(const WCHAR* w)
 class ItemHandler : public CContentDb2MgrBaseHandler
 {
 public:
-    explicit ItemHandler(std::string tag) : m_tag(std::move(tag)) {}
     std::string GetTableName() override { return "Items"; }
     std::string GetKeyName() override { return "id"; }
-    const std::string m_tag;
 };
 
 class ItemFactory : public IContentHandlerFactory
 {
 public:
-    explicit ItemFactory(std::string tag) : m_tag(std::move(tag)) {}
     IContentHandler* CreateHandler(const std::string& uri, const CContentFilter* filter) override
     {
         lastUri = uri;
-        ++created;
-        auto* h = new ItemHandler(m_tag);
+        auto* h = new ItemHandler;
         h->SetFilter(CContentURI(uri), filter);
         return h;
     }
     std::string lastUri;
-    int created = 0;
-
-private:
-    std::string m_tag;
 };
 
 class ContentMgrTest : public ulogtest::PlatformTest
@@ -87,7 +87,7 @@ protected:
     }
 
     CContentMgr* m_mgr = nullptr;
-    ItemFactory m_factory{"items"};
+    ItemFactory m_factory;
 };
 
 // Statement handles take the lowest free slot: 1 means no statement was left open.
@@ -108,7 +108,7 @@ int Id(const CContent& row)
 
 TEST_F(ContentMgrTest, RoutesToTheLongestRegisteredRoot)
 {
-    ItemFactory deep("deep");
+    ItemFactory deep;
     ASSERT_TRUE(m_mgr->RegisterHandlerFactory("test/items/deep/", &deep));
     EXPECT_EQ(m_mgr->FindFactory("test/items/deep/x"), &deep);
     EXPECT_EQ(m_mgr->FindFactory("test/items/deep"), &deep);
@@ -171,18 +171,14 @@ TEST_F(ContentMgrTest, ListReadsRowsInBlocksAndServesEveryIndex)
 TEST_F(ContentMgrTest, BoundArgumentsSelectRowsForTextAndNumberColumns)
 {
     AddItems(20);
-    std::vector<WCHAR> name = Wide("item7");
-    std::vector<const WCHAR*> args{name.data()};
     std::vector<CContent> rows;
-    ASSERT_TRUE(m_mgr->GetContents("test/items", CContentFilter({}, "name = ?", args, ""), rows));
+    ASSERT_TRUE(m_mgr->GetContents("test/items", Where("name = ?", "item7"), rows));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Id(rows[0]), 7);
     EXPECT_STREQ(rows[0].GetString(3), "t1");
 
     // A "?" standing for an integer column takes the number in the text.
-    std::vector<WCHAR> three = Wide("3");
-    std::vector<const WCHAR*> nargs{three.data()};
-    CContentFilter byN({}, "n = ? and id > 5", nargs, "id asc");
+    const CContentFilter byN = Where("n = ? and id > 5", "3", "id asc");
     EXPECT_EQ(m_mgr->GetCount("test/items", byN), 2); // ids 10 and 17
     rows.clear();
     ASSERT_TRUE(m_mgr->GetContents("test/items", byN, rows));
@@ -192,17 +188,14 @@ TEST_F(ContentMgrTest, BoundArgumentsSelectRowsForTextAndNumberColumns)
 
     // A projection gives only the named columns.
     rows.clear();
-    ASSERT_TRUE(
-        m_mgr->GetContents("test/items", CContentFilter({"tag", "id"}, "id = 4", args, ""), rows, 0, 5));
+    ASSERT_TRUE(m_mgr->GetContents("test/items", Where("id = 4", "item7", "", {"tag", "id"}), rows, 0, 5));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].GetCount(), 2);
     EXPECT_STREQ(rows[0].GetString(0), "t1");
 
     // Nothing matching: no rows and FALSE.
     rows.clear();
-    std::vector<WCHAR> none = Wide("nobody");
-    EXPECT_FALSE(m_mgr->GetContents(
-        "test/items", CContentFilter({}, "name = ?", std::vector<const WCHAR*>{none.data()}, ""), rows));
+    EXPECT_FALSE(m_mgr->GetContents("test/items", Where("name = ?", "nobody"), rows));
     EXPECT_TRUE(rows.empty());
 }
 
@@ -216,8 +209,7 @@ TEST_F(ContentMgrTest, ReadAllCrossesBlockBoundariesAndDeleteUsesTheFilter)
     EXPECT_EQ(Id(rows[64]), 65);
     EXPECT_EQ(Id(rows[129]), 130);
 
-    std::vector<WCHAR> t0 = Wide("t0");
-    CContentFilter byTag({}, "tag = ?", std::vector<const WCHAR*>{t0.data()}, "");
+    const CContentFilter byTag = Where("tag = ?", "t0");
     EXPECT_EQ(m_mgr->GetCount("test/items", byTag), 43);
     EXPECT_EQ(m_mgr->Delete("test/items", byTag), 1);
     EXPECT_EQ(m_mgr->GetCount("test/items", byTag), 0);
@@ -259,9 +251,8 @@ TEST_F(ContentMgrTest, FailingStatementsGiveFailureResults)
 TEST_F(ContentMgrTest, HandlerWritesByKeyAndFindsRows)
 {
     AddItems(5);
-    ItemHandler h("direct");
-    std::vector<WCHAR> t1 = Wide("t1");
-    CContentFilter byTag({}, "tag = ?", std::vector<const WCHAR*>{t1.data()}, "id desc");
+    ItemHandler h;
+    const CContentFilter byTag = Where("tag = ?", "t1", "id desc");
     h.SetFilter(CContentURI("test/items"), &byTag);
     CContentFilter copy;
     EXPECT_EQ(h.GetFilter(copy), 1);
@@ -304,7 +295,7 @@ TEST_F(ContentMgrTest, HandlerWritesByKeyAndFindsRows)
     EXPECT_EQ(h.Insert(dup), -1);
     std::vector<CContentURIInput> uriInputs;
     EXPECT_EQ(h.Insert(uriInputs), -1);
-    ItemHandler all("all");
+    ItemHandler all;
     all.SetFilter(CContentURI("test/items"), nullptr);
     EXPECT_EQ(all.GetCount(), 3); // ids 2, 3 and 5
     // The failed insert (its statement ran and was refused) left no statement open.

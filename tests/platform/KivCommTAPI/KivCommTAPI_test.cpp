@@ -4,49 +4,45 @@
 #include "KivCommTAPI/KivCommTAPI.h"
 #include "control/PlatformControl.h"
 
+#include <string>
 #include <thread>
 
 namespace
 {
 using SimTest = ulogtest::PlatformTest;
 
-TEST_F(SimTest, HandsetStartsWithAGsmSimWithoutAdviceOfCharge)
+// The SIM as the telephony library shows it: card type, country and network codes, and the advice of
+// charge of its two service tables ("-" for a record it does not give).
+std::string Sim()
 {
     const SimImsiInfo* imsi = SimGetImsiInfo();
-    ASSERT_NE(imsi, nullptr);
-    EXPECT_STREQ(imsi->mcc, "450");
-    EXPECT_STREQ(imsi->mnc, "05");
-    EXPECT_EQ(SimGetCardType(), SIM_CARD_TYPE_GSM);
-    ASSERT_NE(SimGetSstInfo(), nullptr);
-    EXPECT_EQ(SimGetSstInfo()->bAoc, 0);
-    ASSERT_NE(SimGetUstInfo(), nullptr);
-    EXPECT_EQ(SimGetUstInfo()->bAoc, 0);
+    const SimSstInfo* sst = SimGetSstInfo();
+    const SimUstInfo* ust = SimGetUstInfo();
+    const int nType = SimGetCardType();
+    return (nType == SIM_CARD_TYPE_GSM    ? "GSM "
+            : nType == SIM_CARD_TYPE_USIM ? "USIM "
+            : nType == SIM_CARD_TYPE_NONE ? "none "
+                                          : "? ") +
+           (imsi ? std::string(imsi->mcc) + "-" + imsi->mnc : "-") + " aoc " +
+           (sst ? std::to_string(sst->bAoc) : "-") + "/" + (ust ? std::to_string(ust->bAoc) : "-");
+}
+
+TEST_F(SimTest, HandsetStartsWithAGsmSimWithoutAdviceOfCharge)
+{
+    EXPECT_EQ(Sim(), "GSM 450-05 aoc 0/0");
 }
 
 TEST_F(SimTest, ControlSetsAndRemovesTheSim)
 {
     ASSERT_TRUE(UlogCtlSetSim(SIM_CARD_TYPE_USIM, "454", "123", ULOG_CTL_SIM_SERVICE_AOC));
-    EXPECT_EQ(SimGetCardType(), SIM_CARD_TYPE_USIM);
-    EXPECT_STREQ(SimGetImsiInfo()->mcc, "454");
-    EXPECT_STREQ(SimGetImsiInfo()->mnc, "123");
-    EXPECT_EQ(SimGetUstInfo()->bAoc, 1);
-    EXPECT_EQ(SimGetSstInfo()->bAoc, 1);
-
+    EXPECT_EQ(Sim(), "USIM 454-123 aoc 1/1");
     ASSERT_TRUE(UlogCtlSetSim(SIM_CARD_TYPE_GSM, "001", "01", ULOG_CTL_SIM_TABLE_UNREADABLE));
-    EXPECT_NE(SimGetImsiInfo(), nullptr);
-    EXPECT_EQ(SimGetSstInfo(), nullptr);
-    EXPECT_EQ(SimGetUstInfo(), nullptr);
-
+    EXPECT_EQ(Sim(), "GSM 001-01 aoc -/-");
     UlogCtlRemoveSim();
-    EXPECT_EQ(SimGetImsiInfo(), nullptr);
-    EXPECT_EQ(SimGetSstInfo(), nullptr);
-    EXPECT_EQ(SimGetUstInfo(), nullptr);
-    EXPECT_EQ(SimGetCardType(), SIM_CARD_TYPE_NONE);
-
+    EXPECT_EQ(Sim(), "none - aoc -/-");
     // A reset of the platform puts the default SIM back.
     ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
-    ASSERT_NE(SimGetImsiInfo(), nullptr);
-    EXPECT_STREQ(SimGetImsiInfo()->mcc, "450");
+    EXPECT_EQ(Sim(), "GSM 450-05 aoc 0/0");
 }
 
 TEST_F(SimTest, MalformedCodesAreRefusedAndLeaveTheSimAsItWas)
@@ -58,9 +54,7 @@ TEST_F(SimTest, MalformedCodesAreRefusedAndLeaveTheSimAsItWas)
     EXPECT_FALSE(UlogCtlSetSim(SIM_CARD_TYPE_USIM, "4501", "01", 0));
     EXPECT_FALSE(UlogCtlSetSim(SIM_CARD_TYPE_USIM, "45a", "01", 0));
     EXPECT_FALSE(UlogCtlSetSim(SIM_CARD_TYPE_USIM, "450", "0x1", 0));
-    EXPECT_EQ(SimGetCardType(), SIM_CARD_TYPE_GSM);
-    EXPECT_STREQ(SimGetImsiInfo()->mcc, "454");
-    EXPECT_STREQ(SimGetImsiInfo()->mnc, "00");
+    EXPECT_EQ(Sim(), "GSM 454-00 aoc 0/0");
 }
 
 TEST_F(SimTest, RecordsHandedOutStayStableForTheirThread)

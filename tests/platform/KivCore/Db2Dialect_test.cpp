@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using kiv::core::db2::ParseUpdate;
 using kiv::core::db2::Translate;
@@ -15,6 +16,18 @@ namespace
 std::string Sql(const std::string& in)
 {
     return Translate(in).sql;
+}
+
+// The column of every parameter, then " @" and the positions of those that have one.
+std::string Params(const Translation& t)
+{
+    std::string names, positions;
+    for (const auto& p : t.params)
+    {
+        names += (&p == &t.params[0] ? "" : ",") + p.column;
+        positions += p.position >= 0 ? " @" + std::to_string(p.position) : "";
+    }
+    return std::to_string(t.params.size()) + ":" + names + positions;
 }
 
 TEST(Db2Dialect, TruncateBecomesDeleteOutsideLiteralsOnly)
@@ -84,33 +97,16 @@ TEST(Db2Dialect, LeavesEverythingElseAlone)
 TEST(Db2Dialect, ParameterHintsNameTheirColumns)
 {
     auto t = Translate("update T set a = ?, b=? where T.c like ? and ? <> d and e between ? and 5");
-    ASSERT_EQ(t.params.size(), 5u);
-    EXPECT_EQ(t.params[0].column, "a");
-    EXPECT_EQ(t.params[1].column, "b");
-    EXPECT_EQ(t.params[2].column, "c");
+    ASSERT_EQ(Params(t), "5:a,b,c,d,e");
     EXPECT_EQ(t.params[2].table, "T");
-    EXPECT_EQ(t.params[3].column, "d");
-    EXPECT_EQ(t.params[4].column, "e");
-    ASSERT_EQ(t.tables.size(), 1u);
-    EXPECT_EQ(t.tables[0], "T");
+    EXPECT_EQ(t.tables, std::vector<std::string>{"T"});
 
     t = Translate("insert into T values ( 1, 'a,b', ?, f(1, 2), ?, ?)");
-    ASSERT_EQ(t.params.size(), 3u);
+    ASSERT_EQ(Params(t), "3:,, @2 @4 @5");
     EXPECT_EQ(t.params[0].table, "T");
-    EXPECT_EQ(t.params[0].position, 2);
-    EXPECT_EQ(t.params[1].position, 4);
-    EXPECT_EQ(t.params[2].position, 5);
-
-    t = Translate("insert into T (x, y) values (?, ?)");
-    ASSERT_EQ(t.params.size(), 2u);
-    EXPECT_EQ(t.params[0].column, "x");
-    EXPECT_EQ(t.params[1].column, "y");
-
+    EXPECT_EQ(Params(Translate("insert into T (x, y) values (?, ?)")), "2:x,y");
     // A "?" in a literal is no parameter; a "?" inside an expression has no column.
-    t = Translate("select '?' from T where a = coalesce(?, 1)");
-    ASSERT_EQ(t.params.size(), 1u);
-    EXPECT_TRUE(t.params[0].column.empty());
-    EXPECT_EQ(t.params[0].position, -1);
+    EXPECT_EQ(Params(Translate("select '?' from T where a = coalesce(?, 1)")), "1:");
 }
 TEST(Db2Dialect, LiteralsAreLiftedOutOfQueriesAndWrites)
 {
@@ -131,8 +127,7 @@ TEST(Db2Dialect, LiteralsAreLiftedOutOfQueriesAndWrites)
     EXPECT_EQ(t.literals[2].kind, Literal::Real);
     EXPECT_DOUBLE_EQ(t.literals[2].d, 1.5);
     EXPECT_EQ(t.literals[4].i, 10);
-    ASSERT_EQ(t.params.size(), 1u);
-    EXPECT_EQ(t.params[0].column, "c");
+    EXPECT_EQ(Params(t), "1:c");
 
     // Positions in group by / order by lists (also inside a derived table), aliases, blobs, hexadecimal
     // and integers too large for 64 bits stay in the text.
@@ -174,11 +169,8 @@ TEST(Db2Dialect, UpdatesOfNumberedParametersAreTakenApart)
         Translate("update Logs set sortindex = 7, calltype = -1, logname = ? where clogdbindex = 3", true);
     ASSERT_TRUE(ParseUpdate(t.sql, shape)) << t.sql;
     EXPECT_EQ(shape.table, "Logs");
-    ASSERT_EQ(shape.sets.size(), 3u);
-    EXPECT_EQ(shape.sets[0].first, "sortindex");
-    EXPECT_EQ(shape.sets[1].first, "calltype");
-    EXPECT_EQ(shape.sets[1].second.substr(0, 2), "-?");
-    EXPECT_EQ(shape.sets[2], (std::pair<std::string, std::string>("logname", "?1")));
+    EXPECT_EQ(shape.sets, (std::vector<std::pair<std::string, std::string>>{
+                              {"sortindex", "?2"}, {"calltype", "-?3"}, {"logname", "?1"}}));
     EXPECT_NE(shape.where.find("clogdbindex"), std::string::npos);
 
     // Everything else is refused.

@@ -1,14 +1,13 @@
 // Updates that set many columns of a row, inside a batch (where the engine writes only what changes)
 // and outside one: the row, the indexes and the result must be those of the statement as written.
-#include "KivCore/KivCore.h"
-#include "control/PlatformControl.h"
+#include "Db2TestUtil.h"
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -39,42 +38,15 @@ protected:
     // Runs "update r set a, b, c, w, d where <where>" through a statement, w bound as 16-bit text.
     int Update(int a, int b, const char* c, const char16_t* w, int d, const char* where)
     {
-        const int h =
-            Db2StmtCreate("update r set a = %d, b = %d, c = '%s', w = ?, d = %d where %s", a, b, c, d, where);
-        if (h < 0)
-            return -100;
-        Db2BindField* f = Db2StmtGetBindParamFields(h);
-        std::u16string text(w);
-        std::memcpy(f[0].pData, text.c_str(), (text.size() + 1) * 2);
-        f[0].nIndicator = 0;
-        const int n = Db2StmtExecute(h);
+        const int n = db2test::RunWide(w, "update r set a = %d, b = %d, c = '%s', w = ?, d = %d where %s", a,
+                                       b, c, d, where);
         Db2Commit();
-        Db2StmtDestroy(h);
         return n;
     }
 
     std::string Row(int id)
     {
-        std::string out;
-        if (Db2QueryEx("select a, b, c, w, d from r where id = %d", id) != 1 || Db2GetNextRow() != 0)
-            return "<none>";
-        for (int i = 0; i < 5; ++i)
-        {
-            const char* p = Db2GetColumn(i);
-            if (i == 3)
-            {
-                // 16-bit text: ASCII in the tests.
-                std::string narrow;
-                for (const char16_t* q = reinterpret_cast<const char16_t*>(p); q != nullptr && *q != 0; ++q)
-                    narrow.push_back(static_cast<char>(*q));
-                out += narrow;
-            }
-            else
-                out += p == nullptr ? "<null>" : p;
-            out += i < 4 ? "|" : "";
-        }
-        Db2ClearRow();
-        return out;
+        return db2test::Select("nnnwn", "select a, b, c, w, d from r where id = %d", id);
     }
 
     // Ends the batch (the check reads what is committed) and, unless told, opens the next one.
@@ -85,19 +57,8 @@ protected:
             EXPECT_EQ(Db2EndBatch(), 0);
         }
         m_bBatch = bBatchAfter && Db2BeginBatch() == 0;
-        sqlite3* db = nullptr;
-        std::string result = "<cannot open>";
-        if (sqlite3_open_v2((m_root + "/System/ulog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK)
-        {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, "pragma integrity_check", -1, &st, nullptr) == SQLITE_OK &&
-                sqlite3_step(st) == SQLITE_ROW)
-                result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-            sqlite3_finalize(st);
-        }
-        sqlite3_close(db);
-        return result;
+        const std::vector<std::string> rows = ulogtest::QueryDbFile(m_root, "pragma integrity_check");
+        return rows.size() == 1 ? rows[0] : std::to_string(rows.size()) + " rows";
     }
 
     // Ends a batch that a failed statement has failed (so it is rolled back) and opens the next one.
@@ -114,14 +75,14 @@ TEST_F(Db2UpdateTest, ChangedAndUnchangedColumnsEndAsWritten)
 {
     // Only a and w change; b, c and d are written with their current values.
     EXPECT_EQ(Update(15, 20, "x", u"wider", 100, "id = 1"), 1);
-    EXPECT_EQ(Row(1), "15|20|x|wider|100");
-    EXPECT_EQ(Row(2), "11|21|y|wide|200");
+    EXPECT_EQ(Row(1), "1: 15|20|x|wider|100");
+    EXPECT_EQ(Row(2), "1: 11|21|y|wide|200");
     // Negative values, and every column changing at once.
     EXPECT_EQ(Update(-3, -4, "z", u"w", -100, "id = 1"), 1);
-    EXPECT_EQ(Row(1), "-3|-4|z|w|-100");
+    EXPECT_EQ(Row(1), "1: -3|-4|z|w|-100");
     // Nothing changes: still one row, as SQLite counts it.
     EXPECT_EQ(Update(-3, -4, "z", u"w", -100, "id = 1"), 1);
-    EXPECT_EQ(Row(1), "-3|-4|z|w|-100");
+    EXPECT_EQ(Row(1), "1: -3|-4|z|w|-100");
     // The indexes follow: lookups through each of them find the row by its new values only.
     EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where a = -3"), 1);
     EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where a = 15"), 0);
@@ -133,16 +94,16 @@ TEST_F(Db2UpdateTest, ChangedAndUnchangedColumnsEndAsWritten)
 TEST_F(Db2UpdateTest, NoRowOrSeveralRowsAreCountedAsWritten)
 {
     EXPECT_EQ(Update(1, 2, "q", u"q", 300, "id = 99"), 0);
-    EXPECT_EQ(Row(1), "10|20|x|wide|100");
+    EXPECT_EQ(Row(1), "1: 10|20|x|wide|100");
     // Two rows: the unique index refuses the same d for both, and nothing changes.
     EXPECT_LT(Update(7, 8, "m", u"m", 500, "id > 0"), 0);
     RestartFailedBatch();
-    EXPECT_EQ(Row(1), "10|20|x|wide|100");
-    EXPECT_EQ(Row(2), "11|21|y|wide|200");
+    EXPECT_EQ(Row(1), "1: 10|20|x|wide|100");
+    EXPECT_EQ(Row(2), "1: 11|21|y|wide|200");
     ASSERT_EQ(Db2QueryEx("drop index r_d"), 0);
     EXPECT_EQ(Update(7, 8, "m", u"m", 500, "id > 0"), 2);
-    EXPECT_EQ(Row(1), "7|8|m|m|500");
-    EXPECT_EQ(Row(2), "7|8|m|m|500");
+    EXPECT_EQ(Row(1), "1: 7|8|m|m|500");
+    EXPECT_EQ(Row(2), "1: 7|8|m|m|500");
     EXPECT_EQ(IntegrityCheck(), "ok");
 }
 
@@ -150,11 +111,11 @@ TEST_F(Db2UpdateTest, AChangedValueThatBreaksAUniqueIndexFailsAndLeavesTheRow)
 {
     EXPECT_LT(Update(10, 20, "x", u"wide", 200, "id = 1"), 0);
     RestartFailedBatch();
-    EXPECT_EQ(Row(1), "10|20|x|wide|100");
+    EXPECT_EQ(Row(1), "1: 10|20|x|wide|100");
     // The same statement text with other values: each run compares its own values.
     EXPECT_EQ(Update(10, 20, "x", u"wide", 150, "id = 1"), 1);
     EXPECT_EQ(Update(12, 20, "x", u"wide", 150, "id = 1"), 1);
-    EXPECT_EQ(Row(1), "12|20|x|wide|150");
+    EXPECT_EQ(Row(1), "1: 12|20|x|wide|150");
     EXPECT_EQ(IntegrityCheck(), "ok");
 }
 
@@ -168,7 +129,7 @@ TEST_F(Db2UpdateTest, UpdatesOfSeveralRowsCountEveryMatchedRow)
     // Some rows differ in one column only.
     EXPECT_EQ(Db2QueryEx("update r set b = 20, c = 'q' where id >= 1"), 5);
     EXPECT_EQ(Db2QueryRecordCount("select count(*) from r where b = 20 and c = 'q'"), 5);
-    EXPECT_EQ(Row(2), "11|20|q|wide|200");
+    EXPECT_EQ(Row(2), "1: 11|20|q|wide|200");
     // More rows than are read first.
     for (int id = 10; id < 90; ++id)
         ASSERT_EQ(Db2QueryEx("insert into r values (%d, 1, 20, 'q', 'wide', %d)", id, id * 100), 1);
@@ -183,9 +144,9 @@ TEST_F(Db2UpdateTest, OutsideABatchUpdatesRunAsWritten)
     EXPECT_EQ(IntegrityCheck(false), "ok"); // ends the fixture's batch
     EXPECT_EQ(Update(15, 20, "x", u"wider", 100, "id = 1"), 1);
     EXPECT_EQ(Update(15, 20, "x", u"wider", 100, "id = 1"), 1);
-    EXPECT_EQ(Row(1), "15|20|x|wider|100");
+    EXPECT_EQ(Row(1), "1: 15|20|x|wider|100");
     EXPECT_EQ(Db2QueryEx("update r set b = 21, c = 'y' where id >= 1"), 2);
-    EXPECT_EQ(Row(1), "15|21|y|wider|100");
+    EXPECT_EQ(Row(1), "1: 15|21|y|wider|100");
     EXPECT_EQ(IntegrityCheck(false), "ok");
 }
 
@@ -193,7 +154,7 @@ TEST_F(Db2UpdateTest, NullsCompareAsValues)
 {
     ASSERT_EQ(Db2QueryEx("update r set c = null where id = 1"), 1);
     EXPECT_EQ(Update(10, 20, "x", u"wide", 100, "id = 1"), 1);
-    EXPECT_EQ(Row(1), "10|20|x|wide|100");
+    EXPECT_EQ(Row(1), "1: 10|20|x|wide|100");
     // A null bound for w replaces the stored text.
     const int h = Db2StmtCreate("update r set a = 10, w = ? where id = 1");
     ASSERT_GT(h, 0);

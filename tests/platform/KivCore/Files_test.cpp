@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -31,6 +30,16 @@ protected:
             out.append(buf, static_cast<size_t>(n));
         FmCloseFile(h);
         return out;
+    }
+    // Writes text through a file made (or, with bOpen, opened) in a mode; then the file's content.
+    std::string Put(const char* path, int mode, const char* text, bool bOpen = false)
+    {
+        HOBJ h = bOpen ? FmOpenFile(path, mode) : FmCreateFile(path, mode);
+        if (h == INVALID_HOBJ)
+            return "<refused>";
+        const bool bWritten = Write(h, text);
+        FmCloseFile(h);
+        return (bWritten ? "" : "<not written>") + ReadAll(path);
     }
 };
 
@@ -68,35 +77,13 @@ TEST_F(FilesTest, SlashIsTheDataRootAndRelativeNamesLiveThereToo)
 
 TEST_F(FilesTest, CreateModesTruncateRefuseOrAppend)
 {
-    HOBJ h = FmCreateFile("/a.vcf", 1);
-    ASSERT_NE(h, INVALID_HOBJ);
-    EXPECT_TRUE(Write(h, "first"));
-    FmCloseFile(h);
-    EXPECT_EQ(ReadAll("/a.vcf"), "first");
-
-    EXPECT_EQ(FmCreateFile("/a.vcf", 4), INVALID_HOBJ); // 4 creates new files only
-    h = FmCreateFile("/a.vcf", 1);                      // 1 truncates
-    EXPECT_TRUE(Write(h, "2"));
-    FmCloseFile(h);
-    EXPECT_EQ(ReadAll("/a.vcf"), "2");
-
-    h = FmCreateFile("/b.vcf", 4);
-    ASSERT_NE(h, INVALID_HOBJ);
-    EXPECT_TRUE(Write(h, "new"));
-    FmCloseFile(h);
-    EXPECT_EQ(ReadAll("/b.vcf"), "new");
-
-    h = FmCreateFile("/b.vcf", 22); // appends to what is there
-    EXPECT_TRUE(Write(h, "+more"));
-    FmCloseFile(h);
-    EXPECT_EQ(ReadAll("/b.vcf"), "new+more");
-
-    h = FmCreateFile("/b.vcf", 20); // truncates
-    EXPECT_TRUE(Write(h, "x"));
-    FmCloseFile(h);
-    EXPECT_EQ(ReadAll("/b.vcf"), "x");
-
-    EXPECT_EQ(FmCreateFile("/c.vcf", 99), INVALID_HOBJ);
+    EXPECT_EQ(Put("/a.vcf", 1, "first"), "first");
+    EXPECT_EQ(Put("/a.vcf", 4, "x"), "<refused>"); // 4 creates new files only
+    EXPECT_EQ(Put("/a.vcf", 1, "2"), "2");         // 1 truncates
+    EXPECT_EQ(Put("/b.vcf", 4, "new"), "new");
+    EXPECT_EQ(Put("/b.vcf", 22, "+more"), "new+more"); // appends to what is there
+    EXPECT_EQ(Put("/b.vcf", 20, "x"), "x");            // truncates
+    EXPECT_EQ(Put("/c.vcf", 99, "x"), "<refused>");
     EXPECT_FALSE(fs::exists(m_root + "/c.vcf"));
 }
 
@@ -104,27 +91,17 @@ TEST_F(FilesTest, OpenModesNeedAnExistingFileAndKeepItsContent)
 {
     EXPECT_EQ(FmOpenFile("/User/UlogSvc/Ulogs.xml", 22), INVALID_HOBJ);
     EXPECT_EQ(FmOpenFile("/User/UlogSvc/Ulogs.xml", 2), INVALID_HOBJ);
-    HOBJ h = FmCreateFile("/User/UlogSvc/Ulogs.xml", 20);
-    ASSERT_NE(h, INVALID_HOBJ);
-    EXPECT_TRUE(Write(h, "<a>"));
-    FmCloseFile(h);
+    EXPECT_EQ(Put("/User/UlogSvc/Ulogs.xml", 20, "<a>"), "<a>");
 
-    h = FmOpenFile("/User/UlogSvc/Ulogs.xml", 22);
+    HOBJ h = FmOpenFile("/User/UlogSvc/Ulogs.xml", 22);
     ASSERT_NE(h, INVALID_HOBJ);
     EXPECT_TRUE(Write(h, "<b/>"));
     EXPECT_TRUE(Write(h, "</a>"));
     FmCloseFile(h);
     EXPECT_EQ(ReadAll("/User/UlogSvc/Ulogs.xml"), "<a><b/></a>");
 
-    h = FmOpenFile("/User/UlogSvc/Ulogs.xml", 2); // read only
-    ASSERT_NE(h, INVALID_HOBJ);
-    EXPECT_EQ(FmWriteFile(h, "zz", 2), 0);
-    FmCloseFile(h);
-
-    h = FmOpenFile("/User/UlogSvc/Ulogs.xml", 20); // from the start, content kept
-    EXPECT_TRUE(Write(h, "<A>"));
-    FmCloseFile(h);
-    EXPECT_EQ(ReadAll("/User/UlogSvc/Ulogs.xml"), "<A><b/></a>");
+    EXPECT_EQ(Put("/User/UlogSvc/Ulogs.xml", 2, "zz", true), "<not written><a><b/></a>"); // read only
+    EXPECT_EQ(Put("/User/UlogSvc/Ulogs.xml", 20, "<A>", true), "<A><b/></a>"); // from the start, content kept
     EXPECT_EQ(FmOpenFile("/User/UlogSvc/Ulogs.xml", 4), INVALID_HOBJ);
 }
 

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace
@@ -19,10 +18,7 @@ protected:
     void StoreAsAnotherProcess(const std::string& text)
     {
         UlogCtlWaitForStores();
-        const std::string path = m_root + "/System/nv.ini";
-        std::filesystem::create_directories(m_root + "/System");
-        std::ofstream(path + ".other") << text;
-        std::filesystem::rename(path + ".other", path);
+        ulogtest::ReplaceFile(m_root + "/System/nv.ini", text);
     }
     std::string OnDisk()
     {
@@ -31,15 +27,11 @@ protected:
     }
 };
 
-TEST_F(NvTest, ServiceItemsStartAtZero)
+TEST_F(NvTest, ItemsStartAtZeroAndWrittenValuesSurviveAPowerCycleButNotAChangeOfDataRoot)
 {
     EXPECT_EQ(NvGetInt(459), 0);
     EXPECT_EQ(NvGetInt(1417), 0);
     EXPECT_EQ(NvGetInt(1458), 0);
-}
-
-TEST_F(NvTest, WrittenValuesSurviveAPowerCycle)
-{
     EXPECT_TRUE(NvWriteInt(459, 3600));
     EXPECT_TRUE(NvWriteInt(1458, 2));
     EXPECT_TRUE(NvWriteInt(1417, -1));
@@ -52,25 +44,19 @@ TEST_F(NvTest, WrittenValuesSurviveAPowerCycle)
     EXPECT_EQ(NvGetInt(459), 3600);
     EXPECT_EQ(NvGetInt(1458), 2);
     EXPECT_EQ(NvGetInt(1417), -1);
-}
-
-TEST_F(NvTest, ANewDataRootHasFreshSettings)
-{
-    NvWriteInt(459, 10);
-    std::string other = ulogtest::MakeTempDir();
-    ASSERT_TRUE(UlogCtlReset(other.c_str()));
-    EXPECT_EQ(NvGetInt(459), 0);
-    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
-    EXPECT_EQ(NvGetInt(459), 10);
-    ulogtest::RemoveTree(other);
-}
-
-TEST_F(NvTest, ControlInterfaceSetsAnItem)
-{
+    // The control interface sets an item too.
     UlogCtlSetNvInt(1458, 3);
     EXPECT_EQ(NvGetInt(1458), 3);
     UlogCtlSetNvInt(1458, 0);
     EXPECT_EQ(NvGetInt(1458), 0);
+
+    // A new data root has fresh settings.
+    const std::string other = ulogtest::MakeTempDir();
+    ASSERT_TRUE(UlogCtlReset(other.c_str()));
+    EXPECT_EQ(NvGetInt(459), 0);
+    ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
+    EXPECT_EQ(NvGetInt(459), 3600);
+    ulogtest::RemoveTree(other);
 }
 
 TEST_F(NvTest, AFailedStoreKeepsTheOldValue)
@@ -98,9 +84,7 @@ TEST_F(NvTest, AdditionsOfSeveralProcessesAllCount)
     ASSERT_TRUE(NvAddInt(459, -1));
     EXPECT_EQ(NvGetInt(459), 134); // reads follow the other process's store
     EXPECT_EQ(NvGetInt(1417), 1);
-    const std::string text = OnDisk();
-    EXPECT_NE(text.find("459=134\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("1417=1\n"), std::string::npos) << text;
+    EXPECT_TRUE(ulogtest::Holds(OnDisk(), {"459=134\n", "1417=1\n"}));
     ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
     EXPECT_EQ(NvGetInt(459), 134);
 }
@@ -119,10 +103,6 @@ TEST_F(NvTest, ALinkInThePlaceOfTheSettingsIsRefusedWithAnError)
     EXPECT_FALSE(NvAddInt(459, 1));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("System/nv.ini is not a file; refused"));
     EXPECT_EQ(UlogCtlWaitForStores(), -1);
-    std::ifstream in(m_root + "/elsewhere.ini");
-    std::string line;
-    std::getline(in, line);
-    std::getline(in, line);
-    EXPECT_EQ(line, "459=99");
+    EXPECT_EQ(ulogtest::ReadWholeFile(m_root + "/elsewhere.ini"), "[Nv]\n459=99\n");
 }
 } // namespace

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -32,30 +33,27 @@ struct TaskProbe
         std::unique_lock<std::mutex> lock(m);
         return cv.wait_for(lock, 10s, pred);
     }
-    void Notify()
+    void Count(std::atomic<int>& n)
     {
+        ++n;
         std::lock_guard<std::mutex> lock(m);
         cv.notify_all();
     }
 };
 TaskProbe* g_probe = nullptr;
 
+// Counts the task's start when made, and the unwinding of its stack when destroyed.
 struct UnwindMarker
 {
-    ~UnwindMarker()
-    {
-        ++g_probe->unwound;
-        g_probe->Notify();
-    }
+    UnwindMarker() { g_probe->Count(g_probe->started); }
+    ~UnwindMarker() { g_probe->Count(g_probe->unwound); }
 };
 
 // Receives forever, recording each message's id.
 void ReceiverEntry()
 {
-    UnwindMarker marker;
     g_probe->selfHandle = OsGetCurrentTask();
-    ++g_probe->started;
-    g_probe->Notify();
+    UnwindMarker marker;
     for (;;)
     {
         OSMSG msg{};
@@ -73,11 +71,9 @@ void ReceiverEntry()
 // Takes a mutex twice and then waits for messages forever while owning it.
 void HolderEntry()
 {
+    OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
+    OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
     UnwindMarker marker;
-    OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
-    OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
-    ++g_probe->started;
-    g_probe->Notify();
     OSMSG msg{};
     for (;;)
         OsReceiveMessage(-1, &msg, 0);
@@ -87,8 +83,6 @@ void HolderEntry()
 void SleeperEntry()
 {
     UnwindMarker marker;
-    ++g_probe->started;
-    g_probe->Notify();
     OsSleep(60000);
 }
 
@@ -96,8 +90,6 @@ void SleeperEntry()
 void WaiterEntry()
 {
     UnwindMarker marker;
-    ++g_probe->started;
-    g_probe->Notify();
     OsAcquireMutexEx(g_probe->mutexToHold, __FILE__, __LINE__);
     OsReleaseMutex(g_probe->mutexToHold);
 }
@@ -114,6 +106,15 @@ protected:
     {
         ulogtest::PlatformTest::TearDown(); // ends every task before the probe goes
         g_probe = nullptr;
+    }
+    // Creates and starts a task; returns once it has started.
+    HOBJ Start(void (*entry)())
+    {
+        const int nStarted = m_probe.started.load();
+        HOBJ h = OsCreateTask("t", 10003, 0x20000, entry, 1, 0);
+        EXPECT_TRUE(OsStartTask(h));
+        EXPECT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == nStarted + 1; }));
+        return h;
     }
     TaskProbe m_probe;
 };
@@ -152,8 +153,9 @@ TEST_F(OsTest, MessagesArriveInOrderAndReceiveBlocksUntilOneComes)
         ASSERT_TRUE(OsSendMessage(h, &msg));
     }
     ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.received.size() == 100; }));
-    for (int i = 0; i < 100; ++i)
-        EXPECT_EQ(m_probe.received[i], i + 1);
+    std::vector<int> expected(100);
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(m_probe.received, expected);
     EXPECT_EQ(m_probe.lastResult.load(), 1); // a received message answers 1
     EXPECT_TRUE(OsDeleteTask(h));
 }
@@ -175,15 +177,11 @@ TEST_F(OsTest, DeletingABlockedTaskEndsItAndUnwindsItsStack)
 {
     m_probe.mutexToHold = OsCreateMutex("UlogSvc");
     ASSERT_EQ(OsAcquireMutexEx(m_probe.mutexToHold, __FILE__, __LINE__), 0);
-    int nStarted = 0;
     for (void (*entry)() : {ReceiverEntry, SleeperEntry, WaiterEntry})
     {
-        HOBJ h = OsCreateTask("t", 10003, 0x20000, entry, 1, 0);
-        ASSERT_TRUE(OsStartTask(h));
-        ++nStarted;
-        ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == nStarted; }));
+        HOBJ h = Start(entry);
         EXPECT_TRUE(OsDeleteTask(h));
-        EXPECT_EQ(m_probe.unwound.load(), nStarted);
+        EXPECT_EQ(m_probe.unwound.load(), m_probe.started.load());
         OSMSG msg{};
         EXPECT_FALSE(OsSendMessage(h, &msg));
         EXPECT_FALSE(OsDeleteTask(h));
@@ -194,10 +192,7 @@ TEST_F(OsTest, DeletingABlockedTaskEndsItAndUnwindsItsStack)
 TEST_F(OsTest, MutexesOwnedByADeletedTaskAreGivenUp)
 {
     m_probe.mutexToHold = OsCreateMutex("UlogSvc");
-    HOBJ h = OsCreateTask("t", 10003, 0x20000, HolderEntry, 1, 0);
-    ASSERT_TRUE(OsStartTask(h));
-    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
-    EXPECT_TRUE(OsDeleteTask(h));
+    EXPECT_TRUE(OsDeleteTask(Start(HolderEntry)));
     // Held twice by the task; still free for us now.
     EXPECT_EQ(OsAcquireMutexEx(m_probe.mutexToHold, __FILE__, __LINE__), 0);
     EXPECT_EQ(OsReleaseMutex(m_probe.mutexToHold), 0);
@@ -205,9 +200,7 @@ TEST_F(OsTest, MutexesOwnedByADeletedTaskAreGivenUp)
 
 TEST_F(OsTest, ResetEndsRunningTasks)
 {
-    HOBJ h = OsCreateTask("t", 10003, 0x20000, ReceiverEntry, 1, 0);
-    ASSERT_TRUE(OsStartTask(h));
-    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.started.load() == 1; }));
+    HOBJ h = Start(ReceiverEntry);
     ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
     EXPECT_EQ(m_probe.unwound.load(), 1);
     OSMSG msg{};

@@ -1,4 +1,5 @@
 // Registry files: handles, values, durable flush, clean, and fault behaviour.
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include "KivCore/KivCore.h"
@@ -6,14 +7,14 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace
 {
+using ulogtest::Holds;
+
 class RegistryTest : public ulogtest::PlatformTest
 {
 protected:
@@ -23,32 +24,20 @@ protected:
         UlogCtlWaitForStores();
         return m_root + "/" + name;
     }
-    std::string ReadHost(const std::string& name) const
-    {
-        std::ifstream in(HostFile(name));
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string ReadHost(const std::string& name) const { return ulogtest::ReadWholeFile(HostFile(name)); }
 };
 
-TEST_F(RegistryTest, NewFileReadsEmptyAndIsNotCreatedUntilFlushed)
+TEST_F(RegistryTest, ANewFileReadsEmptyAndValuesSurviveFlushUnloadAndReload)
 {
     HOBJ h = RegLoad("Ulog.ini", 1);
     ASSERT_NE(h, INVALID_HOBJ);
     EXPECT_EQ(RegGetInt(h, "Version", "Version", 0), 0);
     EXPECT_EQ(RegGetInt(h, "Version", "Version", 42), 42);
-    char buf[16] = "junk";
+    char buf[64] = "junk";
     EXPECT_EQ(RegGetString(h, "Name", "Name1", buf, sizeof(buf)), -1);
     EXPECT_STREQ(buf, "");
-    EXPECT_FALSE(std::filesystem::exists(HostFile("Ulog.ini")));
-    EXPECT_TRUE(RegUnload(h));
-}
+    EXPECT_FALSE(std::filesystem::exists(HostFile("Ulog.ini"))); // not created until flushed
 
-TEST_F(RegistryTest, ValuesSurviveFlushUnloadAndReload)
-{
-    HOBJ h = RegLoad("Ulog.ini", 1);
-    ASSERT_NE(h, INVALID_HOBJ);
     EXPECT_TRUE(RegSetInt(h, "Version", "Version", 6));
     EXPECT_TRUE(RegSetInt(h, "TerminatedLog", "Video1TotalTime", 120));
     EXPECT_TRUE(RegSetInt(h, "TrminatedLog", "Video2TotalTime", 77));
@@ -71,7 +60,6 @@ TEST_F(RegistryTest, ValuesSurviveFlushUnloadAndReload)
     EXPECT_EQ(RegGetInt(h2, "TerminatedLog", "Video2TotalTime", -1), -1);
     EXPECT_EQ(RegGetInt(h2, "LastLog", "LifeTime", 0), -5);
     EXPECT_EQ(static_cast<unsigned int>(RegGetInt(h2, "LastLog", "Big", 0)), 0xFFFFFFF0u);
-    char buf[64];
     EXPECT_EQ(RegGetString(h2, "Name", "Name1", buf, sizeof(buf)), 17);
     EXPECT_STREQ(buf, "line1\nline2 \\ end");
     EXPECT_EQ(RegGetString(h2, "Name", "Name1", buf, 5), 4); // bounded and terminated
@@ -100,36 +88,6 @@ TEST_F(RegistryTest, HandlesOfOneFileShareValues)
     b = RegLoad("User/shared.ini", 1);
     EXPECT_EQ(RegGetInt(b, "S", "K", 0), 11);
     RegUnload(b);
-}
-
-TEST_F(RegistryTest, FailedFlushLeavesTheOldFileIntact)
-{
-    HOBJ h = RegLoad("Ulog.ini", 1);
-    RegSetInt(h, "Version", "Version", 6);
-    RegSetInt(h, "MessageLog", "SentMsg", 1);
-    ASSERT_TRUE(RegFlush(h));
-    const std::string before = ReadHost("Ulog.ini");
-
-    RegSetInt(h, "MessageLog", "SentMsg", 2);
-    UlogCtlFailNextFileWrites(1);
-    EXPECT_FALSE(RegFlush(h));
-    EXPECT_EQ(ReadHost("Ulog.ini"), before);
-    EXPECT_FALSE(std::filesystem::exists(HostFile("Ulog.ini.tmp")));
-    RegUnload(h);
-
-    h = RegLoad("Ulog.ini", 1);
-    EXPECT_EQ(RegGetInt(h, "MessageLog", "SentMsg", 0), 1);
-    // The fault was used up: the next flush goes through.
-    RegSetInt(h, "MessageLog", "SentMsg", 3);
-    EXPECT_TRUE(RegFlush(h));
-    RegUnload(h);
-    h = RegLoad("Ulog.ini", 1);
-    EXPECT_EQ(RegGetInt(h, "MessageLog", "SentMsg", 0), 3);
-    // A clean that cannot be written keeps the values.
-    UlogCtlFailNextFileWrites(1);
-    EXPECT_FALSE(RegClean("Ulog.ini"));
-    EXPECT_EQ(RegGetInt(h, "MessageLog", "SentMsg", 0), 3);
-    RegUnload(h);
 }
 
 TEST_F(RegistryTest, CleanEmptiesTheFileAndLoadedCopies)
@@ -236,13 +194,7 @@ protected:
     // Replaces a file whole, as another process's store does (the platform's own writer is idle).
     void StoreAsAnotherProcess(const std::string& name, const std::string& text)
     {
-        UlogCtlWaitForStores();
-        const std::string path = m_root + "/" + name;
-        {
-            std::ofstream out(path + ".other", std::ios::binary);
-            out << text;
-        }
-        std::filesystem::rename(path + ".other", path);
+        ulogtest::ReplaceFile(HostFile(name), text);
     }
 };
 
@@ -261,10 +213,7 @@ TEST_F(SharedRegistryTest, AFlushAppliesThisProcesssChangesToWhatTheFileHoldsThe
     EXPECT_EQ(RegGetInt(h, "Log", "Total", 0), 115);
     EXPECT_EQ(RegGetInt(h, "Log", "Other", 0), 1);
     ASSERT_TRUE(RegFlush(h));
-    const std::string text = ReadHost("Ulog.ini");
-    EXPECT_NE(text.find("Total=115\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Other=1\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Mine=2\n"), std::string::npos) << text;
+    EXPECT_TRUE(Holds(ReadHost("Ulog.ini"), {"Total=115\n", "Other=1\n", "Mine=2\n"}));
 
     // A plain set wins over what the file holds, for its own key only.
     StoreAsAnotherProcess("Ulog.ini", "[Log]\nTotal=500\nOther=3\n");
@@ -277,7 +226,7 @@ TEST_F(SharedRegistryTest, AFlushAppliesThisProcesssChangesToWhatTheFileHoldsThe
     RegUnload(h);
 }
 
-TEST_F(SharedRegistryTest, AdditionsCountOnceInTheOrderMadeAndWrap)
+TEST_F(SharedRegistryTest, AdditionsCountOnceInTheOrderMadeAndUnsignedValuesStayUnsigned)
 {
     HOBJ h = RegLoad("Counts.ini", 1);
     RegAddInt(h, "C", "N", 3);
@@ -289,27 +238,14 @@ TEST_F(SharedRegistryTest, AdditionsCountOnceInTheOrderMadeAndWrap)
     RegAddInt(h, "C", "Signed", 1); // written signed
     RegSetString(h, "C", "Text", "abc");
     RegAddInt(h, "C", "Text", 4); // not a number counts 0
+    RegSetUInt(h, "C", "Total", 3000000000u);
+    RegSetInt(h, "C", "Old", -1294967296); // as an earlier version wrote 3000000000
+    RegAddUInt(h, "C", "Old", 5u);
     ASSERT_TRUE(RegFlush(h));
     ASSERT_TRUE(RegFlush(h)); // nothing new: nothing added twice
-    const std::string text = ReadHost("Counts.ini");
-    EXPECT_NE(text.find("N=99\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Big=4\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Signed=-2147483648\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Text=4\n"), std::string::npos) << text;
-    RegUnload(h);
-}
-
-TEST_F(SharedRegistryTest, UnsignedValuesAreWrittenAndReadUnsigned)
-{
-    HOBJ h = RegLoad("Ulog.ini", 1);
-    RegSetUInt(h, "Log", "Total", 3000000000u);
-    RegSetInt(h, "Log", "Old", -1294967296); // as an earlier version wrote 3000000000
-    RegAddUInt(h, "Log", "Old", 5u);
-    ASSERT_TRUE(RegFlush(h));
-    const std::string text = ReadHost("Ulog.ini");
-    EXPECT_NE(text.find("Total=3000000000\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Old=3000000005\n"), std::string::npos) << text;
-    EXPECT_EQ(static_cast<unsigned int>(RegGetInt(h, "Log", "Total", 0)), 3000000000u);
+    EXPECT_TRUE(Holds(ReadHost("Counts.ini"), {"N=99\n", "Big=4\n", "Signed=-2147483648\n", "Text=4\n",
+                                               "Total=3000000000\n", "Old=3000000005\n"}));
+    EXPECT_EQ(static_cast<unsigned int>(RegGetInt(h, "C", "Total", 0)), 3000000000u);
     RegUnload(h);
 }
 
@@ -328,9 +264,7 @@ TEST_F(SharedRegistryTest, InitialValuesAndConditionalCleaningKeepWhatAnotherPro
     StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=6\n[Log]\nTotal=25\n");
     EXPECT_EQ(RegGetInt(h, "Log", "Total", -1), 25);
     ASSERT_TRUE(RegFlush(h));
-    std::string text = ReadHost("Ulog.ini");
-    EXPECT_NE(text.find("Total=25\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Calls=0\n"), std::string::npos) << text;
+    EXPECT_TRUE(Holds(ReadHost("Ulog.ini"), {"Total=25\n", "Calls=0\n"}));
 
     // Still of the old layout when written: wiped, and the initial values go in.
     StoreAsAnotherProcess("Ulog.ini", "[Version]\nVersion=5\n[Log]\nTotal=40\nStray=1\n");
@@ -338,8 +272,7 @@ TEST_F(SharedRegistryTest, InitialValuesAndConditionalCleaningKeepWhatAnotherPro
     RegSetInt(h, "Version", "Version", 6);
     RegInitUInt(h, "Log", "Total", 0);
     ASSERT_TRUE(RegFlush(h));
-    text = ReadHost("Ulog.ini");
-    EXPECT_EQ(text, "[Version]\nVersion=6\n\n[Log]\nTotal=0\n\n");
+    EXPECT_EQ(ReadHost("Ulog.ini"), "[Version]\nVersion=6\n\n[Log]\nTotal=0\n\n");
     RegUnload(h);
 }
 
@@ -404,28 +337,33 @@ TEST_F(SharedRegistryTest, LinksAreRefusedWithAnErrorAndCountAsFailedStores)
     ulogtest::RemoveTree(outside);
 }
 
-TEST_F(SharedRegistryTest, WaitingForStoresTellsWhetherTheyLanded)
+// A failure of the writer itself: the store writer's tests.
+TEST_F(SharedRegistryTest, AFailedFlushLeavesTheOldFileAndWaitingForStoresTellsWhetherTheyLanded)
 {
     HOBJ h = RegLoad("Ulog.ini", 1);
-    RegSetInt(h, "A", "B", 1);
+    RegSetInt(h, "MessageLog", "SentMsg", 1);
     ASSERT_TRUE(RegFlush(h));
     EXPECT_EQ(UlogCtlWaitForStores(), 0);
+    const std::string before = ReadHost("Ulog.ini");
 
     UlogCtlFailNextFileWrites(1);
-    RegSetInt(h, "A", "B", 2);
+    RegSetInt(h, "MessageLog", "SentMsg", 2);
     EXPECT_FALSE(RegFlush(h));
     EXPECT_EQ(SysGetLastError(), SYS_ERR_WRITE_FAULT);
     SysSetLastError(SYS_ERR_NONE);
     EXPECT_EQ(UlogCtlWaitForStores(), -1);
     EXPECT_EQ(SysGetLastError(), SYS_ERR_WRITE_FAULT);
-    // The change was kept: the next flush stores it.
+    EXPECT_EQ(ReadHost("Ulog.ini"), before);
+    EXPECT_FALSE(std::filesystem::exists(HostFile("Ulog.ini.tmp")));
+    // The change was kept and the fault used up: the next flush stores it.
     ASSERT_TRUE(RegFlush(h));
     EXPECT_EQ(UlogCtlWaitForStores(), 0);
-    EXPECT_NE(ReadHost("Ulog.ini").find("B=2"), std::string::npos);
-    RegUnload(h); // a failure of the writer itself: the store writer's tests
-    // A reset starts afresh.
+    EXPECT_TRUE(Holds(ReadHost("Ulog.ini"), {"SentMsg=2\n"}));
+    // A clean that cannot be written keeps the values; a reset starts afresh.
     UlogCtlFailNextFileWrites(1);
     EXPECT_FALSE(RegClean("Ulog.ini"));
+    EXPECT_EQ(RegGetInt(h, "MessageLog", "SentMsg", 0), 2);
+    RegUnload(h);
     ASSERT_TRUE(UlogCtlReset(m_root.c_str()));
     EXPECT_EQ(UlogCtlWaitForStores(), 0);
 }

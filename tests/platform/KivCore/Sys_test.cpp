@@ -8,9 +8,7 @@
 
 namespace
 {
-class SysTest : public ulogtest::PlatformTest
-{
-};
+using SysTest = ulogtest::PlatformTest;
 
 TEST_F(SysTest, StatusItemsReadZeroUntilSetAndResetClearsThem)
 {

@@ -9,12 +9,6 @@
 
 namespace
 {
-std::string Fmt(const char* format)
-{
-    char buf[256];
-    AcSprintfSEx(buf, sizeof buf, __FILE__, __LINE__, format);
-    return buf;
-}
 template <class... A> std::string Fmt(const char* format, A... args)
 {
     char buf[256];

@@ -9,9 +9,7 @@
 
 namespace
 {
-class WmEventTest : public ulogtest::PlatformTest
-{
-};
+using WmEventTest = ulogtest::PlatformTest;
 
 WMEVENT MakeEvent(unsigned short code, int p0)
 {
@@ -25,7 +23,7 @@ WMEVENT MakeEvent(unsigned short code, int p0)
     return e;
 }
 
-TEST_F(WmEventTest, SentEventsAreReadBackInOrderWithAllFields)
+TEST_F(WmEventTest, SentEventsAreReadBackInOrderWithAllFieldsUntilClearedOrReset)
 {
     EXPECT_EQ(UlogCtlGetSentEventCount(), 0);
     WMEVENT a = MakeEvent(532, 1);
@@ -48,12 +46,7 @@ TEST_F(WmEventTest, SentEventsAreReadBackInOrderWithAllFields)
     EXPECT_FALSE(UlogCtlGetSentEvent(0, nullptr));
     EXPECT_FALSE(WmSendEvent(nullptr));
     EXPECT_EQ(UlogCtlGetSentEventCount(), 2);
-}
 
-TEST_F(WmEventTest, ClearAndResetEmptyTheRecord)
-{
-    WMEVENT a = MakeEvent(532, 1);
-    WmSendEvent(&a);
     UlogCtlClearSentEvents();
     EXPECT_EQ(UlogCtlGetSentEventCount(), 0);
     WmSendEvent(&a);

@@ -14,14 +14,15 @@
 namespace
 {
 using namespace std::chrono_literals;
+using Calls = std::vector<std::pair<int, unsigned long>>; // handle, param
 
 struct Fired
 {
     std::mutex m;
     std::condition_variable cv;
-    std::vector<std::pair<int, unsigned long>> calls; // handle, param
+    Calls calls;
     std::vector<std::thread::id> threads;
-    int restartsLeft = 0;
+    std::atomic<int> restartsLeft{0};
     unsigned long restartTick = 0;
     bool deleteSelf = false;
 
@@ -54,14 +55,7 @@ void RestartingCallback(int h, unsigned long param)
 {
     Fired* f = reinterpret_cast<Fired*>(param);
     f->Record(h, param);
-    bool again;
-    {
-        std::lock_guard<std::mutex> lock(f->m);
-        again = f->restartsLeft > 0;
-        if (again)
-            --f->restartsLeft;
-    }
-    if (again)
+    if (f->restartsLeft-- > 0)
         WmStartTimer(h, f->restartTick, RestartingCallback, f);
     else if (f->deleteSelf)
         __WmDeleteTimer(h, __FILE__, __LINE__);
@@ -93,9 +87,7 @@ TEST_F(WmTimerTest, FrozenClockFiresOnlyWhenRunAndOnlyWhatIsDue)
     EXPECT_EQ(UlogCtlRunDueTimers(), 0);
     UlogCtlAdvanceClock(1);
     EXPECT_EQ(UlogCtlRunDueTimers(), 1);
-    ASSERT_EQ(m_fired.Count(), 1u);
-    EXPECT_EQ(m_fired.calls[0].first, h);
-    EXPECT_EQ(m_fired.calls[0].second, Param());
+    ASSERT_EQ(m_fired.calls, (Calls{{h, Param()}}));
     EXPECT_EQ(m_fired.threads[0], std::this_thread::get_id()); // fired on the caller's thread
     // Once per start.
     UlogCtlAdvanceClock(5);
@@ -114,9 +106,7 @@ TEST_F(WmTimerTest, DueTimersFireInDueOrder)
     WmStartTimer(never, 10000, RecordCallback, &m_fired);
     UlogCtlAdvanceClock(3);
     EXPECT_EQ(UlogCtlRunDueTimers(), 2);
-    ASSERT_EQ(m_fired.Count(), 2u);
-    EXPECT_EQ(m_fired.calls[0].first, early);
-    EXPECT_EQ(m_fired.calls[1].first, late);
+    EXPECT_EQ(m_fired.calls, (Calls{{early, Param()}, {late, Param()}}));
 }
 
 TEST_F(WmTimerTest, CancelledRestartedAndDeletedTimers)
@@ -169,8 +159,7 @@ TEST_F(WmTimerTest, RunningClockFiresOnTheTimerThread)
     HOBJ h = __WmCreateTimer("real", __FILE__, __LINE__);
     ASSERT_TRUE(WmStartTimer(h, 20, RecordCallback, &m_fired));
     ASSERT_TRUE(m_fired.WaitForCount(1));
-    EXPECT_EQ(m_fired.calls[0].first, h);
-    EXPECT_EQ(m_fired.calls[0].second, Param());
+    ASSERT_EQ(m_fired.calls, (Calls{{h, Param()}}));
     EXPECT_NE(m_fired.threads[0], std::this_thread::get_id());
     EXPECT_TRUE(__WmDeleteTimer(h, __FILE__, __LINE__));
 }
