@@ -211,16 +211,6 @@ bool SetDataLink(const char* pszFunc, const Holder& holder, CtLink& link)
     return true;
 }
 
-/* TRUE while the full-sync check file exists. */
-bool FullSyncPending(const char* pszCallback)
-{
-    unsigned int nAttributes = 0;
-    if (FmGetFileAttributes(CHECK_FILE, &nAttributes) != TRUE)
-        return false;
-    SysDebugPrintf(ULOG_DBG_PROGRESS,
-                   "CUlogSvcContactSync::%s: full sync is already started or going to be!!\n", pszCallback);
-    return true;
-}
 } // namespace
 
 /* ==== The instance ==== */
@@ -249,83 +239,64 @@ BOOL CUlogSvcContactSync::__CheckDbMgr() const
 
 BOOL CUlogSvcContactSync::NumberDataContactSync(int nCtChangeType, int nRecordId, void*, void*)
 {
-    if (FullSyncPending("NumberDataContactSync"))
-        return FALSE;
-    CUlogSvcContactSync* pSync = Instance();
-    if (nCtChangeType == CTSVC_CHANGE_NEW)
-        pSync->UpdateNewNumberCtInfoData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_CHANGED)
-        pSync->UpdateNumberCtInfoData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_DELETED)
-        pSync->UpdateDeletedNumberCtInfoData(nRecordId);
-    return TRUE;
+    return Dispatch(
+        "NumberDataContactSync", nCtChangeType, nRecordId, &CUlogSvcContactSync::UpdateNewNumberCtInfoData,
+        &CUlogSvcContactSync::UpdateNumberCtInfoData, &CUlogSvcContactSync::UpdateDeletedNumberCtInfoData);
 }
 
 BOOL CUlogSvcContactSync::EmailDataContactSync(int nCtChangeType, int nRecordId, void*, void*)
 {
-    if (FullSyncPending("EmailDataContactSync"))
-        return FALSE;
-    CUlogSvcContactSync* pSync = Instance();
-    if (nCtChangeType == CTSVC_CHANGE_NEW)
-        pSync->UpdateNewEmailCtInfoData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_CHANGED)
-        pSync->UpdateEmailCtInfoData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_DELETED)
-        pSync->UpdateDeletedEmailCtInfoData(nRecordId);
-    return TRUE;
+    return Dispatch(
+        "EmailDataContactSync", nCtChangeType, nRecordId, &CUlogSvcContactSync::UpdateNewEmailCtInfoData,
+        &CUlogSvcContactSync::UpdateEmailCtInfoData, &CUlogSvcContactSync::UpdateDeletedEmailCtInfoData);
 }
 
 BOOL CUlogSvcContactSync::FdnDataContactSync(int nCtChangeType, int nRecordId, void*, void*)
 {
-    if (FullSyncPending("FdnDataContactSync"))
-        return FALSE;
-    CUlogSvcContactSync* pSync = Instance();
-    if (nCtChangeType == CTSVC_CHANGE_NEW)
-        pSync->UpdateNewFdnCtInfoData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_CHANGED)
-    {
-        pSync->UpdateDeletedFdnCtInfoData(nRecordId);
-        pSync->UpdateNewFdnCtInfoData(nRecordId);
-    }
-    else if (nCtChangeType == CTSVC_CHANGE_DELETED)
-        pSync->UpdateDeletedFdnCtInfoData(nRecordId);
-    return TRUE;
+    return Dispatch("FdnDataContactSync", nCtChangeType, nRecordId,
+                    &CUlogSvcContactSync::UpdateNewFdnCtInfoData, &CUlogSvcContactSync::UpdateFdnCtInfoData,
+                    &CUlogSvcContactSync::UpdateDeletedFdnCtInfoData);
 }
 
 BOOL CUlogSvcContactSync::SnsContactSync(int nCtChangeType, int nRecordId, void*, void*)
 {
-    if (FullSyncPending("SnsContactSync"))
-        return FALSE;
-    CUlogSvcContactSync* pSync = Instance();
-    if (nCtChangeType == CTSVC_CHANGE_NEW)
-        pSync->UpdateNewSnsCtData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_CHANGED)
-        pSync->UpdateSnsCtData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_DELETED)
-        pSync->UpdateDeletedSnsCtData(nRecordId);
-    return TRUE;
+    return Dispatch("SnsContactSync", nCtChangeType, nRecordId, &CUlogSvcContactSync::UpdateNewSnsCtData,
+                    &CUlogSvcContactSync::UpdateSnsCtData, &CUlogSvcContactSync::UpdateDeletedSnsCtData);
 }
 
 BOOL CUlogSvcContactSync::ImContactSync(int nCtChangeType, int nRecordId, void*, void*)
 {
-    if (FullSyncPending("ImContactSync"))
-        return FALSE;
-    CUlogSvcContactSync* pSync = Instance();
-    if (nCtChangeType == CTSVC_CHANGE_NEW)
-        pSync->UpdateNewImCtData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_CHANGED)
-        pSync->UpdateImCtData(nRecordId);
-    else if (nCtChangeType == CTSVC_CHANGE_DELETED)
-        pSync->UpdateDeletedImCtData(nRecordId);
-    return TRUE;
+    return Dispatch("ImContactSync", nCtChangeType, nRecordId, &CUlogSvcContactSync::UpdateNewImCtData,
+                    &CUlogSvcContactSync::UpdateImCtData, &CUlogSvcContactSync::UpdateDeletedImCtData);
 }
 
 BOOL CUlogSvcContactSync::PrimaryContactSync(int nCtChangeType, int nRecordId, void*, void*)
 {
-    if (FullSyncPending("PrimaryContactSync"))
+    // A new main record has no data records yet; a deleted one had them reported deleted first.
+    return Dispatch("PrimaryContactSync", nCtChangeType, nRecordId, NULL,
+                    &CUlogSvcContactSync::UpdatePrimaryCtInfo, NULL);
+}
+
+BOOL CUlogSvcContactSync::Dispatch(const char* pszCallback, int nCtChangeType, int nRecordId, Update pfnNew,
+                                   Update pfnChanged, Update pfnDeleted)
+{
+    unsigned int nAttributes = 0;
+    if (FmGetFileAttributes(CHECK_FILE, &nAttributes) == TRUE)
+    {
+        SysDebugPrintf(ULOG_DBG_PROGRESS,
+                       "CUlogSvcContactSync::%s: full sync is already started or going to be!!\n",
+                       pszCallback);
         return FALSE;
-    if (nCtChangeType == CTSVC_CHANGE_CHANGED)
-        Instance()->UpdatePrimaryCtInfo(nRecordId);
+    }
+    Update pfnUpdate = NULL;
+    if (nCtChangeType == CTSVC_CHANGE_NEW)
+        pfnUpdate = pfnNew;
+    else if (nCtChangeType == CTSVC_CHANGE_CHANGED)
+        pfnUpdate = pfnChanged;
+    else if (nCtChangeType == CTSVC_CHANGE_DELETED)
+        pfnUpdate = pfnDeleted;
+    if (pfnUpdate != NULL)
+        (Instance()->*pfnUpdate)(nRecordId);
     return TRUE;
 }
 
@@ -557,6 +528,13 @@ BOOL CUlogSvcContactSync::UpdateNewFdnCtInfoData(int nRecordId)
     CUlogSvcFilter filter;
     SetNumberFilter(filter, szBasic);
     return __LinkLogs(FUNC, "UpdateNewFdnCtInfoData: No log to update contact info.\n", filter, link);
+}
+
+BOOL CUlogSvcContactSync::UpdateFdnCtInfoData(int nRecordId)
+{
+    UpdateDeletedFdnCtInfoData(nRecordId);
+    UpdateNewFdnCtInfoData(nRecordId);
+    return TRUE;
 }
 
 BOOL CUlogSvcContactSync::UpdateDeletedFdnCtInfoData(int nRecordId)

@@ -54,6 +54,8 @@ public:
     BOOL UpdateEmailCtInfoData(int nRecordId);
     BOOL UpdateDeletedEmailCtInfoData(int nRecordId);
     BOOL UpdateNewFdnCtInfoData(int nRecordId);
+    /* A changed FDN entry: the deleted and then the new variant. */
+    BOOL UpdateFdnCtInfoData(int nRecordId);
     BOOL UpdateDeletedFdnCtInfoData(int nRecordId);
     BOOL UpdateNewSnsCtData(int nRecordId);
     BOOL UpdateSnsCtData(int nRecordId);
@@ -114,6 +116,11 @@ public:
 
 private:
     CUlogSvcContactSync();
+
+    typedef BOOL (CUlogSvcContactSync::*Update)(int nRecordId);
+    /* Runs the update of the change type (none: nothing), unless the full-sync check file exists. */
+    static BOOL Dispatch(const char* pszCallback, int nCtChangeType, int nRecordId, Update pfnNew,
+                         Update pfnChanged, Update pfnDeleted);
 
     /* The pieces of the updates. */
     BOOL __CheckDbMgr() const;
