@@ -70,9 +70,14 @@ struct Entry
     CtSvcPhoneNumberRecord number;
 };
 
-TEST_F(ContactSyncTest, ContactSyncConcurrentEditsBesideAddsEndInStep)
+class ContactSyncConcurrent : public ContactSyncTest
+{
+};
+
+TEST_F(ContactSyncConcurrent, EditsBesideAddsEndInStep)
 {
     UlogCtlCaptureDiagnostics(FALSE);
+    UlogSvcSetChangeCallback(nullptr, nullptr);
     std::vector<Entry> people;
     for (int i = 0; i < kNumbers; ++i)
     {
