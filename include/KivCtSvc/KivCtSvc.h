@@ -14,7 +14,12 @@
  * are stored without separators: the write calls drop spaces, dashes, dots and brackets, so
  * "+44 (20) 7946-0001" is stored, read back and compared as "+442079460001"; a number left empty, or
  * holding anything but digits, a leading "+", "*", "#" and pause characters ("P", "W", ",", ";"), is
- * refused.
+ * refused, and so is a number with nothing to dial before its first pause. E-mail addresses, SNS person
+ * ids and IM addresses, the keys of their searches, may not be empty either.
+ *
+ * Failures leave their cause in the platform's last error of the calling thread (SysGetLastError of
+ * KivCore): the platform's own codes for the database (SYS_ERR_DB_BUSY, SYS_ERR_DISK_FULL,
+ * SYS_ERR_READ_ONLY for every write under a read-only data root, ...) or one of the CTSVC_ERR_ codes.
  *
  * Public header of the platform, installed beside UlogSvc.h. C linkage; compiles as C and as C++.
  */
@@ -36,6 +41,12 @@ extern "C"
 #ifndef FALSE
 #define FALSE 0
 #endif
+
+/* Failure causes of the contacts service's own, beside the platform's SYS_ERR_ codes. NOT_FOUND: no
+ * record with that id (of that kind), or a data record's contact is missing. INVALID_ARG: a NULL
+ * pointer, an unknown kind, a text longer than its field, a bad number, an empty key to store. */
+#define CTSVC_ERR_NOT_FOUND 0x80060001u
+#define CTSVC_ERR_INVALID_ARG 0x80060002u
 
     /* Kind of a contact number (0 to 10 are the kinds the service knows, see CTSVC_PHONE_*). A 32-bit
      * integer. */
@@ -188,10 +199,11 @@ extern "C"
     BOOL CtSvcDbFdnGetRecordByPhoneNumber(const char* pszNumber, CtSvcFdnRecord* pRecord);
 
     /* Enumeration, for tools: the ids in ascending order, at most nMax of them into pIds; each returns the
-     * total number there is (which may exceed nMax), -1 on failure. */
+     * total number there is (which may exceed nMax), -1 on failure. pIds may be NULL when nMax is 0. */
     int CtSvcDbContactGetIds(int* pIds, int nMax);
     int CtSvcDbFdnGetIds(int* pIds, int nMax);
-    /* A contact's records of one kind, in ascending id; the total number, -1 on failure. */
+    /* A contact's records of one kind, in ascending id, at most nMax of them into pRecords; the total
+     * number (0 for a contact that has none or does not exist), -1 on failure. */
     int CtSvcDbPhoneNumberGetRecordsOfContact(int nContactId, CtSvcPhoneNumberRecord* pRecords, int nMax);
     int CtSvcDbEmailAddressGetRecordsOfContact(int nContactId, CtSvcEmailAddressRecord* pRecords, int nMax);
     int CtSvcDbSnsDataGetRecordsOfContact(int nContactId, CtSvcSnsDataRecord* pRecords, int nMax);
@@ -221,7 +233,9 @@ extern "C"
      * returns TRUE (the first pUserData stays). FALSE for an unknown kind or a NULL callback. */
     BOOL _CtSvcDbListenerRegisterCallback(int nDbKind, CtSvcDbListenerCallback pfnCallback, void* pUserData,
                                           const char* srcFile, int srcLine);
-    /* FALSE when the callback was not registered for that kind. */
+    /* FALSE when the callback was not registered for that kind. Once it returns, the callback is not called
+     * again for that kind; a call under way on the notification thread has ended first (unless the
+     * notification thread unregisters it itself). */
     BOOL CtSvcDbListenerUnregisterCallback(int nDbKind, CtSvcDbListenerCallback pfnCallback);
 
     /* ---- Writes ------------------------------------------------------------- */
@@ -230,12 +244,15 @@ extern "C"
      * of the writes (of all threads) and of the records within a write; the write returns once those
      * calls have ended, so the caller sees their effects. A listener must not block on a thread that
      * waits in a contacts write; a write made by a listener (on the notification thread) returns once it
-     * is committed, and its own notifications follow those being delivered.
+     * is committed, and its own notifications follow those being delivered. Listeners hear of the writes
+     * made in their own process. A platform reset stops the notification thread (a call under way ends
+     * first; notifications not yet delivered are dropped) and forgets every listener.
      *
      * An add returns the new record's id, -1 on failure (nothing stored, no notification; the cause is in
      * SysGetLastError). The id field of the record passed to an add is not read. A change rewrites every
-     * field of the record with the id given (the owning contact of a data record cannot change); a change
-     * or delete of a missing id returns FALSE. A data record's contact must exist. */
+     * field of the record with the id given (the owning contact of a data record cannot change: its
+     * nContactId is not read); a change or delete of a missing id, or of an id of another kind, returns
+     * FALSE. A data record's contact must exist. The write calls fail under a read-only data root. */
 
     /* Contacts: a new or changed main record notifies CTSVC_DB_CONTACT (new / changed). Deleting a
      * contact deletes its phone numbers, e-mail addresses, SNS data and IM addresses first (each notified

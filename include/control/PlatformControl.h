@@ -103,6 +103,11 @@ extern "C"
     void UlogCtlRemoveSim(void);
     /* The answer of CtSvcGetDigitsCount2Compare for every number (8 after a reset). */
     void UlogCtlSetDigitsCount2Compare(int count);
+    /* The address book lives in "<root>/System/contacts.db" (see KivCtSvc/KivCtSvc.h); a reset stops its
+     * notification thread, forgets its listeners and closes it. While fail is set, every read of the
+     * address book (records, searches, counts, enumerations) fails with SYS_ERR_IO; writes go on. Off
+     * after a reset. */
+    void UlogCtlFailContactReads(BOOL fail);
 
     /* ---- Locale (KivAppFrmwk) --------------------------------------------- */
     /* Sets the handset's locale by ICU name ("en_US", "de_DE", ...) and the default date and time format

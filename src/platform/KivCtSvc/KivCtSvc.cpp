@@ -1,4 +1,4 @@
-// The number-comparison setting of the contacts service.
+// The number-comparison setting of the contacts service and its read fault.
 #include "KivCtSvc/KivCtSvc.h"
 #include "KivCtSvc/KivCtSvcInternal.h"
 
@@ -9,11 +9,22 @@ namespace kiv::ctsvc
 namespace
 {
 std::atomic<int> g_digitsCount2Compare{kDefaultDigitsCount2Compare};
+std::atomic<bool> g_bFailReads{false};
 } // namespace
 
 void SetDigitsCount2Compare(int count)
 {
     g_digitsCount2Compare.store(count, std::memory_order_relaxed);
+}
+
+void SetFailReads(bool bFail)
+{
+    g_bFailReads.store(bFail, std::memory_order_relaxed);
+}
+
+bool ReadsFail()
+{
+    return g_bFailReads.load(std::memory_order_relaxed);
 }
 } // namespace kiv::ctsvc
 

@@ -7,3 +7,8 @@ extern "C" void UlogCtlSetDigitsCount2Compare(int count)
 {
     kiv::ctsvc::SetDigitsCount2Compare(count);
 }
+
+extern "C" void UlogCtlFailContactReads(BOOL fail)
+{
+    kiv::ctsvc::SetFailReads(fail != FALSE);
+}

@@ -1,0 +1,200 @@
+// Searches of the address book: numbers by their last characters, the other keys byte for byte, the
+// order of several matches, and keys that hold SQL's special characters.
+#include "support/PlatformFixture.h"
+
+#include "KivCore/KivCore.h"
+#include "control/PlatformControl.h"
+#include "platform/KivCtSvc/CtSvcTestRecords.h"
+
+#include <vector>
+
+namespace
+{
+using namespace ctsvctest;
+using CtSvcSearchTest = ulogtest::PlatformTest;
+
+// Numbers stored, the digit count, a searched number and which of the stored ones it finds.
+struct NumberCase
+{
+    const char* pszName;
+    std::vector<std::string> stored;
+    int nDigits;
+    std::string strSearched;
+    std::vector<int> found; // indexes into stored, in ascending id
+};
+
+void PrintTo(const NumberCase& value, std::ostream* pOut)
+{
+    *pOut << value.pszName;
+}
+
+class CtSvcNumberSearchTest : public ulogtest::PlatformTest, public ::testing::WithParamInterface<NumberCase>
+{
+};
+
+TEST_P(CtSvcNumberSearchTest, FindsTheNumbersThatEndAlike)
+{
+    const NumberCase& c = GetParam();
+    const int nContact = AddContact("Owner");
+    std::vector<int> ids;
+    for (const std::string& strNumber : c.stored)
+    {
+        ids.push_back(AddNumber(nContact, strNumber));
+        ASSERT_GT(Add(CtSvcDbFdnAdd, Fdn("F", strNumber)), 0) << strNumber;
+    }
+    UlogCtlSetDigitsCount2Compare(c.nDigits);
+    const CtSvcPhoneNumberRecord search = Number(0, c.strSearched);
+    EXPECT_EQ(CtSvcDbPhoneNumberGetCount(&search), static_cast<int>(c.found.size()));
+    CtSvcPhoneNumberRecord records[8];
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 8), static_cast<int>(c.found.size()));
+    for (size_t i = 0; i < c.found.size(); ++i)
+        EXPECT_EQ(records[i].nDataId, ids[c.found[i]]) << i;
+
+    // FDN entries match as numbers do, the oldest first (FDN ids follow the order of the numbers here).
+    CtSvcFdnRecord fdn{};
+    EXPECT_EQ(CtSvcDbFdnGetRecordByPhoneNumber(c.strSearched.c_str(), &fdn), c.found.empty() ? FALSE : TRUE);
+    if (!c.found.empty())
+    {
+        EXPECT_EQ(fdn.nFdnId, c.found[0] + 1);
+    }
+    else
+    {
+        EXPECT_EQ(SysGetLastError(), CTSVC_ERR_NOT_FOUND);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, CtSvcNumberSearchTest,
+    ::testing::Values(
+        NumberCase{
+            "InternationalAndNationalForms", {"+44 20 7946 0001", "020 7946 0002"}, 8, "020 7946 0001", {0}},
+        NumberCase{"SeparatorsInTheKey", {"02079460001"}, 8, "(020) 7946-0001", {0}},
+        NumberCase{"ShortStoredNumberWhole", {"1234", "91234"}, 8, "1234", {0}},
+        NumberCase{"ShortKeyNeedsWholeEquality", {"12345678", "012345678"}, 8, "2345678", {}},
+        NumberCase{"LongKeyShortStored", {"5678", "12345678"}, 8, "0012345678", {1}},
+        NumberCase{"DtmfTailsAreNotCompared",
+                   {"12345678P123", "0012345678W9", "12345678"},
+                   8,
+                   "+8212345678P55",
+                   {0, 1, 2}},
+        NumberCase{"EveryPauseEndsTheDialledPart", {"5551234,1", "5551234;2"}, 8, "5551234", {0, 1}},
+        NumberCase{"DigitCountFromThePlatform", {"5550001", "5559001", "0001"}, 4, "0001", {0, 2}},
+        NumberCase{"DigitCountBelowOneCountsAsOne", {"12", "13"}, 0, "92", {0}},
+        NumberCase{"EmptyKeyMatchesNothing", {"12345678"}, 8, "", {}},
+        NumberCase{"DtmfOnlyKeyMatchesNothing", {"12345678"}, 8, "P12345678", {}},
+        NumberCase{"LikeWildcardsAreLiteral", {"12345678", "1234567"}, 8, "1234567%", {}},
+        NumberCase{"UnderscoreIsLiteral", {"12345678"}, 8, "_2345678", {}},
+        NumberCase{"QuoteIsLiteral", {"12345678"}, 8, "1' OR '1'='1", {}},
+        NumberCase{"StarAndHashAreCompared", {"*#06#", "*#07#"}, 8, "*#06#", {0}}),
+    [](const ::testing::TestParamInfo<NumberCase>& info) { return std::string(info.param.pszName); });
+
+TEST_F(CtSvcSearchTest, SeveralMatchesComeOldestFirstAndTheFirstStaysFirst)
+{
+    const int nAnn = AddContact("Ann");
+    const int nBo = AddContact("Bo");
+    const int nFirst = AddNumber(nBo, "+44 20 7946 0001");
+    const int nSecond = AddNumber(nAnn, "020 7946 0001");
+    const int nThird = AddNumber(nBo, "79460001");
+    const CtSvcPhoneNumberRecord search = Number(0, "0044 20 7946 0001");
+    CtSvcPhoneNumberRecord records[3];
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 2), 2);
+    EXPECT_EQ(records[0].nDataId, nFirst);
+    EXPECT_EQ(records[1].nDataId, nSecond);
+    EXPECT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 0), 0);
+    EXPECT_EQ(CtSvcDbPhoneNumberGetRecords(&search, nullptr, 1), -1);
+    EXPECT_EQ(SysGetLastError(), CTSVC_ERR_INVALID_ARG);
+
+    // A change keeps the record's place; a delete gives the first place to the next oldest.
+    CtSvcPhoneNumberRecord changed = Number(0, "7946 0001");
+    changed.nDataId = nFirst;
+    ASSERT_TRUE(CtSvcDbPhoneNumberChange(&changed));
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 1), 1);
+    EXPECT_EQ(records[0].nDataId, nFirst);
+    ASSERT_TRUE(CtSvcDbPhoneNumberDelete(nFirst));
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 3), 2);
+    EXPECT_EQ(records[0].nDataId, nSecond);
+    EXPECT_EQ(records[1].nDataId, nThird);
+}
+
+// A kind of record searched byte for byte: how to add one and how to search for one.
+struct ValueKind
+{
+    const char* pszName;
+    int (*pfnAdd)(int nContactId, const std::string& strValue);
+    int (*pfnCount)(const std::string& strValue);
+    int (*pfnFirst)(const std::string& strValue); // the data id of the first match, 0 for none, -1 failure
+};
+
+void PrintTo(const ValueKind& value, std::ostream* pOut)
+{
+    *pOut << value.pszName;
+}
+
+template <class R, R (*Make)(int, const std::string&, int), int (*Add)(const R*), int (*Count)(const R*),
+          int (*Get)(const R*, R*, int)>
+constexpr ValueKind MakeKind(const char* pszName)
+{
+    return {pszName,
+            [](int nContactId, const std::string& strValue)
+            {
+                const R record = Make(nContactId, strValue, 0);
+                return Add(&record);
+            },
+            [](const std::string& strValue)
+            {
+                const R search = Make(0, strValue, 0);
+                return Count(&search);
+            },
+            [](const std::string& strValue)
+            {
+                const R search = Make(0, strValue, 0);
+                R found{};
+                const int nFound = Get(&search, &found, 1);
+                return nFound > 0 ? found.nDataId : nFound;
+            }};
+}
+
+class CtSvcValueSearchTest : public ulogtest::PlatformTest, public ::testing::WithParamInterface<ValueKind>
+{
+};
+
+TEST_P(CtSvcValueSearchTest, KeysMatchByteForByteWhateverCharactersTheyHold)
+{
+    const ValueKind& kind = GetParam();
+    const int nContact = AddContact("O'Brien \"quoted\" 100% a_b");
+    const std::vector<std::string> values = {"a_b@x", "axb@x", "o'neil@x", "100%@x", "x\"y", "A_B@x"};
+    std::vector<int> ids;
+    for (const std::string& strValue : values)
+        ids.push_back(kind.pfnAdd(nContact, strValue));
+    const int nAgain = kind.pfnAdd(nContact, "a_b@x");
+
+    EXPECT_EQ(kind.pfnCount("a_b@x"), 2);
+    EXPECT_EQ(kind.pfnFirst("a_b@x"), ids[0]);
+    EXPECT_GT(nAgain, ids.back());
+    for (size_t i = 1; i < values.size(); ++i)
+    {
+        EXPECT_EQ(kind.pfnCount(values[i]), 1) << values[i];
+        EXPECT_EQ(kind.pfnFirst(values[i]), ids[i]) << values[i];
+    }
+    for (const char* pszPattern :
+         {"a%", "%", "_", "a_b@_", "o''neil@x", "' OR 1=1 --", "a_b@x ", "A_b@x", ""})
+    {
+        EXPECT_EQ(kind.pfnCount(pszPattern), 0) << pszPattern;
+        EXPECT_EQ(kind.pfnFirst(pszPattern), 0) << pszPattern;
+    }
+    CtSvcContactRecord contact{};
+    ASSERT_TRUE(CtSvcDbContactGetRecord(nContact, &contact));
+    EXPECT_STREQ(contact.szFirstName, "O'Brien \"quoted\" 100% a_b");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CtSvcValueSearchTest,
+    ::testing::Values(
+        MakeKind<CtSvcEmailAddressRecord, Email, CtSvcDbEmailAddressAdd, CtSvcDbEmailAddressGetCount,
+                 CtSvcDbEmailAddressGetRecords>("Email"),
+        MakeKind<CtSvcSnsDataRecord, Sns, CtSvcDbSnsDataAdd, CtSvcDbSnsDataGetCount,
+                 CtSvcDbSnsDataGetRecords>("Sns"),
+        MakeKind<CtSvcImRecord, Im, CtSvcDbIMAdd, CtSvcDbIMGetCount, CtSvcDbIMGetRecords>("Im")),
+    [](const ::testing::TestParamInfo<ValueKind>& info) { return std::string(info.param.pszName); });
+
+} // namespace
