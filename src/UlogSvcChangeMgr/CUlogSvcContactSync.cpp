@@ -377,13 +377,13 @@ BOOL CUlogSvcContactSync::__FindNumberHolder(const char* pszFunc, const char* ps
     SysDebugPrintf(ULOG_DBG_DETAIL, "%s: Search FDN db\n", pszFunc);
     CtSvcFdnRecord fdn;
     std::memset(&fdn, 0, sizeof(fdn));
-    SysSetLastError(SYS_ERR_NONE);
     if (CtSvcDbFdnGetRecordByPhoneNumber(search.szNumber, &fdn))
     {
         SetFdnLink(link, fdn);
         return TRUE;
     }
-    if (SysGetLastError() != SYS_ERR_NONE)
+    // Nothing found, or the address book could not be read: only the first may clear the logs.
+    if (SysGetLastError() != CTSVC_ERR_NOT_FOUND)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "%s: CtSvcDbFdnGetRecordByPhoneNumber fail!!\n", pszFunc);
         return FALSE;

@@ -233,6 +233,11 @@ struct DataCase
     const char* keys[2];
 };
 
+void PrintTo(const DataCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 int EmailLog(const char* key)
 {
     return AddAddressLog(ULOG_LOG_EMAIL_RECEIVED, key);
