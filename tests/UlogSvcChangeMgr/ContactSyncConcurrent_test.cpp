@@ -27,16 +27,9 @@ std::string NumberOf(int i)
 // The first contact holding the number, as a dialer fills the event's contact fields from it.
 bool LookUp(const char* number, CtSvcPhoneNumberRecord& holder, CtSvcContactRecord& contact)
 {
-    CtSvcPhoneNumberRecord search = NumberRecord(0, number);
+    const CtSvcPhoneNumberRecord search = NumberRecord(0, number);
     return CtSvcDbPhoneNumberGetRecords(&search, &holder, 1) == 1 &&
            CtSvcDbContactGetRecord(holder.nContactId, &contact);
-}
-
-template <size_t N> void Put(char (&dest)[N], const std::string& text)
-{
-    const size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    std::memcpy(dest, text.data(), n);
-    dest[n] = '\0';
 }
 
 // Adds events while the address book is edited; how many were made.
@@ -67,12 +60,6 @@ int AddEvents(int nAdder, std::atomic<int>& stored, const std::atomic<bool>& edi
     return k;
 }
 
-struct Entry
-{
-    int nContactId;
-    CtSvcPhoneNumberRecord number;
-};
-
 class ContactSyncConcurrent : public ContactSyncTest
 {
 };
@@ -81,45 +68,41 @@ TEST_F(ContactSyncConcurrent, EditsBesideAddsEndInStep)
 {
     UlogCtlCaptureDiagnostics(FALSE);
     UlogSvcSetChangeCallback(nullptr, nullptr);
-    std::vector<Entry> people;
-    for (int i = 0; i < kNumbers; ++i)
+    // The contacts and each one's number; every number keeps at least one holder.
+    std::vector<CtSvcPhoneNumberRecord> people;
+    int nFailed = 0;
+    auto addPerson = [&people, &nFailed](const std::string& first, int i)
     {
-        Entry p{AddContact("P" + std::to_string(i), "Lee"), NumberRecord(0, NumberOf(i).c_str())};
-        p.number.nContactId = p.nContactId;
-        p.number.nDataId = CtSvcDbPhoneNumberAdd(&p.number);
-        ASSERT_GT(p.number.nDataId, 0);
-        people.push_back(p);
-    }
+        people.push_back(NumberRecord(AddContact(first, "Kim", "/p/" + first + ".jpg"), NumberOf(i)));
+        people.back().nDataId = CtSvcDbPhoneNumberAdd(&people.back());
+        nFailed += (people.back().nContactId > 0 && people.back().nDataId > 0) ? 0 : 1;
+    };
+    for (int i = 0; i < kNumbers; ++i)
+        addPerson("P" + std::to_string(i), i);
 
     std::atomic<int> stored{0};
     std::atomic<bool> editing{true};
     int nMade[2] = {0, 0};
     std::thread adder1([&] { nMade[0] = AddEvents(0, stored, editing); });
     std::thread adder2([&] { nMade[1] = AddEvents(1, stored, editing); });
-    int nFailed = 0;
     std::thread editor(
-        [&people, &nFailed, &editing]
+        [&]
         {
             std::mt19937 rng(7);
             for (int nWrites = 0; nWrites < kWrites; ++nWrites)
             {
-                const int op = static_cast<int>(rng() % 3);
+                const unsigned op = rng() % 3;
                 const size_t pick = rng() % people.size();
                 const std::string name = "E" + std::to_string(nWrites);
                 int nHolders = 0;
-                for (const Entry& p : people)
-                    nHolders += std::strcmp(p.number.szNumber, people[pick].number.szNumber) == 0 ? 1 : 0;
+                for (const CtSvcPhoneNumberRecord& p : people)
+                    nHolders += std::strcmp(p.szNumber, people[pick].szNumber) == 0 ? 1 : 0;
                 if (op == 0 && nWrites + 1 < kWrites) // a new contact and its number: two writes
                 {
-                    Entry p{AddContact(name, "Kim", "/p/" + name + ".jpg"),
-                            NumberRecord(0, NumberOf(static_cast<int>(rng() % kNumbers)).c_str())};
-                    p.number.nContactId = p.nContactId;
-                    p.number.nDataId = CtSvcDbPhoneNumberAdd(&p.number);
-                    nFailed += (p.nContactId > 0 && p.number.nDataId > 0) ? 0 : 1;
-                    people.push_back(p);
+                    addPerson(name, static_cast<int>(rng() % kNumbers));
                     ++nWrites;
                 }
-                else if (op == 2 && nHolders > 1) // every number keeps a holder
+                else if (op == 1 && nHolders > 1)
                 {
                     nFailed += CtSvcDbContactDelete(people[pick].nContactId) ? 0 : 1;
                     people.erase(people.begin() + static_cast<long>(pick));
@@ -144,7 +127,7 @@ TEST_F(ContactSyncConcurrent, EditsBesideAddsEndInStep)
     // One more write of each remaining number, the oldest holder's last: each number then goes to the
     // holder that a look-up finds first.
     for (auto it = people.rbegin(); it != people.rend(); ++it)
-        ASSERT_TRUE(CtSvcDbPhoneNumberChange(&it->number));
+        ASSERT_TRUE(CtSvcDbPhoneNumberChange(&*it));
     const std::vector<std::string> rows = ulogtest::QueryDbFile(
         m_root, "select lognumber, ctprimaryid, ctdataid, firstname, lastname, logname, callerid, phonetype, "
                 "storagetype from UlogDistinctDbTable");

@@ -21,16 +21,21 @@
 
 namespace ctsynctest
 {
+template <size_t N> void Put(char (&dest)[N], const std::string& text)
+{
+    const size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    std::memcpy(dest, text.data(), n);
+    dest[n] = '\0';
+}
+
 // A main record; nContactId is read only by a change.
 inline CtSvcContactRecord Person(const std::string& first, const std::string& last,
                                  const std::string& path = "", int nContactId = 0)
 {
-    CtSvcContactRecord c;
-    std::memset(&c, 0, sizeof(c));
-    c.nContactId = nContactId;
-    std::strncpy(c.szFirstName, first.c_str(), sizeof(c.szFirstName) - 1);
-    std::strncpy(c.szLastName, last.c_str(), sizeof(c.szLastName) - 1);
-    std::strncpy(c.szCallerIdPath, path.c_str(), sizeof(c.szCallerIdPath) - 1);
+    CtSvcContactRecord c = {nContactId, {}, {}, {}};
+    Put(c.szFirstName, first);
+    Put(c.szLastName, last);
+    Put(c.szCallerIdPath, path);
     return c;
 }
 
@@ -40,70 +45,44 @@ inline int AddContact(const std::string& first, const std::string& last, const s
     return CtSvcDbContactAdd(&c);
 }
 
-inline CtSvcPhoneNumberRecord NumberRecord(int nContactId, const char* number, int kind = CTSVC_PHONE_MOBILE,
-                                           int use = CTSVC_USE_HOME, int storage = CTSVC_STORAGE_PHONE)
+inline CtSvcPhoneNumberRecord NumberRecord(int nContactId, const std::string& number,
+                                           int kind = CTSVC_PHONE_MOBILE, int use = CTSVC_USE_HOME)
 {
-    CtSvcPhoneNumberRecord r;
-    std::memset(&r, 0, sizeof(r));
-    r.nContactId = nContactId;
-    r.nNumberKind = kind;
-    r.nUseType = use;
-    r.nStorageKind = storage;
-    std::strncpy(r.szNumber, number, sizeof(r.szNumber) - 1);
+    CtSvcPhoneNumberRecord r = {0, nContactId, CTSVC_STORAGE_PHONE, 0, kind, use, {}};
+    Put(r.szNumber, number);
     return r;
 }
 
-inline int AddNumber(int nContactId, const char* number, int kind = CTSVC_PHONE_MOBILE,
-                     int use = CTSVC_USE_HOME, int storage = CTSVC_STORAGE_PHONE)
+inline int AddNumber(int nContactId, const std::string& number, int kind = CTSVC_PHONE_MOBILE,
+                     int use = CTSVC_USE_HOME)
 {
-    const CtSvcPhoneNumberRecord r = NumberRecord(nContactId, number, kind, use, storage);
+    const CtSvcPhoneNumberRecord r = NumberRecord(nContactId, number, kind, use);
     return CtSvcDbPhoneNumberAdd(&r);
 }
 
 inline int AddFdn(const char* name, const char* number)
 {
-    CtSvcFdnRecord r;
-    std::memset(&r, 0, sizeof(r));
-    std::strncpy(r.szName, name, sizeof(r.szName) - 1);
-    std::strncpy(r.szNumber, number, sizeof(r.szNumber) - 1);
+    CtSvcFdnRecord r = {0, {}, {}};
+    Put(r.szName, name);
+    Put(r.szNumber, number);
     return CtSvcDbFdnAdd(&r);
 }
 
-// Adds an event as an application does; its unique id, -1 when it was not stored.
-inline int AddLog(UlogInfo info)
-{
-    return UlogAddCallLog(&info) ? info.nUniqueId : -1;
-}
-
-inline int AddCall(const char* number, UlogLogType type = ULOG_LOG_ORIGINATED, unsigned start = 1700000000u)
+// Adds an event as an application does: a call or message of a number, an e-mail or IM log of an
+// address, an SNS log of a person. Its unique id, -1 when it was not stored.
+inline int AddLog(UlogLogType type, const char* number, const char* address = "", const char* person = "",
+                  unsigned start = 1700000000u, int nCtFdnId = 0)
 {
     ulogtest::Event e;
     e.type = type;
     e.number = number;
+    e.snsPersonId = person;
     e.start = start;
-    return AddLog(ulogtest::MakeInfo(e));
-}
-
-// An event of an address: an e-mail (or message) log, or an IM log (types 9, 10).
-inline int AddAddressLog(UlogLogType type, const char* address, const char* number = "")
-{
-    ulogtest::Event e;
-    e.type = type;
-    e.number = number;
     UlogInfo info = ulogtest::MakeInfo(e);
     WmConvert2PCode(info.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN, address);
-    if (type == ULOG_LOG_IM_1 || type == ULOG_LOG_IM_2)
-        info.nSpInfo = 1;
-    return AddLog(info);
-}
-
-inline int AddSnsLog(const char* personId)
-{
-    ulogtest::Event e;
-    e.type = ULOG_LOG_SNS_2;
-    e.number = "";
-    e.snsPersonId = personId;
-    return AddLog(ulogtest::MakeInfo(e));
+    info.nSpInfo = (type == ULOG_LOG_IM_1 || type == ULOG_LOG_IM_2) ? 1 : -1;
+    info.nCtFdnId = nCtFdnId;
+    return UlogAddCallLog(&info) ? info.nUniqueId : -1;
 }
 
 // Fields joined as ContactSyncTest::Contact gives them.
@@ -158,14 +137,6 @@ protected:
                                      "UlogDuplDbTable where parentid = " +
                                          std::to_string(nUniqueId));
     }
-    int CountChanges(int nChangeType) const
-    {
-        int n = 0;
-        for (const auto& change : m_changes)
-            n += change.first == nChangeType ? 1 : 0;
-        return n;
-    }
-
     Changes m_changes;
 };
 } // namespace ctsynctest
