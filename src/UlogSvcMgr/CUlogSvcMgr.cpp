@@ -4,7 +4,9 @@
 #include "UlogSvcMgr/CUlogSvcMgr.h"
 
 #include "KivAppSvcFramework/ContentSyncMgr.h"
+#include "KivCtSvc/KivCtSvc.h"
 #include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
+#include "UlogSvcChangeMgr/CUlogSvcContactSync.h"
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
 #include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 #include "UlogSvcLogMgr/IUlogSvcDuplMgr.h"
@@ -82,8 +84,26 @@ BOOL CUlogSvcMgr::Init()
     }
     pAccountMgr->Init();
 
-    /* LATER (contact sync): _CtSvcDbListenerRegisterCallback for kinds 1, 2, 6, 12, 11, 10 with the
-     * CUlogSvcContactSync callbacks, in that order. */
+    /* 5. The contacts listeners. Registering a listener that is already registered changes nothing, so
+     * a second start keeps one of each; a reset of the contacts service drops them, and the start after
+     * it registers them again. */
+    static const struct
+    {
+        int nKind;
+        CtSvcDbListenerCallback pfnCallback;
+    } s_listeners[] = {{CTSVC_DB_PHONE_NUMBER, &CUlogSvcContactSync::NumberDataContactSync},
+                       {CTSVC_DB_EMAIL, &CUlogSvcContactSync::EmailDataContactSync},
+                       {CTSVC_DB_FDN, &CUlogSvcContactSync::FdnDataContactSync},
+                       {CTSVC_DB_SNS, &CUlogSvcContactSync::SnsContactSync},
+                       {CTSVC_DB_IM, &CUlogSvcContactSync::ImContactSync},
+                       {CTSVC_DB_CONTACT, &CUlogSvcContactSync::PrimaryContactSync}};
+    for (const auto& listener : s_listeners)
+    {
+        if (!_CtSvcDbListenerRegisterCallback(listener.nKind, listener.pfnCallback, NULL, __FILE__, __LINE__))
+            SysDebugPrintf(ULOG_DBG_FAIL,
+                           "CUlogSvcMgr::Init: the contacts listener of kind %d is not registered.\n",
+                           listener.nKind);
+    }
 
     /* 6. The SNS message sync. */
     if (m_pSnsSync != NULL)
