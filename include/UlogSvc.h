@@ -513,12 +513,26 @@ extern "C"
     int UlogGetSentEmailCount(void);
     int UlogGetReceivedEmailCount(void);
 
+    /* ==== The address book ==== */
+
+    /* Fills the contact fields of a log that is about to be added from the address book, as the service
+     * keeps them for stored logs (and as a dialer does before it adds an event): an SNS log by its SNS
+     * person id, an IM log by its IM address, a message or e-mail log that has an e-mail address by the
+     * address, any other log by its number (a contact's number, the oldest match; else an FDN entry).
+     * Written: nPersonId, nCtDataId, nCtFdnId, nMyAccountId, szFirstName, szLastName, szName (the display
+     * name, by the name-order setting), szCallerIdPath, and iPhoneType and iStorageType where the record
+     * gives them; an e-mail log also takes the display name as szEmailDisplayName. TRUE when a contact or
+     * FDN entry was found; FALSE when none holds the key (ULOG_ERR_NOT_FOUND) or the address book cannot
+     * be read (ULOG_ERR_FAILED); the record is unchanged when FALSE. */
+    BOOL UlogFillContactInfo(UlogInfo* pUlogInfo);
+
     /* ==== Following the changes of the logs ==== */
 
     /* A change of the logs: nChangeType is the kind of change (0 an event stored, 1 a row updated, 3 a
      * temporary log completed, 5 a row renamed after the voicemail number, 6 the rows of a log type
-     * renamed, 7 and 8 check status changed, 9 group ids changed, 11 a row deleted with its events, 12
-     * rows deleted by a filter, 13 every row, or every row of a type, deleted); nUniqueId is the row's
+     * renamed, 7 and 8 check status changed, 9 group ids changed, 2 contact fields of rows rewritten after a
+     * change of the address book, 11 a row deleted with its events, 12 rows deleted by a filter, 13 every
+     * row, or every row of a type, deleted); nUniqueId is the row's
      * unique id, or -1 for a change of many rows. */
     typedef void (*UlogChangeCallback)(int nChangeType, int nUniqueId, void* pUserData);
     /* Registers the application's callback (replacing the previous one; NULL removes it). It is called

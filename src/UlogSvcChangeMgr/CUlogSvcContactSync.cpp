@@ -729,6 +729,50 @@ BOOL CUlogSvcContactSync::UpdateDeletedPrimaryCtInfo(int)
 
 /* ==== Writing the logs ==== */
 
+int CUlogSvcContactSync::FindLink(const CUlog& log, CtLink& link)
+{
+    static const char FUNC[] = "CUlogSvcContactSync::FindLink";
+    link = CtLink();
+    const int iLogType = log.GetLogType();
+    DataKind iKind = DATA_EMAIL;
+    std::string strKey;
+    if (iLogType >= LOG_TYPE_SNS_FIRST && iLogType <= LOG_TYPE_SNS_LAST)
+    {
+        const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log);
+        strKey = pSns != NULL ? pSns->GetSnsPersonId() : "";
+        iKind = DATA_SNS;
+    }
+    else if (log.GetEmailAddress()[0] != 0 && iLogType >= LOG_TYPE_MSG_FIRST && iLogType <= LOG_TYPE_IM_LAST)
+    {
+        char szAddress[CTSVC_EMAIL_LEN] = {0};
+        WmConvert2LCode(szAddress, sizeof(szAddress), log.GetEmailAddress());
+        strKey = szAddress;
+        iKind = (iLogType >= LOG_TYPE_IM_FIRST) ? DATA_IM : DATA_EMAIL;
+    }
+    else if (log.GetNumber()[0] != '\0')
+    {
+        if (!__FindNumberHolder(FUNC, log.GetNumber(), false, link))
+            return -1;
+        return (link.nFields & CtLink::CLEAR) ? 0 : 1;
+    }
+    if (strKey.empty())
+        return 0;
+
+    Holder holder;
+    const int nFound = FindDataHolder(iKind, strKey.c_str(), holder);
+    if (nFound <= 0)
+        return nFound;
+    if (!SetDataLink(FUNC, holder, link))
+        return -1;
+    if (iKind == DATA_EMAIL)
+    {
+        link.nFields |= CtLink::PHONE_TYPE | CtLink::STORAGE_TYPE;
+        link.iPhoneType = __GetPhoneType(CTSVC_PHONE_NONE, holder.nUseType);
+        link.iStorageType = ULOG_STORAGE_EMAIL_LINK;
+    }
+    return 1;
+}
+
 CUlog* CUlogSvcContactSync::__GetFirstLog(const CUlogSvcFilter& filter)
 {
     IUlogSvcDistinctMgr* pMgr = IUlogSvcDistinctMgr::Instance();

@@ -114,6 +114,12 @@ public:
         void Apply(CUlog& log) const;
     };
 
+    /* The address book's link for a log not stored yet, as the updates would write it: an SNS log by its
+     * person id, an IM log by its IM address, a message or e-mail log with an address by the address,
+     * any other log by its number (a contact's number, else an FDN entry). 1 with the link, 0 when no
+     * record holds the key (or the log has none), -1 when the address book cannot be read. */
+    static int FindLink(const CUlog& log, CtLink& link);
+
 private:
     CUlogSvcContactSync();
 
@@ -132,7 +138,7 @@ private:
     CUlog* __GetFirstLog(const CUlogSvcFilter& filter);
     /* The link of a deleted number or FDN entry: another contact holding the number, else an FDN entry,
      * else none. FALSE when the address book cannot be read. */
-    BOOL __FindNumberHolder(const char* pszFunc, const char* pszNumber, bool bFdn, CtLink& link);
+    static BOOL __FindNumberHolder(const char* pszFunc, const char* pszNumber, bool bFdn, CtLink& link);
     /* A deleted phone number (bFdn false) or FDN entry: its logs go to the next holder of their number. */
     BOOL __UpdateDeletedNumber(const char* pszFunc, int nRecordId, bool bFdn);
     /* A deleted e-mail address, SNS record or IM address (iKind 0, 1, 2): its logs go to the next holder

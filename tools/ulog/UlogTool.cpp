@@ -47,6 +47,8 @@ const char* const s_addHelp =
     "       ulog add email --dir sent|received --address ADDR [--number N] [--name NAME] [--start TIME]\n"
     "\n"
     "Stores one event and prints the id, group and count of its row in the list.\n"
+    "N is stored without the spaces, dashes and brackets it may be written with.\n"
+    "Without --name the event takes its contact (names, picture) from the address book.\n"
     "TIME is seconds since 1970-01-01 UTC or \"YYYY-MM-DD HH:MM[:SS]\" in UTC (default: now).\n"
     "A missed call has no duration.\n";
 
@@ -60,7 +62,8 @@ const char* const s_listHelp =
 
 const char* const s_historyHelp = "usage: ulog history ID [--json]\n"
                                   "\n"
-                                  "The events behind the row ID of 'ulog list', newest first.\n";
+                                  "The events behind the row ID of 'ulog list', newest first, each named\n"
+                                  "as the row is now.\n";
 
 const char* const s_showHelp = "usage: ulog show ID [--json]\n"
                                "\n"
@@ -209,7 +212,8 @@ UlogInfo BuildAddRecord(const std::string& kind, const Parsed& p)
         const std::string number = p.Get("--number");
         if (!IsPhoneNumber(number))
             Usage(command + ": not a phone number: '" + number + "'");
-        SetText(info.szNumber, sizeof(info.szNumber), number, command + ": --number");
+        // Stored as dialled: the separators it may be written with are not part of the number.
+        SetText(info.szNumber, sizeof(info.szNumber), WithoutSeparators(number), command + ": --number");
     }
     else if (kind != "email")
         Usage(command + ": --number is required");
@@ -290,12 +294,20 @@ int CmdAdd(const std::vector<std::string>& args, const std::string& root, bool j
     UlogInfo info = BuildAddRecord(kind, p);
 
     Service service(root, Service::READ_WRITE);
+    // As a dialer does: the correspondent's contact from the address book, unless a name is given. An
+    // address book that cannot be read does not keep the event from being stored.
+    std::string contactProblem;
+    if (!p.Has("--name") && !UlogFillContactInfo(&info) && UlogGetLastError(nullptr) != ULOG_ERR_NOT_FOUND)
+        contactProblem = "the address book cannot be read" + Reason();
     if (!UlogAddCallLog(&info) || info.nUniqueId == ULOG_INVALID_DB_INDEX)
         Fail("add " + kind + ": the event could not be stored" + Reason());
     // Claimed only once the stored row reads back.
     UlogInfo stored;
     if (!UlogGetCallLogInfoByUniqueID(info.nUniqueId, &stored) || stored.iLogType != info.iLogType)
         Fail("add " + kind + ": the stored event cannot be read back" + Reason());
+    if (!contactProblem.empty())
+        std::fprintf(stderr, "ulog: warning: %s; the event is stored without its contact\n",
+                     contactProblem.c_str());
     PrintAdded(info, json);
     return 0;
 }
@@ -416,6 +428,13 @@ int CmdHistory(const std::vector<std::string>& args, const std::string& root, bo
     events.erase(std::remove_if(events.begin(), events.end(),
                                 [&](const UlogInfo& info) { return info.nParentId != row.nUniqueId; }),
                  events.end());
+    // The events keep the links to the contact; its name is the row's, as the address book gives it now.
+    for (UlogInfo& info : events)
+    {
+        std::memcpy(info.szName, row.szName, sizeof(info.szName));
+        std::memcpy(info.szFirstName, row.szFirstName, sizeof(info.szFirstName));
+        std::memcpy(info.szLastName, row.szLastName, sizeof(info.szLastName));
+    }
     std::stable_sort(events.begin(), events.end(),
                      [](const UlogInfo& a, const UlogInfo& b)
                      { return a.tmStart != b.tmStart ? a.tmStart > b.tmStart : a.nUniqueId > b.nUniqueId; });

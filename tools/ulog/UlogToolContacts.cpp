@@ -224,20 +224,12 @@ void Reconcile(const std::vector<T>& have, std::vector<T> want, int contactId, K
             Fail("contact edit: the " + what + " '" + key(have[i]) + "' could not be deleted");
 }
 
-std::string Digits(const std::string& number)
-{
-    std::string out;
-    for (char c : number)
-        if (c != ' ' && c != '-' && c != '(' && c != ')' && c != '.')
-            out += c;
-    return out;
-}
-
 void ApplyLists(const ContactView& have, const ContactRequest& req, const Parsed& p, int id)
 {
     if (p.Has("--number"))
         Reconcile(
-            have.numbers, req.numbers, id, [](const CtSvcPhoneNumberRecord& r) { return Digits(r.szNumber); },
+            have.numbers, req.numbers, id,
+            [](const CtSvcPhoneNumberRecord& r) { return WithoutSeparators(r.szNumber); },
             [](const CtSvcPhoneNumberRecord& a, const CtSvcPhoneNumberRecord& b)
             {
                 return a.nNumberKind == b.nNumberKind && a.nUseType == b.nUseType &&

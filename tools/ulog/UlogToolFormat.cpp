@@ -309,6 +309,15 @@ bool IsPrintableUtf8(const std::string& text)
     return true;
 }
 
+std::string WithoutSeparators(const std::string& number)
+{
+    std::string out;
+    for (char c : number)
+        if (c != ' ' && c != '-' && c != '(' && c != ')' && c != '.')
+            out += c;
+    return out;
+}
+
 bool IsEmailAddress(const std::string& text)
 {
     const size_t at = text.find('@');

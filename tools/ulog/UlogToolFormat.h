@@ -32,6 +32,8 @@ bool IsPrintableUtf8(const std::string& text);
 // A phone number: digits with an optional leading '+', and '*', '#', ' ', '-', '(', ')'; at least one
 // digit.
 bool IsPhoneNumber(const std::string& text);
+// A number as dialled: without the spaces, dashes, dots and brackets it may be written with.
+std::string WithoutSeparators(const std::string& number);
 // An e-mail address: text around one '@' (neither side empty), without spaces, tabs, '<', '>' or '"'.
 bool IsEmailAddress(const std::string& text);
 // The short name of a log type ("outgoing", "missed", "message-sent", ...).

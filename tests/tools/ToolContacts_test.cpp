@@ -1,0 +1,152 @@
+// The address book commands of the ulog tool, run as subprocesses: contacts and FDN entries kept, the
+// logs following them from one command to the next, and bad arguments refused before anything is done.
+#include "support/ToolProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+using ulogtest::ToolResult;
+
+class ToolContactsTest : public ulogtest::ToolTest
+{
+protected:
+    // The one row of `ulog list --json`, which must hold exactly one row.
+    std::string OnlyRow()
+    {
+        const std::string out = Ok({"--json", "list"});
+        EXPECT_EQ(ulogtest::CountLines(out), 3) << out; // "[", the row, "]"
+        return out;
+    }
+    static bool Has(const std::string& text, const std::string& part)
+    {
+        return text.find(part) != std::string::npos;
+    }
+};
+
+TEST_F(ToolContactsTest, BadArgumentsAreRefusedBeforeTheDataRootIsTouched)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"contact"}, "say what to do"},
+        {{"contact", "rename", "1"}, "unknown action 'rename'"},
+        {{"contact", "add", "--number", "0123"}, "give the contact a name"},
+        {{"contact", "add", "--first", "A", "--number", "01x3"}, "not a number: '01x3'"},
+        {{"contact", "add", "--first", "A", "--number", "0123:cell"}, "unknown number kind 'cell'"},
+        {{"contact", "add", "--first", "A", "--number", "0123:mobile:play"}, "unknown use 'play'"},
+        {{"contact", "add", "--first", "A", "--email", "nobody"}, "not an e-mail address"},
+        {{"contact", "add", "--first", "A", "--first", "B"}, "--first given twice"},
+        {{"contact", "add", "--first", std::string(600, 'a')}, "--first is longer than"},
+        {{"contact", "edit", "--first", "A"}, "give one ID"},
+        {{"contact", "delete", "x"}, "not an id: 'x'"},
+        {{"fdn", "add", "--name", "Office"}, "--name and --number are required"},
+        {{"fdn", "add", "--name", "Office", "--number", "12ab"}, "not a phone number"},
+    };
+    for (const auto& [args, text] : cases)
+        ExpectError(Run(args), 2, text, text);
+    EXPECT_FALSE(std::filesystem::exists(m_root));
+}
+
+TEST_F(ToolContactsTest, ContactsAreStoredEditedAndDeleted)
+{
+    EXPECT_EQ(
+        Ok({"contact", "add", "--first", "Ann", "--last", "O'Lee \"100%\"", "--picture",
+            "/User/Pictures/ann.jpg", "--number", "+44 (20) 7946-0001", "--number", "555 0100:telephone:work",
+            "--email", "ann@example.com", "--sns", "ann.sns", "--im", "ann@im"}),
+        "stored contact 1\n");
+    std::string json = Ok({"--json", "contact", "list"});
+    EXPECT_TRUE(
+        Has(json,
+            "\"first\": \"Ann\", \"last\": \"O'Lee \\\"100%\\\"\", \"picture\": \"/User/Pictures/ann.jpg\""))
+        << json;
+    EXPECT_TRUE(
+        Has(json,
+            "\"number\": \"+442079460001\", \"kind\": \"mobile\", \"use\": \"home\", \"storage\": \"phone\""))
+        << json;
+    EXPECT_TRUE(Has(json, "\"number\": \"5550100\", \"kind\": \"telephone\", \"use\": \"work\"")) << json;
+    EXPECT_TRUE(Has(json, "\"address\": \"ann@example.com\"") && Has(json, "\"person\": \"ann.sns\"") &&
+                Has(json, "\"address\": \"ann@im\""))
+        << json;
+
+    // A list given to edit replaces that list; what is not given stays.
+    EXPECT_EQ(Ok({"contact", "edit", "1", "--first", "Anne", "--sim", "--number", "02079460001:mobile:work"}),
+              "changed contact 1\n");
+    json = Ok({"--json", "contact", "list"});
+    EXPECT_TRUE(Has(json, "\"first\": \"Anne\"")) << json;
+    EXPECT_TRUE(Has(
+        json, "\"number\": \"02079460001\", \"kind\": \"mobile\", \"use\": \"work\", \"storage\": \"sim\""))
+        << json;
+    EXPECT_FALSE(Has(json, "5550100")) << json;
+    EXPECT_TRUE(Has(json, "ann@example.com")) << json;
+
+    ExpectError(Run({"contact", "delete", "2"}), 1, "no contact with id 2", "delete");
+    EXPECT_EQ(Ok({"contact", "delete", "1"}), "deleted contact 1\n");
+    EXPECT_EQ(Ok({"contact", "list"}), "no contacts\n");
+    // Ids are never given out again.
+    EXPECT_EQ(Ok({"contact", "add", "--last", "Lee"}), "stored contact 2\n");
+}
+
+TEST_F(ToolContactsTest, ListingAMissingRootCreatesNothing)
+{
+    EXPECT_EQ(Ok({"contact", "list"}), "no contacts\n");
+    EXPECT_EQ(Ok({"--json", "fdn", "list"}), "[]\n");
+    EXPECT_FALSE(std::filesystem::exists(m_root));
+}
+
+TEST_F(ToolContactsTest, TheLogsFollowTheAddressBook)
+{
+    Ok({"add", "call", "--dir", "in", "--number", "020 7946 0001", "--start", "2026-12-01 09:00",
+        "--duration", "30"});
+    Ok({"add", "call", "--dir", "in", "--number", "020 7946 0001", "--start", "2026-12-01 10:00"});
+    EXPECT_TRUE(Has(OnlyRow(), "\"name\": \"\"")) << "an unknown number has no name";
+
+    // The number saved to a new contact names the row and every event at once.
+    Ok({"contact", "add", "--first", "Ann", "--last", "Lee", "--number", "+44 20 7946 0001"});
+    EXPECT_TRUE(Has(OnlyRow(), "\"name\": \"Ann Lee\"")) << OnlyRow();
+    std::string history = Ok({"--json", "history", "1"});
+    EXPECT_EQ(ulogtest::CountLines(history), 4) << history;
+    size_t named = 0;
+    for (size_t at = history.find("\"name\": \"Ann Lee\""); at != std::string::npos;
+         at = history.find("\"name\": \"Ann Lee\"", at + 1))
+        ++named;
+    EXPECT_EQ(named, 2u) << history;
+
+    Ok({"contact", "edit", "1", "--first", "Anna"});
+    EXPECT_TRUE(Has(OnlyRow(), "\"name\": \"Anna Lee\"")) << OnlyRow();
+    EXPECT_TRUE(Has(Ok({"show", "1"}), "Anna Lee"));
+
+    // Without its contact the number shows the name of its FDN entry, then nothing.
+    Ok({"fdn", "add", "--name", "Office", "--number", "02079460001"});
+    Ok({"contact", "delete", "1"});
+    EXPECT_TRUE(Has(OnlyRow(), "\"name\": \"Office\"")) << OnlyRow();
+    Ok({"fdn", "delete", "1"});
+    EXPECT_TRUE(Has(OnlyRow(), "\"name\": \"\"")) << OnlyRow();
+}
+
+TEST_F(ToolContactsTest, AnAddedEventTakesItsContactFromTheAddressBook)
+{
+    Ok({"contact", "add", "--first", "Bo", "--picture", "/User/Pictures/bo.png", "--number", "0171 555 0123",
+        "--email", "bo@example.com"});
+    Ok({"add", "call", "--dir", "out", "--number", "+44 171 555 0123", "--duration", "5"});
+    Ok({"add", "email", "--dir", "received", "--address", "bo@example.com"});
+    Ok({"add", "message", "--dir", "sent", "--number", "0171 555 0123", "--name", "Given"});
+    const std::string json = Ok({"--json", "list"});
+    EXPECT_TRUE(Has(json, "\"type\": \"outgoing\", \"name\": \"Bo\"")) << json;
+    EXPECT_TRUE(Has(json, "\"type\": \"email-received\", \"name\": \"Bo\"")) << json;
+    // A name given on the command line is the caller's choice.
+    EXPECT_TRUE(Has(json, "\"type\": \"message-sent\", \"name\": \"Given\"")) << json;
+    // The outgoing call's row carries the contact whole.
+    const size_t at = json.find("\"type\": \"outgoing\"");
+    ASSERT_NE(at, std::string::npos);
+    const size_t idAt = json.rfind("\"id\": ", at);
+    const std::string id = json.substr(idAt + 6, json.find(',', idAt) - idAt - 6);
+    const std::string shown = Ok({"--json", "show", id});
+    EXPECT_TRUE(Has(shown,
+                    "\"contact\": {\"id\": 1, \"data\": 2, \"fdn\": 0, \"first\": \"Bo\", \"last\": \"\", "
+                    "\"picture\": \"/User/Pictures/bo.png\""))
+        << shown;
+}
+} // namespace
