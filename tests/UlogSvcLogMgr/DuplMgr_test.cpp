@@ -32,17 +32,6 @@ protected:
     }
 };
 
-MbdnInfo Voicemail(int bSet, const char* number)
-{
-    MbdnInfo entry;
-    std::memset(&entry, 0, sizeof(entry));
-    entry.bSet = bSet;
-    std::strncpy(entry.szNumber, number, sizeof(entry.szNumber) - 1);
-    const char16_t* name = u"Voicemail";
-    for (int i = 0; name[i] != 0; ++i)
-        entry.mszName[i] = static_cast<WCHAR>(name[i]);
-    return entry;
-}
 } // namespace
 
 TEST_F(DuplMgrTest, TheThirtyFirstEventOfAParentReplacesItsOldestOfTheSameType)
@@ -61,8 +50,7 @@ TEST_F(DuplMgrTest, TheThirtyFirstEventOfAParentReplacesItsOldestOfTheSameType)
     EXPECT_FALSE(Dupl()->IsExist(ids[0]));
     EXPECT_TRUE(Dupl()->IsExist(ids[1]));
     EXPECT_TRUE(Dupl()->IsExist(nOther));
-    CUlogPtr<CUlog> row(Dupl()->GetUlog(nNew));
-    ASSERT_TRUE(row.IsValidPtr());
+    auto row = evtest::DuplRow(nNew);
     EXPECT_EQ(row->GetParentID(), 500);
     EXPECT_EQ(Scalar("select max(sortindex) from UlogDuplDbTable"), row->GetSortIndex());
 }
@@ -86,12 +74,9 @@ TEST_F(DuplMgrTest, SortIndexIsTheDuplicateTablesOwn)
     {
         char sz[32];
         std::snprintf(sz, sizeof(sz), "01066%05d", i);
-        ASSERT_NE(Add(Event{.number = sz, .start = 1700000000u + i}), nullptr);
+        Add(Event{.number = sz, .start = 1700000000u + i});
     }
-    const int nEvent = AddEvent(900, ULOG_LOG_MISSED, 1700000100u);
-    CUlogPtr<CUlog> event(Dupl()->GetUlog(nEvent));
-    ASSERT_TRUE(event.IsValidPtr());
-    EXPECT_EQ(event->GetSortIndex(), 6);
+    EXPECT_EQ(evtest::DuplRow(AddEvent(900, ULOG_LOG_MISSED, 1700000100u))->GetSortIndex(), 6);
 }
 
 TEST_F(DuplMgrTest, UpdateAllGroupIdMovesEveryEventOfTheGroup)
@@ -99,7 +84,6 @@ TEST_F(DuplMgrTest, UpdateAllGroupIdMovesEveryEventOfTheGroup)
     auto a = Add(Event{.number = "0101111111"});
     auto a2 = Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .start = 1700000100u});
     auto b = Add(Event{.number = "0102222222", .start = 1700000200u});
-    ASSERT_TRUE(a && a2 && b);
     const int g = a->GetGroupID();
     ASSERT_EQ(DuplRows("groupid = " + std::to_string(g)), 2);
 
@@ -114,15 +98,13 @@ TEST_F(DuplMgrTest, UpdateAllGroupIdMovesEveryEventOfTheGroup)
 TEST_F(DuplMgrTest, ContactDataOfTheRowReachesItsEvents)
 {
     auto a = Add(Event{.number = "0101111111"});
-    ASSERT_NE(Add(Event{.number = "0101111111", .start = 1700000100u}), nullptr);
-    auto b = Add(Event{.number = "0102222222", .start = 1700000200u});
-    ASSERT_TRUE(a && b);
-    CUlogPtr<CUlog> row(Distinct()->GetUlog(a->GetUniqueID()));
-    ASSERT_TRUE(row.IsValidPtr());
+    Add(Event{.number = "0101111111", .start = 1700000100u});
+    Add(Event{.number = "0102222222", .start = 1700000200u});
+    auto row = evtest::DistinctRow(a->GetUniqueID());
     row->SetCtPid(31);
     row->SetCtDataId(32);
     row->SetCtFdnId(33);
-    EXPECT_TRUE(Distinct()->Update(*row.Get()));
+    EXPECT_TRUE(Distinct()->Update(*row));
     EXPECT_EQ(DuplRows("parentid = " + std::to_string(a->GetUniqueID()) +
                        " and ctprimaryid = 31 and ctdataid = 32"),
               2);
@@ -133,35 +115,27 @@ TEST_F(DuplMgrTest, VoicemailRenameNeedsASetEntry)
 {
     auto a = Add(Event{.number = "0101230000", .name = "Someone"});
     auto nameless = Add(Event{.number = "", .name = "NoNumber", .start = 1700000100u});
-    ASSERT_TRUE(a && nameless);
-    const MbdnInfo unset = Voicemail(0, "0101230000");
+    const MbdnInfo unset = evtest::Voicemail(0, "0101230000");
     EXPECT_FALSE(Dupl()->UpdateNameByVoicemail(&unset));
     EXPECT_FALSE(Dupl()->UpdateNameByVoicemailByLogType(ULOG_LOG_ORIGINATED, &unset));
     EXPECT_FALSE(Dupl()->UpdateNameByVoicemail(nullptr));
     EXPECT_FALSE(Dupl()->UpdateNameByVoicemailByLogType(ULOG_LOG_CNT_MAX, &unset));
-    CUlogPtr<CUlog> before(Dupl()->GetUlog(a->GetDuplLogLastUniqueID()));
-    ASSERT_TRUE(before.IsValidPtr());
-    EXPECT_STREQ(before->GetDisplayName(), "Someone");
+    EXPECT_STREQ(evtest::DuplRow(a->GetDuplLogLastUniqueID())->GetDisplayName(), "Someone");
 
-    const MbdnInfo entry = Voicemail(1, "0101230000");
+    const MbdnInfo entry = evtest::Voicemail(1, "0101230000");
     EXPECT_TRUE(Dupl()->UpdateNameByVoicemail(&entry));
-    CUlogPtr<CUlog> after(Dupl()->GetUlog(a->GetDuplLogLastUniqueID()));
-    ASSERT_TRUE(after.IsValidPtr());
-    EXPECT_STREQ(after->GetDisplayName(), "Voicemail");
+    EXPECT_STREQ(evtest::DuplRow(a->GetDuplLogLastUniqueID())->GetDisplayName(), "Voicemail");
 
     // A set entry without a number is applied to the events without a number.
-    const MbdnInfo noNumber = Voicemail(1, "");
+    const MbdnInfo noNumber = evtest::Voicemail(1, "");
     Dupl()->UpdateNameByVoicemail(&noNumber);
-    CUlogPtr<CUlog> renamed(Dupl()->GetUlog(nameless->GetDuplLogLastUniqueID()));
-    ASSERT_TRUE(renamed.IsValidPtr());
-    EXPECT_STREQ(renamed->GetDisplayName(), "Voicemail");
+    EXPECT_STREQ(evtest::DuplRow(nameless->GetDuplLogLastUniqueID())->GetDisplayName(), "Voicemail");
 }
 
 TEST_F(DuplMgrTest, DeletesAndQueriesWorkOnTheDuplicateTable)
 {
     auto a = Add(Event{.number = "0101111111"});
     auto m = Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000100u});
-    ASSERT_TRUE(a && m);
     EXPECT_EQ(Dupl()->GetCount(), 2);
     EXPECT_EQ(Dupl()->GetCount(ULOG_LOG_MISSED), 1);
     CUlogPtr<CUlog> byNumber(Dupl()->GetUlogByNumber(ULOG_LOG_MISSED, "+82102222222", 0));

@@ -17,7 +17,7 @@
 #include <memory>
 
 using ulogtest::FullRow;
-using ulogtest::RowValues;
+using ulogtest::RowWithout;
 using ulogtest::ToU16;
 using ulogtest::WText;
 
@@ -65,9 +65,7 @@ TEST_F(UlogContentRowTest, CallRowFillsEveryCommonAndCallField)
 
 TEST_F(UlogContentRowTest, MissingBaseColumnStopsTheBaseReadButNotTheCallRead)
 {
-    RowValues values = FullRow(ULOG_LOG_ORIGINATED);
-    values.missing[ULOG_DB_FIRST_NAME] = true;
-    const CContent row = values.Build();
+    const CContent row = RowWithout(ULOG_LOG_ORIGINATED, ULOG_DB_FIRST_NAME);
 
     CUlogCallLog log;
     log.SetCheckStatus(0);
@@ -89,60 +87,45 @@ TEST_F(UlogContentRowTest, MissingBaseColumnStopsTheBaseReadButNotTheCallRead)
 
 TEST_F(UlogContentRowTest, MissingKindColumnsReportTheColumnAndStop)
 {
-    {
-        RowValues values = FullRow(ULOG_LOG_EMAIL_SENT);
-        values.missing[ULOG_DB_SYNC_ID] = true;
-        CUlogEmailLog log;
-        CUlogContentValue before;
-        before.SetSubject(WText(u"old"));
-        log.SetContentValue(&before);
-        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
-        EXPECT_STREQ(log.GetEmailDisplayName(), "Ann L");
-        EXPECT_EQ(log.GetSourceType(), -1);
-        EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"old");
-        EXPECT_EQ(log.GetMsgOwnValue()->GetMsgLogType(), 0);
-        EXPECT_TRUE(UlogCtlDiagnosticsContain(
-            "CUlogEmailLog::AssignContent - content.GetString(Column = 42) failed"));
-    }
-    {
-        RowValues values = FullRow(ULOG_LOG_MISSED);
-        values.missing[ULOG_DB_IS_VIDEO_SHARE] = true;
-        CUlogCallLog log;
-        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
-        EXPECT_TRUE(
-            UlogCtlDiagnosticsContain("CUlogCallLog::AssignContent - Content.GetBool(Column = 21) failed"));
-    }
-    {
-        RowValues values = FullRow(ULOG_LOG_IM_1);
-        values.missing[ULOG_DB_ACCOUNT_EMAIL_ADDRESS] = true;
-        CUlogImLog log;
-        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
-        EXPECT_EQ(log.GetSpInfo(), 144);
-        EXPECT_EQ(log.GetContentValue()->GetContentId(), 138);
-        EXPECT_TRUE(
-            UlogCtlDiagnosticsContain("CUlogImLog::AssignContent - content.GetString(Column = 40) failed"));
-    }
-    {
-        RowValues values = FullRow(ULOG_LOG_SNS_2);
-        values.missing[ULOG_DB_SNS_PERSON_ID] = true;
-        CUlogSnsLog log;
-        EXPECT_EQ(log.AssignContent(values.Build()), FALSE);
-        EXPECT_EQ(log.GetSnsSpInfo(), 144);
-        EXPECT_TRUE(
-            UlogCtlDiagnosticsContain("CUlogSnsLog::AssignContent - content.GetString(Column = 43) failed"));
-    }
+    CUlogEmailLog email;
+    CUlogContentValue before;
+    before.SetSubject(WText(u"old"));
+    email.SetContentValue(&before);
+    EXPECT_EQ(email.AssignContent(RowWithout(ULOG_LOG_EMAIL_SENT, ULOG_DB_SYNC_ID)), FALSE);
+    EXPECT_STREQ(email.GetEmailDisplayName(), "Ann L");
+    EXPECT_EQ(email.GetSourceType(), -1);
+    EXPECT_EQ(ToU16(email.GetContentValue()->GetSubject()), u"old");
+    EXPECT_EQ(email.GetMsgOwnValue()->GetMsgLogType(), 0);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogEmailLog::AssignContent - content.GetString(Column = 42) failed"));
+
+    CUlogCallLog call;
+    EXPECT_EQ(call.AssignContent(RowWithout(ULOG_LOG_MISSED, ULOG_DB_IS_VIDEO_SHARE)), FALSE);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogCallLog::AssignContent - Content.GetBool(Column = 21) failed"));
+
+    CUlogImLog im;
+    EXPECT_EQ(im.AssignContent(RowWithout(ULOG_LOG_IM_1, ULOG_DB_ACCOUNT_EMAIL_ADDRESS)), FALSE);
+    EXPECT_EQ(im.GetSpInfo(), 144);
+    EXPECT_EQ(im.GetContentValue()->GetContentId(), 138);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogImLog::AssignContent - content.GetString(Column = 40) failed"));
+
+    CUlogSnsLog sns;
+    EXPECT_EQ(sns.AssignContent(RowWithout(ULOG_LOG_SNS_2, ULOG_DB_SNS_PERSON_ID)), FALSE);
+    EXPECT_EQ(sns.GetSnsSpInfo(), 144);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogSnsLog::AssignContent - content.GetString(Column = 43) failed"));
 }
 
 TEST_F(UlogContentRowTest, MessageRowsAlwaysSucceedAndMissingTextsKeepTheOldOnes)
 {
-    RowValues values = FullRow(ULOG_LOG_MSG_SENT);
-    values.missing[ULOG_DB_LOG_SUBJECT] = true;
     CUlogMsgLog log;
     CUlogContentValue before;
     before.SetSubject(WText(u"kept"));
     log.SetContentValue(&before);
     UlogCtlClearDiagnostics();
-    EXPECT_EQ(log.AssignContent(values.Build()), TRUE);
+    EXPECT_EQ(log.AssignContent(RowWithout(ULOG_LOG_MSG_SENT, ULOG_DB_LOG_SUBJECT)), TRUE);
     EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"kept");
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pmszSubject != NULL"));
     EXPECT_EQ(ToU16(log.GetContentValue()->GetBody()), u"Body text");
@@ -222,15 +205,11 @@ TEST_F(UlogContentRowTest, GeneratorRefusesALogWhoseClassDoesNotMatchItsType)
 TEST_F(UlogContentRowTest, RowWithoutALogTypeGivesACallLogAndAFailedReadStillGivesTheLog)
 {
     CUlogSvcGenerator gen;
-    RowValues values = FullRow(ULOG_LOG_EMAIL_RECEIVED);
-    values.missing[ULOG_DB_LOG_TYPE] = true;
-    std::unique_ptr<CUlog> log(gen.Generate(values.Build()));
+    std::unique_ptr<CUlog> log(gen.Generate(RowWithout(ULOG_LOG_EMAIL_RECEIVED, ULOG_DB_LOG_TYPE)));
     ASSERT_NE(log, nullptr);
     EXPECT_STREQ(log->GetLogClass(), "CUlogCallLog");
 
-    RowValues broken = FullRow(ULOG_LOG_EMAIL_RECEIVED);
-    broken.missing[ULOG_DB_EMAIL_NAME] = true;
-    std::unique_ptr<CUlog> email(gen.Generate(broken.Build()));
+    std::unique_ptr<CUlog> email(gen.Generate(RowWithout(ULOG_LOG_EMAIL_RECEIVED, ULOG_DB_EMAIL_NAME)));
     ASSERT_NE(email, nullptr);
     EXPECT_STREQ(email->GetLogClass(), "CUlogEmailLog");
 }
