@@ -22,34 +22,17 @@ std::vector<std::string> Sorted(std::vector<std::string> v)
     return v;
 }
 
-const std::vector<std::string> kDistinctIndexes = {
-    "DistinctIndexDbIdx",
-    "DistinctIndexSortIdx",
-    "DistinctIndexPHandle",
-    "DistinctIndexIsTemp",
-    "DistinctMulIdxLogType_SortIndex",
-    "DistinctMulIdxNum_LogType_SortIndex",
-    "DistinctMulIdxBsNum_SortIndex",
-    "DistinctMulIdxGroupId_LogType_SortIndex",
-    "DistinctMulIdxGroupId_LogType",
-    "DistinctMulIdxGroupId_SortIndex",
-    "DistinctMulIdxSnsPersonId_LogType",
-    "DistinctMulIdxLogType_SpInfo",
-    "DistinctIndexCtPid_SortIndex",
-    "DistinctIndexCtDataId_SortIndex",
-    "DistinctIndexSpInfo_LogType",
-};
-const std::vector<std::string> kDuplIndexes = {
-    "DuplIndexSortIdx",
-    "DuplIndexIsUnchecked",
-    "DuplMulIdxLogType_SortIndex",
-    "DuplMulIdxGroupId_SortIndex",
-    "DuplMulIdxParentId_SortIndex",
-    "DuplMulIdxSnsPersonId_SortIndex",
-    "DuplMulIdxLogType_UncheckedCount",
-    "DuplMulIdxCtPid_SortIndex",
-    "DuplMulIdxCtDataId_SortIndex",
-};
+const std::vector<std::string> kDistinctIndexes(
+    {"DistinctIndexDbIdx", "DistinctIndexSortIdx", "DistinctIndexPHandle", "DistinctIndexIsTemp",
+     "DistinctMulIdxLogType_SortIndex", "DistinctMulIdxNum_LogType_SortIndex",
+     "DistinctMulIdxBsNum_SortIndex", "DistinctMulIdxGroupId_LogType_SortIndex",
+     "DistinctMulIdxGroupId_LogType", "DistinctMulIdxGroupId_SortIndex", "DistinctMulIdxSnsPersonId_LogType",
+     "DistinctMulIdxLogType_SpInfo", "DistinctIndexCtPid_SortIndex", "DistinctIndexCtDataId_SortIndex",
+     "DistinctIndexSpInfo_LogType"});
+const std::vector<std::string> kDuplIndexes(
+    {"DuplIndexSortIdx", "DuplIndexIsUnchecked", "DuplMulIdxLogType_SortIndex", "DuplMulIdxGroupId_SortIndex",
+     "DuplMulIdxParentId_SortIndex", "DuplMulIdxSnsPersonId_SortIndex", "DuplMulIdxLogType_UncheckedCount",
+     "DuplMulIdxCtPid_SortIndex", "DuplMulIdxCtDataId_SortIndex"});
 
 // The declared columns of a table, "name type" in table order, from its create statement.
 std::string CreateStatement(const char* pszTable)
