@@ -3,25 +3,21 @@
 
 using apitest::Add;
 using apitest::ApiTest;
-using apitest::Record;
 using apitest::WalkAndRelease;
 
-namespace
-{
-void AddWithStatus(UlogLogType type, const char* number, int unchecked, unsigned start)
-{
-    UlogInfo info = Record(type, number, start, 0);
-    info.bUncheckedYet = unchecked;
-    ASSERT_EQ(UlogAddCallLog(&info), 1);
-}
-} // namespace
+using ulogtest::Event;
 
 TEST_F(ApiTest, UncheckedEventCountsOnlyTheTypesStillUncheckedEvents)
 {
-    AddWithStatus(ULOG_LOG_MISSED, "0101111111", 1, 1700000000u);
-    AddWithStatus(ULOG_LOG_MISSED, "0101111111", 1, 1700000060u);
-    AddWithStatus(ULOG_LOG_MISSED, "0102222222", 0, 1700000120u);
-    AddWithStatus(ULOG_LOG_MSG_RECEIVED, "0103333333", 1, 1700000180u);
+    Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .duration = 0, .unchecked = true});
+    Add(Event{.type = ULOG_LOG_MISSED,
+              .number = "0101111111",
+              .start = 1700000060u,
+              .duration = 0,
+              .unchecked = true});
+    Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000120u, .duration = 0});
+    Add(Event{
+        .type = ULOG_LOG_MSG_RECEIVED, .number = "0103333333", .start = 1700000180u, .unchecked = true});
 
     int n = -1;
     EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_MISSED, &n), 1);
