@@ -238,14 +238,22 @@ TEST_F(AccountCallTest, LifeTimeIsAddedSetAndKeptInTheNonVolatileItem)
     EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 123);
     EXPECT_EQ(NvGetInt(459), 123);
 
-    // Setting does not touch the non-volatile item.
-    EXPECT_TRUE(UlogSetLifeTime(5));
-    EXPECT_EQ(UlogGetLifeTime(), 5u);
-    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 5);
+    // Setting does not touch the non-volatile item; the next addition copies the set value there.
+    EXPECT_TRUE(UlogSetLifeTime(500));
+    EXPECT_EQ(UlogGetLifeTime(), 500u);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 500);
     EXPECT_EQ(NvGetInt(459), 123);
+    ASSERT_TRUE(UlogAddLifeTime(5));
+    EXPECT_EQ(NvGetInt(459), 505);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 505);
+    // Then additions add to the item again.
+    UlogCtlSetNvInt(459, 1000);
+    ASSERT_TRUE(UlogAddLifeTime(1));
+    EXPECT_EQ(NvGetInt(459), 1001);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 506);
 
     ASSERT_TRUE(m_pMgr->SetLifeTime(9, FALSE));
-    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 5);
+    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 506);
     ASSERT_TRUE(m_pMgr->LoadLifeTime());
     EXPECT_EQ(UlogGetLifeTime(), 9u);
 }

@@ -17,7 +17,11 @@ const char* const kTotalKeys[6] = {"Voice1TotalTime", "Voice2TotalTime", "Video1
 TEST_F(AccountFileTest, NewFileGetsVersionZeroFiguresAndTheStoredLifeTime)
 {
     UlogCtlSetNvInt(459, 7777);
+    UlogCtlClearDiagnostics();
     Load();
+    // A missing file is a fresh start, not a file that cannot be read.
+    EXPECT_FALSE(UlogCtlDiagnosticsContain("cannot be read"));
+    EXPECT_FALSE(std::filesystem::exists(m_root + "/Ulog.ini.bad"));
 
     EXPECT_EQ(UlogIni("Version", "Version"), 6);
     for (const char* key : kTotalKeys)

@@ -76,22 +76,6 @@ TEST_F(AccountSharedTest, WhatAnotherProcessCountedIsKeptAndRead)
     EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 7);
 }
 
-TEST_F(AccountSharedTest, SetLifeTimeIsCopiedToTheNonVolatileItemByTheNextAddition)
-{
-    Load();
-    ASSERT_TRUE(UlogAddLifeTime(10));
-    ASSERT_TRUE(UlogSetLifeTime(500));
-    EXPECT_EQ(NvGetInt(459), 10);
-    ASSERT_TRUE(UlogAddLifeTime(5));
-    EXPECT_EQ(NvGetInt(459), 505);
-    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 505);
-    // Then additions again.
-    UlogCtlSetNvInt(459, 1000);
-    ASSERT_TRUE(UlogAddLifeTime(1));
-    EXPECT_EQ(NvGetInt(459), 1001);
-    EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 506);
-}
-
 class UnreadableFileTest : public AccountSharedTest, public ::testing::WithParamInterface<std::string>
 {
 };
@@ -119,15 +103,6 @@ INSTANTIATE_TEST_SUITE_P(Contents, UnreadableFileTest,
                                            "\x01\x02 garbage without sections\n[Version\nVersion=six\n",
                                            "[OriginatedLog]\nVoice1TotalTime=50\n",
                                            "[Version]\nVersion=six\n[OriginatedLog]\nVoice1TotalTime=50\n"));
-
-TEST_F(AccountSharedTest, AMissingFileIsAFreshStart)
-{
-    UlogCtlClearDiagnostics();
-    Load();
-    EXPECT_FALSE(UlogCtlDiagnosticsContain("cannot be read"));
-    EXPECT_FALSE(std::filesystem::exists(HostPath("Ulog.ini.bad")));
-    EXPECT_EQ(UlogIni("Version", "Version"), 6);
-}
 
 TEST_F(AccountSharedTest, TotalsOfTwoToTheThirtyFirstSecondsAndMoreStayWhole)
 {
