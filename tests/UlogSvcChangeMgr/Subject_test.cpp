@@ -56,12 +56,15 @@ private:
 
 using SubjectTest = ulogtest::PlatformTest;
 
-TEST_F(SubjectTest, InternalObserversRunFirstEachListInOrderOfAttachment)
+// Internal observers run first, each list in order of attachment, and every observer sees the change type,
+// the object and the filter; an observer's failure neither stops the walk nor reaches the caller.
+TEST_F(SubjectTest, InternalObserversRunFirstAndEveryObserverSeesTheChange)
 {
     Journal journal;
     CUlogSvcSubject subject;
+    EXPECT_EQ(subject.GetChangeType(), CUlogSvcSubject::CHANGE_ADD);
     EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "ext1"), 1));
-    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int1"), 0));
+    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int1", FALSE), 0));
     EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "ext2"), 1));
     // Any value other than 1 selects the internal list.
     EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int2"), 2));
@@ -69,39 +72,25 @@ TEST_F(SubjectTest, InternalObserversRunFirstEachListInOrderOfAttachment)
     EXPECT_EQ(subject.GetObserverCount(), 3);
     EXPECT_EQ(subject.GetExternalObserverCount(), 2);
 
-    EXPECT_TRUE(subject.Notify(nullptr, nullptr));
-    EXPECT_EQ(journal.calls, (std::vector<std::string>{"int1", "int2", "int3", "ext1", "ext2"}));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to internal observer ."));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to external observer ."));
-}
-
-TEST_F(SubjectTest, EveryObserverSeesTheChangeTypeObjectAndFilter)
-{
-    Journal journal;
-    CUlogSvcSubject subject;
-    EXPECT_EQ(subject.GetChangeType(), CUlogSvcSubject::CHANGE_ADD);
-    // Observers' failures neither stop the walk nor reach the caller.
-    subject.Attach(new RecordingObserver(journal, "failing", FALSE), 0);
-    subject.Attach(new RecordingObserver(journal, "external"), 1);
-
     CUlogCallLog log;
-    log.SetUniqueID(42);
     CUlogSvcFilter filter;
     subject.SetChangeType(CUlogSvcSubject::CHANGE_DELETE_BY_FILTER);
     EXPECT_TRUE(subject.Notify(&log, &filter));
+    EXPECT_EQ(journal.calls, (std::vector<std::string>{"int1", "int2", "int3", "ext1", "ext2"}));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to internal observer ."));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to external observer ."));
     subject.SetChangeType(CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID);
     EXPECT_TRUE(subject.Notify(nullptr, nullptr));
-
-    ASSERT_EQ(journal.calls.size(), 4u);
-    EXPECT_EQ(journal.changeTypes,
-              (std::vector<CUlogSvcSubject::ChangeType>{
-                  CUlogSvcSubject::CHANGE_DELETE_BY_FILTER, CUlogSvcSubject::CHANGE_DELETE_BY_FILTER,
-                  CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID, CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID}));
-    EXPECT_EQ(journal.objects[0], &log);
-    EXPECT_EQ(journal.objects[1], &log);
-    EXPECT_EQ(journal.filters[1], &filter);
-    EXPECT_EQ(journal.objects[2], nullptr);
-    EXPECT_EQ(journal.filters[3], nullptr);
+    ASSERT_EQ(journal.calls.size(), 10u);
+    for (size_t i = 0; i < 10; ++i)
+    {
+        const bool bFirst = i < 5;
+        EXPECT_EQ(journal.changeTypes[i], bFirst ? CUlogSvcSubject::CHANGE_DELETE_BY_FILTER
+                                                 : CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID)
+            << i;
+        EXPECT_EQ(journal.objects[i], bFirst ? &log : nullptr) << i;
+        EXPECT_EQ(journal.filters[i], bFirst ? &filter : nullptr) << i;
+    }
 }
 
 TEST_F(SubjectTest, SameObserverOncePerListButMayBeInBoth)
