@@ -84,9 +84,7 @@ Item* MakeItem(const std::vector<const char*>& numbers)
     return pItem;
 }
 
-class IteratorAdapterTest : public ulogtest::PlatformTest
-{
-};
+using IteratorAdapterTest = ulogtest::PlatformTest;
 } // namespace
 
 TEST_F(IteratorAdapterTest, ItemsAndTheRegistryReleaseIteratorsBeforeLists)

@@ -23,9 +23,7 @@ private:
     std::multiset<int>& m_deleted;
 };
 
-class UlogListTest : public ulogtest::PlatformTest
-{
-};
+using UlogListTest = ulogtest::PlatformTest;
 } // namespace
 
 TEST_F(UlogListTest, ListDeletesEveryElementItStillHoldsExactlyOnce)

@@ -44,9 +44,7 @@ std::string CreateStatement(const char* pszTable)
     return rows.empty() ? std::string() : rows[0];
 }
 
-class TableSchemaTest : public ulogtest::PlatformTest
-{
-};
+using TableSchemaTest = ulogtest::PlatformTest;
 } // namespace
 
 TEST_F(TableSchemaTest, NamesAndFieldIdentifiers)

@@ -19,9 +19,7 @@ using evtest::Event;
 
 namespace
 {
-class DistinctMgrAddTest : public evtest::ServiceTest
-{
-};
+using DistinctMgrAddTest = evtest::ServiceTest;
 
 std::string Num(int i)
 {

@@ -21,12 +21,7 @@ using ulogtest::RowWithout;
 using ulogtest::ToU16;
 using ulogtest::WText;
 
-namespace
-{
-class UlogContentRowTest : public ulogtest::PlatformTest
-{
-};
-} // namespace
+using UlogContentRowTest = ulogtest::PlatformTest;
 
 TEST_F(UlogContentRowTest, CallRowFillsEveryCommonAndCallField)
 {

@@ -51,9 +51,7 @@ std::unique_ptr<UlogInfo> ConvertDirty(const CUlog& log)
     return info;
 }
 
-class UlogKindsTest : public ulogtest::PlatformTest
-{
-};
+using UlogKindsTest = ulogtest::PlatformTest;
 
 // A kind that does not provide its own copy.
 class CUncloneableLog : public CUlog

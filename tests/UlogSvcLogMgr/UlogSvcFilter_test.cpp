@@ -13,12 +13,7 @@
 using ulogtest::ToU16;
 using ulogtest::WText;
 
-namespace
-{
-class UlogFilterTest : public ulogtest::PlatformTest
-{
-};
-} // namespace
+using UlogFilterTest = ulogtest::PlatformTest;
 
 TEST_F(UlogFilterTest, ComparisonsQuoteOnlyTheTextValuedFields)
 {

@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-class ExportQuery : public ulogtest::PlatformTest
-{
-};
+using ExportQuery = ulogtest::PlatformTest;
 
 TEST_F(ExportQuery, DoublesApostrophesAndPercentSignsAndRefusesNull)
 {

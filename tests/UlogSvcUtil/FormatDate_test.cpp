@@ -81,9 +81,7 @@ bool WholeUtf8(const std::string& s)
     return true;
 }
 
-class FormatDateTest : public ulogtest::PlatformTest
-{
-};
+using FormatDateTest = ulogtest::PlatformTest;
 
 // en_US in New York (UTC-5 in December); now is Sunday 2026-12-06 10:00 local.
 class EnglishNewYorkTest : public ulogtest::PlatformTest
