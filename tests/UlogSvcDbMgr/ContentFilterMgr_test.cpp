@@ -38,13 +38,8 @@ TEST_F(ContentFilterMgrTest, FiltersBuiltFromItsNamesSelectTheRows)
 {
     CUlogContentFrmwkDbMgr* db = CUlogContentFrmwkDbMgr::Instance();
     ASSERT_EQ(db->Init(), 1);
-    contenttest::CallSpec a;
-    a.logType = ULOG_LOG_MISSED;
-    a.cnap = true;
-    contenttest::CallSpec b;
-    b.sortIndex = 2;
-    contenttest::InsertCall(*db, ULOG_DB_TABLE_DISTINCT, a);
-    contenttest::InsertCall(*db, ULOG_DB_TABLE_DISTINCT, b);
+    contenttest::InsertCall(*db, ULOG_DB_TABLE_DISTINCT, {.logType = ULOG_LOG_MISSED, .cnap = true});
+    contenttest::InsertCall(*db, ULOG_DB_TABLE_DISTINCT, {.sortIndex = 2});
 
     CUlogSvcFilterMgr* fm = CUlogSvcFilterMgr::Instance();
     CUlogSvcFilter missed;

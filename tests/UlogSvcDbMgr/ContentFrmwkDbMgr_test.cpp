@@ -42,11 +42,7 @@ protected:
 
     int Insert(UlogDbTableType type, UlogLogType logType, int sortIndex, const char* number = "0101234567")
     {
-        CallSpec s;
-        s.logType = logType;
-        s.sortIndex = sortIndex;
-        s.number = number;
-        return InsertCall(*m_mgr, type, s);
+        return InsertCall(*m_mgr, type, {.logType = logType, .number = number, .sortIndex = sortIndex});
     }
 
     CUlogContentFrmwkDbMgr* m_mgr = nullptr;
