@@ -14,6 +14,7 @@
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "UlogSvcUtil/CUlogSvcUtil.h"
 #include "KivGWESCore/KivGWESCore.h"
@@ -192,6 +193,47 @@ TEST_F(ContentFrmwkDbMgrTest, WithoutTheFrameworkTablesAreMadeAndReadsFail)
     EXPECT_EQ(m_mgr->GetAllUlog(ULOG_LOG_ORIGINATED, ULOG_DB_TABLE_DISTINCT), nullptr);
     EXPECT_EQ(m_mgr->GetUlogs(CUlogSvcFilter(), ULOG_DB_TABLE_DISTINCT), nullptr);
     kiv::appsvc::SetContentMgrAvailable(true);
+}
+
+// The filter manager's table and column names come from the query manager, and filters built from them
+// select the rows.
+TEST_F(ContentFrmwkDbMgrTest, FilterManagerNamesComeFromTheQueryManagerAndSelectTheRows)
+{
+    CUlogSvcFilterMgr* fm = CUlogSvcFilterMgr::Instance();
+    ASSERT_NE(fm, nullptr);
+    EXPECT_EQ(CUlogSvcFilterMgr::Instance(), fm);
+    EXPECT_EQ(fm->GetTableName(ULOG_DB_TABLE_DISTINCT), "UlogDistinctDbTable");
+    EXPECT_EQ(fm->GetTableName(ULOG_DB_TABLE_DUPL), "UlogDuplDbTable");
+    EXPECT_EQ(fm->GetFieldName(ULOG_DB_ULOG_DB_INDEX, ULOG_DB_TABLE_DUPL), "clogdbindex");
+    EXPECT_EQ(fm->GetFieldName(20, ULOG_DB_TABLE_DISTINCT), "iscnap");
+    EXPECT_EQ(fm->GetFieldName(21, ULOG_DB_TABLE_DISTINCT), "isvideoshare");
+    EXPECT_EQ(fm->GetFieldName(45, ULOG_DB_TABLE_DISTINCT), "ipcalldigitcount");
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+
+    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, {.logType = ULOG_LOG_MISSED, .cnap = true});
+    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, {.sortIndex = 2});
+    CUlogSvcFilter missed;
+    missed.SetFilter(fm->GetFieldName(ULOG_DB_LOG_TYPE, ULOG_DB_TABLE_DISTINCT), 2);
+    EXPECT_EQ(m_mgr->GetCount(missed, ULOG_DB_TABLE_DISTINCT), 1);
+    // The CNAP flag lives in the column of identifier 21.
+    CUlogSvcFilter cnap;
+    cnap.SetFilter(fm->GetFieldName(21, ULOG_DB_TABLE_DISTINCT), 1);
+    EXPECT_EQ(m_mgr->GetCount(cnap, ULOG_DB_TABLE_DISTINCT), 1);
+    CUlogSvcFilter number;
+    number.SetFilter(fm->GetFieldName(ULOG_DB_BASIC_NUMBER, ULOG_DB_TABLE_DISTINCT),
+                     std::string("0101234567"));
+    EXPECT_EQ(number.GetFilter(), "basicnumber = '0101234567'");
+    EXPECT_EQ(m_mgr->GetCount(number, ULOG_DB_TABLE_DISTINCT), 2);
+}
+
+TEST_F(ContentFrmwkDbMgrTest, WithoutAQueryManagerFilterNamesAreEmptyAndReported)
+{
+    CUlogSvcFilterMgr fm(nullptr);
+    EXPECT_EQ(fm.GetTableName(ULOG_DB_TABLE_DISTINCT), "");
+    EXPECT_EQ(fm.GetFieldName(8, ULOG_DB_TABLE_DISTINCT), "");
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: m_pDbMgr != NULL (UlogSvcLogMgr/UlogSvcFilterMgr:"));
 }
 
 // A log of each kind with every field of its own set, written and read back, then written and read
