@@ -2,7 +2,6 @@
 #include "UlogSvcAccountMgr/AccountTestUtil.h"
 
 #include "UlogSvcLogMgr/CUlogMsgLog.h"
-#include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
 
 #include <thread>
@@ -282,21 +281,12 @@ TEST_F(AccountCallTest, TestSimCountsTotalsButNoLifeTime)
     EXPECT_EQ(UlogGetLifeTime(), 310u);
 }
 
-class SeveralTasksTest : public AccountTest, public ::testing::WithParamInterface<bool>
-{
-};
-
-// Before the named mutex exists (false) and with it (true).
-TEST_P(SeveralTasksTest, CallsFromSeveralTasksAreAllCounted)
+// Before the named mutex exists (the service started, with it: the concurrent test).
+TEST_F(AccountCallTest, CallsFromSeveralTasksBeforeTheNamedMutexExistsAreAllCounted)
 {
     constexpr int kThreads = 4;
     constexpr int kCallsEach = 5;
-    if (GetParam())
-    {
-        ASSERT_TRUE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
-    }
     Load();
-
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back(
@@ -319,11 +309,6 @@ TEST_P(SeveralTasksTest, CallsFromSeveralTasksAreAllCounted)
     EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), nPerDirection);
     EXPECT_EQ(UlogGetLifeTime(), 2 * nPerDirection);
     EXPECT_EQ(NvGetInt(459), static_cast<int>(2 * nPerDirection));
-    if (GetParam())
-    {
-        EXPECT_TRUE(CUlogSvcAccountMutex::Delete());
-    }
 }
 
-INSTANTIATE_TEST_SUITE_P(NamedMutex, SeveralTasksTest, ::testing::Bool());
 } // namespace

@@ -256,15 +256,13 @@ TEST_F(TableRecordTest, LongestQuotedTextsAreStoredWhole)
     {
         SCOPED_TRACE((int)iType);
         CUlogSvcDataSet ds = MakeDataSet(iType, "", 1000000000, 1000000000);
-        ds.Set2StageAliasAddress(quotes.c_str());
-        ds.SetBasicNumber(quotes.c_str());
-        ds.SetFirstName(quotes.c_str());
-        ds.SetLastName(quotes.c_str());
-        ds.SetCallerIdPath(quotes.c_str());
-        ds.SetEmailDisplayName(quotes.c_str());
-        ds.SetAccountEmailAddress(quotes.c_str());
-        ds.SetSyncId(quotes.c_str());
-        ds.SetSnsPersonId(quotes.c_str());
+        for (void (CUlogSvcDataSet::*set)(const char*) :
+             {&CUlogSvcDataSet::Set2StageAliasAddress, &CUlogSvcDataSet::SetBasicNumber,
+              &CUlogSvcDataSet::SetFirstName, &CUlogSvcDataSet::SetLastName,
+              &CUlogSvcDataSet::SetCallerIdPath, &CUlogSvcDataSet::SetEmailDisplayName,
+              &CUlogSvcDataSet::SetAccountEmailAddress, &CUlogSvcDataSet::SetSyncId,
+              &CUlogSvcDataSet::SetSnsPersonId})
+            (ds.*set)(quotes.c_str());
         std::unique_ptr<CUlog> log = MakeLog(ds);
         ASSERT_EQ(1, m_db.Insert(*log));
         const int nId = log->GetUniqueID();

@@ -45,6 +45,17 @@ CUlogMsgOwnValue MakeOwn(int type, int id)
     return v;
 }
 
+// The lengths of a call log's texts: basic number, number, name, first and last name, caller id, e-mail
+// address and alias address.
+std::vector<size_t> TextLengths(const CUlogCallLog& log)
+{
+    return {std::strlen(log.GetBasicNumber()), std::strlen(log.GetNumber()),
+            std::strlen(log.GetDisplayName()), std::strlen(log.GetFirstName()),
+            std::strlen(log.GetLastName()),    std::strlen(log.GetCallerIdPath()),
+            WLen(log.GetEmailAddress(), 1000), std::strlen(log.Get2StageDialingInfo()->aliasAddress)};
+}
+const std::vector<size_t> kTextLimits = {80, 80, 309, 309, 309, 771, 300, 128};
+
 // Converts into a record that was filled with 0xFF bytes first.
 std::unique_ptr<UlogInfo> ConvertDirty(const CUlog& log)
 {
@@ -280,16 +291,15 @@ TEST_F(UlogKindsTest, LongTextsAreCutToTheirBuffers)
     const std::string name(400, 'n');
     const std::string digits(100, '7');
     log.SetDisplayName(name.c_str());
+    log.SetFirstName(name.c_str());
+    log.SetLastName(name.c_str());
     log.SetNumber(digits.c_str());
     log.SetBasicNumber(digits.c_str());
     log.SetCallerIdPath(std::string(1000, 'p').c_str());
     log.Set2StageAliasAddress(std::string(200, 'a').c_str());
     log.SetEmailAddress(WText(400, u'e'));
+    EXPECT_EQ(TextLengths(log), kTextLimits);
     EXPECT_EQ(std::string(log.GetNumber()), digits.substr(0, 80));
-    EXPECT_EQ(std::strlen(log.GetBasicNumber()), 80u);
-    EXPECT_EQ(std::strlen(log.GetCallerIdPath()), 771u);
-    EXPECT_EQ(std::strlen(log.Get2StageDialingInfo()->aliasAddress), 128u);
-    EXPECT_EQ(WLen(log.GetEmailAddress(), 1000), 300u);
 
     UlogInfo info;
     log.Convert2UlogInfo(info);
@@ -321,14 +331,7 @@ TEST_F(UlogKindsTest, RecordsFullOfGarbageAreReadWithinEveryField)
 
     CUlogCallLog call;
     call.AssignUlogInfo(*info);
-    EXPECT_EQ(std::strlen(call.GetBasicNumber()), 80u);
-    EXPECT_EQ(std::strlen(call.GetNumber()), 80u);
-    EXPECT_EQ(std::strlen(call.GetDisplayName()), 309u);
-    EXPECT_EQ(std::strlen(call.GetFirstName()), 309u);
-    EXPECT_EQ(std::strlen(call.GetLastName()), 309u);
-    EXPECT_EQ(std::strlen(call.GetCallerIdPath()), 771u);
-    EXPECT_EQ(WLen(call.GetEmailAddress(), 1000), 300u);
-    EXPECT_EQ(std::strlen(call.Get2StageDialingInfo()->aliasAddress), 128u);
+    EXPECT_EQ(TextLengths(call), kTextLimits);
     EXPECT_EQ(call.GetUniqueID(), -1);
     EXPECT_EQ(call.GetCallType(), -1);
 
