@@ -21,12 +21,6 @@ namespace
 {
 using DistinctMgrAddTest = evtest::ServiceTest;
 
-std::string Num(int i)
-{
-    char sz[32];
-    std::snprintf(sz, sizeof(sz), "0109%07d", i);
-    return sz;
-}
 } // namespace
 
 TEST_F(DistinctMgrAddTest, FirstEventCreatesOneRowAndOneEventUnderIt)
@@ -95,29 +89,7 @@ TEST_F(DistinctMgrAddTest, ADifferentlyWrittenNumberWithTheSameBasicNumberJoinsT
     EXPECT_STREQ(row->GetNumber(), "01012345678");
 }
 
-TEST_F(DistinctMgrAddTest, TheThirtyFirstCorrespondentEvictsTheLeastRecentlyTouchedRowWithItsEvents)
-{
-    auto oldest = Add(Event{.number = Num(0).c_str(), .start = 1700000000u});
-    Add(Event{.number = Num(0).c_str(), .start = 1700000001u});
-    for (int i = 1; i < 30; ++i)
-        Add(Event{.number = Num(i).c_str(), .start = 1700000100u + i});
-    // A row of another type is not counted against the call rows.
-    Add(Event{.type = ULOG_LOG_MISSED, .number = Num(0).c_str(), .start = 1700000200u});
-    ASSERT_EQ(DistinctRows("logtype = 0"), 30);
-    ASSERT_EQ(EventsOf(oldest->GetUniqueID()), 2);
-
-    auto newcomer = Add(Event{.number = Num(30).c_str(), .start = 1700000300u});
-    EXPECT_EQ(DistinctRows("logtype = 0"), 30);
-    EXPECT_FALSE(Distinct()->IsExist(oldest->GetUniqueID()));
-    EXPECT_EQ(EventsOf(oldest->GetUniqueID()), 0);
-    EXPECT_EQ(DistinctRows("logtype = 2"), 1);
-    EXPECT_EQ(EventsOf(newcomer->GetUniqueID()), 1);
-    // The next one evicts the next least recently touched row, Num(1).
-    CUlogPtr<CUlog> next(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
-    ASSERT_TRUE(next.IsValidPtr());
-    EXPECT_STREQ(next->GetNumber(), Num(1).c_str());
-}
-
+// (Eviction of the least recently touched row: the observer tests.)
 TEST_F(DistinctMgrAddTest, DuplicateCountSaturatesAtThirtyAndTheOldestEventGivesWay)
 {
     std::vector<int> eventIds;

@@ -89,23 +89,36 @@ TEST_F(ObserverTest, DeletesAndStatusUpdatesRaiseTheirChanges)
     EXPECT_EQ(m_recorder.changes.size(), 4u);
 }
 
-TEST_F(ObserverTest, EvictionAnnouncesTheRemovedRowBeforeTheNewEvent)
+// The thirty-first correspondent of a type evicts the least recently touched row with its events; the
+// removed row is announced before the new event.
+TEST_F(ObserverTest, TheThirtyFirstCorrespondentEvictsTheLeastRecentlyTouchedRowAndAnnouncesItFirst)
 {
-    for (int i = 0; i < 30; ++i)
-    {
-        char sz[32];
-        std::snprintf(sz, sizeof(sz), "01088%05d", i);
-        Add(Event{.number = sz, .start = 1700000000u + i});
-    }
-    CUlogPtr<CUlog> oldest(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
-    ASSERT_TRUE(oldest.IsValidPtr());
+    auto num = [](int i) { return "0109" + std::to_string(10000000 + i).substr(1); };
+    auto oldest = Add(Event{.number = num(0).c_str(), .start = 1700000000u});
+    Add(Event{.number = num(0).c_str(), .start = 1700000001u});
+    for (int i = 1; i < 30; ++i)
+        Add(Event{.number = num(i).c_str(), .start = 1700000100u + i});
+    // A row of another type is not counted against the call rows.
+    Add(Event{.type = ULOG_LOG_MISSED, .number = num(0).c_str(), .start = 1700000200u});
+    ASSERT_EQ(DistinctRows("logtype = 0"), 30);
+    ASSERT_EQ(EventsOf(oldest->GetUniqueID()), 2);
+
     m_recorder = Recorder();
-    auto log = Add(Event{.number = "0107777777", .start = 1700001000u});
+    auto newcomer = Add(Event{.number = num(30).c_str(), .start = 1700000300u});
     ASSERT_EQ(m_recorder.changes.size(), 3u);
     EXPECT_EQ(m_recorder.changes[0], 11);
     EXPECT_EQ(m_recorder.ids[0], oldest->GetUniqueID());
     EXPECT_EQ(m_recorder.changes[2], 0);
-    EXPECT_EQ(m_recorder.ids[2], log->GetUniqueID());
+    EXPECT_EQ(m_recorder.ids[2], newcomer->GetUniqueID());
+    EXPECT_EQ(DistinctRows("logtype = 0"), 30);
+    EXPECT_FALSE(Distinct()->IsExist(oldest->GetUniqueID()));
+    EXPECT_EQ(EventsOf(oldest->GetUniqueID()), 0);
+    EXPECT_EQ(DistinctRows("logtype = 2"), 1);
+    EXPECT_EQ(EventsOf(newcomer->GetUniqueID()), 1);
+    // The next one evicts the next least recently touched row, num(1).
+    CUlogPtr<CUlog> next(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
+    ASSERT_TRUE(next.IsValidPtr());
+    EXPECT_STREQ(next->GetNumber(), num(1).c_str());
 }
 
 TEST_F(ObserverTest, DeletingAConversationRowRemovesTheEventsOfBothDirections)
