@@ -1,6 +1,7 @@
 // The log query handler: the rows it serves, by either read path, and its statements.
 #include "support/PlatformFixture.h"
 
+#include "UlogSvcDbMgr/CUlogDbTestUtil.h"
 #include "UlogSvcDbMgr/ContentTestLogs.h"
 
 #include "KivAppSvcFramework/ContentMgr.h"
@@ -18,13 +19,6 @@ using contenttest::InsertCall;
 
 namespace
 {
-std::vector<WCHAR> Wide(const char* s)
-{
-    std::vector<WCHAR> w(128, 0);
-    WmConvert2PCode(w.data(), static_cast<int>(w.size()), s);
-    return w;
-}
-
 std::string Narrow(const WCHAR* w)
 {
     char buf[700] = {0};
@@ -159,9 +153,9 @@ TEST_F(QueryHandlerTest, BoundArgumentRowsMatchTheHandlersOwnRowsColumnForColumn
         std::vector<CContent> own;
         auto byText = Handler("ulog/log/distinct/temp", Filter("clogdbindex = " + std::to_string(id)));
         ASSERT_EQ(byText->GetContents(0, 1, own), 1);
-        std::vector<WCHAR> number = Wide("+44 20 7946");
+        const std::u16string number = ulogdbtest::W("+44 20 7946");
         std::vector<CContent> bound;
-        auto byArg = Handler("ulog/log/distinct/temp", Filter("lognumber = ?", "", {number.data()}));
+        auto byArg = Handler("ulog/log/distinct/temp", Filter("lognumber = ?", "", {ulogdbtest::P(number)}));
         // Only a statement with the argument bound finds the row.
         ASSERT_EQ(byArg->GetContents(0, 1, bound), 1);
         ASSERT_EQ(own.size(), 1u);
