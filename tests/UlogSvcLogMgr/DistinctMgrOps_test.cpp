@@ -66,10 +66,20 @@ TEST_F(DistinctMgrOpsTest, SetAllLogInfoRenamesOnlyRowsOfTheRecordsNumber)
     EXPECT_EQ(NameOf(a1->GetUniqueID()), "ByType");
 }
 
-TEST_F(DistinctMgrOpsTest, SetAllLogInfoMasksSelectTheCopiedParts)
+// Masks select the copied parts; an empty mask, an invalid type and a missing record are refused.
+TEST_F(DistinctMgrOpsTest, SetAllLogInfoMasksSelectTheCopiedPartsAndAreChecked)
 {
     auto a = Add(Event{.number = "0101111111", .name = "Keep"});
     UlogInfo info = Record("0101111111", "Ignored");
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NONE, &info));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("iUpdateType != ULOG_UPDATE_NONE"));
+    EXPECT_FALSE(Distinct()->SetAllLogInfoByType(ULOG_LOG_ORIGINATED, ULOG_UPDATE_NONE, &info, 0));
+    EXPECT_FALSE(Distinct()->SetAllLogInfoByType(ULOG_LOG_CNT_MAX, ULOG_UPDATE_NAME, &info, 0));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("_UlogIsValidLog(iLogType)"));
+    EXPECT_FALSE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NAME, nullptr));
+    EXPECT_EQ(NameOf(a->GetUniqueID()), "Keep");
+
     info.nPersonId = 77;
     info.tmStart = 1800000000u;
     info.tmEnd = 1800000010u;
@@ -92,20 +102,6 @@ TEST_F(DistinctMgrOpsTest, SetAllLogInfoMasksSelectTheCopiedParts)
     EXPECT_TRUE(Distinct()->SetAllLogInfo(ULOG_UPDATE_VIDEO_SHARE, &info));
     auto again = evtest::DistinctRow(a->GetUniqueID());
     EXPECT_TRUE(dynamic_cast<const CUlogCallLog&>(*again).IsVideoShareLog());
-}
-
-TEST_F(DistinctMgrOpsTest, BulkUpdatesRefuseAnEmptyMaskAnInvalidTypeAndAMissingRecord)
-{
-    auto a = Add(Event{.number = "0101111111", .name = "Keep"});
-    const UlogInfo info = Record("0101111111", "Renamed");
-    UlogCtlClearDiagnostics();
-    EXPECT_FALSE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NONE, &info));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("iUpdateType != ULOG_UPDATE_NONE"));
-    EXPECT_FALSE(Distinct()->SetAllLogInfoByType(ULOG_LOG_ORIGINATED, ULOG_UPDATE_NONE, &info, 0));
-    EXPECT_FALSE(Distinct()->SetAllLogInfoByType(ULOG_LOG_CNT_MAX, ULOG_UPDATE_NAME, &info, 0));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("_UlogIsValidLog(iLogType)"));
-    EXPECT_FALSE(Distinct()->SetAllLogInfo(ULOG_UPDATE_NAME, nullptr));
-    EXPECT_EQ(NameOf(a->GetUniqueID()), "Keep");
 }
 
 TEST_F(DistinctMgrOpsTest, TwoStageDialledLogsAreMatchedByTheirAliasAddress)
@@ -232,13 +228,18 @@ protected:
 
 } // namespace
 
-TEST_F(DuplMgrTest, TheThirtyFirstEventOfAParentReplacesItsOldestOfTheSameType)
+// The thirty-first event of a parent replaces its oldest, of the same type or (a parent full of the other
+// direction) not; other parents' events are not touched.
+TEST_F(DuplMgrTest, TheThirtyFirstEventOfAParentReplacesItsOldest)
 {
-    std::vector<int> ids;
+    std::vector<int> ids, sns;
     for (int i = 0; i < 30; ++i)
+    {
         ids.push_back(AddEvent(500, ULOG_LOG_ORIGINATED, 1700000000u + i));
+        sns.push_back(AddEvent(700, ULOG_LOG_SNS_1, 1700000000u + i, ""));
+    }
     ASSERT_EQ(EventsOf(500), 30);
-    // Another parent's events are not touched.
+    ASSERT_EQ(EventsOf(700), 30);
     const int nOther = AddEvent(600, ULOG_LOG_ORIGINATED, 1600000000u);
     ASSERT_GT(nOther, 0);
 
@@ -251,17 +252,10 @@ TEST_F(DuplMgrTest, TheThirtyFirstEventOfAParentReplacesItsOldestOfTheSameType)
     auto row = evtest::DuplRow(nNew);
     EXPECT_EQ(row->GetParentID(), 500);
     EXPECT_EQ(Scalar("select max(sortindex) from UlogDuplDbTable"), row->GetSortIndex());
-}
 
-TEST_F(DuplMgrTest, AParentFullOfTheOtherDirectionStillKeepsThirtyEvents)
-{
-    std::vector<int> ids;
-    for (int i = 0; i < 30; ++i)
-        ids.push_back(AddEvent(700, ULOG_LOG_SNS_1, 1700000000u + i, ""));
-    ASSERT_EQ(EventsOf(700), 30);
     ASSERT_GT(AddEvent(700, ULOG_LOG_SNS_2, 1700001000u, ""), 0);
     EXPECT_EQ(EventsOf(700), 30);
-    EXPECT_FALSE(Dupl()->IsExist(ids[0]));
+    EXPECT_FALSE(Dupl()->IsExist(sns[0]));
     EXPECT_EQ(DuplRows("parentid = 700 and logtype = 8"), 1);
 }
 
