@@ -122,6 +122,9 @@ TEST_F(AccountConcurrentTest, ObserversReadingStatisticsBesideCallsAndLogCountsR
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), tmOut);
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), tmIn);
     EXPECT_EQ(UlogGetLifeTime(), tmOut + tmIn);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), tmOut);
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), tmIn);
+    EXPECT_EQ(NvGetInt(459), static_cast<int>(tmOut + tmIn));
     ASSERT_TRUE(CUlogSvcAccountMgr::Instance()->WriteLogCount());
     EXPECT_EQ(DiskInt("MoxSetMemoryStatus.ini", "CallLog", "Count3"),
               UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED));

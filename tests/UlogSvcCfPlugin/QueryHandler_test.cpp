@@ -1,6 +1,7 @@
 // The log query handler: the rows it serves, by either read path, and its statements.
 #include "support/PlatformFixture.h"
 
+#include "UlogSvcDbMgr/CUlogDbTestUtil.h"
 #include "UlogSvcDbMgr/ContentTestLogs.h"
 
 #include "KivAppSvcFramework/ContentMgr.h"
@@ -14,18 +15,10 @@
 #include <string>
 #include <vector>
 
-using contenttest::CallSpec;
 using contenttest::InsertCall;
 
 namespace
 {
-std::vector<WCHAR> Wide(const char* s)
-{
-    std::vector<WCHAR> w(128, 0);
-    WmConvert2PCode(w.data(), static_cast<int>(w.size()), s);
-    return w;
-}
-
 std::string Narrow(const WCHAR* w)
 {
     char buf[700] = {0};
@@ -93,9 +86,7 @@ TEST_F(QueryHandlerTest, ServesAWindowOfRowsInIdentifierOrder)
 {
     for (int i = 1; i <= 25; ++i)
     {
-        CallSpec s;
-        s.sortIndex = i;
-        ASSERT_EQ(InsertCall(*m_mgr, ULOG_DB_TABLE_DUPL, s), i);
+        ASSERT_EQ(InsertCall(*m_mgr, ULOG_DB_TABLE_DUPL, {.sortIndex = i}), i);
     }
     auto h = Handler("ulog/log/dupl", Filter(""));
     std::vector<CContent> rows;
@@ -125,10 +116,8 @@ TEST_F(QueryHandlerTest, AppliesWhereAndOrderTexts)
 {
     for (int i = 1; i <= 6; ++i)
     {
-        CallSpec s;
-        s.sortIndex = i * 10;
-        s.logType = (i % 2) ? ULOG_LOG_MISSED : ULOG_LOG_ORIGINATED;
-        InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, s);
+        InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT,
+                   {.logType = (i % 2) ? ULOG_LOG_MISSED : ULOG_LOG_ORIGINATED, .sortIndex = i * 10});
     }
     auto h = Handler("ulog/log/distinct/temp", Filter("logtype = 2", "sortindex desc"));
     std::vector<CContent> rows;
@@ -154,12 +143,8 @@ TEST_F(QueryHandlerTest, AppliesWhereAndOrderTexts)
 
 TEST_F(QueryHandlerTest, BoundArgumentRowsMatchTheHandlersOwnRowsColumnForColumn)
 {
-    CallSpec s;
-    s.number = "+44 20 7946";
-    s.cnap = true;
-    s.firstName = "Ann";
-    s.lastName = "Lee";
-    const int id = InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, s);
+    const int id = InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT,
+                              {.number = "+44 20 7946", .cnap = true, .firstName = "Ann", .lastName = "Lee"});
     ASSERT_GT(id, 0);
 
     for (int order : {0, 1})
@@ -168,9 +153,9 @@ TEST_F(QueryHandlerTest, BoundArgumentRowsMatchTheHandlersOwnRowsColumnForColumn
         std::vector<CContent> own;
         auto byText = Handler("ulog/log/distinct/temp", Filter("clogdbindex = " + std::to_string(id)));
         ASSERT_EQ(byText->GetContents(0, 1, own), 1);
-        std::vector<WCHAR> number = Wide("+44 20 7946");
+        const std::u16string number = ulogdbtest::W("+44 20 7946");
         std::vector<CContent> bound;
-        auto byArg = Handler("ulog/log/distinct/temp", Filter("lognumber = ?", "", {number.data()}));
+        auto byArg = Handler("ulog/log/distinct/temp", Filter("lognumber = ?", "", {ulogdbtest::P(number)}));
         // Only a statement with the argument bound finds the row.
         ASSERT_EQ(byArg->GetContents(0, 1, bound), 1);
         ASSERT_EQ(own.size(), 1u);
@@ -209,19 +194,9 @@ TEST_F(QueryHandlerTest, BoundArgumentRowsMatchTheHandlersOwnRowsColumnForColumn
 
 TEST_F(QueryHandlerTest, DisplayNameFollowsTheNameOrderOrKeepsTheStoredName)
 {
-    CallSpec both;
-    both.firstName = "Ann";
-    both.lastName = "Lee";
-    both.name = "Stored";
-    CallSpec lastOnly;
-    lastOnly.lastName = "Lee";
-    lastOnly.sortIndex = 2;
-    CallSpec none;
-    none.name = "Kept Name";
-    none.sortIndex = 3;
-    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, both);
-    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, lastOnly);
-    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, none);
+    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, {.firstName = "Ann", .lastName = "Lee", .name = "Stored"});
+    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, {.sortIndex = 2, .lastName = "Lee"});
+    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, {.sortIndex = 3, .name = "Kept Name"});
 
     auto names = [&]()
     {

@@ -1,6 +1,9 @@
-// The subject of log changes: observer lists, order, ownership and change types.
+// The subject of log changes (observer lists, order, ownership and change types), and the log-change
+// events to applications and their silencing.
 #include "support/PlatformFixture.h"
 
+#include "KivGWESCore/KivGWESCore.h"
+#include "UlogSvcChangeMgr/CUlogSvcNotify.h"
 #include "UlogSvcChangeMgr/CUlogSvcSubject.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
@@ -8,6 +11,8 @@
 #include "control/PlatformControl.h"
 
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,12 +61,15 @@ private:
 
 using SubjectTest = ulogtest::PlatformTest;
 
-TEST_F(SubjectTest, InternalObserversRunFirstEachListInOrderOfAttachment)
+// Internal observers run first, each list in order of attachment, and every observer sees the change type,
+// the object and the filter; an observer's failure neither stops the walk nor reaches the caller.
+TEST_F(SubjectTest, InternalObserversRunFirstAndEveryObserverSeesTheChange)
 {
     Journal journal;
     CUlogSvcSubject subject;
+    EXPECT_EQ(subject.GetChangeType(), CUlogSvcSubject::CHANGE_ADD);
     EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "ext1"), 1));
-    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int1"), 0));
+    EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int1", FALSE), 0));
     EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "ext2"), 1));
     // Any value other than 1 selects the internal list.
     EXPECT_TRUE(subject.Attach(new RecordingObserver(journal, "int2"), 2));
@@ -69,39 +77,25 @@ TEST_F(SubjectTest, InternalObserversRunFirstEachListInOrderOfAttachment)
     EXPECT_EQ(subject.GetObserverCount(), 3);
     EXPECT_EQ(subject.GetExternalObserverCount(), 2);
 
-    EXPECT_TRUE(subject.Notify(nullptr, nullptr));
-    EXPECT_EQ(journal.calls, (std::vector<std::string>{"int1", "int2", "int3", "ext1", "ext2"}));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to internal observer ."));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to external observer ."));
-}
-
-TEST_F(SubjectTest, EveryObserverSeesTheChangeTypeObjectAndFilter)
-{
-    Journal journal;
-    CUlogSvcSubject subject;
-    EXPECT_EQ(subject.GetChangeType(), CUlogSvcSubject::CHANGE_ADD);
-    // Observers' failures neither stop the walk nor reach the caller.
-    subject.Attach(new RecordingObserver(journal, "failing", FALSE), 0);
-    subject.Attach(new RecordingObserver(journal, "external"), 1);
-
     CUlogCallLog log;
-    log.SetUniqueID(42);
     CUlogSvcFilter filter;
     subject.SetChangeType(CUlogSvcSubject::CHANGE_DELETE_BY_FILTER);
     EXPECT_TRUE(subject.Notify(&log, &filter));
+    EXPECT_EQ(journal.calls, (std::vector<std::string>{"int1", "int2", "int3", "ext1", "ext2"}));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to internal observer ."));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to external observer ."));
     subject.SetChangeType(CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID);
     EXPECT_TRUE(subject.Notify(nullptr, nullptr));
-
-    ASSERT_EQ(journal.calls.size(), 4u);
-    EXPECT_EQ(journal.changeTypes,
-              (std::vector<CUlogSvcSubject::ChangeType>{
-                  CUlogSvcSubject::CHANGE_DELETE_BY_FILTER, CUlogSvcSubject::CHANGE_DELETE_BY_FILTER,
-                  CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID, CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID}));
-    EXPECT_EQ(journal.objects[0], &log);
-    EXPECT_EQ(journal.objects[1], &log);
-    EXPECT_EQ(journal.filters[1], &filter);
-    EXPECT_EQ(journal.objects[2], nullptr);
-    EXPECT_EQ(journal.filters[3], nullptr);
+    ASSERT_EQ(journal.calls.size(), 10u);
+    for (size_t i = 0; i < 10; ++i)
+    {
+        const bool bFirst = i < 5;
+        EXPECT_EQ(journal.changeTypes[i], bFirst ? CUlogSvcSubject::CHANGE_DELETE_BY_FILTER
+                                                 : CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID)
+            << i;
+        EXPECT_EQ(journal.objects[i], bFirst ? &log : nullptr) << i;
+        EXPECT_EQ(journal.filters[i], bFirst ? &filter : nullptr) << i;
+    }
 }
 
 TEST_F(SubjectTest, SameObserverOncePerListButMayBeInBoth)
@@ -257,5 +251,98 @@ TEST_F(SubjectTest, ListsStayWholeWhenSeveralTasksAttachAndNotify)
             EXPECT_TRUE(CUlogSvcObserverMutex::Delete());
         }
     }
+}
+} // namespace
+
+namespace
+{
+using NotifyTest = ulogtest::PlatformTest;
+
+// Reads a field of the sent event record by its byte offset.
+template <class T> T FieldAt(const WMEVENT& event, size_t offset)
+{
+    T value;
+    std::memcpy(&value, reinterpret_cast<const unsigned char*>(&event) + offset, sizeof(T));
+    return value;
+}
+
+TEST_F(NotifyTest, SendPutsCodeHandlerAndTypeIntoTheEvent)
+{
+    EXPECT_TRUE(CUlogSvcNotify::Send(0x21, 1234));
+    CUlogSvcNotify notify;
+    EXPECT_TRUE(notify(7, 99));
+    ASSERT_EQ(UlogCtlGetSentEventCount(), 2);
+
+    WMEVENT event;
+    ASSERT_TRUE(UlogCtlGetSentEvent(0, &event));
+    EXPECT_EQ(FieldAt<uint16_t>(event, 0), 532);
+    EXPECT_EQ(FieldAt<int32_t>(event, 4), 1234);
+    EXPECT_EQ(FieldAt<uint16_t>(event, 20), 0x21);
+    // Nothing else is set.
+    EXPECT_EQ(FieldAt<int32_t>(event, 8), 0);
+    EXPECT_EQ(FieldAt<int32_t>(event, 12), 0);
+    EXPECT_EQ(FieldAt<int32_t>(event, 16), 0);
+
+    ASSERT_TRUE(UlogCtlGetSentEvent(1, &event));
+    EXPECT_EQ(FieldAt<uint16_t>(event, 0), 532);
+    EXPECT_EQ(FieldAt<int32_t>(event, 4), 99);
+    EXPECT_EQ(FieldAt<uint16_t>(event, 20), 7);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcNotify::Send: nType (0x7)"));
+
+    // An invalid handler gets nothing.
+    EXPECT_FALSE(CUlogSvcNotify::Send(1, INVALID_HOBJ));
+    EXPECT_EQ(UlogCtlGetSentEventCount(), 2);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogSvcNotify::Send: event.notify.hDestEventHandler == INVALID_HOBJ"));
+}
+
+TEST_F(NotifyTest, ScopesSilenceEventsAndNest)
+{
+    CUlogSvcNotify notify;
+    {
+        CUlogSvcLock outer(notify);
+        EXPECT_FALSE(notify(1, 10));
+        EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcNotify::Send: m_bEnable is FALSE"));
+        {
+            CUlogSvcNotify other;
+            CUlogSvcLock inner(other);
+            EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 2);
+            EXPECT_FALSE(CUlogSvcNotify::Send(2, 10));
+        }
+        // Still silenced by the outer scope.
+        EXPECT_FALSE(CUlogSvcNotify::Send(3, 10));
+    }
+    EXPECT_EQ(UlogCtlGetSentEventCount(), 0);
+    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
+    EXPECT_TRUE(notify(4, 10));
+    EXPECT_EQ(UlogCtlGetSentEventCount(), 1);
+
+    // A release without a lock does not silence for good.
+    EXPECT_FALSE(notify.Release());
+    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
+    EXPECT_TRUE(CUlogSvcNotify::Send(5, 10));
+    EXPECT_TRUE(notify.Lock());
+    EXPECT_TRUE(notify.Release());
+    EXPECT_TRUE(CUlogSvcNotify::Send(6, 10));
+    EXPECT_EQ(UlogCtlGetSentEventCount(), 3);
+}
+
+TEST_F(NotifyTest, ScopesOnSeveralTasksBalanceOut)
+{
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back(
+            []
+            {
+                for (int i = 0; i < 2000; ++i)
+                {
+                    CUlogSvcNotify notify;
+                    CUlogSvcLock silence(notify);
+                }
+            });
+    for (std::thread& th : threads)
+        th.join();
+    EXPECT_EQ(CUlogSvcNotify::m_nLock.load(), 0);
+    EXPECT_TRUE(CUlogSvcNotify::Send(8, 10));
 }
 } // namespace

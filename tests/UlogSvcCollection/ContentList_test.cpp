@@ -26,11 +26,7 @@ protected:
         CUlogContentFrmwkDbMgr* mgr = CUlogContentFrmwkDbMgr::Instance();
         ASSERT_EQ(mgr->Init(), 1);
         for (int i = 1; i <= 3; ++i)
-        {
-            CallSpec s;
-            s.sortIndex = i * 10;
-            ASSERT_EQ(InsertCall(*mgr, ULOG_DB_TABLE_DISTINCT, s), i);
-        }
+            ASSERT_EQ(InsertCall(*mgr, ULOG_DB_TABLE_DISTINCT, {.sortIndex = i * 10}), i);
     }
 
     static CContentFilter BySortAsc()

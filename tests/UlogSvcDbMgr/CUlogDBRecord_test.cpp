@@ -22,22 +22,14 @@ using namespace ulogdbtest;
 
 namespace
 {
-class TableRecordTest : public ulogtest::PlatformTest
+class TableRecordTest : public NativeDbTest
 {
 protected:
-    void SetUp() override
+    // One column of every row of the distinct table, in unique-id order.
+    static std::vector<std::string> All(const char* pszColumn)
     {
-        ulogtest::PlatformTest::SetUp();
-        m_mgr.Init();
-    }
-
-    // Inserts a log built from the data set into the table; returns its unique id (-1 on failure).
-    int Insert(const CUlogSvcDataSet& ds, UlogDbTableType type = ULOG_DB_TABLE_DISTINCT)
-    {
-        std::unique_ptr<CUlog> log = MakeLog(ds);
-        if (!log)
-            return -1;
-        return m_mgr.Insert(*log, type) ? log->GetUniqueID() : -1;
+        return QueryColumn(
+            (std::string("select ") + pszColumn + " from UlogDistinctDbTable order by clogdbindex").c_str());
     }
 
     // One column of the row of a unique id, as the engine stores it.
@@ -60,15 +52,12 @@ protected:
     // The row read back through a statement and its result slots.
     CUlogSvcDataSet ReadByStatement(int nId, UlogDbTableType type = ULOG_DB_TABLE_DISTINCT)
     {
-        CUlogSvcFilter filter;
-        filter.SetFilter("clogdbindex", nId);
-        ListPtr<CUlog> list(m_mgr.GetUlogs(filter, 0, -1, type));
+        ListPtr<CUlog> list(m_mgr.GetUlogs(Where("clogdbindex", nId), 0, -1, type));
         std::vector<CUlogSvcDataSet> rows = Rows(list.get());
         EXPECT_EQ(1u, rows.size()) << "row " << nId;
         return rows.empty() ? CUlogSvcDataSet() : rows[0];
     }
 
-    CUlogNativeDbMgr m_mgr;
     CUlogDistinctDB m_db;
 };
 } // namespace
@@ -92,7 +81,7 @@ TEST_F(TableRecordTest, InsertRefusesWhenTheNextIdCannotBeRead)
     // The id query fails: nothing is written under a made-up id.
     UlogCtlFailNextSql(1);
     EXPECT_EQ(-1, Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "222", 2)));
-    EXPECT_EQ(std::vector<std::string>{"1"}, QueryColumn("select clogdbindex from UlogDistinctDbTable"));
+    EXPECT_EQ(std::vector<std::string>{"1"}, All("clogdbindex"));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogDB::Insert: nDbIndex is ULOG_INVALID_DB_INDEX!"));
 }
 
@@ -267,15 +256,13 @@ TEST_F(TableRecordTest, LongestQuotedTextsAreStoredWhole)
     {
         SCOPED_TRACE((int)iType);
         CUlogSvcDataSet ds = MakeDataSet(iType, "", 1000000000, 1000000000);
-        ds.Set2StageAliasAddress(quotes.c_str());
-        ds.SetBasicNumber(quotes.c_str());
-        ds.SetFirstName(quotes.c_str());
-        ds.SetLastName(quotes.c_str());
-        ds.SetCallerIdPath(quotes.c_str());
-        ds.SetEmailDisplayName(quotes.c_str());
-        ds.SetAccountEmailAddress(quotes.c_str());
-        ds.SetSyncId(quotes.c_str());
-        ds.SetSnsPersonId(quotes.c_str());
+        for (void (CUlogSvcDataSet::*set)(const char*) :
+             {&CUlogSvcDataSet::Set2StageAliasAddress, &CUlogSvcDataSet::SetBasicNumber,
+              &CUlogSvcDataSet::SetFirstName, &CUlogSvcDataSet::SetLastName,
+              &CUlogSvcDataSet::SetCallerIdPath, &CUlogSvcDataSet::SetEmailDisplayName,
+              &CUlogSvcDataSet::SetAccountEmailAddress, &CUlogSvcDataSet::SetSyncId,
+              &CUlogSvcDataSet::SetSnsPersonId})
+            (ds.*set)(quotes.c_str());
         std::unique_ptr<CUlog> log = MakeLog(ds);
         ASSERT_EQ(1, m_db.Insert(*log));
         const int nId = log->GetUniqueID();
@@ -343,13 +330,11 @@ TEST_F(TableRecordTest, UpdateTooLongForTheStatementBufferRunsNothing)
     EXPECT_EQ(0, padded.Update(*log));
     EXPECT_EQ(nStatements, UlogCtlGetSqlStatementCount());
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogDB::Update: query(update UlogDistinctDbTable "));
-    EXPECT_EQ((std::vector<std::string>{"1", "2"}),
-              QueryColumn("select sortindex from UlogDistinctDbTable order by clogdbindex"));
+    EXPECT_EQ((std::vector<std::string>{"1", "2"}), All("sortindex"));
 
     // The same update under the table's own name fits and changes its row only.
     EXPECT_EQ(1, m_db.Update(*log));
-    EXPECT_EQ((std::vector<std::string>{"7", "2"}),
-              QueryColumn("select sortindex from UlogDistinctDbTable order by clogdbindex"));
+    EXPECT_EQ((std::vector<std::string>{"7", "2"}), All("sortindex"));
 }
 
 TEST_F(TableRecordTest, NonAsciiAndOverlongTexts)
@@ -381,7 +366,7 @@ TEST_F(TableRecordTest, UpdateOfAMissingRowOrAFailedUpdateChangesNothingAndSaysS
     std::unique_ptr<CUlog> ghost = MakeLog(MakeDataSet(ULOG_LOG_ORIGINATED, "999", 1));
     ghost->SetUniqueID(77);
     EXPECT_EQ(0, m_db.Update(*ghost));
-    EXPECT_TRUE(QueryColumn("select clogdbindex from UlogDistinctDbTable").empty());
+    EXPECT_TRUE(All("clogdbindex").empty());
 
     const int nId = Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "111", 1));
     std::unique_ptr<CUlog> log = MakeLog(ReadByText(nId));
@@ -417,16 +402,13 @@ TEST_F(TableRecordTest, UncheckedStatus)
         Insert(ds);
     }
     // With a filter only the matching unchecked rows change.
-    CUlogSvcFilter byType;
-    byType.SetFilter("logtype", (int)ULOG_LOG_ORIGINATED);
-    EXPECT_EQ(1, m_db.UpdateUncheckedStatus(byType, 0));
+    EXPECT_EQ(1, m_db.UpdateUncheckedStatus(Where("logtype", ULOG_LOG_ORIGINATED), 0));
     EXPECT_EQ("0", Column("isuncheckedyet", 3));
     EXPECT_EQ("1", Column("isuncheckedyet", 1));
 
     CUlogSvcFilter none;
     EXPECT_EQ(1, m_db.UpdateUncheckedStatus(none, 0));
-    EXPECT_EQ((std::vector<std::string>{"0", "0", "0"}),
-              QueryColumn("select isuncheckedyet from UlogDistinctDbTable order by clogdbindex"));
+    EXPECT_EQ((std::vector<std::string>{"0", "0", "0"}), All("isuncheckedyet"));
     EXPECT_EQ(0, m_db.UpdateUncheckedStatus(none, 0));
     EXPECT_EQ(1, m_db.UpdateUncheckedStatus(none, 1));
     EXPECT_EQ("1", Column("isuncheckedyet", 2));
@@ -485,14 +467,14 @@ TEST_F(TableRecordTest, Deletes)
     Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "2", 2));
     Insert(MakeDataSet(ULOG_LOG_MISSED, "3", 3));
     EXPECT_EQ(1, m_db.DeleteAll((int)ULOG_LOG_MISSED));
-    EXPECT_EQ(std::vector<std::string>{"2"}, QueryColumn("select clogdbindex from UlogDistinctDbTable"));
+    EXPECT_EQ(std::vector<std::string>{"2"}, All("clogdbindex"));
 
     UlogCtlFailNextSql(1);
     EXPECT_EQ(0, m_db.Delete(2));
     EXPECT_EQ(1, m_db.Delete(2));
     Insert(MakeDataSet(ULOG_LOG_MISSED, "4", 4));
     EXPECT_EQ(1, m_db.DeleteAll());
-    EXPECT_TRUE(QueryColumn("select clogdbindex from UlogDistinctDbTable").empty());
+    EXPECT_TRUE(All("clogdbindex").empty());
 }
 
 TEST_F(TableRecordTest, AggregatesOnEmptyAndFilledTables)
@@ -506,19 +488,12 @@ TEST_F(TableRecordTest, AggregatesOnEmptyAndFilledTables)
     EXPECT_EQ(0.0, m_db.GetSum(ULOG_DB_CALL_COST));
     EXPECT_EQ(0.0, m_db.GetAverage(ULOG_DB_CALL_COST));
 
-    CUlogSvcDataSet a = MakeDataSet(ULOG_LOG_MISSED, "1", 5, 3);
-    a.SetCallCost(10);
-    CUlogSvcDataSet b = MakeDataSet(ULOG_LOG_ORIGINATED, "2", 9, 8);
-    b.SetCallCost(20);
-    CUlogSvcDataSet c = MakeDataSet(ULOG_LOG_MISSED, "3", 7, 4);
-    c.SetCallCost(46);
-    Insert(a);
-    Insert(b);
-    Insert(c);
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "1", 5, 3, 10));
+    Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "2", 9, 8, 20));
+    Insert(MakeDataSet(ULOG_LOG_MISSED, "3", 7, 4, 46));
 
     EXPECT_EQ(3, m_db.GetCount(none));
-    CUlogSvcFilter missed;
-    missed.SetFilter("logtype", (int)ULOG_LOG_MISSED);
+    const CUlogSvcFilter missed = Where("logtype", ULOG_LOG_MISSED);
     EXPECT_EQ(2, m_db.GetCount(missed));
     EXPECT_EQ(8, m_db.GetMaxGroupID());
     EXPECT_EQ(9, m_db.GetMaxSortIndex());
@@ -559,9 +534,7 @@ TEST_F(TableRecordTest, ConditionsWithBoundArguments)
     Insert(MakeDataSet(ULOG_LOG_MISSED, "0101", 4));
     Insert(MakeDataSet(ULOG_LOG_MISSED, "0202", 6));
     Insert(MakeDataSet(ULOG_LOG_ORIGINATED, "0101", 9));
-    const std::u16string number = W("0101");
-    CUlogSvcFilter byNumber("lognumber = ?");
-    byNumber.AppendFilterArg(reinterpret_cast<const unsigned short*>(number.c_str()));
+    const CUlogSvcFilter byNumber = ByNumber("0101");
 
     EXPECT_EQ(2, m_db.GetCount(byNumber));
     EXPECT_EQ(9, m_db.GetMaxSortIndex(byNumber));
@@ -571,16 +544,12 @@ TEST_F(TableRecordTest, ConditionsWithBoundArguments)
 
     ASSERT_GE(Db2QueryEx("update UlogDistinctDbTable set isuncheckedyet = 1"), 0);
     EXPECT_EQ(1, m_db.UpdateUncheckedStatus(byNumber, 0));
-    EXPECT_EQ((std::vector<std::string>{"0", "1", "0"}),
-              QueryColumn("select isuncheckedyet from UlogDistinctDbTable order by clogdbindex"));
+    EXPECT_EQ((std::vector<std::string>{"0", "1", "0"}), All("isuncheckedyet"));
     EXPECT_EQ(0, m_db.UpdateUncheckedStatus(byNumber, 0));
 
     // An argument that matches nothing.
-    const std::u16string other = W("9999");
-    CUlogSvcFilter none("lognumber = ?");
-    none.AppendFilterArg(reinterpret_cast<const unsigned short*>(other.c_str()));
-    EXPECT_EQ(0, m_db.GetCount(none));
-    EXPECT_EQ(0, m_db.GetMaxSortIndex(none));
+    EXPECT_EQ(0, m_db.GetCount(ByNumber("9999")));
+    EXPECT_EQ(0, m_db.GetMaxSortIndex(ByNumber("9999")));
 }
 
 TEST_F(TableRecordTest, QuotedConditionsFindTheirRows)
@@ -613,8 +582,7 @@ TEST_F(TableRecordTest, DeletesWaitForTheServiceLock)
             while (stage != 2)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             // The delete must not have run while the lock is held.
-            EXPECT_EQ(std::vector<std::string>{"1"},
-                      QueryColumn("select clogdbindex from UlogDistinctDbTable"));
+            EXPECT_EQ(std::vector<std::string>{"1"}, All("clogdbindex"));
         });
     while (stage != 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -631,6 +599,6 @@ TEST_F(TableRecordTest, DeletesWaitForTheServiceLock)
     holder.join();
     deleter.join();
     EXPECT_TRUE(done);
-    EXPECT_TRUE(QueryColumn("select clogdbindex from UlogDistinctDbTable").empty());
+    EXPECT_TRUE(All("clogdbindex").empty());
     CUlogSvcMutex::Delete();
 }

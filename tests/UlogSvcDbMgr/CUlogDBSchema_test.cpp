@@ -22,34 +22,17 @@ std::vector<std::string> Sorted(std::vector<std::string> v)
     return v;
 }
 
-const std::vector<std::string> kDistinctIndexes = {
-    "DistinctIndexDbIdx",
-    "DistinctIndexSortIdx",
-    "DistinctIndexPHandle",
-    "DistinctIndexIsTemp",
-    "DistinctMulIdxLogType_SortIndex",
-    "DistinctMulIdxNum_LogType_SortIndex",
-    "DistinctMulIdxBsNum_SortIndex",
-    "DistinctMulIdxGroupId_LogType_SortIndex",
-    "DistinctMulIdxGroupId_LogType",
-    "DistinctMulIdxGroupId_SortIndex",
-    "DistinctMulIdxSnsPersonId_LogType",
-    "DistinctMulIdxLogType_SpInfo",
-    "DistinctIndexCtPid_SortIndex",
-    "DistinctIndexCtDataId_SortIndex",
-    "DistinctIndexSpInfo_LogType",
-};
-const std::vector<std::string> kDuplIndexes = {
-    "DuplIndexSortIdx",
-    "DuplIndexIsUnchecked",
-    "DuplMulIdxLogType_SortIndex",
-    "DuplMulIdxGroupId_SortIndex",
-    "DuplMulIdxParentId_SortIndex",
-    "DuplMulIdxSnsPersonId_SortIndex",
-    "DuplMulIdxLogType_UncheckedCount",
-    "DuplMulIdxCtPid_SortIndex",
-    "DuplMulIdxCtDataId_SortIndex",
-};
+const std::vector<std::string> kDistinctIndexes(
+    {"DistinctIndexDbIdx", "DistinctIndexSortIdx", "DistinctIndexPHandle", "DistinctIndexIsTemp",
+     "DistinctMulIdxLogType_SortIndex", "DistinctMulIdxNum_LogType_SortIndex",
+     "DistinctMulIdxBsNum_SortIndex", "DistinctMulIdxGroupId_LogType_SortIndex",
+     "DistinctMulIdxGroupId_LogType", "DistinctMulIdxGroupId_SortIndex", "DistinctMulIdxSnsPersonId_LogType",
+     "DistinctMulIdxLogType_SpInfo", "DistinctIndexCtPid_SortIndex", "DistinctIndexCtDataId_SortIndex",
+     "DistinctIndexSpInfo_LogType"});
+const std::vector<std::string> kDuplIndexes(
+    {"DuplIndexSortIdx", "DuplIndexIsUnchecked", "DuplMulIdxLogType_SortIndex", "DuplMulIdxGroupId_SortIndex",
+     "DuplMulIdxParentId_SortIndex", "DuplMulIdxSnsPersonId_SortIndex", "DuplMulIdxLogType_UncheckedCount",
+     "DuplMulIdxCtPid_SortIndex", "DuplMulIdxCtDataId_SortIndex"});
 
 // The declared columns of a table, "name type" in table order, from its create statement.
 std::string CreateStatement(const char* pszTable)
@@ -61,9 +44,7 @@ std::string CreateStatement(const char* pszTable)
     return rows.empty() ? std::string() : rows[0];
 }
 
-class TableSchemaTest : public ulogtest::PlatformTest
-{
-};
+using TableSchemaTest = ulogtest::PlatformTest;
 } // namespace
 
 TEST_F(TableSchemaTest, NamesAndFieldIdentifiers)
@@ -154,7 +135,7 @@ TEST_F(TableSchemaTest, CreatedTablesDeclareEveryColumnOfTheColumnTable)
     }
 }
 
-TEST_F(TableSchemaTest, StartCreatesOnlyTheMissingIndexesOfExistingTables)
+TEST_F(TableSchemaTest, StartCreatesOnlyTheMissingIndexesAndTablesOfExistingTables)
 {
     CUlogNativeDbMgr mgr;
     mgr.Init();
@@ -187,21 +168,14 @@ TEST_F(TableSchemaTest, StartCreatesOnlyTheMissingIndexesOfExistingTables)
     EXPECT_EQ(14u, IndexNames("UlogDistinctDbTable").size());
     EXPECT_EQ(1, distinct.CreateMissingIndexes());
     EXPECT_EQ(15u, IndexNames("UlogDistinctDbTable").size());
-}
 
-TEST_F(TableSchemaTest, OnlyTheMissingTableIsCreated)
-{
-    CUlogNativeDbMgr mgr;
-    mgr.Init();
-    ASSERT_GE(Db2QueryEx("insert into UlogDistinctDbTable (clogdbindex, sortindex) values (7, 70)"), 1);
+    // Only a missing table is created: the other keeps its row and its indexes.
     ASSERT_GE(Db2QueryEx("drop table UlogDuplDbTable"), 0);
     ASSERT_FALSE(TableExists("UlogDuplDbTable"));
     ASSERT_TRUE(IndexNames("UlogDuplDbTable").empty());
-
     EXPECT_EQ(1, mgr.Init());
     EXPECT_TRUE(TableExists("UlogDuplDbTable"));
     EXPECT_EQ(Sorted(kDuplIndexes), IndexNames("UlogDuplDbTable"));
-    // The distinct table kept its row and its indexes.
     EXPECT_EQ(std::vector<std::string>{"7"}, QueryColumn("select clogdbindex from UlogDistinctDbTable"));
     EXPECT_EQ(15u, IndexNames("UlogDistinctDbTable").size());
 }

@@ -10,9 +10,12 @@
 #include "H/UlogSvcList.h"
 #include "KivCore/KivCore.h"
 #include "KivGWESCore/KivGWESCore.h"
+#include "UlogSvcDbMgr/CUlogNativeDbMgr.h"
 #include "UlogSvcDbMgr/CUlogSvcDataSet.h"
 #include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/CUlogSvcFilter.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
+#include "support/PlatformFixture.h"
 
 namespace ulogdbtest
 {
@@ -35,9 +38,9 @@ inline std::string N(const WCHAR* pmsz)
     return std::string(buf.data());
 }
 
-// A data set for a call log with the given type, number and sort index.
+// A data set for a call log with the given type, number, sort index, group and cost.
 inline CUlogSvcDataSet MakeDataSet(UlogLogType iLogType, const char* pszNumber, int nSortIndex,
-                                   int nGroupId = 1)
+                                   int nGroupId = 1, int nCallCost = -1)
 {
     CUlogSvcDataSet ds;
     ds.SetLogType(iLogType);
@@ -45,6 +48,7 @@ inline CUlogSvcDataSet MakeDataSet(UlogLogType iLogType, const char* pszNumber, 
     ds.SetBasicNumber(pszNumber);
     ds.SetSortIndex(nSortIndex);
     ds.SetGroupID(nGroupId);
+    ds.SetCallCost(nCallCost);
     return ds;
 }
 
@@ -76,6 +80,47 @@ inline std::vector<CUlogSvcDataSet> Rows(IUlogList<CUlog>* pList)
         rows.emplace_back(*pIter->GetCurItem());
     pIter->Release();
     return rows;
+}
+
+// The sort indexes of a list's logs in list order (none for no list); the list is released.
+inline std::vector<int> SortIndexes(IUlogList<CUlog>* pList)
+{
+    ListPtr<CUlog> list(pList);
+    std::vector<int> v;
+    for (const CUlogSvcDataSet& row : Rows(pList))
+        v.push_back(row.GetSortIndex());
+    return v;
+}
+
+// Every value of a list of numbers, in list order; the list is released.
+inline std::vector<int> Values(IUlogList<int>* pList)
+{
+    ListPtr<int> list(pList);
+    std::vector<int> v;
+    if (pList == nullptr)
+        return v;
+    IUlogIterator<int>* pIter = pList->GetIterator();
+    for (pIter->First(); !pIter->IsDone(); pIter->Next())
+        v.push_back(*pIter->GetCurItem());
+    pIter->Release();
+    return v;
+}
+
+// A filter of one comparison.
+inline CUlogSvcFilter Where(const char* pszField, int nValue)
+{
+    CUlogSvcFilter filter;
+    filter.SetFilter(pszField, nValue);
+    return filter;
+}
+
+// A filter of the number, bound as an argument.
+inline CUlogSvcFilter ByNumber(const char* pszNumber)
+{
+    CUlogSvcFilter filter("lognumber = ?");
+    const std::u16string number = W(pszNumber);
+    filter.AppendFilterArg(reinterpret_cast<const unsigned short*>(number.c_str()));
+    return filter;
 }
 
 // Every row of a one-column query, as text.
@@ -113,6 +158,28 @@ inline bool TableExists(const char* pszTable)
 {
     return Db2CheckTable(pszTable) == 1;
 }
+
+// A fresh platform with both tables made by the native query manager.
+class NativeDbTest : public ulogtest::PlatformTest
+{
+protected:
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        m_mgr.Init();
+    }
+
+    // Inserts a log built from the data set into the table; its unique id (-1 on failure).
+    int Insert(const CUlogSvcDataSet& ds, UlogDbTableType type = ULOG_DB_TABLE_DISTINCT)
+    {
+        std::unique_ptr<CUlog> log = MakeLog(ds);
+        if (!log)
+            return -1;
+        return m_mgr.Insert(*log, type) ? log->GetUniqueID() : -1;
+    }
+
+    CUlogNativeDbMgr m_mgr;
+};
 } // namespace ulogdbtest
 
 #endif

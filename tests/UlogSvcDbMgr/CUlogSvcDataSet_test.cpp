@@ -21,9 +21,7 @@ using ulogtest::WText;
 
 namespace
 {
-class DataSetTest : public ulogtest::PlatformTest
-{
-};
+using DataSetTest = ulogtest::PlatformTest;
 
 bool AllBytes(const void* p, size_t n, unsigned char value)
 {

@@ -2,6 +2,7 @@
 // into the service's own query handler and give the logs that were written.
 #include "support/PlatformFixture.h"
 
+#include "UlogSvcDbMgr/CUlogDbTestUtil.h"
 #include "UlogSvcDbMgr/ContentTestLogs.h"
 
 #include "H/UlogSvcList.h"
@@ -13,6 +14,7 @@
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "UlogSvcUtil/CUlogSvcUtil.h"
 #include "KivGWESCore/KivGWESCore.h"
@@ -41,25 +43,7 @@ protected:
 
     int Insert(UlogDbTableType type, UlogLogType logType, int sortIndex, const char* number = "0101234567")
     {
-        CallSpec s;
-        s.logType = logType;
-        s.sortIndex = sortIndex;
-        s.number = number;
-        return InsertCall(*m_mgr, type, s);
-    }
-
-    // Sort indexes of a list, walked with its iterator.
-    static std::vector<int> SortIndexes(IUlogList<CUlog>* list)
-    {
-        std::vector<int> out;
-        IUlogIterator<CUlog>* it = list->GetIterator();
-        for (it->First(); !it->IsDone(); it->Next())
-        {
-            CUlog* log = it->GetCurItem();
-            out.push_back(log ? log->GetSortIndex() : -999);
-        }
-        it->Release();
-        return out;
+        return InsertCall(*m_mgr, type, {.logType = logType, .number = number, .sortIndex = sortIndex});
     }
 
     CUlogContentFrmwkDbMgr* m_mgr = nullptr;
@@ -76,12 +60,6 @@ int FirstDifference(const UlogInfo& x, const UlogInfo& y)
     return -1;
 }
 
-std::vector<WCHAR> Wide(const char* s)
-{
-    std::vector<WCHAR> w(128, 0);
-    WmConvert2PCode(w.data(), static_cast<int>(w.size()), s);
-    return w;
-}
 } // namespace
 
 TEST_F(ContentFrmwkDbMgrTest, InitCreatesTablesAndRoutesTheLogUrisToTheQueryHandler)
@@ -149,10 +127,8 @@ TEST_F(ContentFrmwkDbMgrTest, LastLogOfAFilterKeepsTheWholeFilterTogether)
 
     // A filter with a bound argument keeps its argument.
     Insert(ULOG_DB_TABLE_DISTINCT, ULOG_LOG_ORIGINATED, 11, "999");
-    CUlogSvcFilter byNumber("lognumber = ?");
-    std::vector<WCHAR> n = Wide("0101234567");
-    byNumber.AppendFilterArg(n.data());
-    CUlogPtr<CUlog> lastOfNumber(m_mgr->GetLastUlog(byNumber, ULOG_DB_TABLE_DISTINCT));
+    CUlogPtr<CUlog> lastOfNumber(
+        m_mgr->GetLastUlog(ulogdbtest::ByNumber("0101234567"), ULOG_DB_TABLE_DISTINCT));
     ASSERT_TRUE(lastOfNumber.IsValidPtr());
     EXPECT_EQ(lastOfNumber->GetSortIndex(), 9);
 }
@@ -164,15 +140,10 @@ TEST_F(ContentFrmwkDbMgrTest, ListsAreOrderedAndFiltered)
     const int sorts[] = {5, 1, 9, 3, 7};
     for (int i = 0; i < 5; ++i)
         Insert(ULOG_DB_TABLE_DISTINCT, i % 2 ? ULOG_LOG_MISSED : ULOG_LOG_ORIGINATED, sorts[i]);
-    CUlogSvcFilter filter;
-    filter.SetFilter("logtype", 0);
-    CUlogSvcOrder order;
-    order.SetOrder("sortindex", CUlogSvcOrder::ORDER_ASC);
-    filter.SetOrder(order);
-    IUlogList<CUlog>* outgoing = m_mgr->GetUlogs(filter, ULOG_DB_TABLE_DISTINCT);
-    ASSERT_NE(outgoing, nullptr);
-    EXPECT_EQ(SortIndexes(outgoing), (std::vector<int>{5, 7, 9}));
-    outgoing->Release();
+    CUlogSvcFilter filter = ulogdbtest::Where("logtype", 0);
+    filter.SetOrder(CUlogSvcOrder("sortindex asc"));
+    EXPECT_EQ(ulogdbtest::SortIndexes(m_mgr->GetUlogs(filter, ULOG_DB_TABLE_DISTINCT)),
+              (std::vector<int>{5, 7, 9}));
 
     UlogCtlClearDiagnostics();
     UlogCtlFailNextSql(1);
@@ -188,16 +159,13 @@ TEST_F(ContentFrmwkDbMgrTest, CountAndDeleteByFilterGoThroughTheFramework)
     EXPECT_EQ(m_mgr->GetCount(all, ULOG_DB_TABLE_DUPL), 6);
     EXPECT_EQ(m_mgr->GetCount(all, ULOG_DB_TABLE_DISTINCT), 0);
 
-    CUlogSvcFilter byNumber("lognumber = ?");
-    std::vector<WCHAR> w = Wide("111");
-    byNumber.AppendFilterArg(w.data());
+    const CUlogSvcFilter byNumber = ulogdbtest::ByNumber("111");
     EXPECT_EQ(m_mgr->GetCount(byNumber, ULOG_DB_TABLE_DUPL), 3);
     EXPECT_EQ(m_mgr->Delete(byNumber, ULOG_DB_TABLE_DUPL), 1);
     EXPECT_EQ(m_mgr->GetCount(byNumber, ULOG_DB_TABLE_DUPL), 0);
     EXPECT_EQ(m_mgr->GetCount(all, ULOG_DB_TABLE_DUPL), 3);
 
-    CUlogSvcFilter missed;
-    missed.SetFilter("logtype", 2);
+    const CUlogSvcFilter missed = ulogdbtest::Where("logtype", 2);
     EXPECT_EQ(m_mgr->GetCount(missed, ULOG_DB_TABLE_DUPL), 1); // sort 6 ("222")
     UlogCtlFailNextSql(1);
     EXPECT_EQ(m_mgr->Delete(missed, ULOG_DB_TABLE_DUPL), 0);
@@ -225,6 +193,47 @@ TEST_F(ContentFrmwkDbMgrTest, WithoutTheFrameworkTablesAreMadeAndReadsFail)
     EXPECT_EQ(m_mgr->GetAllUlog(ULOG_LOG_ORIGINATED, ULOG_DB_TABLE_DISTINCT), nullptr);
     EXPECT_EQ(m_mgr->GetUlogs(CUlogSvcFilter(), ULOG_DB_TABLE_DISTINCT), nullptr);
     kiv::appsvc::SetContentMgrAvailable(true);
+}
+
+// The filter manager's table and column names come from the query manager, and filters built from them
+// select the rows.
+TEST_F(ContentFrmwkDbMgrTest, FilterManagerNamesComeFromTheQueryManagerAndSelectTheRows)
+{
+    CUlogSvcFilterMgr* fm = CUlogSvcFilterMgr::Instance();
+    ASSERT_NE(fm, nullptr);
+    EXPECT_EQ(CUlogSvcFilterMgr::Instance(), fm);
+    EXPECT_EQ(fm->GetTableName(ULOG_DB_TABLE_DISTINCT), "UlogDistinctDbTable");
+    EXPECT_EQ(fm->GetTableName(ULOG_DB_TABLE_DUPL), "UlogDuplDbTable");
+    EXPECT_EQ(fm->GetFieldName(ULOG_DB_ULOG_DB_INDEX, ULOG_DB_TABLE_DUPL), "clogdbindex");
+    EXPECT_EQ(fm->GetFieldName(20, ULOG_DB_TABLE_DISTINCT), "iscnap");
+    EXPECT_EQ(fm->GetFieldName(21, ULOG_DB_TABLE_DISTINCT), "isvideoshare");
+    EXPECT_EQ(fm->GetFieldName(45, ULOG_DB_TABLE_DISTINCT), "ipcalldigitcount");
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+
+    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, {.logType = ULOG_LOG_MISSED, .cnap = true});
+    InsertCall(*m_mgr, ULOG_DB_TABLE_DISTINCT, {.sortIndex = 2});
+    CUlogSvcFilter missed;
+    missed.SetFilter(fm->GetFieldName(ULOG_DB_LOG_TYPE, ULOG_DB_TABLE_DISTINCT), 2);
+    EXPECT_EQ(m_mgr->GetCount(missed, ULOG_DB_TABLE_DISTINCT), 1);
+    // The CNAP flag lives in the column of identifier 21.
+    CUlogSvcFilter cnap;
+    cnap.SetFilter(fm->GetFieldName(21, ULOG_DB_TABLE_DISTINCT), 1);
+    EXPECT_EQ(m_mgr->GetCount(cnap, ULOG_DB_TABLE_DISTINCT), 1);
+    CUlogSvcFilter number;
+    number.SetFilter(fm->GetFieldName(ULOG_DB_BASIC_NUMBER, ULOG_DB_TABLE_DISTINCT),
+                     std::string("0101234567"));
+    EXPECT_EQ(number.GetFilter(), "basicnumber = '0101234567'");
+    EXPECT_EQ(m_mgr->GetCount(number, ULOG_DB_TABLE_DISTINCT), 2);
+}
+
+TEST_F(ContentFrmwkDbMgrTest, WithoutAQueryManagerFilterNamesAreEmptyAndReported)
+{
+    CUlogSvcFilterMgr fm(nullptr);
+    EXPECT_EQ(fm.GetTableName(ULOG_DB_TABLE_DISTINCT), "");
+    EXPECT_EQ(fm.GetFieldName(8, ULOG_DB_TABLE_DISTINCT), "");
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: m_pDbMgr != NULL (UlogSvcLogMgr/UlogSvcFilterMgr:"));
 }
 
 // A log of each kind with every field of its own set, written and read back, then written and read

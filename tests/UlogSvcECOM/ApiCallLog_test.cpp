@@ -1,18 +1,17 @@
-// The exported call-log functions, called as an application calls them.
+// The exported call-log and duplicate-log functions, called as an application calls them.
 #include "ApiTestSupport.h"
 
 #include "KivCore/KivCore.h"
 #include "UlogSvcECOM/UlogSvcECOM.h"
 
-#include <algorithm>
 #include <random>
 #include <set>
 
 using apitest::Add;
 using apitest::ApiTest;
-using apitest::Numbers;
 using apitest::Record;
 using apitest::WalkAndRelease;
+using ulogtest::Event;
 
 namespace
 {
@@ -32,29 +31,25 @@ UlogInfo Filled(unsigned char byte)
 }
 } // namespace
 
-TEST_F(ApiTest, FirstCallToANewNumberFillsIdsGroupSortIndexAndParent)
+// The record of an added event is filled in; further events of one number share its row and other numbers
+// get their own.
+TEST_F(ApiTest, EventsFillTheirRecordShareTheRowOfTheirNumberAndAreReadBack)
 {
-    UlogInfo info = Record(ULOG_LOG_ORIGINATED, "0101234567");
-    ASSERT_EQ(UlogAddCallLog(&info), 1);
-    EXPECT_GE(info.nUniqueId, 0);
-    EXPECT_GE(info.nGroupId, 0);
-    EXPECT_GE(info.nSortIndex, 0);
-    EXPECT_EQ(info.nParentId, info.nUniqueId);
-    EXPECT_EQ(info.nDuplLogCount, 1);
-    EXPECT_STREQ(info.szNumber, "0101234567");
-    EXPECT_EQ(info.iLogType, ULOG_LOG_ORIGINATED);
-
+    UlogInfo first = Record(ULOG_LOG_ORIGINATED, "0101234567", 1700000000u);
+    ASSERT_EQ(UlogAddCallLog(&first), 1);
+    EXPECT_GE(first.nUniqueId, 0);
+    EXPECT_GE(first.nGroupId, 0);
+    EXPECT_GE(first.nSortIndex, 0);
+    EXPECT_EQ(first.nParentId, first.nUniqueId);
+    EXPECT_EQ(first.nDuplLogCount, 1);
+    EXPECT_STREQ(first.szNumber, "0101234567");
+    EXPECT_EQ(first.iLogType, ULOG_LOG_ORIGINATED);
     // The one event behind the row points at it.
     std::vector<UlogInfo> events = WalkAndRelease(UlogGetDuplAllLogInfo());
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].nParentId, info.nUniqueId);
-    EXPECT_EQ(events[0].nGroupId, info.nGroupId);
-    EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_ORIGINATED), 1);
-}
+    EXPECT_EQ(events[0].nParentId, first.nUniqueId);
+    EXPECT_EQ(events[0].nGroupId, first.nGroupId);
 
-TEST_F(ApiTest, FurtherEventsOfOneNumberShareTheRowAndOtherNumbersGetTheirOwn)
-{
-    UlogInfo first = Add(ULOG_LOG_ORIGINATED, "0101234567", 1700000000u);
     UlogInfo other = Add(ULOG_LOG_ORIGINATED, "0209876543", 1700000100u);
     UlogInfo again = Add(ULOG_LOG_ORIGINATED, "0101234567", 1700000200u);
     EXPECT_EQ(again.nUniqueId, first.nUniqueId);
@@ -73,19 +68,16 @@ TEST_F(ApiTest, FurtherEventsOfOneNumberShareTheRowAndOtherNumbersGetTheirOwn)
     EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_MISSED), 1);
     EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_ORIGINATED), 3);
 
-    UlogInfo last;
-    ASSERT_EQ(UlogGetLastCallLog(&last), 1);
-    EXPECT_EQ(last.nUniqueId, missed.nUniqueId);
-    UlogInfo firstOfType;
-    ASSERT_EQ(UlogGetFirstCallLogByType(ULOG_LOG_ORIGINATED, &firstOfType), 1);
-    EXPECT_EQ(firstOfType.nUniqueId, other.nUniqueId);
-    UlogInfo lastOfType;
-    ASSERT_EQ(UlogGetLastCallLogByType(ULOG_LOG_ORIGINATED, &lastOfType), 1);
-    EXPECT_EQ(lastOfType.nUniqueId, first.nUniqueId);
-    EXPECT_EQ(lastOfType.nDuplLogCount, 2);
-    UlogInfo oldest;
-    ASSERT_EQ(UlogGetFirstCallLog(&oldest), 1);
-    EXPECT_EQ(oldest.nUniqueId, other.nUniqueId);
+    UlogInfo read;
+    ASSERT_EQ(UlogGetLastCallLog(&read), 1);
+    EXPECT_EQ(read.nUniqueId, missed.nUniqueId);
+    ASSERT_EQ(UlogGetFirstCallLogByType(ULOG_LOG_ORIGINATED, &read), 1);
+    EXPECT_EQ(read.nUniqueId, other.nUniqueId);
+    ASSERT_EQ(UlogGetLastCallLogByType(ULOG_LOG_ORIGINATED, &read), 1);
+    EXPECT_EQ(read.nUniqueId, first.nUniqueId);
+    EXPECT_EQ(read.nDuplLogCount, 2);
+    ASSERT_EQ(UlogGetFirstCallLog(&read), 1);
+    EXPECT_EQ(read.nUniqueId, other.nUniqueId);
 }
 
 TEST_F(ApiTest, LogTypesOutsideTheRangeAreRefusedAndLeaveTheRecordAlone)
@@ -245,15 +237,13 @@ TEST_F(ApiTest, LookupsOfAbsentRowsFailAndLeaveTheRecordUntouched)
 
 TEST_F(ApiTest, UnreadMissedCallsAreReadBoundedAndCountedAlike)
 {
-    UlogInfo m1 = Record(ULOG_LOG_MISSED, "0101111111", 1700000000u, 0);
-    m1.bUncheckedYet = 1;
-    UlogInfo m2 = Record(ULOG_LOG_MISSED, "0102222222", 1700000010u, 0);
-    m2.bUncheckedYet = 1;
-    UlogInfo seen = Record(ULOG_LOG_MISSED, "0103333333", 1700000020u, 0);
-    seen.bUncheckedYet = 0;
-    ASSERT_EQ(UlogAddCallLog(&m1), 1);
-    ASSERT_EQ(UlogAddCallLog(&m2), 1);
-    ASSERT_EQ(UlogAddCallLog(&seen), 1);
+    Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .duration = 0, .unchecked = true});
+    Add(Event{.type = ULOG_LOG_MISSED,
+              .number = "0102222222",
+              .start = 1700000010u,
+              .duration = 0,
+              .unchecked = true});
+    Add(Event{.type = ULOG_LOG_MISSED, .number = "0103333333", .start = 1700000020u, .duration = 0});
     Add(ULOG_LOG_ORIGINATED, "0104444444");
 
     UlogInfo array[3];
@@ -360,4 +350,48 @@ TEST_F(ApiTest, SumsMaximaAndPassThroughSettings)
         EXPECT_EQ(UlogCtlGetAssertCount(), 8) << field;
     }
     EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 2);
+}
+
+// The duplicate-log functions: counts and positions of single events.
+TEST_F(ApiTest, UncheckedEventCountsOnlyTheTypesStillUncheckedEvents)
+{
+    Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .duration = 0, .unchecked = true});
+    Add(Event{.type = ULOG_LOG_MISSED,
+              .number = "0101111111",
+              .start = 1700000060u,
+              .duration = 0,
+              .unchecked = true});
+    Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000120u, .duration = 0});
+    Add(Event{
+        .type = ULOG_LOG_MSG_RECEIVED, .number = "0103333333", .start = 1700000180u, .unchecked = true});
+
+    int n = -1;
+    EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_MISSED, &n), 1);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_MSG_RECEIVED, &n), 1);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_ORIGINATED, &n), 1);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(UlogGetDuplLogUncheckedCount(static_cast<UlogLogType>(42), &n), 1);
+    EXPECT_EQ(n, 0);
+
+    EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_MISSED), 3);
+    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_MISSED), 2);
+    EXPECT_EQ(UlogGetDuplLogCount(static_cast<UlogLogType>(-1)), 0);
+}
+
+TEST_F(ApiTest, EventPositionsFollowTheListOfAllEvents)
+{
+    Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
+    Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000060u);
+    Add(ULOG_LOG_TERMINATED, "0102222222", 1700000120u);
+    std::vector<UlogInfo> events = WalkAndRelease(UlogGetDuplAllLogInfo());
+    ASSERT_EQ(events.size(), 3u);
+    for (size_t i = 0; i < events.size(); ++i)
+        EXPECT_EQ(UlogGetDuplIndex(events[i].nUniqueId), static_cast<int>(i));
+    EXPECT_EQ(UlogGetDuplIndex(-1), -1);
+    // Two outgoing events (type 0) and one incoming (type 1); every call lasted 60 seconds.
+    EXPECT_EQ(UlogGetDuplSum(ULOG_DB_LOG_TYPE), 1);
+    EXPECT_EQ(UlogGetSum(ULOG_DB_LOG_TYPE), 1);
+    EXPECT_EQ(UlogGetDuplAverage(ULOG_DB_END_TIME) - UlogGetDuplAverage(ULOG_DB_START_TIME), 60);
 }

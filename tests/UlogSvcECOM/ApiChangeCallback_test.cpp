@@ -56,22 +56,18 @@ TEST_F(ApiChangeCallbackTest, EachCommittedChangeIsAnnouncedOnceWithItsRow)
     // The callback runs after the commit: the row it reads already holds the new event.
     EXPECT_EQ((std::vector<int>{1, 2, 2}), m_seen.counts);
 
-    // Every row at once names none.
+    // Updates and deletes name their row; every row at once names none.
+    m_seen = Seen();
+    UlogInfo renamed;
+    ASSERT_EQ(1, UlogGetCallLogInfoByUniqueID(first.nUniqueId, &renamed));
+    std::strcpy(renamed.szName, "Alice");
+    ASSERT_EQ(1, UlogUpdateCallLog(&renamed));
+    ASSERT_EQ(1, UlogDeleteCallLog(first.nUniqueId));
+    EXPECT_EQ((Changes{{1, first.nUniqueId}, {11, first.nUniqueId}}), m_seen.changes);
+    Add(ULOG_LOG_ORIGINATED, "0209876543");
     m_seen = Seen();
     ASSERT_EQ(1, UlogDeleteAllCallLog());
     EXPECT_EQ((Changes{{13, -1}}), m_seen.changes);
-}
-
-TEST_F(ApiChangeCallbackTest, UpdatesAndDeletesNameTheirRow)
-{
-    const UlogInfo stored = Add(ULOG_LOG_ORIGINATED, "0101234567");
-    m_seen = Seen();
-    UlogInfo renamed;
-    ASSERT_EQ(1, UlogGetCallLogInfoByUniqueID(stored.nUniqueId, &renamed));
-    std::strcpy(renamed.szName, "Alice");
-    ASSERT_EQ(1, UlogUpdateCallLog(&renamed));
-    ASSERT_EQ(1, UlogDeleteCallLog(stored.nUniqueId));
-    EXPECT_EQ((Changes{{1, stored.nUniqueId}, {11, stored.nUniqueId}}), m_seen.changes);
 }
 
 TEST_F(ApiChangeCallbackTest, AFailedChangeIsNeverAnnounced)

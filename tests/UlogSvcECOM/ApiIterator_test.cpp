@@ -38,6 +38,13 @@ TEST_F(ApiTest, WalksOverListsOfZeroOneAndThreeLogs)
     // A second walk of the same handle starts again from the first row.
     std::vector<UlogInfo> again = Walk(h);
     EXPECT_EQ(Numbers(again), Numbers(three));
+    // A null record is refused without moving the walk.
+    UlogSvcIteratorMoveFirst(h);
+    EXPECT_EQ(UlogSvcIteratorGetCurItem(h, nullptr), 0);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("pUlogInfo != NULL (UlogSvcCollection/UlogSvcIteratorAdapter:222)"));
+    ASSERT_EQ(UlogSvcIteratorGetCurItem(h, &info), 1);
+    EXPECT_EQ(UlogGetIndex(info.nUniqueId), 0);
     UlogSvcIteratorRelease(h);
 }
 
@@ -85,21 +92,6 @@ TEST_F(ApiTest, InvalidAndUnknownHandlesAreReportedWithoutEffect)
         UlogSvcIteratorRelease(unknown);
     }
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pAdapterItem != NULL"));
-}
-
-TEST_F(ApiTest, ANullRecordIsRefusedWithoutMovingTheWalk)
-{
-    Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
-    Add(ULOG_LOG_ORIGINATED, "0102222222", 1700000010u);
-    HOBJ h = UlogGetAllLogInfo();
-    UlogSvcIteratorMoveFirst(h);
-    EXPECT_EQ(UlogSvcIteratorGetCurItem(h, nullptr), 0);
-    EXPECT_TRUE(
-        UlogCtlDiagnosticsContain("pUlogInfo != NULL (UlogSvcCollection/UlogSvcIteratorAdapter:222)"));
-    UlogInfo first;
-    ASSERT_EQ(UlogSvcIteratorGetCurItem(h, &first), 1);
-    EXPECT_EQ(UlogGetIndex(first.nUniqueId), 0);
-    UlogSvcIteratorRelease(h);
 }
 
 TEST_F(ApiTest, AHandleKeepsItsRowsWhenTheTableChangesAfterwards)

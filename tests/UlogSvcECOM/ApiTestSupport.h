@@ -23,12 +23,16 @@ inline UlogInfo Record(UlogLogType type, const char* number, unsigned start = 17
 }
 
 // Adds one event; the record as the service filled it in.
+inline UlogInfo Add(const ulogtest::Event& e)
+{
+    UlogInfo info = ulogtest::MakeInfo(e);
+    EXPECT_EQ(UlogAddCallLog(&info), 1) << e.number;
+    return info;
+}
 inline UlogInfo Add(UlogLogType type, const char* number, unsigned start = 1700000000u,
                     unsigned duration = 60)
 {
-    UlogInfo info = Record(type, number, start, duration);
-    EXPECT_EQ(UlogAddCallLog(&info), 1) << number;
-    return info;
+    return Add(ulogtest::Event{.type = type, .number = number, .start = start, .duration = duration});
 }
 
 // Walks a handle from the first log to the end; leaves it registered.

@@ -12,6 +12,7 @@
 #include "UlogSvc.h"
 #include "UlogSvcECOM/UlogSvcECOM.h"
 #include "UlogSvcLogMgr/CUlog.h"
+#include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogSvcDistinctMgr.h"
 #include "UlogSvcLogMgr/CUlogSvcDuplMgr.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
@@ -42,13 +43,51 @@ inline CUlogSvcDuplMgr* Dupl()
     return static_cast<CUlogSvcDuplMgr*>(IUlogSvcDuplMgr::Instance());
 }
 
-// Adds one event through the distinct manager; the stored log (unique id, group, counts) or null.
+// Adds one event through the distinct manager; the stored log (unique id, group, counts). An event that
+// cannot be stored fails the test (the log is given all the same).
 inline std::unique_ptr<CUlog> Add(const Event& e)
 {
     std::unique_ptr<CUlog> log = MakeLog(e);
-    if (log == nullptr || !Distinct()->Add(*log))
-        return nullptr;
+    if (log == nullptr)
+    {
+        ADD_FAILURE() << "no log for an event of type " << e.type;
+        return std::make_unique<CUlogCallLog>();
+    }
+    EXPECT_TRUE(Distinct()->Add(*log)) << "the event of \"" << e.number << "\" was not stored";
     return log;
+}
+
+// The row of a unique id in the distinct or the duplicate table; a missing row fails the test (an empty log
+// is given instead).
+inline std::unique_ptr<CUlog> Stored(IUlogSvcLogMgr* pMgr, int nUniqueId)
+{
+    std::unique_ptr<CUlog> row(pMgr->GetUlog(nUniqueId));
+    if (row == nullptr)
+    {
+        ADD_FAILURE() << "no row " << nUniqueId;
+        return std::make_unique<CUlogCallLog>();
+    }
+    return row;
+}
+inline std::unique_ptr<CUlog> DistinctRow(int nUniqueId)
+{
+    return Stored(Distinct(), nUniqueId);
+}
+inline std::unique_ptr<CUlog> DuplRow(int nUniqueId)
+{
+    return Stored(Dupl(), nUniqueId);
+}
+
+// A voicemail entry of the SIM.
+inline MbdnInfo Voicemail(int bSet, const char* number, const char16_t* name = u"Voicemail")
+{
+    MbdnInfo entry;
+    std::memset(&entry, 0, sizeof(entry));
+    entry.bSet = bSet;
+    std::strncpy(entry.szNumber, number, sizeof(entry.szNumber) - 1);
+    for (int i = 0; name[i] != 0 && i < 40; ++i)
+        entry.mszName[i] = static_cast<WCHAR>(name[i]);
+    return entry;
 }
 
 // The service started on a fresh data root and stopped afterwards.

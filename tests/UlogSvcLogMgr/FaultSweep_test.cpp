@@ -19,16 +19,8 @@ enum class Fault
 
 std::string FaultName(const testing::TestParamInfo<Fault>& info)
 {
-    switch (info.param)
-    {
-    case Fault::NthStatement:
-        return "NthStatement";
-    case Fault::FirstStatements:
-        return "FirstStatements";
-    case Fault::NthAllocation:
-        return "NthAllocation";
-    }
-    return "Unknown";
+    const char* const apszNames[] = {"NthStatement", "FirstStatements", "NthAllocation"};
+    return apszNames[static_cast<int>(info.param)];
 }
 
 struct Change
@@ -142,10 +134,7 @@ protected:
 
     static Event Call(const char* pszNumber, UlogLogType iType = ULOG_LOG_ORIGINATED)
     {
-        Event e;
-        e.number = pszNumber;
-        e.type = iType;
-        return e;
+        return Event{.type = iType, .number = pszNumber};
     }
 };
 
@@ -162,16 +151,13 @@ TEST_P(FaultSweepTest, AddingAnEventForAKnownOrNewCorrespondent)
 
 TEST_P(FaultSweepTest, AddingAnEventThatEvictsTheOldestRow)
 {
-    const int nPoints = Sweep("add (eviction)", {[]
-                                                 {
-                                                     for (int i = 0; i < 30; ++i)
-                                                     {
-                                                         const std::string number =
-                                                             "05550100" + std::to_string(10 + i);
-                                                         ASSERT_TRUE(AddEvent(Call(number.c_str())));
-                                                     }
-                                                 },
-                                                 [] { return AddEvent(Call("0303030303")) != 0; }});
+    const auto thirtyRows = []
+    {
+        for (int i = 0; i < 30; ++i)
+            ASSERT_TRUE(AddEvent(Call(("05550100" + std::to_string(10 + i)).c_str())));
+    };
+    const int nPoints =
+        Sweep("add (eviction)", {thirtyRows, [] { return AddEvent(Call("0303030303")) != 0; }});
     EXPECT_GT(nPoints, 0);
     RecordProperty("failure_points", nPoints);
 }

@@ -55,13 +55,11 @@ protected:
 TEST_F(ObserverTest, AddOfAKnownCorrespondentRaisesChangeOneThenChangeZero)
 {
     auto first = Add(Event{.number = "0101234567"});
-    ASSERT_NE(first, nullptr);
     EXPECT_EQ(m_recorder.changes, (std::vector<int>{0}));
     m_recorder.changes.clear();
     m_recorder.ids.clear();
 
-    auto second = Add(Event{.number = "0101234567", .start = 1700000100u});
-    ASSERT_NE(second, nullptr);
+    Add(Event{.number = "0101234567", .start = 1700000100u});
     EXPECT_EQ(m_recorder.changes, (std::vector<int>{1, 0}));
     EXPECT_EQ(m_recorder.ids, (std::vector<int>{first->GetUniqueID(), first->GetUniqueID()}));
     EXPECT_EQ(m_recorder.eventStoredBeforeExternal, (std::vector<bool>{true, true}));
@@ -72,8 +70,7 @@ TEST_F(ObserverTest, DeletesAndStatusUpdatesRaiseTheirChanges)
 {
     auto a = Add(Event{.number = "0101111111"});
     auto b = Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000100u});
-    auto c = Add(Event{.number = "0103333333", .start = 1700000200u});
-    ASSERT_TRUE(a && b && c);
+    Add(Event{.number = "0103333333", .start = 1700000200u});
     m_recorder = Recorder();
 
     EXPECT_TRUE(Distinct()->Delete(a->GetUniqueID()));
@@ -92,24 +89,36 @@ TEST_F(ObserverTest, DeletesAndStatusUpdatesRaiseTheirChanges)
     EXPECT_EQ(m_recorder.changes.size(), 4u);
 }
 
-TEST_F(ObserverTest, EvictionAnnouncesTheRemovedRowBeforeTheNewEvent)
+// The thirty-first correspondent of a type evicts the least recently touched row with its events; the
+// removed row is announced before the new event.
+TEST_F(ObserverTest, TheThirtyFirstCorrespondentEvictsTheLeastRecentlyTouchedRowAndAnnouncesItFirst)
 {
-    for (int i = 0; i < 30; ++i)
-    {
-        char sz[32];
-        std::snprintf(sz, sizeof(sz), "01088%05d", i);
-        ASSERT_NE(Add(Event{.number = sz, .start = 1700000000u + i}), nullptr);
-    }
-    CUlogPtr<CUlog> oldest(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
-    ASSERT_TRUE(oldest.IsValidPtr());
+    auto num = [](int i) { return "0109" + std::to_string(10000000 + i).substr(1); };
+    auto oldest = Add(Event{.number = num(0).c_str(), .start = 1700000000u});
+    Add(Event{.number = num(0).c_str(), .start = 1700000001u});
+    for (int i = 1; i < 30; ++i)
+        Add(Event{.number = num(i).c_str(), .start = 1700000100u + i});
+    // A row of another type is not counted against the call rows.
+    Add(Event{.type = ULOG_LOG_MISSED, .number = num(0).c_str(), .start = 1700000200u});
+    ASSERT_EQ(DistinctRows("logtype = 0"), 30);
+    ASSERT_EQ(EventsOf(oldest->GetUniqueID()), 2);
+
     m_recorder = Recorder();
-    auto log = Add(Event{.number = "0107777777", .start = 1700001000u});
-    ASSERT_NE(log, nullptr);
+    auto newcomer = Add(Event{.number = num(30).c_str(), .start = 1700000300u});
     ASSERT_EQ(m_recorder.changes.size(), 3u);
     EXPECT_EQ(m_recorder.changes[0], 11);
     EXPECT_EQ(m_recorder.ids[0], oldest->GetUniqueID());
     EXPECT_EQ(m_recorder.changes[2], 0);
-    EXPECT_EQ(m_recorder.ids[2], log->GetUniqueID());
+    EXPECT_EQ(m_recorder.ids[2], newcomer->GetUniqueID());
+    EXPECT_EQ(DistinctRows("logtype = 0"), 30);
+    EXPECT_FALSE(Distinct()->IsExist(oldest->GetUniqueID()));
+    EXPECT_EQ(EventsOf(oldest->GetUniqueID()), 0);
+    EXPECT_EQ(DistinctRows("logtype = 2"), 1);
+    EXPECT_EQ(EventsOf(newcomer->GetUniqueID()), 1);
+    // The next one evicts the next least recently touched row, num(1).
+    CUlogPtr<CUlog> next(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
+    ASSERT_TRUE(next.IsValidPtr());
+    EXPECT_STREQ(next->GetNumber(), num(1).c_str());
 }
 
 TEST_F(ObserverTest, DeletingAConversationRowRemovesTheEventsOfBothDirections)
@@ -118,7 +127,6 @@ TEST_F(ObserverTest, DeletingAConversationRowRemovesTheEventsOfBothDirections)
     auto out = Add(Event{.type = ULOG_LOG_SNS_1, .number = "", .snsPersonId = "alice", .snsSpInfo = 3});
     auto in = Add(Event{
         .type = ULOG_LOG_SNS_2, .number = "", .start = 1700000100u, .snsPersonId = "alice", .snsSpInfo = 3});
-    ASSERT_TRUE(out && in);
     ASSERT_EQ(in->GetUniqueID(), out->GetUniqueID());
     const int nRow = out->GetUniqueID();
     ASSERT_EQ(DistinctRows("clogdbindex = " + std::to_string(nRow) + " and logtype = 8"), 1);
@@ -129,17 +137,13 @@ TEST_F(ObserverTest, DeletingAConversationRowRemovesTheEventsOfBothDirections)
     EXPECT_EQ(DuplRows(), 0);
 
     // The unique id is given out again; the new correspondent's history is its own event only.
-    auto next = Add(Event{.number = "0109999999", .start = 1700000200u});
-    ASSERT_NE(next, nullptr);
-    EXPECT_EQ(EventsOf(next->GetUniqueID()), 1);
+    EXPECT_EQ(EventsOf(Add(Event{.number = "0109999999", .start = 1700000200u})->GetUniqueID()), 1);
 }
 
 TEST_F(ObserverTest, FinishingATemporaryLogMovesItsEventToTheFinalGroup)
 {
     auto known = Add(Event{.number = "0101111111"});
-    ASSERT_NE(known, nullptr);
     auto temp = Add(Event{.number = "", .name = "Pending", .start = 1700000100u, .temporary = true});
-    ASSERT_NE(temp, nullptr);
     const int nTempGroup = temp->GetGroupID();
     ASSERT_NE(nTempGroup, known->GetGroupID());
     m_recorder.changes.clear();
@@ -149,8 +153,7 @@ TEST_F(ObserverTest, FinishingATemporaryLogMovesItsEventToTheFinalGroup)
     EXPECT_TRUE(Distinct()->UpdateTempLog(*temp));
     EXPECT_EQ(m_recorder.changes, (std::vector<int>{3}));
     EXPECT_EQ(temp->GetGroupID(), known->GetGroupID());
-    CUlogPtr<CUlog> event(Dupl()->GetUlog(temp->GetDuplLogLastUniqueID()));
-    ASSERT_TRUE(event.IsValidPtr());
+    auto event = evtest::DuplRow(temp->GetDuplLogLastUniqueID());
     EXPECT_EQ(event->GetGroupID(), known->GetGroupID());
     EXPECT_EQ(event->GetEndTime(), 1700000130u);
     EXPECT_EQ(DuplRows("groupid = " + std::to_string(nTempGroup)), 0);
@@ -163,7 +166,7 @@ TEST_F(ObserverTest, UnexpectedChangesAreReportedAndDoNotStopTheWalk)
     EXPECT_FALSE(observer.Update(nullptr, nullptr, nullptr));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("pSubject != NULL"));
 
-    ASSERT_NE(Add(Event{.number = "0101111111"}), nullptr);
+    Add(Event{.number = "0101111111"});
     m_recorder.changes.clear();
     UlogCtlClearDiagnostics();
     EXPECT_TRUE(Distinct()->UpdateAllGroupId(1, 7));
@@ -193,22 +196,16 @@ TEST_F(ObserverTest, TheDuplicateManagerAttachesOneObserverAndExitTakesItBack)
     // A second start keeps the one observer: each event is stored once.
     EXPECT_TRUE(Dupl()->Init());
     EXPECT_EQ(Distinct()->GetObserverCount(), 1);
-    auto log = Add(Event{.number = "0101111111"});
-    ASSERT_NE(log, nullptr);
-    EXPECT_EQ(EventsOf(log->GetUniqueID()), 1);
+    EXPECT_EQ(EventsOf(Add(Event{.number = "0101111111"})->GetUniqueID()), 1);
 
     EXPECT_TRUE(Dupl()->Exit());
     EXPECT_EQ(Dupl()->GetObserver(), nullptr);
     EXPECT_EQ(Distinct()->GetObserverCount(), 0);
     EXPECT_TRUE(Dupl()->Exit());
     // Without the observer, events reach only the distinct table.
-    auto unmirrored = Add(Event{.number = "0102222222", .start = 1700000100u});
-    ASSERT_NE(unmirrored, nullptr);
-    EXPECT_EQ(EventsOf(unmirrored->GetUniqueID()), 0);
+    EXPECT_EQ(EventsOf(Add(Event{.number = "0102222222", .start = 1700000100u})->GetUniqueID()), 0);
 
     EXPECT_TRUE(Dupl()->Init());
     EXPECT_EQ(Distinct()->GetObserverCount(), 1);
-    auto mirrored = Add(Event{.number = "0103333333", .start = 1700000200u});
-    ASSERT_NE(mirrored, nullptr);
-    EXPECT_EQ(EventsOf(mirrored->GetUniqueID()), 1);
+    EXPECT_EQ(EventsOf(Add(Event{.number = "0103333333", .start = 1700000200u})->GetUniqueID()), 1);
 }

@@ -1,5 +1,6 @@
 // Log entries: defaults, conversions to and from UlogInfo for every kind, bounded texts, owned value
-// objects and clones.
+// objects and clones; logs read from content-framework rows, and the generator that picks the kind.
+#include "UlogSvcDbMgr/CUlogSvcDataSet.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogEmailLog.h"
 #include "UlogSvcLogMgr/CUlogImLog.h"
@@ -19,79 +20,14 @@
 #include <string>
 #include <vector>
 
+using ulogtest::FullRow;
+using ulogtest::RowWithout;
 using ulogtest::ToU16;
 using ulogtest::WLen;
 using ulogtest::WText;
 
 namespace
 {
-// Fills every common field with a value other than its default.
-void FillBase(CUlog& log, UlogLogType type)
-{
-    log.SetUniqueID(11);
-    log.SetSortIndex(12);
-    log.SetGroupID(13);
-    log.SetTemporary(1);
-    log.SetCheckStatus(1);
-    log.SetParentID(14);
-    log.SetStartTime(3000000000u);
-    log.SetEndTime(3000000060u);
-    log.SetWiFiTotalTime(15);
-    log.SetGsmTotalTime(16);
-    log.SetLogType(type);
-    log.SetLineType(ULOG_LINE_2);
-    log.SetPhoneType(ULOG_PHONE_TYPE_14);
-    log.SetStorageType(ULOG_STORAGE_FDN);
-    log.SetCallCost(17);
-    log.SetCtPid(18);
-    log.SetCtDataId(19);
-    log.SetCtFdnId(20);
-    log.SetMyAccountId(21);
-    log.SetDuplLogCount(22);
-    log.SetDuplLogLastUniqueID(23);
-    log.SetIPCallDigitCount(5);
-    log.SetBasicNumber("5551234");
-    log.SetNumber("+15551234");
-    log.SetDisplayName("Ann Lee");
-    log.SetFirstName("Ann");
-    log.SetLastName("Lee");
-    log.SetCallerIdPath("/User/Pic/ann.jpg");
-    log.SetEmailAddress(WText(u"ann@example.com"));
-}
-
-void ExpectBase(const UlogInfo& info, UlogLogType type)
-{
-    EXPECT_EQ(info.nUniqueId, 11);
-    EXPECT_EQ(info.nSortIndex, 12);
-    EXPECT_EQ(info.nGroupId, 13);
-    EXPECT_EQ(info.bTempLog, 1);
-    EXPECT_EQ(info.bUncheckedYet, 1);
-    EXPECT_EQ(info.nParentId, 14);
-    EXPECT_EQ(info.tmStart, 3000000000u);
-    EXPECT_EQ(info.tmEnd, 3000000060u);
-    EXPECT_EQ(info.tmWiFiTotal, 15u);
-    EXPECT_EQ(info.tmGsmTotal, 16u);
-    EXPECT_EQ(info.iLogType, type);
-    EXPECT_EQ(info.iLineType, ULOG_LINE_2);
-    EXPECT_EQ(info.iPhoneType, ULOG_PHONE_TYPE_14);
-    EXPECT_EQ(info.iStorageType, ULOG_STORAGE_FDN);
-    EXPECT_EQ(info.nCallCost, 17);
-    EXPECT_EQ(info.nPersonId, 18);
-    EXPECT_EQ(info.nCtDataId, 19);
-    EXPECT_EQ(info.nCtFdnId, 20);
-    EXPECT_EQ(info.nMyAccountId, 21);
-    EXPECT_EQ(info.nDuplLogCount, 22);
-    EXPECT_EQ(info.nDuplLogLastUniqueId, 23);
-    EXPECT_EQ(info.nIPCallDigitCount, 5);
-    EXPECT_STREQ(info.szBasicNumber, "5551234");
-    EXPECT_STREQ(info.szNumber, "+15551234");
-    EXPECT_STREQ(info.szName, "Ann Lee");
-    EXPECT_STREQ(info.szFirstName, "Ann");
-    EXPECT_STREQ(info.szLastName, "Lee");
-    EXPECT_STREQ(info.szCallerIdPath, "/User/Pic/ann.jpg");
-    EXPECT_EQ(ToU16(info.mszEmailAddress), u"ann@example.com");
-}
-
 CUlogContentValue MakeContent(const char16_t* subject, const char16_t* body, int id)
 {
     CUlogContentValue v;
@@ -109,6 +45,17 @@ CUlogMsgOwnValue MakeOwn(int type, int id)
     return v;
 }
 
+// The lengths of a call log's texts: basic number, number, name, first and last name, caller id, e-mail
+// address and alias address.
+std::vector<size_t> TextLengths(const CUlogCallLog& log)
+{
+    return {std::strlen(log.GetBasicNumber()), std::strlen(log.GetNumber()),
+            std::strlen(log.GetDisplayName()), std::strlen(log.GetFirstName()),
+            std::strlen(log.GetLastName()),    std::strlen(log.GetCallerIdPath()),
+            WLen(log.GetEmailAddress(), 1000), std::strlen(log.Get2StageDialingInfo()->aliasAddress)};
+}
+const std::vector<size_t> kTextLimits = {80, 80, 309, 309, 309, 771, 300, 128};
+
 // Converts into a record that was filled with 0xFF bytes first.
 std::unique_ptr<UlogInfo> ConvertDirty(const CUlog& log)
 {
@@ -118,9 +65,7 @@ std::unique_ptr<UlogInfo> ConvertDirty(const CUlog& log)
     return info;
 }
 
-class UlogKindsTest : public ulogtest::PlatformTest
-{
-};
+using UlogKindsTest = ulogtest::PlatformTest;
 
 // A kind that does not provide its own copy.
 class CUncloneableLog : public CUlog
@@ -160,60 +105,58 @@ TEST_F(UlogKindsTest, NewLogsStartWithTheDocumentedDefaults)
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
 }
 
+// (Each kind's class name: the generator's test.)
 TEST_F(UlogKindsTest, ClassNamesDecideTypeEquality)
 {
     CUlogCallLog a;
     CUlogCallLog b;
     b.SetNumber("123");
     b.SetLogType(ULOG_LOG_MISSED);
-    CUlogMsgLog m;
-    EXPECT_STREQ(a.GetLogClass(), "CUlogCallLog");
-    EXPECT_STREQ(m.GetLogClass(), "CUlogMsgLog");
-    EXPECT_STREQ(CUlogEmailLog().GetLogClass(), "CUlogEmailLog");
-    EXPECT_STREQ(CUlogImLog().GetLogClass(), "CUlogImLog");
-    EXPECT_STREQ(CUlogSnsLog().GetLogClass(), "CUlogSnsLog");
     EXPECT_STREQ(CUncloneableLog().GetLogClass(), "CUlog");
     EXPECT_TRUE(a.IsTypeEqual(b));
-    EXPECT_FALSE(a.IsTypeEqual(m));
+    EXPECT_FALSE(a.IsTypeEqual(CUlogMsgLog()));
     EXPECT_FALSE(CUlogImLog().IsTypeEqual(CUlogSnsLog()));
 }
 
 namespace
 {
-// A record holding every common field and the fields of one kind, the others 0.
-UlogInfo KindRecord(UlogLogType type)
+// A record holding the fields of one kind and (when asked) every common field, the others 0.
+UlogInfo KindRecord(UlogLogType type, bool withCommon = true)
 {
     UlogInfo info;
     std::memset(&info, 0, sizeof(info));
-    info.nUniqueId = 5;
-    info.nSortIndex = 6;
-    info.nGroupId = 7;
-    info.nParentId = 8;
-    info.bTempLog = 1;
-    info.bUncheckedYet = 1;
-    info.tmStart = 4000000000u;
-    info.tmEnd = 4000000100u;
-    info.tmWiFiTotal = 1;
-    info.tmGsmTotal = 2;
     info.iLogType = type;
-    info.iLineType = ULOG_LINE_1;
-    info.iPhoneType = ULOG_PHONE_TYPE_FDN;
-    info.iStorageType = ULOG_STORAGE_EMAIL_LINK;
-    info.nCallCost = 9;
-    info.nPersonId = 10;
-    info.nCtDataId = 11;
-    info.nCtFdnId = 12;
-    info.nMyAccountId = 13;
-    info.nDuplLogCount = 14;
-    info.nDuplLogLastUniqueId = 15;
-    info.nIPCallDigitCount = 3;
-    std::strcpy(info.szBasicNumber, "1234");
-    std::strcpy(info.szNumber, "0011234");
-    std::strcpy(info.szName, "Bob");
-    std::strcpy(info.szFirstName, "Bo");
-    std::strcpy(info.szLastName, "B");
-    std::strcpy(info.szCallerIdPath, "/p");
-    info.mszEmailAddress[0] = 'b';
+    if (withCommon)
+    {
+        info.nUniqueId = 5;
+        info.nSortIndex = 6;
+        info.nGroupId = 7;
+        info.nParentId = 8;
+        info.bTempLog = 1;
+        info.bUncheckedYet = 1;
+        info.tmStart = 4000000000u;
+        info.tmEnd = 4000000100u;
+        info.tmWiFiTotal = 1;
+        info.tmGsmTotal = 2;
+        info.iLineType = ULOG_LINE_1;
+        info.iPhoneType = ULOG_PHONE_TYPE_FDN;
+        info.iStorageType = ULOG_STORAGE_EMAIL_LINK;
+        info.nCallCost = 9;
+        info.nPersonId = 10;
+        info.nCtDataId = 11;
+        info.nCtFdnId = 12;
+        info.nMyAccountId = 13;
+        info.nDuplLogCount = 14;
+        info.nDuplLogLastUniqueId = 15;
+        info.nIPCallDigitCount = 3;
+        std::strcpy(info.szBasicNumber, "1234");
+        std::strcpy(info.szNumber, "0011234");
+        std::strcpy(info.szName, "Bob");
+        std::strcpy(info.szFirstName, "Bo");
+        std::strcpy(info.szLastName, "B");
+        std::strcpy(info.szCallerIdPath, "/p");
+        info.mszEmailAddress[0] = 'b';
+    }
     switch (type)
     {
     case ULOG_LOG_MISSED:
@@ -262,6 +205,39 @@ UlogInfo KindRecord(UlogLogType type)
     return info;
 }
 
+// The common values of KindRecord through a log's setters.
+void SetCommon(CUlog& log)
+{
+    log.SetUniqueID(5);
+    log.SetSortIndex(6);
+    log.SetGroupID(7);
+    log.SetParentID(8);
+    log.SetTemporary(1);
+    log.SetCheckStatus(1);
+    log.SetStartTime(4000000000u);
+    log.SetEndTime(4000000100u);
+    log.SetWiFiTotalTime(1);
+    log.SetGsmTotalTime(2);
+    log.SetLineType(ULOG_LINE_1);
+    log.SetPhoneType(ULOG_PHONE_TYPE_FDN);
+    log.SetStorageType(ULOG_STORAGE_EMAIL_LINK);
+    log.SetCallCost(9);
+    log.SetCtPid(10);
+    log.SetCtDataId(11);
+    log.SetCtFdnId(12);
+    log.SetMyAccountId(13);
+    log.SetDuplLogCount(14);
+    log.SetDuplLogLastUniqueID(15);
+    log.SetIPCallDigitCount(3);
+    log.SetBasicNumber("1234");
+    log.SetNumber("0011234");
+    log.SetDisplayName("Bob");
+    log.SetFirstName("Bo");
+    log.SetLastName("B");
+    log.SetCallerIdPath("/p");
+    log.SetEmailAddress(WText(u"b"));
+}
+
 class KindRecordTest : public UlogKindsTest, public ::testing::WithParamInterface<UlogLogType>
 {
 };
@@ -278,8 +254,11 @@ TEST_P(KindRecordTest, RecordsComeBackWholeWithOnlyTheirKindsFields)
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(std::memcmp(ConvertDirty(*log).get(), &record, sizeof(UlogInfo)), 0);
 
-    FillBase(*log, GetParam());
-    ExpectBase(*ConvertDirty(*log), GetParam());
+    // The common setters reach the same fields through every kind.
+    std::unique_ptr<CUlog> set(generator.Generate(KindRecord(GetParam(), false)));
+    ASSERT_NE(set, nullptr);
+    SetCommon(*set);
+    EXPECT_EQ(std::memcmp(ConvertDirty(*set).get(), &record, sizeof(UlogInfo)), 0);
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
 }
 
@@ -312,16 +291,15 @@ TEST_F(UlogKindsTest, LongTextsAreCutToTheirBuffers)
     const std::string name(400, 'n');
     const std::string digits(100, '7');
     log.SetDisplayName(name.c_str());
+    log.SetFirstName(name.c_str());
+    log.SetLastName(name.c_str());
     log.SetNumber(digits.c_str());
     log.SetBasicNumber(digits.c_str());
     log.SetCallerIdPath(std::string(1000, 'p').c_str());
     log.Set2StageAliasAddress(std::string(200, 'a').c_str());
     log.SetEmailAddress(WText(400, u'e'));
+    EXPECT_EQ(TextLengths(log), kTextLimits);
     EXPECT_EQ(std::string(log.GetNumber()), digits.substr(0, 80));
-    EXPECT_EQ(std::strlen(log.GetBasicNumber()), 80u);
-    EXPECT_EQ(std::strlen(log.GetCallerIdPath()), 771u);
-    EXPECT_EQ(std::strlen(log.Get2StageDialingInfo()->aliasAddress), 128u);
-    EXPECT_EQ(WLen(log.GetEmailAddress(), 1000), 300u);
 
     UlogInfo info;
     log.Convert2UlogInfo(info);
@@ -353,14 +331,7 @@ TEST_F(UlogKindsTest, RecordsFullOfGarbageAreReadWithinEveryField)
 
     CUlogCallLog call;
     call.AssignUlogInfo(*info);
-    EXPECT_EQ(std::strlen(call.GetBasicNumber()), 80u);
-    EXPECT_EQ(std::strlen(call.GetNumber()), 80u);
-    EXPECT_EQ(std::strlen(call.GetDisplayName()), 309u);
-    EXPECT_EQ(std::strlen(call.GetFirstName()), 309u);
-    EXPECT_EQ(std::strlen(call.GetLastName()), 309u);
-    EXPECT_EQ(std::strlen(call.GetCallerIdPath()), 771u);
-    EXPECT_EQ(WLen(call.GetEmailAddress(), 1000), 300u);
-    EXPECT_EQ(std::strlen(call.Get2StageDialingInfo()->aliasAddress), 128u);
+    EXPECT_EQ(TextLengths(call), kTextLimits);
     EXPECT_EQ(call.GetUniqueID(), -1);
     EXPECT_EQ(call.GetCallType(), -1);
 
@@ -507,4 +478,192 @@ TEST_F(UlogKindsTest, EmailBasedMessagesNeedAnAddressAndAnEmailType)
     EXPECT_TRUE(make(64, true));
     EXPECT_TRUE(make(2048, true));
     EXPECT_FALSE(make(0, true));
+}
+
+using UlogContentRowTest = ulogtest::PlatformTest;
+
+TEST_F(UlogContentRowTest, CallRowFillsEveryCommonAndCallField)
+{
+    CUlogCallLog log(FullRow(ULOG_LOG_MISSED).Build());
+    EXPECT_EQ(log.GetUniqueID(), 100);
+    EXPECT_EQ(log.GetSortIndex(), 101);
+    EXPECT_EQ(log.GetGroupID(), 102);
+    EXPECT_EQ(log.GetParentID(), 103);
+    EXPECT_EQ(log.GetStartTime(), 3000000000u);
+    EXPECT_EQ(log.GetEndTime(), 105u);
+    EXPECT_EQ(log.GetLogType(), ULOG_LOG_MISSED);
+    EXPECT_EQ(log.GetCallType(), 109);
+    EXPECT_EQ(log.GetLineType(), 110);
+    EXPECT_EQ(log.GetPhoneType(), 111);
+    EXPECT_EQ(log.GetStorageType(), 112);
+    EXPECT_EQ(log.GetCallCost(), 113);
+    EXPECT_EQ(log.GetCtPid(), 114);
+    EXPECT_EQ(log.GetCtFdnId(), 116);
+    EXPECT_EQ(log.GetDuplLogCount(), 118);
+    EXPECT_EQ(log.GetDuplLogLastUniqueID(), -1); // never read from a row
+    EXPECT_EQ(log.GetIPCallDigitCount(), 145);
+    EXPECT_EQ(log.Get2StageDialingInfo()->iAddressType, 119);
+    EXPECT_STREQ(log.Get2StageDialingInfo()->aliasAddress, "alias");
+    EXPECT_STREQ(log.GetBasicNumber(), "5551234");
+    EXPECT_STREQ(log.GetNumber(), "+15551234");
+    EXPECT_STREQ(log.GetDisplayName(), "Ann Lee");
+    EXPECT_STREQ(log.GetFirstName(), "Ann");
+    EXPECT_STREQ(log.GetCallerIdPath(), "/User/Pic/ann.jpg");
+    EXPECT_EQ(ToU16(log.GetEmailAddress()), u"ann@example.com");
+    EXPECT_EQ(log.IsUncheckedYet(), 1);
+    EXPECT_EQ(log.IsTemporary(), 1);
+    // Column 21 (isvideoshare) carries the CNAP flag, column 20 (iscnap) the video-share flag.
+    EXPECT_EQ(log.IsCnapLog(), 1);
+    EXPECT_EQ(log.IsVideoShareLog(), 0);
+}
+
+TEST_F(UlogContentRowTest, MissingBaseColumnStopsTheBaseReadButNotTheCallRead)
+{
+    const CContent row = RowWithout(ULOG_LOG_ORIGINATED, ULOG_DB_FIRST_NAME);
+
+    CUlogCallLog log;
+    log.SetCheckStatus(0);
+    log.SetTemporary(0);
+    EXPECT_EQ(log.CUlog::AssignContent(row), FALSE);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlog::AssignContent - content.GetString(Column = 26) failed"));
+    // Read before the failure: kept. After it: the previous values.
+    EXPECT_STREQ(log.GetBasicNumber(), "5551234");
+    EXPECT_STREQ(log.GetNumber(), "+15551234");
+    EXPECT_STREQ(log.GetDisplayName(), "Ann Lee");
+    EXPECT_EQ(log.IsUncheckedYet(), 0);
+    EXPECT_EQ(log.IsTemporary(), 0);
+
+    // The call kind reports its own result.
+    CUlogCallLog other;
+    EXPECT_EQ(other.AssignContent(row), TRUE);
+    EXPECT_EQ(other.IsCnapLog(), 1);
+}
+
+TEST_F(UlogContentRowTest, MissingKindColumnsReportTheColumnAndStop)
+{
+    CUlogEmailLog email;
+    CUlogContentValue before;
+    before.SetSubject(WText(u"old"));
+    email.SetContentValue(&before);
+    EXPECT_EQ(email.AssignContent(RowWithout(ULOG_LOG_EMAIL_SENT, ULOG_DB_SYNC_ID)), FALSE);
+    EXPECT_STREQ(email.GetEmailDisplayName(), "Ann L");
+    EXPECT_EQ(email.GetSourceType(), -1);
+    EXPECT_EQ(ToU16(email.GetContentValue()->GetSubject()), u"old");
+    EXPECT_EQ(email.GetMsgOwnValue()->GetMsgLogType(), 0);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogEmailLog::AssignContent - content.GetString(Column = 42) failed"));
+
+    CUlogCallLog call;
+    EXPECT_EQ(call.AssignContent(RowWithout(ULOG_LOG_MISSED, ULOG_DB_IS_VIDEO_SHARE)), FALSE);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogCallLog::AssignContent - Content.GetBool(Column = 21) failed"));
+
+    CUlogImLog im;
+    EXPECT_EQ(im.AssignContent(RowWithout(ULOG_LOG_IM_1, ULOG_DB_ACCOUNT_EMAIL_ADDRESS)), FALSE);
+    EXPECT_EQ(im.GetSpInfo(), 144);
+    EXPECT_EQ(im.GetContentValue()->GetContentId(), 138);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogImLog::AssignContent - content.GetString(Column = 40) failed"));
+
+    CUlogSnsLog sns;
+    EXPECT_EQ(sns.AssignContent(RowWithout(ULOG_LOG_SNS_2, ULOG_DB_SNS_PERSON_ID)), FALSE);
+    EXPECT_EQ(sns.GetSnsSpInfo(), 144);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("CUlogSnsLog::AssignContent - content.GetString(Column = 43) failed"));
+}
+
+TEST_F(UlogContentRowTest, MessageRowsAlwaysSucceedAndMissingTextsKeepTheOldOnes)
+{
+    CUlogMsgLog log;
+    CUlogContentValue before;
+    before.SetSubject(WText(u"kept"));
+    log.SetContentValue(&before);
+    UlogCtlClearDiagnostics();
+    EXPECT_EQ(log.AssignContent(RowWithout(ULOG_LOG_MSG_SENT, ULOG_DB_LOG_SUBJECT)), TRUE);
+    EXPECT_EQ(ToU16(log.GetContentValue()->GetSubject()), u"kept");
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pmszSubject != NULL"));
+    EXPECT_EQ(ToU16(log.GetContentValue()->GetBody()), u"Body text");
+    EXPECT_EQ(log.GetContentValue()->GetContentId(), 138);
+    EXPECT_EQ(log.GetMsgOwnValue()->GetMsgLogType(), 130);
+    EXPECT_EQ(log.GetMsgOwnValue()->GetMsgLogID(), 131);
+}
+
+TEST_F(UlogContentRowTest, GeneratorPicksTheKindByLogType)
+{
+    CUlogSvcGenerator gen;
+    const char* expected[] = {"CUlogCallLog", "CUlogCallLog",  "CUlogCallLog",  "CUlogMsgLog",
+                              "CUlogMsgLog",  "CUlogEmailLog", "CUlogEmailLog", "CUlogSnsLog",
+                              "CUlogSnsLog",  "CUlogImLog",    "CUlogImLog"};
+    for (int type = 0; type < ULOG_LOG_CNT_MAX; ++type)
+    {
+        UlogInfo info;
+        std::memset(&info, 0, sizeof(info));
+        info.iLogType = static_cast<UlogLogType>(type);
+        std::unique_ptr<CUlog> fromInfo(gen.Generate(info));
+        ASSERT_NE(fromInfo, nullptr) << type;
+        EXPECT_STREQ(fromInfo->GetLogClass(), expected[type]);
+        EXPECT_EQ(fromInfo->GetLogType(), type);
+
+        CUlogSvcDataSet set;
+        set.SetLogType(static_cast<UlogLogType>(type));
+        std::unique_ptr<CUlog> fromSet(gen.Generate(set));
+        ASSERT_NE(fromSet, nullptr);
+        EXPECT_STREQ(fromSet->GetLogClass(), expected[type]);
+
+        std::unique_ptr<CUlog> fromRow(gen.Generate(FullRow(type).Build()));
+        ASSERT_NE(fromRow, nullptr);
+        EXPECT_STREQ(fromRow->GetLogClass(), expected[type]);
+
+        std::unique_ptr<CUlog> copy(gen.Generate(*fromInfo));
+        ASSERT_NE(copy, nullptr);
+        EXPECT_NE(copy.get(), fromInfo.get());
+        EXPECT_STREQ(copy->GetLogClass(), expected[type]);
+    }
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+}
+
+TEST_F(UlogContentRowTest, GeneratorBuildsNothingForAnUnknownLogType)
+{
+    CUlogSvcGenerator gen;
+    for (int type : {11, -1, 1000})
+    {
+        UlogCtlClearDiagnostics();
+        UlogInfo info;
+        std::memset(&info, 0, sizeof(info));
+        info.iLogType = static_cast<UlogLogType>(type);
+        EXPECT_EQ(gen.Generate(info), nullptr);
+        EXPECT_EQ(UlogCtlGetAssertCount(), 1);
+        EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_NEVER_GET_HERE: NEVER_GET_HERE"));
+        EXPECT_TRUE(UlogCtlDiagnosticsContain(
+            ("CUlogSvcGenerator::Generate: iLogType (" + std::to_string(type) + ")").c_str()));
+    }
+    CUlogSvcDataSet set;
+    set.SetLogType(ULOG_LOG_CNT_MAX);
+    EXPECT_EQ(gen.Generate(set), nullptr);
+}
+
+TEST_F(UlogContentRowTest, GeneratorRefusesALogWhoseClassDoesNotMatchItsType)
+{
+    CUlogSvcGenerator gen;
+    CUlogMsgLog msg;
+    msg.SetLogType(ULOG_LOG_TERMINATED);
+    EXPECT_EQ(gen.Generate(msg), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pCallLog != NULL"));
+
+    CUlogCallLog call;
+    call.SetLogType(ULOG_LOG_IM_1);
+    EXPECT_EQ(gen.Generate(call), nullptr);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pImLog != NULL"));
+}
+
+TEST_F(UlogContentRowTest, RowWithoutALogTypeGivesACallLogAndAFailedReadStillGivesTheLog)
+{
+    CUlogSvcGenerator gen;
+    std::unique_ptr<CUlog> log(gen.Generate(RowWithout(ULOG_LOG_EMAIL_RECEIVED, ULOG_DB_LOG_TYPE)));
+    ASSERT_NE(log, nullptr);
+    EXPECT_STREQ(log->GetLogClass(), "CUlogCallLog");
+
+    std::unique_ptr<CUlog> email(gen.Generate(RowWithout(ULOG_LOG_EMAIL_RECEIVED, ULOG_DB_EMAIL_NAME)));
+    ASSERT_NE(email, nullptr);
+    EXPECT_STREQ(email->GetLogClass(), "CUlogEmailLog");
 }

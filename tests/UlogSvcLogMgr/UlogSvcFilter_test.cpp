@@ -1,6 +1,5 @@
 // Filters and orders: rendered texts, quoting, connectives, owned arguments, copies.
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
-#include "UlogSvcUtil/CUlogSvcUtil.h"
 
 #include "UlogSvcLogMgr/UlogTestRows.h"
 #include "control/PlatformControl.h"
@@ -14,42 +13,7 @@
 using ulogtest::ToU16;
 using ulogtest::WText;
 
-namespace
-{
-class UlogFilterTest : public ulogtest::PlatformTest
-{
-};
-} // namespace
-
-TEST_F(UlogFilterTest, QueryTextDoublesQuotesAndPercentSigns)
-{
-    char out[64];
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery("O'Neil 50%", out), TRUE);
-    EXPECT_STREQ(out, "O''Neil 50%%");
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery("", out), TRUE);
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery("''%%", out), TRUE);
-    EXPECT_STREQ(out, "''''%%%%");
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery(nullptr, out), FALSE);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszSrc != NULL"));
-
-    // Bounded form: never more than the buffer, never half of a doubled character.
-    char small[6];
-    std::memset(small, 'x', sizeof(small));
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery("ab'cd", small, sizeof(small)), FALSE);
-    EXPECT_STREQ(small, "ab''c");
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery("abcd'", small, sizeof(small)), FALSE);
-    EXPECT_STREQ(small, "abcd");
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery("abc'", small, sizeof(small)), TRUE);
-    EXPECT_STREQ(small, "abc''");
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery("a'b", small, sizeof(small)), TRUE);
-    EXPECT_STREQ(small, "a''b");
-    // Exactly twice the length: a 309-character name of quotes needs 619 bytes.
-    std::string quotes(309, '\'');
-    std::vector<char> buf(618, 'x');
-    EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery(quotes.c_str(), buf.data(), buf.size()), FALSE);
-    EXPECT_EQ(std::strlen(buf.data()), 616u);
-}
+using UlogFilterTest = ulogtest::PlatformTest;
 
 TEST_F(UlogFilterTest, ComparisonsQuoteOnlyTheTextValuedFields)
 {

@@ -115,6 +115,13 @@ inline RowValues FullRow(int logType)
     r.wtexts[ULOG_DB_LOG_CONTENT_BODY] = u"Body text";
     return r;
 }
+// A full row of one log type whose given column is missing.
+inline CContent RowWithout(int logType, int column)
+{
+    RowValues r = FullRow(logType);
+    r.missing[column] = true;
+    return r.Build();
+}
 } // namespace ulogtest
 
 #endif

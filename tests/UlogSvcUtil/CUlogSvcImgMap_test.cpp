@@ -6,9 +6,7 @@
 
 namespace
 {
-class CUlogSvcImgMapTest : public ulogtest::PlatformTest
-{
-};
+using CUlogSvcImgMapTest = ulogtest::PlatformTest;
 
 tagWMBITMAP Bitmap(int width, int resource)
 {

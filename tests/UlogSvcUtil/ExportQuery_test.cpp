@@ -1,15 +1,16 @@
-// The exported query-text escaping, as an application calls it.
+// Query-text escaping: the exported form as an application calls it, and the bounded form the filters use.
 #include "UlogSvc.h"
+#include "UlogSvcUtil/CUlogSvcUtil.h"
 #include "control/PlatformControl.h"
 #include "support/PlatformFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
-class ExportQuery : public ulogtest::PlatformTest
-{
-};
+using ExportQuery = ulogtest::PlatformTest;
 
 TEST_F(ExportQuery, DoublesApostrophesAndPercentSignsAndRefusesNull)
 {
@@ -17,11 +18,37 @@ TEST_F(ExportQuery, DoublesApostrophesAndPercentSignsAndRefusesNull)
     std::memset(out, 'x', sizeof out);
     ASSERT_TRUE(UlogConvertDBStringForQuery("O'Neil 50%", out));
     EXPECT_STREQ(out, "O''Neil 50%%");
+    ASSERT_TRUE(UlogConvertDBStringForQuery("", out));
+    EXPECT_STREQ(out, "");
     // The worst case fills exactly twice the length plus the terminator.
     char worst[2 * 4 + 1];
     ASSERT_TRUE(UlogConvertDBStringForQuery("'%'%", worst));
     EXPECT_STREQ(worst, "''%%''%%");
     EXPECT_FALSE(UlogConvertDBStringForQuery(nullptr, out));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszSrc != NULL"));
     EXPECT_FALSE(UlogConvertDBStringForQuery("a", nullptr));
     EXPECT_EQ(UlogCtlGetAssertCount(), 2);
+}
+
+TEST_F(ExportQuery, TheBoundedFormNeverPassesItsBufferNorHalvesADoubledCharacter)
+{
+    const struct
+    {
+        const char* src;
+        BOOL whole;
+        const char* out;
+    } cases[] = {
+        {"ab'cd", FALSE, "ab''c"}, {"abcd'", FALSE, "abcd"}, {"abc'", TRUE, "abc''"}, {"a'b", TRUE, "a''b"}};
+    for (const auto& c : cases)
+    {
+        char small[6];
+        std::memset(small, 'x', sizeof(small));
+        EXPECT_EQ(CUlogSvcUtil::ConvertDBStringForQuery(c.src, small, sizeof(small)), c.whole) << c.src;
+        EXPECT_STREQ(small, c.out);
+    }
+    // Exactly twice the length: a 309-character name of quotes needs 619 bytes.
+    std::vector<char> buf(618, 'x');
+    EXPECT_FALSE(
+        CUlogSvcUtil::ConvertDBStringForQuery(std::string(309, '\'').c_str(), buf.data(), buf.size()));
+    EXPECT_EQ(std::strlen(buf.data()), 616u);
 }

@@ -20,35 +20,20 @@ unsigned long At(int y, int mo, int d, int h, int mi, int s, int offsetHours)
 }
 
 using Fn = BOOL (*)(unsigned long, char*);
+const Fn kMainList = &CUlogSvcUtil::ConvertDateTimeFormatForMainList;
+const Fn kPopup = &CUlogSvcUtil::ConvertDateTimeFormatForMissedPopup;
+const Fn kDateTime = &CUlogSvcUtil::ConvertDateTimeFormat;
+const Fn kZoomed = &CUlogSvcUtil::ConvertDateTimeFormatForZoomedList;
+const Fn kClock = static_cast<Fn>(&CUlogSvcUtil::ConvertCallTimeFormat);
 
-std::string Call(Fn fn, unsigned long t)
+// One of the forms of 50 places, checked for writes past them.
+std::string Text(Fn fn, unsigned long t)
 {
     char buf[ULOG_DATE_TIME_TEXT_LEN + 8];
     std::memset(buf, 'x', sizeof buf);
     EXPECT_TRUE(fn(t, buf));
     EXPECT_EQ(buf[ULOG_DATE_TIME_TEXT_LEN], 'x') << "wrote past the 50 places";
     return buf;
-}
-
-std::string MainList(unsigned long t)
-{
-    return Call(&CUlogSvcUtil::ConvertDateTimeFormatForMainList, t);
-}
-std::string Popup(unsigned long t)
-{
-    return Call(&CUlogSvcUtil::ConvertDateTimeFormatForMissedPopup, t);
-}
-std::string DateTime(unsigned long t)
-{
-    return Call(&CUlogSvcUtil::ConvertDateTimeFormat, t);
-}
-std::string Zoomed(unsigned long t)
-{
-    return Call(&CUlogSvcUtil::ConvertDateTimeFormatForZoomedList, t);
-}
-std::string Clock(unsigned long t)
-{
-    return Call(static_cast<Fn>(&CUlogSvcUtil::ConvertCallTimeFormat), t);
 }
 std::string Made(unsigned long t)
 {
@@ -74,6 +59,14 @@ std::string Duration(unsigned long sec, int len = 32)
     return buf;
 }
 
+// The main list's text, the missed-call pop-up's and the date word of a log.
+void ExpectListForms(unsigned long t, const char* main, const char* popup, const char16_t* word)
+{
+    EXPECT_EQ(Text(kMainList, t), main);
+    EXPECT_EQ(Text(kPopup, t), popup);
+    EXPECT_EQ(DateWord(t), word);
+}
+
 bool WholeUtf8(const std::string& s)
 {
     size_t i = 0;
@@ -88,9 +81,7 @@ bool WholeUtf8(const std::string& s)
     return true;
 }
 
-class FormatDateTest : public ulogtest::PlatformTest
-{
-};
+using FormatDateTest = ulogtest::PlatformTest;
 
 // en_US in New York (UTC-5 in December); now is Sunday 2026-12-06 10:00 local.
 class EnglishNewYorkTest : public ulogtest::PlatformTest
@@ -123,12 +114,12 @@ protected:
 
 TEST_F(FormatDateTest, DurationsAsHoursMinutesSeconds)
 {
-    EXPECT_EQ(Duration(3725), "01:02:05");
-    EXPECT_EQ(Duration(360000), "100:00:00");
-    EXPECT_EQ(Duration(0), "00:00:00");
-    EXPECT_EQ(Duration(59), "00:00:59");
-    EXPECT_EQ(Duration(3599), "00:59:59");
-    EXPECT_EQ(Duration(86399), "23:59:59");
+    const std::pair<unsigned long, const char*> durations[] = {
+        {3725, "01:02:05"}, {360000, "100:00:00"}, {0, "00:00:00"},
+        {59, "00:00:59"},   {3599, "00:59:59"},    {86399, "23:59:59"},
+    };
+    for (const auto& [sec, text] : durations)
+        EXPECT_EQ(Duration(sec), text) << sec;
     EXPECT_EQ(Duration(3725, 6), "01:02") << "cut to the caller's length";
     EXPECT_EQ(Duration(3725, 1), "");
 
@@ -146,39 +137,30 @@ TEST_F(EnglishNewYorkTest, ListFormsOfTodayYesterdayAndOlderLogs)
     const unsigned long startOfYesterday = At(2026, 12, 5, 0, 0, 0, kOffset);
     const unsigned long endOfDayBefore = At(2026, 12, 4, 23, 59, 59, kOffset);
 
-    EXPECT_EQ(MainList(today), "8:05 AM");
-    EXPECT_EQ(Popup(today), "Today 8:05 AM");
-    EXPECT_EQ(DateWord(today), u"Today");
-
-    EXPECT_EQ(MainList(lateYesterday), "Yesterday") << "the handset's calendar decides, not UTC's";
-    EXPECT_EQ(Popup(lateYesterday), "Yesterday 11:30 PM");
-    EXPECT_EQ(DateWord(lateYesterday), u"Yesterday");
-
-    EXPECT_EQ(MainList(startOfYesterday), "Yesterday");
-    EXPECT_EQ(Popup(startOfYesterday), "Yesterday 12:00 AM");
-
-    EXPECT_EQ(MainList(endOfDayBefore), "12/04/2026");
-    EXPECT_EQ(Popup(endOfDayBefore), "12/04/2026 11:59 PM");
-    EXPECT_EQ(DateWord(endOfDayBefore), u"12/04/2026");
+    ExpectListForms(today, "8:05 AM", "Today 8:05 AM", u"Today");
+    // The handset's calendar decides, not UTC's.
+    ExpectListForms(lateYesterday, "Yesterday", "Yesterday 11:30 PM", u"Yesterday");
+    ExpectListForms(startOfYesterday, "Yesterday", "Yesterday 12:00 AM", u"Yesterday");
+    ExpectListForms(endOfDayBefore, "12/04/2026", "12/04/2026 11:59 PM", u"12/04/2026");
 }
 
 TEST_F(EnglishNewYorkTest, DetailFormsOfALog)
 {
     const unsigned long t = At(2026, 12, 4, 18, 5, 9, kOffset); // 23:05:09 UTC
-    EXPECT_EQ(DateTime(t), "12/04/2026 6:05:09 PM");
-    EXPECT_EQ(Zoomed(t), "12/4 06:05 PM");
-    EXPECT_EQ(Clock(t), "6:05 PM");
+    EXPECT_EQ(Text(kDateTime, t), "12/04/2026 6:05:09 PM");
+    EXPECT_EQ(Text(kZoomed, t), "12/4 06:05 PM");
+    EXPECT_EQ(Text(kClock, t), "6:05 PM");
     EXPECT_EQ(Made(t), "12/04/2026 11:05:09 PM") << "no zone conversion";
 
     UlogCtlSetDefaultTimeFormat(0x2000); // the user picks a 24-hour clock
-    EXPECT_EQ(DateTime(t), "12/04/2026 18:05");
-    EXPECT_EQ(Zoomed(t), "12/4 18:05");
-    EXPECT_EQ(Clock(t), "18:05");
-    EXPECT_EQ(Popup(t), "12/04/2026 18:05");
+    EXPECT_EQ(Text(kDateTime, t), "12/04/2026 18:05");
+    EXPECT_EQ(Text(kZoomed, t), "12/4 18:05");
+    EXPECT_EQ(Text(kClock, t), "18:05");
+    EXPECT_EQ(Text(kPopup, t), "12/04/2026 18:05");
     UlogCtlSetDefaultDateFormat(0x20); // and year first
-    EXPECT_EQ(DateTime(t), "2026/12/04 18:05");
-    EXPECT_EQ(Zoomed(t), "Dec 4 18:05");
-    EXPECT_EQ(MainList(t), "2026-12-04");
+    EXPECT_EQ(Text(kDateTime, t), "2026/12/04 18:05");
+    EXPECT_EQ(Text(kZoomed, t), "Dec 4 18:05");
+    EXPECT_EQ(Text(kMainList, t), "2026-12-04");
 }
 
 TEST_F(EnglishNewYorkTest, TheDayTurnsAtLocalMidnight)
@@ -186,15 +168,15 @@ TEST_F(EnglishNewYorkTest, TheDayTurnsAtLocalMidnight)
     UlogCtlFreezeClock(At(2026, 12, 6, 23, 59, 0, kOffset));
     const unsigned long log = At(2026, 12, 6, 23, 30, 0, kOffset);
     const unsigned long earlier = At(2026, 12, 5, 12, 0, 0, kOffset);
-    EXPECT_EQ(MainList(log), "11:30 PM");
-    EXPECT_EQ(MainList(earlier), "Yesterday");
+    EXPECT_EQ(Text(kMainList, log), "11:30 PM");
+    EXPECT_EQ(Text(kMainList, earlier), "Yesterday");
 
     UlogCtlAdvanceClock(120); // 00:01 on the 7th
-    EXPECT_EQ(MainList(log), "Yesterday");
-    EXPECT_EQ(MainList(earlier), "12/05/2026");
+    EXPECT_EQ(Text(kMainList, log), "Yesterday");
+    EXPECT_EQ(Text(kMainList, earlier), "12/05/2026");
 
     ASSERT_TRUE(UlogCtlSetTimeZone("UTC")); // 05:01 on the 7th; the log was at 04:30 UTC
-    EXPECT_EQ(MainList(log), "4:30 AM");
+    EXPECT_EQ(Text(kMainList, log), "4:30 AM");
 }
 
 TEST_F(GermanTokyoTest, ListFormsOfTodayYesterdayAndOlderLogs)
@@ -203,25 +185,17 @@ TEST_F(GermanTokyoTest, ListFormsOfTodayYesterdayAndOlderLogs)
     const unsigned long yesterday = At(2026, 12, 5, 8, 5, 0, kOffset);
     const unsigned long older = At(2026, 12, 4, 18, 5, 9, kOffset);
 
-    EXPECT_EQ(MainList(earlyToday), "00:10");
-    EXPECT_EQ(Popup(earlyToday), "Heute 00:10");
-    EXPECT_EQ(DateWord(earlyToday), u"Heute");
-
-    EXPECT_EQ(MainList(yesterday), "Gestern");
-    EXPECT_EQ(Popup(yesterday), "Gestern 08:05");
-    EXPECT_EQ(DateWord(yesterday), u"Gestern");
-
-    EXPECT_EQ(MainList(older), "04.12.2026");
-    EXPECT_EQ(Popup(older), "04.12.2026 18:05");
-    EXPECT_EQ(DateWord(older), u"04/12/2026");
+    ExpectListForms(earlyToday, "00:10", "Heute 00:10", u"Heute");
+    ExpectListForms(yesterday, "Gestern", "Gestern 08:05", u"Gestern");
+    ExpectListForms(older, "04.12.2026", "04.12.2026 18:05", u"04/12/2026");
 }
 
 TEST_F(GermanTokyoTest, DetailFormsOfALog)
 {
     const unsigned long t = At(2026, 12, 4, 18, 5, 9, kOffset); // 09:05:09 UTC
-    EXPECT_EQ(DateTime(t), "04/12/2026 18:05");
-    EXPECT_EQ(Zoomed(t), "4.12. 18:05");
-    EXPECT_EQ(Clock(t), "18:05");
+    EXPECT_EQ(Text(kDateTime, t), "04/12/2026 18:05");
+    EXPECT_EQ(Text(kZoomed, t), "4.12. 18:05");
+    EXPECT_EQ(Text(kClock, t), "18:05");
     EXPECT_EQ(Made(t), "04/12/2026 09:05");
     EXPECT_EQ(CUlogSvcUtil::ConvertUTC2Local(t), t + 9 * 3600ul);
     EXPECT_TRUE(UlogCtlDiagnosticsContain(
@@ -242,12 +216,12 @@ TEST_F(FormatDateTest, LongLocaleTextsStayWithinFiftyPlaces)
     char full[256];
     ASSERT_GE(LocGetDateTimeFormatEx(&local, 0x4B | 0x3000, 0, full, sizeof full), ULOG_DATE_TIME_TEXT_LEN)
         << "the uncut text is longer than the list's buffer";
-    const std::string popup = Popup(t);
+    const std::string popup = Text(kPopup, t);
     EXPECT_LT(popup.size(), static_cast<size_t>(ULOG_DATE_TIME_TEXT_LEN));
     EXPECT_TRUE(WholeUtf8(popup)) << "no character is cut in half";
     EXPECT_EQ(std::string(full).compare(0, popup.size(), popup), 0);
 
-    for (const std::string& s : {MainList(t), DateTime(t), Zoomed(t), Clock(t)})
+    for (const std::string& s : {Text(kMainList, t), Text(kDateTime, t), Text(kZoomed, t), Text(kClock, t)})
     {
         EXPECT_FALSE(s.empty());
         EXPECT_LT(s.size(), static_cast<size_t>(ULOG_DATE_TIME_TEXT_LEN));
@@ -299,5 +273,5 @@ TEST_F(FormatDateTest, MissingBuffersAreRefusedAndTheEpochIsStillADate)
     UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, 0));
     EXPECT_EQ(DateWord(0), u"01/01/1970");
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::ConvertDateFormat: localTimeSec (0) !!"));
-    EXPECT_EQ(MainList(0), "01/01/1970");
+    EXPECT_EQ(Text(kMainList, 0), "01/01/1970");
 }

@@ -1,4 +1,5 @@
-// Phone-number comparison and basic numbers of CUlogSvcUtil.
+// Phone-number comparison and basic numbers of CUlogSvcUtil, at and past the 80-character limit and over
+// random numbers, and its SIM queries.
 #include "support/PlatformFixture.h"
 
 #include "UlogSvcUtil/CUlogSvcUtil.h"
@@ -8,10 +9,65 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace
 {
+// The basic number, with the destination checked for writes past its 80 places.
+std::string Basic(const std::string& number, int ipDigits)
+{
+    unsigned char buf[80 + 16];
+    std::memset(buf, 0xA5, sizeof(buf));
+    EXPECT_TRUE(CUlogSvcUtil::ExtractBasicNum(number.c_str(), reinterpret_cast<char*>(buf), ipDigits));
+    for (size_t i = 80; i < sizeof(buf); ++i)
+        EXPECT_EQ(buf[i], 0xA5) << "byte " << i << " written for \"" << number << "\" ip " << ipDigits;
+    const void* end = std::memchr(buf, '\0', 80);
+    EXPECT_NE(end, nullptr) << number;
+    return end != nullptr ? std::string(reinterpret_cast<char*>(buf)) : std::string();
+}
+
+// StrCmp must not depend on the order of its arguments, and the exported function gives the same.
+bool Same(const std::string& a, const std::string& b)
+{
+    const BOOL ab = CUlogSvcUtil::StrCmp(a.c_str(), b.c_str());
+    EXPECT_EQ(ab, CUlogSvcUtil::StrCmp(b.c_str(), a.c_str())) << a << " / " << b;
+    EXPECT_EQ(ab, UlogStrCmp(a.c_str(), b.c_str()));
+    return ab == TRUE;
+}
+
+// A sequence of distinct digit runs, so that any misplaced cut shows.
+std::string Counting(size_t n)
+{
+    std::string s;
+    for (size_t i = 0; i < n; ++i)
+        s += static_cast<char>('0' + (i * 7 + i / 10) % 10);
+    return s;
+}
+
+// Cases written "a = b" (the same party) or "a != b"; numbers hold no blanks.
+void ExpectSame(const std::vector<std::string>& cases)
+{
+    for (const std::string& c : cases)
+    {
+        const size_t nDiffer = c.find(" != ");
+        const size_t nSame = c.find(" = ");
+        const bool same = nDiffer == std::string::npos;
+        const size_t at = same ? nSame : nDiffer;
+        EXPECT_EQ(Same(c.substr(0, at), c.substr(at + (same ? 3 : 4))), same) << c;
+    }
+}
+
+// Cases written "number -> basic number", for the given count of IP-prefix digits.
+void ExpectBasic(int ipDigits, const std::vector<std::string>& cases)
+{
+    for (const std::string& c : cases)
+    {
+        const size_t at = c.find(" -> ");
+        EXPECT_EQ(Basic(c.substr(0, at), ipDigits), c.substr(at + 4)) << c << " ip " << ipDigits;
+    }
+}
+
 class NumberTest : public ulogtest::PlatformTest
 {
 protected:
@@ -22,101 +78,55 @@ protected:
     }
 
     static void UseHongKongSim() { ASSERT_TRUE(UlogCtlSetSim(0, "454", "00", 0)); }
-
-    // The basic number, with the destination checked for writes past its 80 places.
-    static std::string Basic(const char* number, int ipDigits)
-    {
-        char buf[80 + 8];
-        std::memset(buf, 0x5A, sizeof(buf));
-        EXPECT_TRUE(CUlogSvcUtil::ExtractBasicNum(number, buf, ipDigits));
-        for (size_t i = 80; i < sizeof(buf); ++i)
-            EXPECT_EQ(buf[i], 0x5A) << "byte " << i << " written for " << number;
-        EXPECT_NE(std::memchr(buf, '\0', 80), nullptr);
-        return std::string(buf);
-    }
-
-    // StrCmp must not depend on the order of its arguments.
-    static bool Same(const char* a, const char* b)
-    {
-        const BOOL ab = CUlogSvcUtil::StrCmp(a, b);
-        const BOOL ba = CUlogSvcUtil::StrCmp(b, a);
-        EXPECT_EQ(ab, ba) << a << " / " << b;
-        EXPECT_EQ(ab, UlogStrCmp(a, b));
-        return ab == TRUE;
-    }
 };
 
-TEST_F(NumberTest, TrailingDigitsDecideIdentity)
+TEST_F(NumberTest, TrailingDigitsAndExactDtmfTextDecideIdentity)
 {
-    EXPECT_TRUE(Same("0212345678", "+82212345678"));
-    EXPECT_TRUE(Same("12345678", "12345678"));
-    EXPECT_FALSE(Same("0212345678", "0212345679"));
-    EXPECT_FALSE(Same("0212345678", "02123456780"));
-    EXPECT_FALSE(Same("1234", "01234"));
-    EXPECT_TRUE(Same("", ""));
-    EXPECT_FALSE(Same("", "1"));
+    ExpectSame({"0212345678 = +82212345678", "12345678 = 12345678", "0212345678 != 0212345679",
+                "0212345678 != 02123456780", "1234 != 01234", " = ", " != 1"});
+    // DTMF text must match exactly; it starts at the first 'P', later ones belong to it. The dialled
+    // numbers still decide when the DTMF texts agree.
+    ExpectSame({"12345678P123 != 12345678", "12345678P123 = 9912345678P123", "12345678P12 != 12345678P13",
+                "12345678P12 != 12345678P123", "12345678P != 12345678", "0212345678P1P2 = 12345678P1P2",
+                "12345678P1P2 != 12345678P12", "P = P", "PPPP = PPPP", "PPPP != PPP",
+                "11111111P9 != 22222222P9"});
+    // Only the first 80 characters count; a 'P' beyond them is not DTMF text.
+    const std::string n80 = Counting(80), n79 = Counting(79), p500(500, 'P');
+    ExpectSame({n80 + "1111 = " + n80 + "2222222", n80 + Counting(420) + " = " + n80, n79 + " != " + n80,
+                n80 + "P12 = " + n80, n79 + "P12 != " + n80, p500 + " = " + std::string(80, 'P'),
+                p500 + " != " + std::string(79, 'P'), p500 + " != "});
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::StrCmp: DIFFERENCE_1 catched!"));
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
 }
 
-TEST_F(NumberTest, DtmfTextMustMatchExactly)
+TEST_F(NumberTest, BasicNumberDropsIpPrefixAndHongKongPrefixThenKeepsTheTail)
 {
-    EXPECT_FALSE(Same("12345678P123", "12345678"));
-    EXPECT_TRUE(Same("12345678P123", "9912345678P123"));
-    EXPECT_FALSE(Same("12345678P12", "12345678P13"));
-    EXPECT_FALSE(Same("12345678P12", "12345678P123"));
-    EXPECT_FALSE(Same("12345678P", "12345678"));
-    // The DTMF text starts at the first 'P': later ones belong to it.
-    EXPECT_TRUE(Same("0212345678P1P2", "12345678P1P2"));
-    EXPECT_FALSE(Same("12345678P1P2", "12345678P12"));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::StrCmp: DIFFERENCE_1 catched!"));
-    // Dialled numbers still decide when the DTMF texts agree.
-    EXPECT_FALSE(Same("11111111P9", "22222222P9"));
-    EXPECT_TRUE(Same("P", "P"));
-    EXPECT_TRUE(Same("PPPP", "PPPP"));
-    EXPECT_FALSE(Same("PPPP", "PPP"));
-}
-
-TEST_F(NumberTest, HongKongPrefixesOnlyOnCountryCode454InTableOrder)
-{
-    // Another country: "133" in the middle is part of the number.
-    EXPECT_FALSE(Same("51330000", "30000"));
-    EXPECT_EQ(Basic("51330000", 0), "51330000");
-
-    UseHongKongSim();
-    EXPECT_TRUE(Same("+85291234567", "0085291234567"));
-    EXPECT_EQ(Basic("+85291234567", 0), "91234567");
-    EXPECT_EQ(Basic("0085291234567", 0), "91234567");
-    // A prefix found anywhere removes as many characters from the start.
-    EXPECT_EQ(Basic("51330000", 0), "30000");
-    EXPECT_TRUE(Same("51330000", "30000"));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::ExtractBasicNum: pszPrefixHk[2] (133)"));
-    // Only a prefix: nothing is left.
-    EXPECT_EQ(Basic("+852", 0), "");
-    EXPECT_TRUE(Same("+852", "00852"));
-    // The prefix rule sees the dialled number only, not the DTMF text.
-    UlogCtlSetDigitsCount2Compare(20);
-    EXPECT_FALSE(Same("99912345678P133", "00012345678P133"));
-    // Prefixes are tried in table order: "00852" before "133", "133" before "1357".
-    EXPECT_EQ(Basic("0085213312345678", 0), "13312345678");
-    EXPECT_EQ(Basic("1357133", 0), "7133");
-    EXPECT_EQ(Basic("+85200852", 0), "00852");
-}
-
-TEST_F(NumberTest, ExtractBasicNumDropsIpPrefixThenKeepsTail)
-{
-    EXPECT_EQ(Basic("17951012345678", 5), "12345678");
-    EXPECT_EQ(Basic("1234", 0), "1234");
-    EXPECT_EQ(Basic("123456789", 0), "23456789");
-    EXPECT_EQ(Basic("", 0), "");
-    // A prefix count not below the length leaves nothing.
-    EXPECT_EQ(Basic("12345", 5), "");
-    EXPECT_EQ(Basic("12345", 500), "");
+    // A prefix count not below the length leaves nothing; the basic number keeps DTMF characters; in
+    // another country "133" is part of the number.
+    ExpectBasic(5, {"17951012345678 -> 12345678", "12345 -> "});
+    ExpectBasic(500, {"12345 -> "});
+    ExpectBasic(0, {"1234 -> 1234", "123456789 -> 23456789", " -> ", "0212345678P12 -> 45678P12",
+                    "51330000 -> 51330000"});
+    ExpectSame({"51330000 != 30000"});
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
     // A negative count is reported and counts as 0.
-    EXPECT_EQ(Basic("0212345678", -3), "12345678");
+    ExpectBasic(-3, {"0212345678 -> 12345678"});
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::ExtractBasicNum: nIPCallDigitCount error(-3)"));
-    // The basic number keeps DTMF characters: it is the tail of the whole text.
-    EXPECT_EQ(Basic("0212345678P12", 0), "45678P12");
+
+    // On country code 454 a prefix found anywhere removes as many characters from the start; only one is
+    // removed, and a number that is only a prefix leaves nothing.
+    UseHongKongSim();
+    ExpectBasic(0, {"+85291234567 -> 91234567", "0085291234567 -> 91234567", "51330000 -> 30000", "+852 -> ",
+                    "00852 -> ", "+852+852+852 -> +852+852", "+852" + std::string(100, '1') + " -> 11111111",
+                    std::string(500, 'P') + " -> PPPPPPPP"});
+    ExpectBasic(3, {" -> "});
+    ExpectSame({"+85291234567 = 0085291234567", "51330000 = 30000", "+852 = 00852"});
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::ExtractBasicNum: pszPrefixHk[2] (133)"));
+    // The prefix rule sees the dialled number only, not the DTMF text; prefixes are tried in table order:
+    // "00852" before "133", "133" before "1357".
+    UlogCtlSetDigitsCount2Compare(20);
+    ExpectSame({"99912345678P133 != 00012345678P133"});
+    ExpectBasic(0, {"0085213312345678 -> 13312345678", "1357133 -> 7133", "+85200852 -> 00852"});
 }
 
 TEST_F(NumberTest, DigitCountComesFromContactsServiceAndNoneComparesWholeNumbers)
@@ -133,9 +143,7 @@ TEST_F(NumberTest, DigitCountComesFromContactsServiceAndNoneComparesWholeNumbers
     for (int count : {0, -5})
     {
         UlogCtlSetDigitsCount2Compare(count);
-        EXPECT_FALSE(Same("123", "456")) << count;
-        EXPECT_FALSE(Same("0212345678", "+82212345678")) << count;
-        EXPECT_TRUE(Same("0212345678", "0212345678")) << count;
+        ExpectSame({"123 != 456", "0212345678 != +82212345678", "0212345678 = 0212345678"});
         EXPECT_EQ(Basic("0212345678", 0), "0212345678") << count;
         int offL = -1, offR = -1;
         EXPECT_TRUE(CUlogSvcUtil::GetCmpOffset("0212345678", "1", &offL, &offR));
@@ -147,20 +155,39 @@ TEST_F(NumberTest, DigitCountComesFromContactsServiceAndNoneComparesWholeNumbers
     EXPECT_EQ(CtSvcGetDigitsCount2Compare(nullptr), 8);
 }
 
-TEST_F(NumberTest, CompareOffsets)
+// Offsets of the deciding tails, the basic number at every length around the limit: a whole number of 80
+// characters and more does not fit the destination and keeps its first 79.
+TEST_F(NumberTest, CompareOffsetsAndTailsAroundTheLimit)
 {
-    int offL = -1, offR = -1;
+    int offL = -1, offR = -1, off = -1;
     EXPECT_TRUE(CUlogSvcUtil::GetCmpOffset("0212345678", "1234", &offL, &offR));
     EXPECT_EQ(offL, 2);
     EXPECT_EQ(offR, 0);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::GetCmpOffset: *pOffsetL (2) *pOffsetR (0)"));
-
-    int off = -1;
+    EXPECT_TRUE(CUlogSvcUtil::GetCmpOffset(Counting(500).c_str(), "1", &offL, &offR));
+    EXPECT_EQ(offL, 72);
+    EXPECT_EQ(offR, 0);
     EXPECT_TRUE(CUlogSvcUtil::GetCmpOffsetEx("0212345678", "5678", &off));
     EXPECT_EQ(off, 6);
     EXPECT_TRUE(CUlogSvcUtil::GetCmpOffsetEx("5678", "0212345678", &off));
     EXPECT_EQ(off, 0);
+    EXPECT_TRUE(CUlogSvcUtil::GetCmpOffsetEx(Counting(500).c_str(), "12", &off));
+    EXPECT_EQ(off, 78);
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+
+    for (int count : {8, 79, 80, 81, 500})
+    {
+        UlogCtlSetDigitsCount2Compare(count);
+        for (size_t len : {0u, 1u, 8u, 78u, 79u, 80u, 81u, 500u})
+        {
+            const std::string cut = Counting(len).substr(0, 80);
+            const std::string basic = Basic(Counting(len), 0);
+            if (count >= (int)cut.size())
+                EXPECT_EQ(basic, cut.substr(0, 79)) << "count " << count << " length " << len;
+            else
+                EXPECT_EQ(basic, cut.substr(cut.size() - count)) << "count " << count << " length " << len;
+        }
+    }
 }
 
 TEST_F(NumberTest, NullArgumentsAreRefused)
@@ -204,27 +231,23 @@ TEST_F(NumberTest, NullArgumentsAreRefused)
 
 TEST_F(NumberTest, PlainTailComparisonIgnoresMatchType)
 {
-    struct Case
+    // No DTMF handling: the tails of "12345678P123" and "12345678" differ.
+    const struct
     {
-        const char* number;
-        const char* needle;
+        const char *a, *b;
         BOOL same;
-    } const cases[] = {
-        {"0212345678", "+82212345678", TRUE},
-        {"12345678P123", "12345678", FALSE}, // no DTMF handling:
-                                             // the tails differ
-        {"12345678P123", "0012345678P123", TRUE},
-        {"0212345678", "0212345679", FALSE},
-        {"1234", "1234", TRUE},
-    };
-    for (const Case& c : cases)
-    {
+    } cases[] = {{"0212345678", "+82212345678", TRUE},
+                 {"12345678P123", "12345678", FALSE},
+                 {"12345678P123", "0012345678P123", TRUE},
+                 {"0212345678", "0212345679", FALSE},
+                 {"1234", "1234", TRUE}};
+    for (const auto& c : cases)
         for (int match = ULOG_MATCH_EXACT; match <= ULOG_MATCH_CNT_MAX; ++match)
-        {
-            EXPECT_EQ(CUlogSvcUtil::StrCmpEx(c.number, c.needle, static_cast<UlogMatchType>(match)), c.same)
-                << c.number << " / " << c.needle << " match " << match;
-        }
-    }
+            EXPECT_EQ(CUlogSvcUtil::StrCmpEx(c.a, c.b, static_cast<UlogMatchType>(match)), c.same)
+                << c.a << " / " << c.b << " match " << match;
+    // Only the first 80 characters count.
+    const std::string n80 = Counting(80);
+    EXPECT_TRUE(CUlogSvcUtil::StrCmpEx((n80 + "9").c_str(), (n80 + "0").c_str(), ULOG_MATCH_EXACT));
     // No prefix handling either, even on country code 454.
     UseHongKongSim();
     UlogCtlSetDigitsCount2Compare(12);
@@ -275,5 +298,173 @@ TEST_F(NumberTest, ContactPhoneKindsMapToLogPhoneTypes)
     for (int kind : {-1, 11, 14, 1000})
         EXPECT_EQ(CUlogSvcUtil::GetPhoneType(kind), ULOG_PHONE_TYPE_NONE) << kind;
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::GetPhoneType : iCtPhoneType(2) iPhoneType (3)"));
+}
+
+class NumberFuzzTest : public NumberTest
+{
+protected:
+    void SetUp() override
+    {
+        NumberTest::SetUp();
+        UlogCtlCaptureDiagnostics(FALSE); // thousands of calls: keep no diagnostics in memory
+    }
+
+    std::mt19937 m_rng{20261206u};
+
+    int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
+
+    std::string Digits(int n)
+    {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += static_cast<char>('0' + Pick(0, 9));
+        return s;
+    }
+
+    // A number built to hit the interesting cases: prefixes, shared tails, DTMF text, long runs.
+    std::string Number(bool allowDtmf)
+    {
+        static const char* const prefixes[] = {"", "", "+", "00", "+852", "00852", "133", "1357", "+82", "0"};
+        std::string s = prefixes[Pick(0, 9)];
+        switch (Pick(0, 3))
+        {
+        case 0:
+            s += Digits(Pick(0, 12));
+            break;
+        case 1:
+            s += Digits(Pick(0, 3)) + "12345678";
+            break;
+        case 2:
+            s += Digits(Pick(60, 120));
+            break;
+        default:
+            for (int i = Pick(0, 30); i > 0; --i)
+                s += "0123456789*#+P"[Pick(0, allowDtmf ? 13 : 12)];
+            break;
+        }
+        if (allowDtmf && Pick(0, 3) == 0)
+            s += std::string(Pick(1, 3), 'P') + Digits(Pick(0, 4));
+        return s;
+    }
+
+    void ChooseSetting()
+    {
+        static const int counts[] = {8, 8, 8, 0, -1, 1, 3, 11, 79, 80, 200};
+        UlogCtlSetDigitsCount2Compare(counts[Pick(0, 10)]);
+        ASSERT_TRUE(UlogCtlSetSim(0, Pick(0, 1) == 0 ? "454" : "450", "05", 0));
+    }
+};
+
+// Over numbers of every length up to past the limit: the comparison is symmetric and reflexive; the basic
+// number is bounded and the end of the number cut to 80 characters (a whole 80-character number keeps its
+// first 79); and without DTMF text, within the limit, two numbers are the same party exactly when their
+// basic numbers are equal (the tables are searched by basic number, the lists grouped by StrCmp).
+TEST_F(NumberFuzzTest, ComparisonAndBasicNumbersKeepTheirProperties)
+{
+    for (int i = 0; i < 4000 && !HasFailure(); ++i)
+    {
+        ChooseSetting();
+        const std::string a = Number(true);
+        const std::string b =
+            Pick(0, 2) == 0 ? a.substr(0, Pick(0, (int)a.size())) + Digits(Pick(0, 2)) : Number(true);
+        ASSERT_EQ(CUlogSvcUtil::StrCmp(a.c_str(), b.c_str()), CUlogSvcUtil::StrCmp(b.c_str(), a.c_str()))
+            << "\"" << a << "\" / \"" << b << "\"";
+        ASSERT_EQ(CUlogSvcUtil::StrCmp(a.c_str(), a.c_str()), TRUE) << a;
+
+        const int ip = Pick(-2, 6) <= 0 ? 0 : Pick(-3, 90);
+        const std::string basic = Basic(a, ip);
+        ASSERT_LE(basic.size(), 79u) << a;
+        const std::string cut = a.substr(0, 80);
+        const bool isTail =
+            cut.size() >= basic.size() && cut.compare(cut.size() - basic.size(), basic.size(), basic) == 0;
+        const bool isCutWhole = basic.size() == 79 && cut.compare(0, 79, basic) == 0;
+        ASSERT_TRUE(isTail || isCutWhole) << "\"" << a << "\" ip " << ip << " -> \"" << basic << "\"";
+
+        const std::string c = Number(false).substr(0, 79);
+        const std::string d =
+            (Pick(0, 1) == 0 ? Digits(Pick(0, 4)) + c.substr(Pick(0, (int)c.size())) : Number(false))
+                .substr(0, 79);
+        ASSERT_EQ(CUlogSvcUtil::StrCmp(c.c_str(), d.c_str()) == TRUE, Basic(c, 0) == Basic(d, 0))
+            << "\"" << c << "\" / \"" << d << "\"";
+    }
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+}
+
+using NumberSimTest = ulogtest::PlatformTest;
+
+TEST_F(NumberSimTest, CountryAndNetworkCodesAreDecimalAndTheTestSimIsOneOne)
+{
+    // The handset starts with a SIM of country 450, network 05.
+    EXPECT_EQ(CUlogSvcUtil::GetMcc(), 450);
+    EXPECT_EQ(CUlogSvcUtil::GetMnc(), 5);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::GetMcc: mcc (0x1c2)!! pImsiInfo->mcc (450)"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::GetMnc: mnc (0x5)!! pImsiInfo->mnc (05)"));
+
+    ASSERT_TRUE(UlogCtlSetSim(1, "454", "123", 0));
+    EXPECT_EQ(UlogGetMcc(), 454);
+    EXPECT_EQ(UlogGetMnc(), 123);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+
+    // The test SIM is country 1, network 1.
+    const struct
+    {
+        const char *mcc, *mnc;
+        bool test;
+    } sims[] = {{"454", "123", false},
+                {"001", "02", false},
+                {"002", "01", false},
+                {"1", "1", true},
+                {"001", "01", true}};
+    for (const auto& s : sims)
+    {
+        ASSERT_TRUE(UlogCtlSetSim(0, s.mcc, s.mnc, 0));
+        EXPECT_EQ(CUlogSvcUtil::IsTestSim(), s.test ? TRUE : FALSE) << s.mcc << " " << s.mnc;
+    }
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsTestSim: bTestSim (1) mcc (0x1) mnc (0x1)"));
+}
+
+TEST_F(NumberSimTest, WithoutSimCodesAreZeroAndComparisonStillWorks)
+{
+    UlogCtlRemoveSim();
+    EXPECT_EQ(CUlogSvcUtil::GetMcc(), 0);
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pImsiInfo != NULL"));
+    EXPECT_EQ(UlogGetMnc(), 0);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
+    EXPECT_FALSE(CUlogSvcUtil::IsTestSim());
+
+    EXPECT_TRUE(UlogStrCmp("0212345678", "+82212345678"));
+    EXPECT_FALSE(UlogStrCmp("0212345678", "0212345679"));
+    EXPECT_EQ(Basic("+85291234567", 0), "91234567");
+    EXPECT_FALSE(UlogIsAcmValid());
+}
+
+TEST_F(NumberSimTest, AdviceOfChargeFollowsTheCardsServiceTable)
+{
+    EXPECT_FALSE(CUlogSvcUtil::IsAcmValid()); // the default SIM has none
+
+    ASSERT_TRUE(UlogCtlSetSim(0, "450", "05", ULOG_CTL_SIM_SERVICE_AOC));
+    EXPECT_TRUE(CUlogSvcUtil::IsAcmValid());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsAcmValid: SIM_CARD_TYPE_GSM!!"));
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsAcmValid: bIsAcmValid (1)!!"));
+
+    ASSERT_TRUE(UlogCtlSetSim(1, "450", "05", ULOG_CTL_SIM_SERVICE_AOC));
+    EXPECT_TRUE(UlogIsAcmValid());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsAcmValid: SIM_CARD_TYPE_USIM!!"));
+    ASSERT_TRUE(UlogCtlSetSim(1, "450", "05", 0));
+    EXPECT_FALSE(UlogIsAcmValid());
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+
+    // A card of unknown type, or a table that cannot be read, has no advice of charge.
+    ASSERT_TRUE(UlogCtlSetSim(7, "450", "05", ULOG_CTL_SIM_SERVICE_AOC));
+    EXPECT_FALSE(CUlogSvcUtil::IsAcmValid());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::IsAcmValid: SimGetCardType unknown sim type!!"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 0);
+    ASSERT_TRUE(UlogCtlSetSim(0, "450", "05", ULOG_CTL_SIM_SERVICE_AOC | ULOG_CTL_SIM_TABLE_UNREADABLE));
+    EXPECT_FALSE(CUlogSvcUtil::IsAcmValid());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pSstInfo != NULL"));
+    ASSERT_TRUE(UlogCtlSetSim(1, "450", "05", ULOG_CTL_SIM_SERVICE_AOC | ULOG_CTL_SIM_TABLE_UNREADABLE));
+    EXPECT_FALSE(CUlogSvcUtil::IsAcmValid());
+    EXPECT_TRUE(UlogCtlDiagnosticsContain("pUstInfo != NULL"));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
 }
 } // namespace
