@@ -145,8 +145,8 @@ TEST_F(ToolContactsTest, AnAddedEventTakesItsContactFromTheAddressBook)
     const std::string id = json.substr(idAt + 6, json.find(',', idAt) - idAt - 6);
     const std::string shown = Ok({"--json", "show", id});
     EXPECT_TRUE(Has(shown,
-                    "\"contact\": {\"id\": 1, \"data\": 2, \"fdn\": 0, \"first\": \"Bo\", \"last\": \"\", "
-                    "\"picture\": \"/User/Pictures/bo.png\""))
+                    "\"contact\": {\"id\": 1, \"data\": 1, \"fdn\": 0, \"first\": \"Bo\", \"last\": \"\", "
+                    "\"picture\": \"/User/Pictures/bo.png\", \"phone_type\": 0, \"storage\": 1}"))
         << shown;
 }
 } // namespace
