@@ -523,7 +523,7 @@ extern "C"
      * name, by the name-order setting), szCallerIdPath, and iPhoneType and iStorageType where the record
      * gives them; an e-mail log also takes the display name as szEmailDisplayName. TRUE when a contact or
      * FDN entry was found; FALSE when none holds the key (ULOG_ERR_NOT_FOUND) or the address book cannot
-     * be read (ULOG_ERR_FAILED); the record is unchanged when FALSE. */
+     * be read (its cause, such as ULOG_ERR_IO, else ULOG_ERR_FAILED); the record is unchanged when FALSE. */
     BOOL UlogFillContactInfo(UlogInfo* pUlogInfo);
 
     /* ==== Following the changes of the logs ==== */
