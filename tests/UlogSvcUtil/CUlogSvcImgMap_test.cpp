@@ -8,15 +8,10 @@ namespace
 {
 using CUlogSvcImgMapTest = ulogtest::PlatformTest;
 
+// Width, height, 16 bits per pixel, 1234 bytes of data, the resource.
 tagWMBITMAP Bitmap(int width, int resource)
 {
-    tagWMBITMAP b{};
-    b.nWidth = width;
-    b.nHeight = width * 2;
-    b.nBitsPerPixel = 16;
-    b.nDataSize = 1234u;
-    b.nResourceId = resource;
-    return b;
+    return {width, width * 2, 16, 0, 0, 0, 0, 0, 1234u, resource, 0};
 }
 
 TEST_F(CUlogSvcImgMapTest, AddKeepsItsOwnCopyAndReplacesDeletesAndFindsByKey)
@@ -40,10 +35,8 @@ TEST_F(CUlogSvcImgMapTest, AddKeepsItsOwnCopyAndReplacesDeletesAndFindsByKey)
     EXPECT_EQ(map.GetImage(1)->nWidth, 2);
     EXPECT_TRUE(map.Delete(1));
     EXPECT_EQ(map.GetImage(1), nullptr);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("GetImage: m_map doesn't have an element (1)\n"));
     EXPECT_EQ(map.GetImage(2)->nWidth, 2);
     EXPECT_FALSE(map.Delete(1));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("Delete: m_map doesn't have an element (1)\n"));
 }
 
 TEST_F(CUlogSvcImgMapTest, AllocationFailureIsAPrecondition)
@@ -52,7 +45,6 @@ TEST_F(CUlogSvcImgMapTest, AllocationFailureIsAPrecondition)
     tagWMBITMAP a = Bitmap(1, 1);
     UlogCtlFailNextAllocs(1);
     EXPECT_FALSE(map.Add(3, a));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pObj != NULL"));
     EXPECT_EQ(UlogCtlGetAssertCount(), 1);
     EXPECT_EQ(map.GetImage(3), nullptr);
     EXPECT_TRUE(map.Add(3, a));

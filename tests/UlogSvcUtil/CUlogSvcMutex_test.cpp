@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -18,94 +19,96 @@ using namespace std::chrono_literals;
 class CUlogSvcMutexTest : public ulogtest::PlatformTest
 {
 protected:
-    void SetUp() override
-    {
-        ulogtest::PlatformTest::SetUp();
-        ResetHandles();
-    }
-    void TearDown() override
-    {
-        ResetHandles(); // the platform reset below drops the mutexes themselves
-        ulogtest::PlatformTest::TearDown();
-    }
+    // The platform reset after each test drops the mutexes themselves.
+    void SetUp() override { ulogtest::PlatformTest::SetUp(), ResetHandles(); }
+    void TearDown() override { ResetHandles(), ulogtest::PlatformTest::TearDown(); }
     static void ResetHandles()
     {
-        CUlogSvcMutex::m_hMutex = INVALID_HOBJ;
-        CUlogSvcAccountMutex::m_hAccountMutex = INVALID_HOBJ;
-        CUlogSvcObserverMutex::m_hObserverMutex = INVALID_HOBJ;
+        CUlogSvcMutex::m_hMutex = CUlogSvcAccountMutex::m_hAccountMutex =
+            CUlogSvcObserverMutex::m_hObserverMutex = INVALID_HOBJ;
     }
 };
 
-// Locks taken before their mutex exists fail: the service lock says so, the other two silently.
-TEST_F(CUlogSvcMutexTest, LocksBeforeCreateFail)
+// Each class with its handle, the head of its texts, and whether a lock without the mutex says so.
+template <class M, HOBJ& handle, const char* texts, bool bLockReported> struct Kind
 {
-    UlogCtlClearDiagnostics();
-    CUlogSvcAccountMutex account;
-    CUlogSvcObserverMutex observer;
-    EXPECT_FALSE(account.Lock());
-    EXPECT_FALSE(account.Release());
-    EXPECT_FALSE(observer.Lock());
-    EXPECT_FALSE(observer.Release());
-    EXPECT_EQ(UlogCtlGetDiagnosticCount(), 0);
-    CUlogSvcMutex mutex;
-    EXPECT_FALSE(mutex.Lock());
-    EXPECT_FALSE(mutex.Release());
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Lock: m_hMutex is invalid.\n"));
-}
+    using Mutex = M;
+    static HOBJ& Handle() { return handle; }
+    static constexpr const char* kTexts = texts;
+    static constexpr bool kLockReported = bLockReported;
+};
+constexpr char kSvcTexts[] = "CUlogSvcMutex::%s: m_hMutex";
+constexpr char kAccountTexts[] = "CUlogSvcAccountMutex::%s: m_hAccountMutex";
+constexpr char kObserverTexts[] = "CUlogSvcObserverMutex::%s: m_hObserverMutex";
 
-TEST_F(CUlogSvcMutexTest, CreateLockReleaseAndDeleteOnce)
+template <class K> class MutexKindTest : public CUlogSvcMutexTest
 {
-    ASSERT_TRUE(CUlogSvcMutex::Create("UlogSvc"));
-    HOBJ h = CUlogSvcMutex::m_hMutex;
+protected:
+    // The class's text of the operation, followed by the rest.
+    static bool Said(const char* pszOperation, const std::string& rest)
+    {
+        char szHead[96];
+        std::snprintf(szHead, sizeof szHead, K::kTexts, pszOperation);
+        return UlogCtlDiagnosticsContain((szHead + rest).c_str()) == TRUE;
+    }
+};
+using MutexKinds = ::testing::Types<
+    Kind<CUlogSvcMutex, CUlogSvcMutex::m_hMutex, kSvcTexts, true>,
+    Kind<CUlogSvcAccountMutex, CUlogSvcAccountMutex::m_hAccountMutex, kAccountTexts, false>,
+    Kind<CUlogSvcObserverMutex, CUlogSvcObserverMutex::m_hObserverMutex, kObserverTexts, false>>;
+TYPED_TEST_SUITE(MutexKindTest, MutexKinds);
+
+// The scoped lock over any lockable: locked for the scope, released at its end, nested, and a failed
+// lock still paired with its release.
+class RecordingLockable : public IUlogSvcLockable
+{
+public:
+    explicit RecordingLockable(BOOL result) : m_result(result) {}
+    BOOL Lock() override { return m_trace += "L", m_result; }
+    BOOL Release() override { return m_trace += "R", m_result; }
+    std::string m_trace;
+
+private:
+    BOOL m_result;
+};
+} // namespace
+
+TYPED_TEST(MutexKindTest, CreateLockReleaseAndDeleteOnce)
+{
+    using M = typename TypeParam::Mutex;
+    M a, b;
+    // Before the mutex exists, locks fail: the service lock says so, the other two silently.
+    UlogCtlClearDiagnostics();
+    EXPECT_FALSE(a.Lock());
+    EXPECT_FALSE(a.Release());
+    EXPECT_EQ(UlogCtlGetDiagnosticCount(), TypeParam::kLockReported ? 1 : 0);
+    EXPECT_EQ(this->Said("Lock", " is invalid.\n"), TypeParam::kLockReported);
+
+    ASSERT_TRUE(M::Create("UlogSvcTest"));
+    const HOBJ h = TypeParam::Handle();
     ASSERT_NE(h, INVALID_HOBJ);
-    EXPECT_TRUE(
-        UlogCtlDiagnosticsContain(("CUlogSvcMutex::Create: m_hMutex(" + std::to_string(h) + ")").c_str()));
-    CUlogSvcMutex a;
-    CUlogSvcMutex b;
+    EXPECT_TRUE(this->Said("Create", "(" + std::to_string(h) + ")"));
+    // A bad name is refused and the handle kept.
+    EXPECT_FALSE(M::Create(""));
+    EXPECT_FALSE(M::Create(nullptr));
+    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
+    EXPECT_EQ(TypeParam::Handle(), h);
+
     EXPECT_TRUE(a.Lock());
     EXPECT_TRUE(b.Lock()); // same owner takes it again
     EXPECT_TRUE(b.Release());
     EXPECT_TRUE(a.Release());
-    EXPECT_TRUE(CUlogSvcMutex::Delete());
-    EXPECT_EQ(CUlogSvcMutex::m_hMutex, INVALID_HOBJ);
+    EXPECT_TRUE(M::Delete());
+    EXPECT_EQ(TypeParam::Handle(), INVALID_HOBJ);
     EXPECT_FALSE(a.Lock());
-
     // A second delete fails and says which mutex.
-    EXPECT_FALSE(CUlogSvcMutex::Delete());
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Delete: m_hMutex == INVALID_HOBJ\n"));
-    ASSERT_TRUE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
-    EXPECT_TRUE(CUlogSvcAccountMutex::Delete());
-    EXPECT_FALSE(CUlogSvcAccountMutex::Delete());
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcAccountMutex::Delete: m_hAccountMutex == INVALID_HOBJ\n"));
-    EXPECT_FALSE(CUlogSvcObserverMutex::Delete());
-    EXPECT_TRUE(
-        UlogCtlDiagnosticsContain("CUlogSvcObserverMutex::Delete: m_hObserverMutex == INVALID_HOBJ\n"));
-}
-
-TEST_F(CUlogSvcMutexTest, CreationRefusesABadNameOrAPlatformFailure)
-{
-    ASSERT_TRUE(CUlogSvcMutex::Create("UlogSvc"));
-    HOBJ h = CUlogSvcMutex::m_hMutex;
-    EXPECT_FALSE(CUlogSvcMutex::Create(""));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("AcStrlen(pszName) > 0"));
-    EXPECT_FALSE(CUlogSvcMutex::Create(nullptr));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszName != NULL"));
-    EXPECT_EQ(UlogCtlGetAssertCount(), 2);
-    EXPECT_EQ(CUlogSvcMutex::m_hMutex, h); // the handle is kept
-    CUlogSvcMutex m;
-    EXPECT_TRUE(m.Lock());
-    EXPECT_TRUE(m.Release());
-    ASSERT_TRUE(CUlogSvcMutex::Delete());
+    EXPECT_FALSE(M::Delete());
+    EXPECT_TRUE(this->Said("Delete", " == INVALID_HOBJ\n"));
 
     UlogCtlFailMutexCreate(TRUE);
-    EXPECT_FALSE(CUlogSvcMutex::Create("UlogSvc"));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Create: m_hMutex == INVALID_HOBJ\n"));
-    EXPECT_EQ(CUlogSvcMutex::m_hMutex, INVALID_HOBJ);
-    EXPECT_FALSE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcAccountMutex::Create: m_hAccountMutex == INVALID_HOBJ\n"));
-    EXPECT_FALSE(CUlogSvcObserverMutex::Create("Observer"));
-    EXPECT_TRUE(
-        UlogCtlDiagnosticsContain("CUlogSvcObserverMutex::Create: m_hObserverMutex == INVALID_HOBJ\n"));
+    EXPECT_FALSE(M::Create("UlogSvcTest"));
+    EXPECT_TRUE(this->Said("Create", " == INVALID_HOBJ\n"));
+    EXPECT_EQ(TypeParam::Handle(), INVALID_HOBJ);
 }
 
 TEST_F(CUlogSvcMutexTest, TheThreeClassesAreIndependentLocks)
@@ -113,8 +116,6 @@ TEST_F(CUlogSvcMutexTest, TheThreeClassesAreIndependentLocks)
     ASSERT_TRUE(CUlogSvcMutex::Create("UlogSvc"));
     ASSERT_TRUE(CUlogSvcAccountMutex::Create("UlogSvcAccount"));
     ASSERT_TRUE(CUlogSvcObserverMutex::Create("UlogSvcObserver"));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcAccountMutex::Create: m_hAccountMutex("));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcObserverMutex::Create: m_hObserverMutex("));
     CUlogSvcMutex svc;
     ASSERT_TRUE(svc.Lock());
     std::atomic<int> got{0};
@@ -123,10 +124,7 @@ TEST_F(CUlogSvcMutexTest, TheThreeClassesAreIndependentLocks)
         {
             CUlogSvcAccountMutex account;
             CUlogSvcObserverMutex observer;
-            if (account.Lock())
-                ++got;
-            if (observer.Lock())
-                ++got;
+            got += account.Lock() + observer.Lock();
             account.Release();
             observer.Release();
             CUlogSvcMutex blocked;
@@ -143,27 +141,6 @@ TEST_F(CUlogSvcMutexTest, TheThreeClassesAreIndependentLocks)
     other.join();
     EXPECT_EQ(got.load(), 12);
 }
-// The scoped lock over any lockable: locked for the scope, released at its end, nested, and a failed
-// lock still paired with its release.
-class RecordingLockable : public IUlogSvcLockable
-{
-public:
-    explicit RecordingLockable(BOOL result) : m_result(result) {}
-    BOOL Lock() override
-    {
-        m_trace += "L";
-        return m_result;
-    }
-    BOOL Release() override
-    {
-        m_trace += "R";
-        return m_result;
-    }
-    std::string m_trace;
-
-private:
-    BOOL m_result;
-};
 
 TEST_F(CUlogSvcMutexTest, AScopedLockPairsEveryLockWithARelease)
 {
@@ -185,4 +162,3 @@ TEST_F(CUlogSvcMutexTest, AScopedLockPairsEveryLockWithARelease)
     }
     EXPECT_EQ(failing.m_trace, "LR");
 }
-} // namespace

@@ -8,6 +8,8 @@
 #include "control/PlatformControl.h"
 
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <string>
 
 namespace
@@ -25,6 +27,8 @@ const Fn kPopup = &CUlogSvcUtil::ConvertDateTimeFormatForMissedPopup;
 const Fn kDateTime = &CUlogSvcUtil::ConvertDateTimeFormat;
 const Fn kZoomed = &CUlogSvcUtil::ConvertDateTimeFormatForZoomedList;
 const Fn kClock = static_cast<Fn>(&CUlogSvcUtil::ConvertCallTimeFormat);
+const Fn kMade = [](unsigned long t, char* p)
+{ return CUlogSvcUtil::MakeDateTimeFormat(t, p, ULOG_DATE_TIME_TEXT_LEN); };
 
 // One of the forms of 50 places, checked for writes past them.
 std::string Text(Fn fn, unsigned long t)
@@ -33,12 +37,6 @@ std::string Text(Fn fn, unsigned long t)
     std::memset(buf, 'x', sizeof buf);
     EXPECT_TRUE(fn(t, buf));
     EXPECT_EQ(buf[ULOG_DATE_TIME_TEXT_LEN], 'x') << "wrote past the 50 places";
-    return buf;
-}
-std::string Made(unsigned long t)
-{
-    char buf[ULOG_DATE_TIME_TEXT_LEN];
-    EXPECT_TRUE(CUlogSvcUtil::MakeDateTimeFormat(t, buf, sizeof buf));
     return buf;
 }
 std::u16string DateWord(unsigned long t, int units = ULOG_DATE_TIME_TEXT_LEN)
@@ -69,47 +67,36 @@ void ExpectListForms(unsigned long t, const char* main, const char* popup, const
 
 bool WholeUtf8(const std::string& s)
 {
-    size_t i = 0;
-    while (i < s.size())
+    for (size_t i = 0, len = 0; i < s.size(); i += len)
     {
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        const size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
         if (len == 0 || i + len > s.size())
             return false;
-        i += len;
     }
     return true;
 }
 
 using FormatDateTest = ulogtest::PlatformTest;
 
-// en_US in New York (UTC-5 in December); now is Sunday 2026-12-06 10:00 local.
-class EnglishNewYorkTest : public ulogtest::PlatformTest
+// A locale in a time zone offsetHours east of UTC (in December); now is Sunday 2026-12-06 at nowHour local.
+template <const char* locale, const char* zone, int offsetHours, int nowHour>
+class LocaleTest : public ulogtest::PlatformTest
 {
 protected:
-    static constexpr int kOffset = -5;
+    static constexpr int kOffset = offsetHours;
     void SetUp() override
     {
         ulogtest::PlatformTest::SetUp();
-        ASSERT_TRUE(UlogCtlSetLocale("en_US"));
-        ASSERT_TRUE(UlogCtlSetTimeZone("America/New_York"));
-        UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, kOffset));
+        ASSERT_TRUE(UlogCtlSetLocale(locale));
+        ASSERT_TRUE(UlogCtlSetTimeZone(zone));
+        UlogCtlFreezeClock(At(2026, 12, 6, nowHour, 0, 0, kOffset));
     }
 };
-
-// de_DE in Tokyo (UTC+9); now is Sunday 2026-12-06 08:00 local, still the 5th in UTC.
-class GermanTokyoTest : public ulogtest::PlatformTest
-{
-protected:
-    static constexpr int kOffset = 9;
-    void SetUp() override
-    {
-        ulogtest::PlatformTest::SetUp();
-        ASSERT_TRUE(UlogCtlSetLocale("de_DE"));
-        ASSERT_TRUE(UlogCtlSetTimeZone("Asia/Tokyo"));
-        UlogCtlFreezeClock(At(2026, 12, 6, 8, 0, 0, kOffset));
-    }
-};
+constexpr char kEnglish[] = "en_US", kNewYork[] = "America/New_York", kGerman[] = "de_DE",
+               kTokyo[] = "Asia/Tokyo";
+using EnglishNewYorkTest = LocaleTest<kEnglish, kNewYork, -5, 10>;
+using GermanTokyoTest = LocaleTest<kGerman, kTokyo, 9, 8>; // still the 5th in UTC
 } // namespace
 
 TEST_F(FormatDateTest, DurationsAsHoursMinutesSeconds)
@@ -122,26 +109,15 @@ TEST_F(FormatDateTest, DurationsAsHoursMinutesSeconds)
         EXPECT_EQ(Duration(sec), text) << sec;
     EXPECT_EQ(Duration(3725, 6), "01:02") << "cut to the caller's length";
     EXPECT_EQ(Duration(3725, 1), "");
-
-    char buf[8] = "old";
-    EXPECT_FALSE(CUlogSvcUtil::ConvertCallTimeFormat(3725ul, buf, 0));
-    EXPECT_STREQ(buf, "old");
-    EXPECT_FALSE(CUlogSvcUtil::ConvertCallTimeFormat(3725ul, nullptr, 8));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszTimeFormat != NULL"));
 }
 
 TEST_F(EnglishNewYorkTest, ListFormsOfTodayYesterdayAndOlderLogs)
 {
-    const unsigned long today = At(2026, 12, 6, 8, 5, 0, kOffset);
-    const unsigned long lateYesterday = At(2026, 12, 5, 23, 30, 0, kOffset); // 04:30 on the 6th in UTC
-    const unsigned long startOfYesterday = At(2026, 12, 5, 0, 0, 0, kOffset);
-    const unsigned long endOfDayBefore = At(2026, 12, 4, 23, 59, 59, kOffset);
-
-    ExpectListForms(today, "8:05 AM", "Today 8:05 AM", u"Today");
-    // The handset's calendar decides, not UTC's.
-    ExpectListForms(lateYesterday, "Yesterday", "Yesterday 11:30 PM", u"Yesterday");
-    ExpectListForms(startOfYesterday, "Yesterday", "Yesterday 12:00 AM", u"Yesterday");
-    ExpectListForms(endOfDayBefore, "12/04/2026", "12/04/2026 11:59 PM", u"12/04/2026");
+    ExpectListForms(At(2026, 12, 6, 8, 5, 0, kOffset), "8:05 AM", "Today 8:05 AM", u"Today");
+    // The handset's calendar decides, not UTC's: 23:30 on the 5th is 04:30 on the 6th in UTC.
+    ExpectListForms(At(2026, 12, 5, 23, 30, 0, kOffset), "Yesterday", "Yesterday 11:30 PM", u"Yesterday");
+    ExpectListForms(At(2026, 12, 5, 0, 0, 0, kOffset), "Yesterday", "Yesterday 12:00 AM", u"Yesterday");
+    ExpectListForms(At(2026, 12, 4, 23, 59, 59, kOffset), "12/04/2026", "12/04/2026 11:59 PM", u"12/04/2026");
 }
 
 TEST_F(EnglishNewYorkTest, DetailFormsOfALog)
@@ -150,7 +126,7 @@ TEST_F(EnglishNewYorkTest, DetailFormsOfALog)
     EXPECT_EQ(Text(kDateTime, t), "12/04/2026 6:05:09 PM");
     EXPECT_EQ(Text(kZoomed, t), "12/4 06:05 PM");
     EXPECT_EQ(Text(kClock, t), "6:05 PM");
-    EXPECT_EQ(Made(t), "12/04/2026 11:05:09 PM") << "no zone conversion";
+    EXPECT_EQ(Text(kMade, t), "12/04/2026 11:05:09 PM") << "no zone conversion";
 
     UlogCtlSetDefaultTimeFormat(0x2000); // the user picks a 24-hour clock
     EXPECT_EQ(Text(kDateTime, t), "12/04/2026 18:05");
@@ -179,29 +155,17 @@ TEST_F(EnglishNewYorkTest, TheDayTurnsAtLocalMidnight)
     EXPECT_EQ(Text(kMainList, log), "4:30 AM");
 }
 
-TEST_F(GermanTokyoTest, ListFormsOfTodayYesterdayAndOlderLogs)
+TEST_F(GermanTokyoTest, ListAndDetailFormsOfALog)
 {
-    const unsigned long earlyToday = At(2026, 12, 6, 0, 10, 0, kOffset); // the 5th in UTC
-    const unsigned long yesterday = At(2026, 12, 5, 8, 5, 0, kOffset);
-    const unsigned long older = At(2026, 12, 4, 18, 5, 9, kOffset);
-
-    ExpectListForms(earlyToday, "00:10", "Heute 00:10", u"Heute");
-    ExpectListForms(yesterday, "Gestern", "Gestern 08:05", u"Gestern");
-    ExpectListForms(older, "04.12.2026", "04.12.2026 18:05", u"04/12/2026");
-}
-
-TEST_F(GermanTokyoTest, DetailFormsOfALog)
-{
+    ExpectListForms(At(2026, 12, 6, 0, 10, 0, kOffset), "00:10", "Heute 00:10", u"Heute"); // the 5th in UTC
+    ExpectListForms(At(2026, 12, 5, 8, 5, 0, kOffset), "Gestern", "Gestern 08:05", u"Gestern");
     const unsigned long t = At(2026, 12, 4, 18, 5, 9, kOffset); // 09:05:09 UTC
+    ExpectListForms(t, "04.12.2026", "04.12.2026 18:05", u"04/12/2026");
     EXPECT_EQ(Text(kDateTime, t), "04/12/2026 18:05");
     EXPECT_EQ(Text(kZoomed, t), "4.12. 18:05");
     EXPECT_EQ(Text(kClock, t), "18:05");
-    EXPECT_EQ(Made(t), "04/12/2026 09:05");
+    EXPECT_EQ(Text(kMade, t), "04/12/2026 09:05");
     EXPECT_EQ(CUlogSvcUtil::ConvertUTC2Local(t), t + 9 * 3600ul);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain(
-        "CUlogSvcUtil::ConvertUTC2Local- UTC Time (Y:M:D(2026/12/4), H:M:S(9:5:9))"));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain(
-        "CUlogSvcUtil::ConvertUTC2Local- LocalTime (Y:M:D(2026/12/4), H:M:S(18:5:9))"));
 }
 
 TEST_F(FormatDateTest, LongLocaleTextsStayWithinFiftyPlaces)
@@ -245,33 +209,35 @@ TEST_F(EnglishNewYorkTest, DateWordKeepsToTheCallersLength)
 
     UlogCtlSetDefaultDateFormat(0x4B); // A maps it to the locale's own numeric order
     EXPECT_EQ(DateWord(older, 100), u"12/01/2026");
-    WCHAR buf[4] = {'o', 'l', 'd', 0};
-    EXPECT_FALSE(CUlogSvcUtil::ConvertDateFormat(older, buf, 0));
-    EXPECT_EQ(buf[0], 'o');
 }
 
-TEST_F(FormatDateTest, MissingBuffersAreRefusedAndTheEpochIsStillADate)
+TEST_F(FormatDateTest, MissingBuffersAndLengthsAreRefusedAndReportedAndTheEpochIsStillADate)
 {
-    EXPECT_FALSE(CUlogSvcUtil::MakeDateTimeFormat(0, nullptr, 50));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszBuf != NULL"));
-    char buf[50];
-    EXPECT_FALSE(CUlogSvcUtil::MakeDateTimeFormat(0, buf, 0));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("nBufLen > 0"));
-    EXPECT_FALSE(CUlogSvcUtil::ConvertCallTimeFormat(0ul, nullptr));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszTimeFormat != NULL"));
-    EXPECT_FALSE(CUlogSvcUtil::ConvertDateFormat(0, nullptr, 50));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pmszDateFormat != NULL"));
-    UlogCtlClearDiagnostics();
-    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormat(0, nullptr));
-    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormatForZoomedList(0, nullptr));
-    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormatForMissedPopup(0, nullptr));
-    EXPECT_FALSE(CUlogSvcUtil::ConvertDateTimeFormatForMainList(0, nullptr));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszDateTime != NULL"));
-    EXPECT_EQ(UlogCtlGetAssertCount(), 4);
+    char buf[8] = "old";
+    WCHAR wbuf[4] = {'o', 'l', 'd', 0};
+    const std::function<BOOL()> calls[] = {
+        [] { return CUlogSvcUtil::MakeDateTimeFormat(0, nullptr, 50); },
+        [&] { return CUlogSvcUtil::MakeDateTimeFormat(0, buf, 0); },
+        [] { return CUlogSvcUtil::ConvertCallTimeFormat(3725ul, nullptr, 8); },
+        [&] { return CUlogSvcUtil::ConvertCallTimeFormat(3725ul, buf, 0); },
+        [] { return CUlogSvcUtil::ConvertCallTimeFormat(0ul, nullptr); },
+        [] { return CUlogSvcUtil::ConvertDateFormat(0, nullptr, 50); },
+        [&] { return CUlogSvcUtil::ConvertDateFormat(0, wbuf, 0); },
+        [] { return CUlogSvcUtil::ConvertDateTimeFormat(0, nullptr); },
+        [] { return CUlogSvcUtil::ConvertDateTimeFormatForZoomedList(0, nullptr); },
+        [] { return CUlogSvcUtil::ConvertDateTimeFormatForMissedPopup(0, nullptr); },
+        [] { return CUlogSvcUtil::ConvertDateTimeFormatForMainList(0, nullptr); },
+    };
+    for (size_t i = 0; i < std::size(calls); ++i)
+    {
+        UlogCtlClearDiagnostics();
+        EXPECT_FALSE(calls[i]()) << "call " << i;
+        EXPECT_EQ(UlogCtlGetAssertCount(), 1) << "call " << i;
+    }
+    EXPECT_STREQ(buf, "old");
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(wbuf)), u"old");
 
-    // The epoch is still a date.
     UlogCtlFreezeClock(At(2026, 12, 6, 10, 0, 0, 0));
     EXPECT_EQ(DateWord(0), u"01/01/1970");
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcUtil::ConvertDateFormat: localTimeSec (0) !!"));
     EXPECT_EQ(Text(kMainList, 0), "01/01/1970");
 }

@@ -5,7 +5,10 @@
 #include "UlogSvcUtil/CUlogSvcParse.h"
 #include "control/PlatformControl.h"
 
+#include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -13,20 +16,10 @@ class ParseTest : public ulogtest::PlatformTest
 {
 protected:
     CUlogSvcParse m_parse;
-
-    UlogParseState State(const char* input)
-    {
-        UlogParseState state = static_cast<UlogParseState>(-7);
-        m_parse.GetStringState(input, &state);
-        return state;
-    }
 };
 
-struct CodeCase
-{
-    const char* input;
-    int code; // what the caller is told; -1 for no match
-};
+// An input and the code the caller is told.
+using CodeCase = std::pair<const char*, int>;
 } // namespace
 
 TEST_F(ParseTest, EveryBarringCommandReportsItsTablePositionAndNothingElseMatches)
@@ -36,12 +29,12 @@ TEST_F(ParseTest, EveryBarringCommandReportsItsTablePositionAndNothingElseMatche
         {"#332*1234#", 5},  {"*35*1234#", 6},   {"#35*1234#", 7},   {"*351*1234#", 8},  {"#351*1234#", 9},
         {"#330*1234#", 10}, {"#333*1234#", 11}, {"#353*1234#", 12}, {"*03*330*1#", 13}, {"**03*33*1#", 14},
     };
-    for (const auto& c : cases)
+    for (const auto& [input, expected] : cases)
     {
         UlogParseCode code = 99;
-        EXPECT_TRUE(UlogParseIsValidCode(c.input, &code)) << c.input;
-        EXPECT_EQ(code, c.code) << c.input;
-        EXPECT_TRUE(UlogParseIsValidLockCode(c.input)) << c.input << " carries a barring password";
+        EXPECT_TRUE(UlogParseIsValidCode(input, &code)) << input;
+        EXPECT_EQ(code, expected) << input;
+        EXPECT_TRUE(UlogParseIsValidLockCode(input)) << input << " carries a barring password";
     }
     EXPECT_EQ(UlogCtlGetAssertCount(), 0);
     for (const char* input :
@@ -64,11 +57,11 @@ TEST_F(ParseTest, PasswordChangeFormsHaveTheirOwnCodesAndAreNoLockCodes)
         {"*03*", 13},  // nothing after the prefix
         {"**03*", 14}, // likewise
     };
-    for (const auto& c : cases)
+    for (const auto& [input, expected] : cases)
     {
         UlogParseCode code = 99;
-        EXPECT_TRUE(m_parse.IsValidCode(c.input, &code)) << c.input;
-        EXPECT_EQ(code, c.code) << c.input;
+        EXPECT_TRUE(m_parse.IsValidCode(input, &code)) << input;
+        EXPECT_EQ(code, expected) << input;
     }
     EXPECT_FALSE(m_parse.IsValidLockCode("*03**1234*5678*5678#"));
     EXPECT_FALSE(m_parse.IsValidLockCode("**03**1234*5678*5678#"));
@@ -76,49 +69,47 @@ TEST_F(ParseTest, PasswordChangeFormsHaveTheirOwnCodesAndAreNoLockCodes)
     EXPECT_EQ(UlogCtlGetAssertCount(), 0) << "22 and 23 are no precondition failure";
 }
 
-TEST_F(ParseTest, NullArgumentsAreRefusedAndReported)
+TEST_F(ParseTest, NullArgumentsAreRefusedReportedAndWriteNothing)
 {
     UlogParseCode code = 99;
-    EXPECT_FALSE(UlogParseIsValidCode(nullptr, &code));
-    EXPECT_EQ(code, 99) << "nothing written";
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pszInput != NULL"));
-    UlogCtlClearDiagnostics();
-    EXPECT_FALSE(UlogParseIsValidCode("*33*1#", nullptr));
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pCode != NULL"));
-    EXPECT_FALSE(UlogParseIsValidLockCode(nullptr));
-    EXPECT_FALSE(m_parse.IsValidSsCode(nullptr));
-    EXPECT_GE(UlogCtlGetAssertCount(), 3);
-
-    UlogCtlClearDiagnostics();
-    m_parse.GetStringState("*31#123", nullptr);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pState != NULL"));
     UlogParseState state = static_cast<UlogParseState>(-7);
-    m_parse.GetStringState(nullptr, &state);
-    EXPECT_EQ(static_cast<int>(state), -7) << "nothing written";
+    const std::function<BOOL()> calls[] = {
+        [&] { return UlogParseIsValidCode(nullptr, &code); },
+        [] { return UlogParseIsValidCode("*33*1#", nullptr); },
+        [] { return UlogParseIsValidLockCode(nullptr); },
+        [this] { return m_parse.IsValidSsCode(nullptr); },
+        [this] { return m_parse.GetStringState("*31#123", nullptr), FALSE; },
+        [&] { return m_parse.GetStringState(nullptr, &state), FALSE; },
+    };
+    for (size_t i = 0; i < std::size(calls); ++i)
+    {
+        UlogCtlClearDiagnostics();
+        EXPECT_FALSE(calls[i]()) << "call " << i;
+        EXPECT_EQ(UlogCtlGetAssertCount(), 1) << "call " << i;
+    }
+    EXPECT_EQ(code, 99);
+    EXPECT_EQ(static_cast<int>(state), -7);
 }
 
+// A string is an SS command by its form alone (a lock code too); one that is not is a CLI command by its
+// prefix, or else a normal number.
 TEST_F(ParseTest, SupplementaryServiceCommandsAndStringStatesByForm)
 {
-    const struct
-    {
-        const char* input;
-        bool ss;
-    } cases[] = {
-        {"25", true},       {"99", true},       {"20", true},        {"12", false},       {"1#", false},
-        {"2a", false},      {"#", false},       {"", false},         {"5", false},        {"*#06#", true},
-        {"#31#", true},     {"*21*123#", true}, {"+*21*123#", true}, {"+#21#", true},     {"+21#", false},
-        {"*21*123", false}, {"021#", false},    {"##002#", true},    {"**21*123#", true}, {"123", false},
+    constexpr UlogParseState kSs = ULOG_PARSE_STATE_SS, kCli = ULOG_PARSE_STATE_CLI,
+                             kNo = ULOG_PARSE_STATE_NORMAL;
+    const std::pair<const char*, UlogParseState> cases[] = {
+        {"25", kSs},        {"99", kSs},        {"20", kSs},        {"12", kNo},        {"1#", kNo},
+        {"2a", kNo},        {"#", kNo},         {"", kNo},          {"5", kNo},         {"*#06#", kSs},
+        {"#31#", kSs},      {"*21*123#", kSs},  {"+*21*123#", kSs}, {"+#21#", kSs},     {"+21#", kNo},
+        {"*21*123", kNo},   {"021#", kNo},      {"##002#", kSs},    {"**21*123#", kSs}, {"123", kNo},
+        {"*31#0123", kCli}, {"#31#0123", kCli}, {"*31#0123#", kSs}, {"*33*1234#", kSs}, {"*31", kNo},
+        {"01234567", kNo},  {"42", kSs},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(m_parse.IsValidSsCode(c.input), c.ss ? TRUE : FALSE) << '"' << c.input << '"';
-
-    // The state of a string prefers the SS form over the CLI prefix.
-    EXPECT_EQ(State("*31#0123456"), ULOG_PARSE_STATE_CLI);
-    EXPECT_EQ(State("#31#0123456"), ULOG_PARSE_STATE_CLI);
-    EXPECT_EQ(State("*31#0123#"), ULOG_PARSE_STATE_SS);
-    EXPECT_EQ(State("*33*1234#"), ULOG_PARSE_STATE_SS) << "a lock code is an SS command by form";
-    EXPECT_EQ(State("0123456789"), ULOG_PARSE_STATE_NORMAL);
-    EXPECT_EQ(State("*31"), ULOG_PARSE_STATE_NORMAL);
-    EXPECT_EQ(State(""), ULOG_PARSE_STATE_NORMAL);
-    EXPECT_EQ(State("42"), ULOG_PARSE_STATE_SS);
+    for (const auto& [input, state] : cases)
+    {
+        EXPECT_EQ(m_parse.IsValidSsCode(input), state == kSs ? TRUE : FALSE) << '"' << input << '"';
+        UlogParseState got = static_cast<UlogParseState>(-7);
+        m_parse.GetStringState(input, &got);
+        EXPECT_EQ(got, state) << '"' << input << '"';
+    }
 }
