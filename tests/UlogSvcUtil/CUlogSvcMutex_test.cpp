@@ -20,8 +20,16 @@ class CUlogSvcMutexTest : public ulogtest::PlatformTest
 {
 protected:
     // The platform reset after each test drops the mutexes themselves.
-    void SetUp() override { ulogtest::PlatformTest::SetUp(), ResetHandles(); }
-    void TearDown() override { ResetHandles(), ulogtest::PlatformTest::TearDown(); }
+    void SetUp() override
+    {
+        ulogtest::PlatformTest::SetUp();
+        ResetHandles();
+    }
+    void TearDown() override
+    {
+        ResetHandles();
+        ulogtest::PlatformTest::TearDown();
+    }
     static void ResetHandles()
     {
         CUlogSvcMutex::m_hMutex = CUlogSvcAccountMutex::m_hAccountMutex =
@@ -64,8 +72,16 @@ class RecordingLockable : public IUlogSvcLockable
 {
 public:
     explicit RecordingLockable(BOOL result) : m_result(result) {}
-    BOOL Lock() override { return m_trace += "L", m_result; }
-    BOOL Release() override { return m_trace += "R", m_result; }
+    BOOL Lock() override
+    {
+        m_trace += "L";
+        return m_result;
+    }
+    BOOL Release() override
+    {
+        m_trace += "R";
+        return m_result;
+    }
     std::string m_trace;
 
 private:
