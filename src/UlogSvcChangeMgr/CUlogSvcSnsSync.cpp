@@ -146,10 +146,21 @@ CUlogSvcSnsSync::Result CUlogSvcSnsSync::__StoreMessage(const ISnsSvcMessage& me
         return REFUSED;
     }
 
+    // A sync id too long for its field is cut; one cut before the message id begins would name no message.
+    const std::string strSyncId = Cut((strThreadID + "." + strMessageID).c_str(), ULOG_SYNC_ID_LEN);
+    if (strSyncId.size() <= strThreadID.size() + 1)
+    {
+        SysDebugPrintf(
+            ULOG_DBG_FAIL,
+            "CUlogSvcSnsSync::__StoreMessage: the thread id leaves no place for the message id (%s): "
+            "not stored.\n",
+            strMessageID.c_str());
+        return REFUSED;
+    }
+
     CUlogSnsLog tmpl;
     tmpl.SetSnsSpInfo(message.GetSpInfo());
-    const std::string strSyncId = strThreadID + "." + strMessageID;
-    tmpl.SetSyncId(Cut(strSyncId.c_str(), ULOG_SYNC_ID_LEN).c_str());
+    tmpl.SetSyncId(strSyncId.c_str());
 
     CUlogContentValue content;
     WCHAR mszText[ULOG_SUBJECT_LEN];
