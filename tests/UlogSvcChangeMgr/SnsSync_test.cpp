@@ -1,12 +1,10 @@
-// SNS messages of the SNS service stored as SNS logs by the started service: one log per sender or
-// recipient linked to the contact holding its person id, every text as the message gave it (cut at a
-// character boundary where it does not fit), refused elements reported while the others are stored, and
-// a failed add ending the notification.
+// SNS messages stored as SNS logs by the started service: one log per sender or recipient, linked to the
+// contact holding its person id only; every text as the message gave it (cut at a character where it does
+// not fit); refused elements reported while the others are stored; a failed add ending the notification.
 #include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 #include "support/Records.h"
 
-#include "KivAppSvcFramework/ContentSyncMgr.h"
 #include "KivAppSvcFramework/SnsSvcRecord.h"
 #include "KivCtSvc/KivCtSvc.h"
 #include "UlogSvcMgr/CUlogSvcMgr.h"
@@ -15,7 +13,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,24 +47,17 @@ class SnsSyncTest : public ulogtest::ServiceTest
 {
 protected:
     // A contact holding an SNS person id; "contact id|data id".
-    static std::string AddContact(const char* first, const char* last, const char* picture,
-                                  const char* person)
+    static std::string AddContact(const char* first, const char* picture, const char* person)
     {
-        CtSvcContactRecord c;
-        std::memset(&c, 0, sizeof(c));
+        CtSvcContactRecord c = {0, {}, {}, {}};
         std::strcpy(c.szFirstName, first);
-        std::strcpy(c.szLastName, last);
+        std::strcpy(c.szLastName, "Lee");
         std::strcpy(c.szCallerIdPath, picture);
-        CtSvcSnsDataRecord s;
-        std::memset(&s, 0, sizeof(s));
-        s.nContactId = CtSvcDbContactAdd(&c);
+        CtSvcSnsDataRecord s = {0, CtSvcDbContactAdd(&c), 0, {}};
         std::strcpy(s.szPersonId, person);
-        const int nDataId = CtSvcDbSnsDataAdd(&s);
-        EXPECT_GT(s.nContactId, 0);
-        EXPECT_GT(nDataId, 0);
-        return std::to_string(s.nContactId) + "|" + std::to_string(nDataId);
+        return std::to_string(s.nContactId) + "|" + std::to_string(CtSvcDbSnsDataAdd(&s));
     }
-    // Publishes the list as the SNS service does; TRUE when the one subscriber took all of it.
+    // Publishes the list as the SNS service does; true when the one subscriber took all of it.
     static bool Publish(const std::vector<IContentSyncData*>& data)
     {
         int nTaken = -1;
@@ -77,16 +67,7 @@ protected:
     {
         return ulogtest::QueryDbFile(m_root, sql);
     }
-    // The rows of a sync id: "type|person|display name|contact id|data id|first|last|picture|logname".
-    std::vector<std::string> Rows(const std::string& table, const std::string& syncId) const
-    {
-        return Query("select logtype, snspersonid, emailname, ctprimaryid, ctdataid, firstname, lastname, "
-                     "callerid, logname, starttime from " +
-                     table + " where syncid = '" + syncId + "' order by clogdbindex");
-    }
 };
-
-// ---- Kinds, recipients and contacts ----
 
 struct KindCase
 {
@@ -94,13 +75,8 @@ struct KindCase
     int kind;
     std::vector<Person> people;
     int type;        // of every log
-    int nAssertions; // reports of an unknown kind
+    int nAssertions; // an unknown kind is reported
 };
-
-void PrintTo(const KindCase& c, std::ostream* os)
-{
-    *os << c.label;
-}
 
 class SnsKindTest : public SnsSyncTest, public ::testing::WithParamInterface<KindCase>
 {
@@ -109,10 +85,9 @@ class SnsKindTest : public SnsSyncTest, public ::testing::WithParamInterface<Kin
 TEST_P(SnsKindTest, OneLogPerCorrespondentLinkedToItsOwnContactOnly)
 {
     const KindCase& c = GetParam();
-    const std::string ann = AddContact("Ann", "Lee", "/User/Pictures/ann.jpg", "ann.sns");
-    const std::string cy = AddContact("Cy", "", "", "cy.sns");
-    // Ann's row exists already, named and pictured as her contact: nothing of it may reach the log of the
-    // recipient after her.
+    const std::string ann = AddContact("Ann", "/User/Pictures/ann.jpg", "ann.sns");
+    const std::string cy = AddContact("Cy", "", "cy.sns");
+    // Ann's row exists, named as her contact: nothing of it may reach the log of the recipient after her.
     ulogtest::Event e;
     e.type = ULOG_LOG_SNS_1;
     e.number = "";
@@ -122,28 +97,26 @@ TEST_P(SnsKindTest, OneLogPerCorrespondentLinkedToItsOwnContactOnly)
     UlogInfo prior = ulogtest::MakeInfo(e);
     std::strcpy(prior.szCallerIdPath, "/User/Pictures/ann.jpg");
     ASSERT_TRUE(UlogAddCallLog(&prior));
-    const std::vector<std::string> priorName = Query("select logname from UlogDistinctDbTable");
-    ASSERT_EQ(priorName.size(), 1u);
-    ASSERT_NE(priorName[0], "");
+    const std::string priorName = Query("select logname from UlogDistinctDbTable").at(0);
+    ASSERT_NE(priorName, "");
     UlogCtlClearDiagnostics();
 
     const auto message = Message(c.kind, "m1", c.people);
     EXPECT_TRUE(Publish({message.get()}));
-
     std::vector<std::string> expected;
     for (const Person& p : c.people)
-    {
-        const std::string link = p.id == "ann.sns"  ? ann + "|Ann|Lee|/User/Pictures/ann.jpg"
-                                 : p.id == "cy.sns" ? cy + "|Cy||"
-                                                    : "0|0|||";
-        const std::string logname = p.id == "ann.sns" ? priorName[0] : "";
-        expected.push_back(std::to_string(c.type) + "|" + p.id + "|" + p.name + "|" + link + "|" + logname +
+        expected.push_back(std::to_string(c.type) + "|" + p.id + "|" + p.name + "|" +
+                           (p.id == "ann.sns"  ? ann + "|Ann|Lee|/User/Pictures/ann.jpg|" + priorName
+                            : p.id == "cy.sns" ? cy + "|Cy|Lee||"
+                                               : "0|0||||") +
                            "|" + std::to_string(kTime));
-    }
-    EXPECT_EQ(Rows("UlogDistinctDbTable", "t1.m1"), expected);
-    // Each log is one event of its row, with the same fields.
-    EXPECT_EQ(Query("select count(*) from UlogDuplDbTable where syncid = 't1.m1'"),
-              std::vector<std::string>{std::to_string(c.people.size())});
+    for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
+        EXPECT_EQ(
+            Query(std::string("select logtype, snspersonid, emailname, ctprimaryid, ctdataid, firstname, "
+                              "lastname, callerid, logname, starttime from ") +
+                  table + " where syncid = 't1.m1' order by clogdbindex"),
+            expected)
+            << table;
     EXPECT_EQ(UlogCtlGetAssertCount(), c.nAssertions);
     EXPECT_EQ(UlogCtlDiagnosticsContain("ASSERTION_ASSERT: 0 ("), c.nAssertions > 0);
 }
@@ -156,22 +129,14 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"UnknownKindTakenAsSent", 9, {{"zed", "Zed"}}, 7, 1}),
     [](const ::testing::TestParamInfo<KindCase>& info) { return std::string(info.param.label); });
 
-// ---- Texts ----
-
 struct TextCase
 {
     const char* label;
     std::string thread, message, person, name;
-    std::optional<std::string> subject; // none when absent
-    std::optional<std::string> body;
-    int failAllocAt;      // 0: none; 1 the subject's conversion, 2 the body's
-    std::string expected; // "sync|person|name|subject|body" as stored
+    std::optional<std::string> subject, body;
+    int failAllocAt;      // 1: the subject's conversion fails, 2: the body's
+    std::string expected; // "sync id|person|name|subject|body" as stored
 };
-
-void PrintTo(const TextCase& c, std::ostream* os)
-{
-    *os << c.label;
-}
 
 class SnsTextTest : public SnsSyncTest, public ::testing::WithParamInterface<TextCase>
 {
@@ -180,24 +145,28 @@ class SnsTextTest : public SnsSyncTest, public ::testing::WithParamInterface<Tex
 TEST_P(SnsTextTest, TextsReachBothTablesIntact)
 {
     const TextCase& c = GetParam();
-    UlogCtlSnsMessage m;
-    std::memset(&m, 0, sizeof(m));
-    m.threadId = c.thread.c_str();
-    m.messageId = c.message.c_str();
-    m.senderId = c.person.c_str();
-    m.senderName = c.name.c_str();
-    m.subject = c.subject ? c.subject->c_str() : nullptr;
-    m.body = c.body ? c.body->c_str() : nullptr;
-    m.time = kTime;
+    UlogCtlSnsMessage m = {c.thread.c_str(),
+                           c.message.c_str(),
+                           0,
+                           0,
+                           c.subject ? c.subject->c_str() : nullptr,
+                           c.person.c_str(),
+                           c.name.c_str(),
+                           nullptr,
+                           0,
+                           c.body ? c.body->c_str() : nullptr,
+                           kTime};
     if (c.failAllocAt > 0)
         UlogCtlFailAllocAt(c.failAllocAt);
     EXPECT_TRUE(UlogCtlPublishSnsMessage(&m));
     EXPECT_EQ(UlogCtlPendingAllocFaults(), 0);
     EXPECT_EQ(UlogCtlDiagnosticsContain("CSnsSvcUtil::StrCopyW: MemAlloc failed."), c.failAllocAt > 0);
-
-    const std::string columns = "syncid, snspersonid, emailname, logsubject, logcontentbody";
-    EXPECT_EQ(Query("select " + columns + " from UlogDistinctDbTable"), std::vector<std::string>{c.expected});
-    EXPECT_EQ(Query("select " + columns + " from UlogDuplDbTable"), std::vector<std::string>{c.expected});
+    for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
+        EXPECT_EQ(
+            Query(std::string("select syncid, snspersonid, emailname, logsubject, logcontentbody from ") +
+                  table),
+            std::vector<std::string>{c.expected})
+            << table;
 }
 
 const std::string k90t(90, 't'), k98p(98, 'p'), k299n(299, 'n'), k99x(99, 'x'), k98y(98, 'y');
@@ -218,16 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"BodyNotConverted", "t", "m", "p", "P", "subject", "body", 2, "t.m|p|P|subject|"}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.label); });
 
-// ---- Refusals and failures ----
-
 class NotAMessage : public ISnsSvcRecord
 {
 public:
     ISnsSvcMessage* ToMessage() override { return nullptr; }
-};
-
-class PlainData : public IContentSyncData
-{
 };
 
 TEST_F(SnsSyncTest, ElementsWithoutASyncIdOrMessageAreRefusedAndTheOthersStored)
@@ -235,37 +198,36 @@ TEST_F(SnsSyncTest, ElementsWithoutASyncIdOrMessageAreRefusedAndTheOthersStored)
     const auto first = Message(0, "m1", {{"a", "A"}});
     const auto noThread = Message(0, "m2", {{"b", "B"}}, "");
     const auto noMessage = Message(1, "", {{"c", "C"}});
-    // A thread id that leaves no place for the message id in the sync id.
-    const auto noRoom = Message(0, "m3", {{"d", "D"}}, std::string(98, 't'));
+    const auto noRoom = Message(0, "m3", {{"d", "D"}}, std::string(98, 't')); // the sync id holds no "m3"
     NotAMessage record;
-    PlainData plain;
+    struct Plain : IContentSyncData
+    {
+    } plain;
     const auto last = Message(1, "m4", {{"e", "E"}});
     EXPECT_FALSE(
         Publish({first.get(), noThread.get(), noMessage.get(), noRoom.get(), &record, &plain, last.get()}));
-    EXPECT_EQ(Query("select syncid, snspersonid from UlogDistinctDbTable order by clogdbindex"),
+    EXPECT_EQ(Query("select syncid, snspersonid from UlogDuplDbTable order by clogdbindex"),
               (std::vector<std::string>{"t1.m1|a", "t1.m4|e"}));
-    EXPECT_EQ(Query("select count(*) from UlogDuplDbTable"), std::vector<std::string>{"2"});
-    for (const char* report : {"ASSERTION_ASSERT: strThreadID.size() > 0",
-                               "ASSERTION_ASSERT: strMessageID.size() > 0", "ASSERTION_ASSERT: pMessage ("})
+    for (const char* report :
+         {"ASSERTION_ASSERT: strThreadID.size() > 0", "ASSERTION_ASSERT: strMessageID.size() > 0",
+          "ASSERTION_ASSERT: pMessage (", "the thread id leaves no place for the message id (m3)"})
         EXPECT_TRUE(UlogCtlDiagnosticsContain(report)) << report;
     EXPECT_EQ(UlogCtlGetAssertCount(), 4);
 
-    // A notification of another URI is reported and still stored; one without a list is reported.
-    UlogCtlClearDiagnostics();
+    // Another URI is reported and the message still stored; a notification without a list is reported.
     IContentSyncSubscriber* pSync = CUlogSvcMgr::Instance()->GetSnsSync();
     ASSERT_NE(pSync, nullptr);
-    const auto other = Message(0, "m5", {{"f", "F"}});
-    const std::vector<IContentSyncData*> data{other.get()};
+    const std::vector<IContentSyncData*> data{last.get()};
     EXPECT_TRUE(pSync->OnContentSync("kiv.content.sync.other", nullptr, &data));
     EXPECT_TRUE(pSync->OnContentSync(kUri, nullptr, nullptr));
     EXPECT_TRUE(UlogCtlDiagnosticsContain(
         "ASSERTION_ASSERT: AcStrcmp(pszUri, \"kiv.content.sync.sns/message\") == 0"));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_ASSERT: pData ("));
-    EXPECT_EQ(Query("select count(*) from UlogDistinctDbTable where syncid = 't1.m5'"),
-              std::vector<std::string>{"1"});
+    EXPECT_EQ(Query("select sncount from UlogDistinctDbTable where snspersonid = 'e'"),
+              std::vector<std::string>{"2"});
 }
 
-TEST_F(SnsSyncTest, AFailedAddEndsTheNotification)
+TEST_F(SnsSyncTest, AFailedAddEndsTheNotificationAndOnlyAStartedServiceStores)
 {
     // The first recipient's add fails: the other recipients and the next message are not stored either.
     const auto sent = Message(1, "m1", {{"a", "A"}, {"b", "B"}, {"c", "C"}});
@@ -276,28 +238,15 @@ TEST_F(SnsSyncTest, AFailedAddEndsTheNotification)
     EXPECT_TRUE(
         UlogCtlDiagnosticsContain("element 0 could not be stored; 1 later element(s) are not stored"));
     EXPECT_EQ(Query("select count(*) from UlogDistinctDbTable"), std::vector<std::string>{"0"});
-    EXPECT_EQ(Query("select count(*) from UlogDuplDbTable"), std::vector<std::string>{"0"});
 
-    // Nothing else kept them from being stored.
+    // Stopped, the service hears nothing; started again, it stores them all.
+    UlogSvcDispatch(1);
+    EXPECT_EQ(CContentSyncMgr::Instance()->GetSubscriberCount(kUri), 0);
+    EXPECT_FALSE(Publish({sent.get(), next.get()}));
+    UlogSvcDispatch(0);
+    EXPECT_EQ(CContentSyncMgr::Instance()->GetSubscriberCount(kUri), 1);
     EXPECT_TRUE(Publish({sent.get(), next.get()}));
     EXPECT_EQ(Query("select snspersonid from UlogDuplDbTable order by clogdbindex"),
               (std::vector<std::string>{"a", "b", "c", "d"}));
-}
-
-TEST_F(SnsSyncTest, OnlyTheStartedServiceStoresMessages)
-{
-    EXPECT_EQ(CContentSyncMgr::Instance()->GetSubscriberCount(kUri), 1);
-    UlogSvcDispatch(1);
-    EXPECT_EQ(CContentSyncMgr::Instance()->GetSubscriberCount(kUri), 0);
-    UlogCtlSnsMessage m;
-    std::memset(&m, 0, sizeof(m));
-    m.threadId = "t";
-    m.messageId = "m";
-    m.senderId = "p";
-    EXPECT_FALSE(UlogCtlPublishSnsMessage(&m));
-    UlogSvcDispatch(0);
-    EXPECT_EQ(CContentSyncMgr::Instance()->GetSubscriberCount(kUri), 1); // once, after a second start too
-    EXPECT_TRUE(UlogCtlPublishSnsMessage(&m));
-    EXPECT_EQ(Query("select count(*) from UlogDuplDbTable"), std::vector<std::string>{"1"});
 }
 } // namespace
