@@ -130,7 +130,7 @@ CUlogSvcSnsSync::Result CUlogSvcSnsSync::__StoreMessage(const ISnsSvcMessage& me
 {
     int iKind = -1;
     message.GetKind(&iKind);
-    const bool bIncoming = (iKind == SNS_SVC_MSG_KIND_RECEIVED || iKind == SNS_SVC_MSG_KIND_REPLY);
+    const bool bIncoming = (iKind == SNS_SVC_MSG_KIND_RECEIVED || iKind == SNS_SVC_MSG_KIND_RECEIVED_2);
     if (!bIncoming)
         ULOG_ASSERT_T(iKind == SNS_SVC_MSG_KIND_SENT, "0"); // an unknown kind is taken as a sent message
 

@@ -31,9 +31,10 @@ public:
     CUlogSvcSnsSync& operator=(const CUlogSvcSnsSync&) = delete;
 
     /* Stores every message of pData, in order. TRUE when every element was stored. FALSE when an element
-     * is refused (not a message, or without a thread or message id: nothing of it is stored, and the
-     * later elements are still stored) or when an Add fails (the notification ends there: the rest of
-     * that message and the later elements are not stored). */
+     * is refused (not a message; without a thread or message id; or with a thread id so long that the sync
+     * id would hold nothing of the message id): nothing of it is stored, and the later elements still
+     * are; or when an Add fails: the notification ends there, and the rest of that message and the later
+     * elements are not stored. */
     BOOL OnContentSync(const char* pszUri, void* pReserved,
                        const std::vector<IContentSyncData*>* pData) override;
     ~CUlogSvcSnsSync() override {}

@@ -36,7 +36,7 @@ std::unique_ptr<CSnsSvcMessage> Message(int kind, const std::string& message,
     m->SetKind(kind);
     m->SetTime(kTime);
     for (const Person& p : people)
-        if (kind == SNS_SVC_MSG_KIND_RECEIVED || kind == SNS_SVC_MSG_KIND_REPLY)
+        if (kind == SNS_SVC_MSG_KIND_RECEIVED || kind == SNS_SVC_MSG_KIND_RECEIVED_2)
             m->SetSender(p.id.c_str(), p.name.c_str());
         else
             m->AddReceiver(p.id.c_str(), p.name.c_str());

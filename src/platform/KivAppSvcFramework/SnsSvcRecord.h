@@ -17,11 +17,11 @@
 
 #define SNS_SVC_MESSAGE_SYNC_URI "kiv.content.sync.sns/message"
 
-/* Message kinds: 0 and 5 are received messages (a message and a reply to the user's own post), 1 a
- * message the user sent. Other values may come from newer SNS services. */
+/* Message kinds: 0 and 5 are the two kinds of received message, 1 a message the user sent. Other values
+ * may come from newer SNS services. */
 #define SNS_SVC_MSG_KIND_RECEIVED 0
 #define SNS_SVC_MSG_KIND_SENT 1
-#define SNS_SVC_MSG_KIND_REPLY 5
+#define SNS_SVC_MSG_KIND_RECEIVED_2 5
 
 class ISnsSvcMessage;
 
