@@ -3,7 +3,7 @@
  *
  * Tests and tools drive the platform through these functions: where its files
  * live, what time it is, what the settings and the SIM say, what the contacts
- * service answers, and which faults to inject. C linkage.
+ * service answers, which SNS messages arrive, and which faults to inject. C linkage.
  */
 #ifndef KIV_PLATFORM_CONTROL_H
 #define KIV_PLATFORM_CONTROL_H
@@ -108,6 +108,39 @@ extern "C"
      * address book (records, searches, counts, enumerations) fails with SYS_ERR_IO; writes go on. Off
      * after a reset. */
     void UlogCtlFailContactReads(BOOL fail);
+
+    /* ---- SNS messages (KivAppSvcFramework) ------------------------------- */
+    /* One recipient of a sent message. */
+    typedef struct UlogCtlSnsRecipient
+    {
+        const char* id;   /* the recipient's SNS person id */
+        const char* name; /* the name the SNS service shows for the recipient */
+    } UlogCtlSnsRecipient;
+
+    /* One SNS message as the SNS service gives it. Texts are narrow text of the local code page, of any
+     * length; NULL reads as empty text, except for subject and body, where NULL means "none". */
+    typedef struct UlogCtlSnsMessage
+    {
+        const char* threadId;  /* the conversation */
+        const char* messageId; /* the message within it */
+        int spInfo;            /* the SNS provider */
+        int kind;              /* 0 or 5 received, 1 sent; other values as a newer SNS service may give */
+        const char* subject;
+        const char* senderId; /* received messages: the sender's person id and name */
+        const char* senderName;
+        const UlogCtlSnsRecipient* recipients; /* sent messages: recipientCount recipients, in order */
+        int recipientCount;
+        const char* body;
+        unsigned int time; /* when it was sent or received: UTC seconds since 1970-01-01 */
+    } UlogCtlSnsMessage;
+
+    /* Publishes one message as the SNS service does: a content-sync notification of
+     * "kiv.content.sync.sns/message" whose list holds the message, delivered on the calling thread to
+     * every subscriber (the started log service is one). TRUE when at least one subscriber was called
+     * and every one answered that it stored the message; FALSE for a NULL message, a negative
+     * recipientCount, NULL recipients with a positive count, no subscriber, or a subscriber that did not
+     * store all of it (what it stored before its failure stays stored). */
+    BOOL UlogCtlPublishSnsMessage(const UlogCtlSnsMessage* message);
 
     /* ---- Locale (KivAppFrmwk) --------------------------------------------- */
     /* Sets the handset's locale by ICU name ("en_US", "de_DE", ...) and the default date and time format

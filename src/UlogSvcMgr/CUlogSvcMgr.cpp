@@ -7,10 +7,13 @@
 #include "KivCtSvc/KivCtSvc.h"
 #include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
 #include "UlogSvcChangeMgr/CUlogSvcContactSync.h"
+#include "UlogSvcChangeMgr/CUlogSvcSnsSync.h"
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
 #include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 #include "UlogSvcLogMgr/IUlogSvcDuplMgr.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
+
+#include <new>
 
 namespace
 {
@@ -35,9 +38,9 @@ CUlogSvcMgr* CUlogSvcMgr::Instance()
     return &s_instance;
 }
 
-CUlogSvcMgr::CUlogSvcMgr() : m_pSnsSync(NULL)
+CUlogSvcMgr::CUlogSvcMgr() : m_pSnsSync(new (std::nothrow) CUlogSvcSnsSync)
 {
-    /* LATER (SNS message sync): m_pSnsSync = new CUlogSvcSnsSync; */
+    ULOG_REQUIRE(m_pSnsSync != NULL);
 }
 
 CUlogSvcMgr::~CUlogSvcMgr()

@@ -2,6 +2,7 @@
 // plain-function interface of the log service, on a data root of the emulated platform.
 #include "UlogToolCommon.h"
 #include "UlogToolFormat.h"
+#include "UlogToolSns.h"
 
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
@@ -36,6 +37,7 @@ const char* const s_mainHelp =
     "  stats                       call times and counts\n"
     "  contact add|edit|delete|list  the address book, which the logs follow\n"
     "  fdn add|delete|list         the fixed-dialling entries\n"
+    "  sns receive|send ...        publish one SNS message as the SNS service does\n"
     "\n"
     "--json prints machine-readable output; COMMAND --help describes a command.\n"
     "Exit status: 0 done, 1 failed, 2 bad arguments.\n";
@@ -637,7 +639,8 @@ const std::map<std::string, Command>& Commands()
                                                               {"delete", {CmdDelete, s_deleteHelp}},
                                                               {"stats", {CmdStats, s_statsHelp}},
                                                               {"contact", {CmdContact, s_contactHelp}},
-                                                              {"fdn", {CmdFdn, s_fdnHelp}}};
+                                                              {"fdn", {CmdFdn, s_fdnHelp}},
+                                                              {"sns", {CmdSns, s_snsHelp}}};
     return s_commands;
 }
 

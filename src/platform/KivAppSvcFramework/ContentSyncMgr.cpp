@@ -38,8 +38,11 @@ BOOL CContentSyncMgr::Unsubscribe(const char* uri, IContentSyncSubscriber* subsc
     return FALSE;
 }
 
-int CContentSyncMgr::Publish(const char* uri, void* reserved, const std::vector<IContentSyncData*>* data)
+int CContentSyncMgr::Publish(const char* uri, void* reserved, const std::vector<IContentSyncData*>* data,
+                             int* pnTaken)
 {
+    if (pnTaken != nullptr)
+        *pnTaken = 0;
     if (uri == nullptr)
         return 0;
     const CContentURI target(uri);
@@ -51,8 +54,12 @@ int CContentSyncMgr::Publish(const char* uri, void* reserved, const std::vector<
                 called.push_back(e.subscriber);
     }
     /* Called without the lock: a subscriber may subscribe or unsubscribe from its notification. */
+    int nTaken = 0;
     for (IContentSyncSubscriber* s : called)
-        s->OnContentSync(uri, reserved, data);
+        if (s->OnContentSync(uri, reserved, data))
+            ++nTaken;
+    if (pnTaken != nullptr)
+        *pnTaken = nTaken;
     return static_cast<int>(called.size());
 }
 

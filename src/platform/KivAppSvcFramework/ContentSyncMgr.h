@@ -38,8 +38,10 @@ public:
     BOOL Subscribe(const char* uri, IContentSyncSubscriber* subscriber, int flags);
     /* FALSE when the subscriber did not hold the URI. */
     BOOL Unsubscribe(const char* uri, IContentSyncSubscriber* subscriber);
-    /* Calls every subscriber of uri, in subscription order; the number called. */
-    int Publish(const char* uri, void* reserved, const std::vector<IContentSyncData*>* data);
+    /* Calls every subscriber of uri, in subscription order; the number called. pnTaken, when given,
+     * receives how many of them answered TRUE (took every element). */
+    int Publish(const char* uri, void* reserved, const std::vector<IContentSyncData*>* data,
+                int* pnTaken = nullptr);
     int GetSubscriberCount(const char* uri);
 
     /* Drops every subscription (platform reset). */
