@@ -29,7 +29,7 @@ public:
 
     /* The content-sync URI of SNS message changes. */
     static const char* GetSnsSyncUri() { return "kiv.content.sync.sns/message"; }
-    /* The owned SNS message content-sync handler; null until the SNS sync exists. */
+    /* The owned SNS message content-sync handler (CUlogSvcSnsSync), made by the constructor. */
     IContentSyncSubscriber* GetSnsSync() const { return m_pSnsSync; }
 
 private:
