@@ -5,7 +5,7 @@
 
 using namespace apitest;
 
-TEST_F(ApiTest, WalksOverListsOfZeroOneAndThreeLogs)
+TEST_F(ApiTest, WalksOverListsOfZeroAndThreeLogs)
 {
     HOBJ h = UlogGetAllLogInfo();
     ASSERT_GT(h, 0);
@@ -19,8 +19,6 @@ TEST_F(ApiTest, WalksOverListsOfZeroOneAndThreeLogs)
     UlogSvcIteratorRelease(h);
 
     Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
-    EXPECT_EQ(Numbers(WalkAndRelease(UlogGetAllLogInfo())), std::vector<std::string>{"0101111111"});
-
     Add(ULOG_LOG_ORIGINATED, "0102222222", 1700000010u);
     Add(ULOG_LOG_ORIGINATED, "0103333333", 1700000020u);
     h = UlogGetAllLogInfo();
