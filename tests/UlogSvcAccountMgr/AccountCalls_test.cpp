@@ -2,7 +2,6 @@
 #include "UlogSvcAccountMgr/AccountTestUtil.h"
 
 #include "UlogSvcLogMgr/CUlogMsgLog.h"
-#include "control/PlatformControl.h"
 
 #include <thread>
 #include <vector>
@@ -29,34 +28,23 @@ class CallSlotTest : public AccountTest, public ::testing::WithParamInterface<Ca
 TEST_P(CallSlotTest, EachKindAndLineAddsToItsOwnTotal)
 {
     const CallCase& c = GetParam();
-    WriteRegFile("Ulog.ini", {{"Version", "Version", 6}, {"TrminatedLog", "Video2TotalTime", 99}});
+    ulogtest::ReplaceFile(m_root + "/Ulog.ini", "[Version]\nVersion=6\n[TrminatedLog]\nVideo2TotalTime=99\n");
     Load();
 
     ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(c.iLogType, c.iCallType, c.iLineType, 61)));
-    EXPECT_EQ(UlogIni(c.pszSection, c.pszKey), 61);
     // Read back by its kind (call type 2 is asked for as voice) on its line: video totals on any line.
     EXPECT_EQ(UlogGetTotalCallTime(c.iLogType,
                                    c.iCallType == ULOG_CALL_TYPE_2 ? ULOG_CALL_VOICE : c.iCallType,
                                    c.iLineType == ULOG_LINE_1 ? ULOG_LINE_1 : ULOG_LINE_2),
               61u);
-    // Nothing else moved.
+    // Nothing else moved (keys of the direction that was not written are still missing: 0).
     for (const char* section : {"OriginatedLog", "TerminatedLog"})
-        for (const char* key : {"Voice1TotalTime", "Voice2TotalTime", "Video1TotalTime", "Video2TotalTime",
-                                "CSD1TotalTime", "CSD2TotalTime"})
-        {
-            if (std::string(section) == c.pszSection && std::string(key) == c.pszKey)
-                continue;
-            if (std::string(section) == "TerminatedLog" && std::string(key) == "Video2TotalTime")
-            {
-                EXPECT_FALSE(UlogIni(section, key).has_value());
-            }
-            else
-            {
-                // Keys of the direction that was not written are still missing from this file.
-                EXPECT_EQ(UlogIni(section, key).value_or(0), 0) << section << "/" << key;
-            }
-        }
-    // The received video line-2 total is never added to; it keeps what the file held.
+        for (const std::string key : kTotalKeys)
+            EXPECT_EQ(UlogIni(section, key).value_or(0),
+                      section == std::string(c.pszSection) && key == c.pszKey ? 61 : 0)
+                << section << "/" << key;
+    // The received video line-2 total lives in its own section, is never added to and keeps what it held.
+    EXPECT_FALSE(UlogIni("TerminatedLog", "Video2TotalTime").has_value());
     EXPECT_EQ(UlogIni("TrminatedLog", "Video2TotalTime"), 99);
     EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 61);
     EXPECT_EQ(UlogGetLifeTime(), 61u);
@@ -82,63 +70,50 @@ INSTANTIATE_TEST_SUITE_P(
         // Any line other than line 1 counts as line 2.
         CallCase{ULOG_LOG_TERMINATED, ULOG_CALL_CSD, ULOG_LINE_NONE, "TerminatedLog", "CSD2TotalTime"}));
 
+// The last durations, step by step: each call sets the last call's and its kind's; a missed call
+// rewrites the keys of its kind from the duration in memory (the last one) and counts nothing.
 TEST_F(AccountCallTest, LastDurationsFollowTheCallKind)
 {
+    struct Step
+    {
+        UlogLogType iLogType;
+        UlogCallType iCallType;
+        unsigned int nSeconds;
+        unsigned int voice, video, last; // the three last durations after the call
+    };
+    const Step steps[] = {{ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, 60, 60, 0, 60},
+                          {ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, 30, 60, 30, 30},
+                          {ULOG_LOG_TERMINATED, ULOG_CALL_TYPE_2, 12, 12, 30, 12},
+                          {ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, 20, 12, 30, 20},
+                          {ULOG_LOG_MISSED, ULOG_CALL_VIDEO, 500, 12, 20, 20}};
     Load();
-    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 60));
-    EXPECT_EQ(UlogGetLastVoiceCallTime(), 60u);
-    EXPECT_EQ(UlogGetLastVideoCallTime(), 0u);
-    EXPECT_EQ(UlogGetLastCallTime(), 60u);
-
-    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1, 30));
-    EXPECT_EQ(UlogGetLastVoiceCallTime(), 60u);
-    EXPECT_EQ(UlogGetLastVideoCallTime(), 30u);
-    EXPECT_EQ(UlogGetLastCallTime(), 30u);
-
-    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, 12));
-    EXPECT_EQ(UlogGetLastVoiceCallTime(), 12u);
-
-    UlogCtlClearDiagnostics();
-    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_CSD, ULOG_LINE_1, 20));
+    for (const Step& s : steps)
+    {
+        ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(s.iLogType, s.iCallType, ULOG_LINE_1, s.nSeconds)));
+        EXPECT_EQ((std::vector<unsigned>{UlogGetLastVoiceCallTime(), UlogGetLastVideoCallTime(),
+                                         UlogGetLastCallTime()}),
+                  (std::vector<unsigned>{s.voice, s.video, s.last}))
+            << s.iLogType << "/" << s.iCallType;
+    }
     EXPECT_TRUE(UlogCtlDiagnosticsContain("WriteCallTime: GetCallType (3)!!!"));
-    EXPECT_EQ(UlogGetLastCallTime(), 20u);
-    EXPECT_EQ(UlogGetLastVoiceCallTime(), 12u);
-    EXPECT_EQ(UlogGetLastVideoCallTime(), 30u);
     EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 20);
+    EXPECT_EQ(UlogIni("LastLog", "VideoLastTime"), 20);
+    // The missed call counted nothing.
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1), 30u);
+    EXPECT_EQ(UlogIni("MissedLog", "Video1TotalTime"), 0);
+    EXPECT_EQ(UlogGetLifeTime(), 122u);
+    EXPECT_FALSE(m_pMgr->WriteTotalCallTime(ULOG_LOG_MISSED, TRUE));
+    EXPECT_TRUE(m_pMgr->__LoadCallTime(ULOG_LOG_MISSED));
+    EXPECT_FALSE(m_pMgr->__LoadCallTime(ULOG_LOG_MSG_SENT));
 
-    // Resets clear the key and the shared in-memory duration.
+    // Resets clear the key and the shared in-memory duration, which the keys are then rewritten with.
     EXPECT_TRUE(UlogResetLastVideoCallTime());
     EXPECT_EQ(UlogGetLastVideoCallTime(), 0u);
     EXPECT_EQ(UlogIni("LastLog", "VideoLastTime"), 0);
     EXPECT_EQ(UlogGetLastCallTime(), 20u);
     EXPECT_TRUE(m_pMgr->WriteLastCallTime());
     EXPECT_EQ(UlogGetLastCallTime(), 0u);
-}
-
-TEST_F(AccountCallTest, MissedCallRewritesLastDurationsFromMemoryOnly)
-{
-    Load();
-    m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 45));
-    ASSERT_EQ(UlogIni("LastLog", "LastCallTime"), 45);
-
-    // A missed call changes no total and no life time, and rewrites the last-time keys with the
-    // duration in memory.
-    ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_MISSED, ULOG_CALL_VIDEO, ULOG_LINE_1, 500)));
-    EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 45);
-    EXPECT_EQ(UlogIni("LastLog", "VideoLastTime"), 45);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 45u);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VIDEO, ULOG_LINE_1), 0u);
-    EXPECT_EQ(UlogGetLifeTime(), 45u);
-    EXPECT_EQ(UlogIni("MissedLog", "Video1TotalTime"), 0);
-
-    EXPECT_FALSE(m_pMgr->WriteTotalCallTime(ULOG_LOG_MISSED, TRUE));
-    EXPECT_TRUE(m_pMgr->__LoadCallTime(ULOG_LOG_MISSED));
-    EXPECT_FALSE(m_pMgr->__LoadCallTime(ULOG_LOG_MSG_SENT));
-
-    // After a reset of the in-memory duration the keys are rewritten with 0.
-    ASSERT_TRUE(UlogResetLastVoiceCallTime());
     ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_MISSED, ULOG_CALL_VOICE, ULOG_LINE_1, 9)));
-    EXPECT_EQ(UlogIni("LastLog", "LastCallTime"), 0);
     EXPECT_EQ(UlogIni("LastLog", "VoiceLastTime"), 0);
 }
 
@@ -151,15 +126,11 @@ TEST_F(AccountCallTest, LogsThatAreNotCallsAndCallsEndingBeforeTheyStartedCountN
     msg.SetEndTime(200);
     EXPECT_TRUE(m_pMgr->WriteCallTime(msg));
     EXPECT_TRUE(m_pMgr->AddCallTime(msg));
-    EXPECT_EQ(UlogGetLifeTime(), 0u);
-    EXPECT_EQ(UlogGetLastCallTime(), 0u);
-    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 0);
-
-    // Nor does a call that ended before it started.
     CUlogCallLog call = MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 0);
     call.SetEndTime(kCallStart - 10);
     ASSERT_TRUE(m_pMgr->WriteCallTime(call));
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 0);
     EXPECT_EQ(UlogGetLastCallTime(), 0u);
     EXPECT_EQ(UlogGetLifeTime(), 0u);
     EXPECT_EQ(NvGetInt(459), 0);
@@ -174,11 +145,9 @@ TEST_F(AccountCallTest, ResetOfATotalIsInMemoryUntilTheNextWrite)
     EXPECT_TRUE(UlogResetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1));
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 0u);
     EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 40);
-
     // A call of the other direction does not write this one.
     m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 2));
     EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 40);
-
     m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 10));
     EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 10);
 
@@ -195,22 +164,18 @@ TEST_F(AccountCallTest, SlotsThatDoNotExistAreReportedWithTheOffendingArgument)
     Load();
     m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1, 30));
     UlogCtlClearDiagnostics();
-
     // Call type 2 is counted as voice but cannot be asked for by itself.
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_2, ULOG_LINE_1), 0u);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_NEVER_GET_HERE"));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("UlogGetTotalCallTime: iCallType (2)"));
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 30u);
-
     EXPECT_FALSE(UlogResetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, static_cast<UlogLineType>(2)));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("UlogResetTotalCallTime: iLineType (2)"));
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 30u);
-
     EXPECT_FALSE(UlogResetTotalCallTime(ULOG_LOG_MISSED, ULOG_CALL_VOICE, ULOG_LINE_1));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("UlogResetTotalCallTime: iLogType (2)"));
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_EMAIL_SENT, ULOG_CALL_CSD, ULOG_LINE_1), 0u);
     EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_TYPE_NONE, ULOG_LINE_1), 0u);
     EXPECT_EQ(UlogCtlGetAssertCount(), 5);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 30u);
 }
 
 TEST_F(AccountCallTest, LifeTimeIsAddedSetAndKeptInTheNonVolatileItem)
@@ -221,7 +186,6 @@ TEST_F(AccountCallTest, LifeTimeIsAddedSetAndKeptInTheNonVolatileItem)
     EXPECT_EQ(UlogGetLifeTime(), 123u);
     EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 123);
     EXPECT_EQ(NvGetInt(459), 123);
-
     // Setting does not touch the non-volatile item; the next addition copies the set value there.
     EXPECT_TRUE(UlogSetLifeTime(500));
     EXPECT_EQ(UlogGetLifeTime(), 500u);
@@ -235,7 +199,6 @@ TEST_F(AccountCallTest, LifeTimeIsAddedSetAndKeptInTheNonVolatileItem)
     ASSERT_TRUE(UlogAddLifeTime(1));
     EXPECT_EQ(NvGetInt(459), 1001);
     EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 506);
-
     ASSERT_TRUE(m_pMgr->SetLifeTime(9, FALSE));
     EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 506);
     ASSERT_TRUE(m_pMgr->LoadLifeTime());
@@ -248,18 +211,14 @@ TEST_F(AccountCallTest, TestSimCountsTotalsButNoLifeTime)
     UlogCtlSetNvInt(459, 300);
     Load();
     UlogCtlClearDiagnostics();
-
     ASSERT_TRUE(m_pMgr->WriteCallTime(MakeCall(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1, 90)));
     EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 90);
     EXPECT_EQ(UlogGetLastCallTime(), 90u);
-    EXPECT_EQ(UlogGetLifeTime(), 300u);
-    EXPECT_EQ(NvGetInt(459), 300);
     EXPECT_TRUE(UlogCtlDiagnosticsContain("AddLifeTime: This is test SIM so return FALSE"));
-
     EXPECT_FALSE(UlogAddLifeTime(10));
     EXPECT_EQ(UlogGetLifeTime(), 300u);
     EXPECT_EQ(UlogIni("LastLog", "LifeTime"), 300);
-
+    EXPECT_EQ(NvGetInt(459), 300);
     // Another SIM counts again.
     ASSERT_TRUE(UlogCtlSetSim(0, "450", "05", 0));
     EXPECT_TRUE(UlogAddLifeTime(10));
@@ -269,31 +228,27 @@ TEST_F(AccountCallTest, TestSimCountsTotalsButNoLifeTime)
 // Before the named mutex exists (the service started, with it: the concurrent test).
 TEST_F(AccountCallTest, CallsFromSeveralTasksBeforeTheNamedMutexExistsAreAllCounted)
 {
-    constexpr int kThreads = 4;
-    constexpr int kCallsEach = 5;
     Load();
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
+    for (const UlogLogType iLogType :
+         {ULOG_LOG_ORIGINATED, ULOG_LOG_TERMINATED, ULOG_LOG_ORIGINATED, ULOG_LOG_TERMINATED})
         threads.emplace_back(
-            [this, t]
+            [this, iLogType]
             {
-                for (int i = 0; i < kCallsEach; ++i)
+                for (int i = 0; i < 5; ++i)
                 {
-                    const UlogLogType iLogType = (t % 2 == 0) ? ULOG_LOG_ORIGINATED : ULOG_LOG_TERMINATED;
                     m_pMgr->WriteCallTime(MakeCall(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1, 2));
                     UlogGetTotalCallTime(iLogType, ULOG_CALL_VOICE, ULOG_LINE_1);
                 }
             });
     for (std::thread& th : threads)
         th.join();
-
-    const unsigned int nPerDirection = (kThreads / 2) * kCallsEach * 2;
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
-    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), nPerDirection);
-    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), nPerDirection);
-    EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), nPerDirection);
-    EXPECT_EQ(UlogGetLifeTime(), 2 * nPerDirection);
-    EXPECT_EQ(NvGetInt(459), static_cast<int>(2 * nPerDirection));
+    // Two tasks of five 2-second calls in each direction.
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_ORIGINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 20u);
+    EXPECT_EQ(UlogGetTotalCallTime(ULOG_LOG_TERMINATED, ULOG_CALL_VOICE, ULOG_LINE_1), 20u);
+    EXPECT_EQ(UlogIni("OriginatedLog", "Voice1TotalTime"), 20);
+    EXPECT_EQ(UlogIni("TerminatedLog", "Voice1TotalTime"), 20);
+    EXPECT_EQ(UlogGetLifeTime(), 40u);
+    EXPECT_EQ(NvGetInt(459), 40);
 }
-
 } // namespace

@@ -5,10 +5,8 @@
 #include "KivGWESCore/KivGWESCore.h"
 #include "UlogSvcLogMgr/CUlogEmailLog.h"
 #include "UlogSvcLogMgr/CUlogMsgLog.h"
-#include "control/PlatformControl.h"
 
 #include <array>
-#include <functional>
 
 using namespace accounttest;
 
@@ -34,33 +32,30 @@ CUlogEmailLog MakeEmail(UlogLogType iLogType)
     return log;
 }
 
-// Different counts in every counter (2, 1, 3, 4), so that any two counters mixed up show; text and
-// multimedia messages both count.
+// Different counts in every counter (sent and received messages, then e-mails: 2, 1, 3, 4), so that any
+// two counters mixed up show; text and multimedia messages both count.
 void CountEach(CUlogSvcAccountMgr* pMgr)
 {
+    pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_16));
+    pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_32));
+    pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_RECEIVED, ULOG_MSG_LOG_TYPE_32));
     for (int i = 0; i < 4; ++i)
     {
-        if (i < 2)
-            pMgr->WriteMsgCounter(
-                MakeMsg(ULOG_LOG_MSG_SENT, i == 0 ? ULOG_MSG_LOG_TYPE_16 : ULOG_MSG_LOG_TYPE_32));
-        if (i < 1)
-            pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_RECEIVED, ULOG_MSG_LOG_TYPE_32));
         if (i < 3)
             pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_SENT));
         pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_EMAIL_RECEIVED));
     }
 }
 
-// The four counters in memory and in the file, sent and received messages, then e-mails.
+// The four counters in memory and in the file, in the order of CountEach.
 void ExpectCounters(CUlogSvcAccountMgr* pMgr, std::array<int, 4> expected)
 {
     EXPECT_EQ((std::array<int, 4>{pMgr->GetSentMsgCounter(), pMgr->GetRcvMsgCounter(),
                                   pMgr->GetSentEmailCounter(), pMgr->GetRcvEmailCounter()}),
               expected);
-    EXPECT_EQ(UlogIni("MessageLog", "SentMessage"), expected[0]);
-    EXPECT_EQ(UlogIni("MessageLog", "ReceivedMessage"), expected[1]);
-    EXPECT_EQ(UlogIni("MessageLog", "SentEmail"), expected[2]);
-    EXPECT_EQ(UlogIni("MessageLog", "ReceivedEmail"), expected[3]);
+    const char* const apszKeys[4] = {"SentMessage", "ReceivedMessage", "SentEmail", "ReceivedEmail"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(UlogIni("MessageLog", apszKeys[i]), expected[i]) << apszKeys[i];
 }
 
 TEST_F(AccountCounterTest, EveryCounterCountsItsOwnKindAndDirectionAcrossARestart)
@@ -68,7 +63,6 @@ TEST_F(AccountCounterTest, EveryCounterCountsItsOwnKindAndDirectionAcrossARestar
     Load();
     CountEach(m_pMgr);
     ExpectCounters(m_pMgr, {2, 1, 3, 4});
-
     // Other message types, and logs of another kind, are accepted but not counted.
     UlogCtlClearDiagnostics();
     EXPECT_TRUE(m_pMgr->WriteMsgCounter(MakeMsg(ULOG_LOG_MSG_SENT, ULOG_MSG_LOG_TYPE_64)));
@@ -78,7 +72,6 @@ TEST_F(AccountCounterTest, EveryCounterCountsItsOwnKindAndDirectionAcrossARestar
     EXPECT_TRUE(m_pMgr->WriteEmailCounter(MakeEmail(ULOG_LOG_MSG_SENT)));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("WriteEmailCounter::WriteMsgCounter error. iLogType: (3)"));
     ExpectCounters(m_pMgr, {2, 1, 3, 4});
-
     // After a restart every counter goes on from its own stored count.
     Unload();
     Load();
@@ -88,46 +81,46 @@ TEST_F(AccountCounterTest, EveryCounterCountsItsOwnKindAndDirectionAcrossARestar
 
 TEST_F(AccountCounterTest, EachResetClearsOnlyItsOwnCountersAndTheCountingStartsAgain)
 {
-    const struct
-    {
-        std::function<BOOL(CUlogSvcAccountMgr&)> reset;
-        std::array<int, 4> after;
-    } cases[] = {{[](CUlogSvcAccountMgr& m) { return m.ResetSentMsgCounter(); }, {0, 1, 3, 4}},
-                 {[](CUlogSvcAccountMgr& m) { return m.ResetRcvMsgCounter(); }, {2, 0, 3, 4}},
-                 {[](CUlogSvcAccountMgr& m) { return m.ResetTotalMsgCounter(); }, {0, 0, 3, 4}},
-                 {[](CUlogSvcAccountMgr& m) { return m.ResetSentEmailCounter(); }, {2, 1, 0, 4}},
-                 {[](CUlogSvcAccountMgr& m) { return m.ResetRcvEmailCounter(); }, {2, 1, 3, 0}},
-                 {[](CUlogSvcAccountMgr& m) { return m.ResetTotalEmailCounter(); }, {2, 1, 0, 0}}};
+    using M = CUlogSvcAccountMgr;
+    const std::pair<BOOL (M::*)(), std::array<int, 4>> cases[] = {
+        {&M::ResetSentMsgCounter, {0, 1, 3, 4}},  {&M::ResetRcvMsgCounter, {2, 0, 3, 4}},
+        {&M::ResetTotalMsgCounter, {0, 0, 3, 4}}, {&M::ResetSentEmailCounter, {2, 1, 0, 4}},
+        {&M::ResetRcvEmailCounter, {2, 1, 3, 0}}, {&M::ResetTotalEmailCounter, {2, 1, 0, 0}}};
     Load();
-    for (const auto& c : cases)
+    for (size_t i = 0; i < std::size(cases); ++i)
     {
-        SCOPED_TRACE(&c - cases);
+        const auto& [pfnReset, after] = cases[i];
+        SCOPED_TRACE(i);
         ASSERT_TRUE(m_pMgr->ResetTotalMsgCounter() && m_pMgr->ResetTotalEmailCounter());
         CountEach(m_pMgr);
         ExpectCounters(m_pMgr, {2, 1, 3, 4});
-        EXPECT_TRUE(c.reset(*m_pMgr));
-        ExpectCounters(m_pMgr, c.after);
+        EXPECT_TRUE((m_pMgr->*pfnReset)());
+        ExpectCounters(m_pMgr, after);
     }
 }
 
 TEST_F(AccountCounterTest, ResetDatesRecordTheClockPerDisplay)
 {
+    using M = CUlogSvcAccountMgr;
+    const std::tuple<BOOL (M::*)(), unsigned int (M::*)(), const char*> displays[] = {
+        {&M::SetRecentResetDateCallCost, &M::GetRecentResetDateCallCost, "CallCost"},
+        {&M::SetRecentResetDateMsgCnt, &M::GetRecentResetDateMsgCnt, "MessageCounter"},
+        {&M::SetRecentResetDateEmailCnt, &M::GetRecentResetDateEmailCnt, "EmailCounter"},
+        {&M::SetRecentResetDateCallDuration, &M::GetRecentResetDateCallDuration, "CallDuration"}};
     Load();
     UlogCtlFreezeClock(1700000000u);
-    EXPECT_TRUE(m_pMgr->SetRecentResetDateCallCost());
-    UlogCtlAdvanceClock(60);
-    EXPECT_TRUE(m_pMgr->SetRecentResetDateMsgCnt());
-    UlogCtlAdvanceClock(60);
-    EXPECT_TRUE(m_pMgr->SetRecentResetDateEmailCnt());
-    UlogCtlAdvanceClock(60);
-    EXPECT_TRUE(m_pMgr->SetRecentResetDateCallDuration());
-
-    EXPECT_EQ(m_pMgr->GetRecentResetDateCallCost(), 1700000000u);
-    EXPECT_EQ(m_pMgr->GetRecentResetDateMsgCnt(), 1700000060u);
-    EXPECT_EQ(m_pMgr->GetRecentResetDateEmailCnt(), 1700000120u);
-    EXPECT_EQ(m_pMgr->GetRecentResetDateCallDuration(), 1700000180u);
-    EXPECT_EQ(UlogIni("RecentResetDate", "CallCost"), 1700000000);
-    EXPECT_EQ(UlogIni("RecentResetDate", "CallDuration"), 1700000180);
+    for (const auto& [pfnSet, pfnGet, key] : displays)
+    {
+        EXPECT_TRUE((m_pMgr->*pfnSet)()) << key;
+        UlogCtlAdvanceClock(60);
+    }
+    unsigned int tmExpected = 1700000000u;
+    for (const auto& [pfnSet, pfnGet, key] : displays)
+    {
+        EXPECT_EQ((m_pMgr->*pfnGet)(), tmExpected) << key;
+        EXPECT_EQ(UlogIni("RecentResetDate", key), tmExpected) << key;
+        tmExpected += 60;
+    }
 }
 
 std::string ResourceText(unsigned int nId)
@@ -141,17 +134,10 @@ std::string ResourceText(unsigned int nId)
 
 int FixedCounts(UlogLogType iLogType)
 {
-    switch (iLogType)
-    {
-    case ULOG_LOG_MISSED:
-        return 4;
-    case ULOG_LOG_TERMINATED:
-        return 7;
-    case ULOG_LOG_ORIGINATED:
-        return 30;
-    default:
-        return -100;
-    }
+    return iLogType == ULOG_LOG_MISSED       ? 4
+           : iLogType == ULOG_LOG_TERMINATED ? 7
+           : iLogType == ULOG_LOG_ORIGINATED ? 30
+                                             : -100;
 }
 
 int NoLogs(UlogLogType)
@@ -159,41 +145,14 @@ int NoLogs(UlogLogType)
     return 0;
 }
 
-std::optional<long long> Mox(const char* key)
+std::optional<long long> Mox(const std::string& key)
 {
     return DiskInt("MoxSetMemoryStatus.ini", "CallLog", key);
 }
 
+// Missed, received and dialled calls with their labels; the statistics file is another one and needs not
+// be loaded; the counts need their source and a store, and a failed store keeps the old file whole.
 TEST_F(AccountCounterTest, LogCountsAreWrittenPerListWithTheirLabels)
-{
-    CUlogSvcAccountMgr::SetLogCountSource(&FixedCounts);
-    EXPECT_TRUE(m_pMgr->WriteLogCount());
-
-    EXPECT_EQ(Mox("ItemCount"), 3);
-    EXPECT_EQ(Mox("Count1"), 4);
-    EXPECT_EQ(Mox("Count2"), 7);
-    EXPECT_EQ(Mox("Count3"), 30);
-    EXPECT_EQ(Mox("CountMax1"), 30);
-    EXPECT_EQ(Mox("CountMax2"), 30);
-    EXPECT_EQ(Mox("CountMax3"), 30);
-    const std::string missed = ResourceText(RSRC_STR_MISSED_CALLS);
-    ASSERT_FALSE(missed.empty());
-    EXPECT_EQ(DiskValue("MoxSetMemoryStatus.ini", "CallLog", "Name1"), missed);
-    EXPECT_EQ(DiskValue("MoxSetMemoryStatus.ini", "CallLog", "Name2"), ResourceText(RSRC_STR_RECEIVED_CALLS));
-    EXPECT_EQ(DiskValue("MoxSetMemoryStatus.ini", "CallLog", "Name3"), ResourceText(RSRC_STR_DIALLED_CALLS));
-    // The statistics file is a separate one and needs not be loaded.
-    EXPECT_FALSE(UlogIni("Version", "Version").has_value());
-
-    // Written again whole with new counts.
-    CUlogSvcAccountMgr::SetLogCountSource(&NoLogs);
-    EXPECT_TRUE(m_pMgr->WriteLogCount());
-    EXPECT_EQ(Mox("Count1"), 0);
-    EXPECT_EQ(Mox("Count2"), 0);
-    EXPECT_EQ(Mox("Count3"), 0);
-    EXPECT_EQ(Mox("CountMax2"), 30);
-}
-
-TEST_F(AccountCounterTest, LogCountsNeedTheLogManagerAndAStore)
 {
     UlogCtlClearDiagnostics();
     EXPECT_FALSE(m_pMgr->WriteLogCount());
@@ -201,12 +160,29 @@ TEST_F(AccountCounterTest, LogCountsNeedTheLogManagerAndAStore)
     EXPECT_FALSE(Mox("ItemCount").has_value());
 
     CUlogSvcAccountMgr::SetLogCountSource(&FixedCounts);
-    ASSERT_TRUE(m_pMgr->WriteLogCount());
+    EXPECT_TRUE(m_pMgr->WriteLogCount());
+    EXPECT_EQ(Mox("ItemCount"), 3);
+    const int anCounts[3] = {4, 7, 30};
+    const unsigned int anLabels[3] = {RSRC_STR_MISSED_CALLS, RSRC_STR_RECEIVED_CALLS, RSRC_STR_DIALLED_CALLS};
+    for (int i = 0; i < 3; ++i)
+    {
+        const std::string n = std::to_string(i + 1);
+        EXPECT_EQ(Mox("Count" + n), anCounts[i]);
+        EXPECT_EQ(Mox("CountMax" + n), 30);
+        ASSERT_FALSE(ResourceText(anLabels[i]).empty());
+        EXPECT_EQ(DiskValue("MoxSetMemoryStatus.ini", "CallLog", "Name" + n), ResourceText(anLabels[i]));
+    }
+    EXPECT_FALSE(UlogIni("Version", "Version").has_value());
+
     CUlogSvcAccountMgr::SetLogCountSource(&NoLogs);
     UlogCtlFailNextFileWrites(1);
     EXPECT_FALSE(m_pMgr->WriteLogCount());
-    // The old file is still there, whole.
     EXPECT_EQ(Mox("Count1"), 4);
     EXPECT_EQ(Mox("CountMax3"), 30);
+    // Written again whole with the new counts.
+    EXPECT_TRUE(m_pMgr->WriteLogCount());
+    for (const char* key : {"Count1", "Count2", "Count3"})
+        EXPECT_EQ(Mox(key), 0) << key;
+    EXPECT_EQ(Mox("CountMax2"), 30);
 }
 } // namespace

@@ -8,15 +8,17 @@
 #include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "KivCore/KivCore.h"
+#include "control/PlatformControl.h"
 
-#include <initializer_list>
 #include <optional>
+#include <sstream>
 #include <string>
-#include <tuple>
 
 namespace accounttest
 {
 constexpr unsigned int kCallStart = 1700000000u;
+const char* const kTotalKeys[6] = {"Voice1TotalTime", "Voice2TotalTime", "Video1TotalTime",
+                                   "Video2TotalTime", "CSD1TotalTime",   "CSD2TotalTime"};
 
 inline CUlogCallLog MakeCall(UlogLogType iLogType, UlogCallType iCallType, UlogLineType iLineType,
                              unsigned int nSeconds)
@@ -36,9 +38,9 @@ inline std::optional<std::string> DiskValue(const char* pszFile, const std::stri
                                             const std::string& key)
 {
     char szHost[1024];
-    if (!FmGetHostPath(pszFile, szHost, sizeof(szHost)))
-        return std::nullopt;
-    const std::optional<ulogtest::IniFile> ini = ulogtest::ParseIni(ulogtest::ReadWholeFile(szHost));
+    const std::optional<ulogtest::IniFile> ini = FmGetHostPath(pszFile, szHost, sizeof(szHost))
+                                                     ? ulogtest::ParseIni(ulogtest::ReadWholeFile(szHost))
+                                                     : std::nullopt;
     if (!ini || !ini->contains(section) || !ini->at(section).contains(key))
         return std::nullopt;
     return ini->at(section).at(key);
@@ -48,26 +50,12 @@ inline std::optional<long long> DiskInt(const char* pszFile, const std::string& 
                                         const std::string& key)
 {
     const std::optional<std::string> value = DiskValue(pszFile, section, key);
-    if (!value)
-        return std::nullopt;
-    return std::stoll(*value);
+    return value ? std::optional<long long>(std::stoll(*value)) : std::nullopt;
 }
 
 inline std::optional<long long> UlogIni(const std::string& section, const std::string& key)
 {
     return DiskInt("Ulog.ini", section, key);
-}
-
-// Writes a registry file durably through the platform, as an earlier version of the handset would have.
-inline void WriteRegFile(const char* pszFile,
-                         std::initializer_list<std::tuple<const char*, const char*, int>> values)
-{
-    const HOBJ hReg = RegLoad(pszFile, 1);
-    ASSERT_NE(hReg, INVALID_HOBJ);
-    for (const auto& [section, key, value] : values)
-        RegSetInt(hReg, section, key, value);
-    ASSERT_TRUE(RegFlush(hReg));
-    RegUnload(hReg);
 }
 
 // Each test starts from an empty data root with the statistics loaded, and leaves them unloaded.
@@ -86,7 +74,6 @@ protected:
     // from test to test, is cleared too.
     void Load()
     {
-        m_pMgr = CUlogSvcAccountMgr::Instance();
         ASSERT_TRUE(m_pMgr->Init());
         m_bLoaded = true;
         ASSERT_TRUE(m_pMgr->ResetLastCallTime());
@@ -96,6 +83,17 @@ protected:
     {
         ASSERT_TRUE(m_pMgr->Exit());
         m_bLoaded = false;
+    }
+
+    // Replaces "Ulog.ini" whole with the current file, one value changed, as another process's store does.
+    void StoreAsAnotherProcess(const std::string& key, const std::string& value) const
+    {
+        UlogCtlWaitForStores();
+        std::istringstream in(ulogtest::ReadWholeFile(m_root + "/Ulog.ini"));
+        std::string text;
+        for (std::string line; std::getline(in, line);)
+            text += (line.rfind(key + "=", 0) == 0 ? key + "=" + value : line) + "\n";
+        ulogtest::ReplaceFile(m_root + "/Ulog.ini", text);
     }
 
     CUlogSvcAccountMgr* m_pMgr = CUlogSvcAccountMgr::Instance();

@@ -40,11 +40,9 @@ int AddEvents(int nAdder, std::atomic<int>& stored, const std::atomic<bool>& edi
     {
         const int slot = (nAdder * kNumbers * kTypes / 2 + k) % (kNumbers * kTypes);
         const std::string number = NumberOf(slot % kNumbers);
-        ulogtest::Event e;
-        e.type = static_cast<UlogLogType>(slot / kNumbers);
-        e.number = number.c_str();
-        e.start = 1700000000u + nAdder * 1000u + k;
-        UlogInfo info = ulogtest::MakeInfo(e);
+        UlogInfo info = ulogtest::MakeInfo({.type = static_cast<UlogLogType>(slot / kNumbers),
+                                            .number = number.c_str(),
+                                            .start = 1700000000u + nAdder * 1000u + k});
         CtSvcPhoneNumberRecord holder;
         CtSvcContactRecord contact;
         if (LookUp(info.szNumber, holder, contact))
@@ -60,9 +58,7 @@ int AddEvents(int nAdder, std::atomic<int>& stored, const std::atomic<bool>& edi
     return k;
 }
 
-class ContactSyncConcurrent : public ContactSyncTest
-{
-};
+using ContactSyncConcurrent = ContactSyncTest;
 
 TEST_F(ContactSyncConcurrent, EditsBesideAddsEndInStep)
 {

@@ -11,9 +11,7 @@
 #include "support/PlatformFixture.h"
 #include "support/Records.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -23,9 +21,7 @@ namespace ctsynctest
 {
 template <size_t N> void Put(char (&dest)[N], const std::string& text)
 {
-    const size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    std::memcpy(dest, text.data(), n);
-    dest[n] = '\0';
+    std::snprintf(dest, N, "%s", text.c_str());
 }
 
 // A main record; nContactId is read only by a change.
@@ -60,7 +56,7 @@ inline int AddNumber(int nContactId, const std::string& number, int kind = CTSVC
     return CtSvcDbPhoneNumberAdd(&r);
 }
 
-inline int AddFdn(const char* name, const char* number)
+inline int AddFdn(const std::string& name, const std::string& number)
 {
     CtSvcFdnRecord r = {0, {}, {}};
     Put(r.szName, name);
@@ -73,12 +69,8 @@ inline int AddFdn(const char* name, const char* number)
 inline int AddLog(UlogLogType type, const char* number, const char* address = "", const char* person = "",
                   unsigned start = 1700000000u, int nCtFdnId = 0)
 {
-    ulogtest::Event e;
-    e.type = type;
-    e.number = number;
-    e.snsPersonId = person;
-    e.start = start;
-    UlogInfo info = ulogtest::MakeInfo(e);
+    UlogInfo info =
+        ulogtest::MakeInfo({.type = type, .number = number, .start = start, .snsPersonId = person});
     WmConvert2PCode(info.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN, address);
     info.nSpInfo = (type == ULOG_LOG_IM_1 || type == ULOG_LOG_IM_2) ? 1 : -1;
     info.nCtFdnId = nCtFdnId;
@@ -97,18 +89,15 @@ template <class... A> std::string Row(const A&... fields)
 // The changes an application's change callback heard: (change type, unique id).
 using Changes = std::vector<std::pair<int, int>>;
 
-inline void RecordChange(int nChangeType, int nUniqueId, void* pUserData)
-{
-    static_cast<Changes*>(pUserData)->emplace_back(nChangeType, nUniqueId);
-}
-
 class ContactSyncTest : public ulogtest::ServiceTest
 {
 protected:
     void SetUp() override
     {
         ServiceTest::SetUp();
-        ASSERT_EQ(1, UlogSvcSetChangeCallback(&RecordChange, &m_changes));
+        ASSERT_EQ(1, UlogSvcSetChangeCallback([](int nType, int nId, void* p)
+                                              { static_cast<Changes*>(p)->emplace_back(nType, nId); },
+                                              &m_changes));
     }
     void TearDown() override
     {

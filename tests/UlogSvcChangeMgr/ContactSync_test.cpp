@@ -93,9 +93,7 @@ TEST_F(ContactSyncTest, AChangedOrDeletedNumberGoesToTheNextHolder)
 struct NameCase
 {
     int nOrder;
-    const char* first;
-    const char* last;
-    const char* display;
+    const char *first, *last, *display;
 };
 
 class ContactSyncNameTest : public ContactSyncTest, public ::testing::WithParamInterface<NameCase>
@@ -208,11 +206,6 @@ struct DataCase
     const char* phoneStorage; // what a link writes there
     const char* keys[2];
 };
-
-void PrintTo(const DataCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 int AddKeyLog(UlogLogType type, const std::string& key)
 {

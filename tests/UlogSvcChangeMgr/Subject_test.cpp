@@ -17,17 +17,17 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace
 {
-// What the observers of one test saw, in order.
+// What the observers of one test saw, in order: who was called, and with what.
+using Seen = std::tuple<CUlogSvcSubject::ChangeType, CUlogObject*, const IUlogSvcFilter*>;
 struct Journal
 {
     std::vector<std::string> calls;
-    std::vector<CUlogSvcSubject::ChangeType> changeTypes;
-    std::vector<CUlogObject*> objects;
-    std::vector<const IUlogSvcFilter*> filters;
+    std::vector<Seen> seen;
     int nDestroyed = 0;
 };
 
@@ -43,9 +43,7 @@ public:
     BOOL Update(CUlogSvcSubject* pSubject, CUlogObject* pObject, const IUlogSvcFilter* pFilter) override
     {
         m_journal.calls.push_back(m_name);
-        m_journal.changeTypes.push_back(pSubject->GetChangeType());
-        m_journal.objects.push_back(pObject);
-        m_journal.filters.push_back(pFilter);
+        m_journal.seen.emplace_back(pSubject->GetChangeType(), pObject, pFilter);
         if (m_onUpdate)
             m_onUpdate(pSubject);
         return m_bResult;
@@ -86,16 +84,9 @@ TEST_F(SubjectTest, InternalObserversRunFirstAndEveryObserverSeesTheChange)
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcSubject::Notify: to external observer ."));
     subject.SetChangeType(CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID);
     EXPECT_TRUE(subject.Notify(nullptr, nullptr));
-    ASSERT_EQ(journal.calls.size(), 10u);
-    for (size_t i = 0; i < 10; ++i)
-    {
-        const bool bFirst = i < 5;
-        EXPECT_EQ(journal.changeTypes[i], bFirst ? CUlogSvcSubject::CHANGE_DELETE_BY_FILTER
-                                                 : CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID)
-            << i;
-        EXPECT_EQ(journal.objects[i], bFirst ? &log : nullptr) << i;
-        EXPECT_EQ(journal.filters[i], bFirst ? &filter : nullptr) << i;
-    }
+    std::vector<Seen> expected(5, Seen{CUlogSvcSubject::CHANGE_DELETE_BY_FILTER, &log, &filter});
+    expected.resize(10, Seen{CUlogSvcSubject::CHANGE_UPDATE_ALL_GROUP_ID, nullptr, nullptr});
+    EXPECT_EQ(journal.seen, expected);
 }
 
 TEST_F(SubjectTest, SameObserverOncePerListButMayBeInBoth)
@@ -273,20 +264,17 @@ TEST_F(NotifyTest, SendPutsCodeHandlerAndTypeIntoTheEvent)
     EXPECT_TRUE(notify(7, 99));
     ASSERT_EQ(UlogCtlGetSentEventCount(), 2);
 
-    WMEVENT event;
-    ASSERT_TRUE(UlogCtlGetSentEvent(0, &event));
-    EXPECT_EQ(FieldAt<uint16_t>(event, 0), 532);
-    EXPECT_EQ(FieldAt<int32_t>(event, 4), 1234);
-    EXPECT_EQ(FieldAt<uint16_t>(event, 20), 0x21);
-    // Nothing else is set.
-    EXPECT_EQ(FieldAt<int32_t>(event, 8), 0);
-    EXPECT_EQ(FieldAt<int32_t>(event, 12), 0);
-    EXPECT_EQ(FieldAt<int32_t>(event, 16), 0);
-
-    ASSERT_TRUE(UlogCtlGetSentEvent(1, &event));
-    EXPECT_EQ(FieldAt<uint16_t>(event, 0), 532);
-    EXPECT_EQ(FieldAt<int32_t>(event, 4), 99);
-    EXPECT_EQ(FieldAt<uint16_t>(event, 20), 7);
+    // The event code, the handler and the type; nothing else is set.
+    auto fields = [](int index)
+    {
+        WMEVENT event;
+        EXPECT_TRUE(UlogCtlGetSentEvent(index, &event));
+        return std::vector<long>{FieldAt<uint16_t>(event, 0),  FieldAt<int32_t>(event, 4),
+                                 FieldAt<uint16_t>(event, 20), FieldAt<int32_t>(event, 8),
+                                 FieldAt<int32_t>(event, 12),  FieldAt<int32_t>(event, 16)};
+    };
+    EXPECT_EQ(fields(0), (std::vector<long>{532, 1234, 0x21, 0, 0, 0}));
+    EXPECT_EQ(fields(1), (std::vector<long>{532, 99, 7, 0, 0, 0}));
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcNotify::Send: nType (0x7)"));
 
     // An invalid handler gets nothing.

@@ -1,92 +1,24 @@
-// The exported call-log and duplicate-log functions, called as an application calls them.
+// The exported call-log and duplicate-log functions over the log managers: what they add (the record
+// filled in or left alone, arguments refused, arrays bounded, the filters they build) and that each reaches
+// its own table and rows. How the managers group, order and evict rows: tests/UlogSvcLogMgr.
 #include "ApiTestSupport.h"
 
-#include "KivCore/KivCore.h"
-#include "UlogSvcECOM/UlogSvcECOM.h"
-
+#include <algorithm>
+#include <climits>
+#include <functional>
 #include <random>
 #include <set>
 
-using apitest::Add;
-using apitest::ApiTest;
-using apitest::Record;
-using apitest::WalkAndRelease;
-using ulogtest::Event;
-
-namespace
-{
-int TotalDistinctRows()
-{
-    int n = 0;
-    for (int type = 0; type < ULOG_LOG_CNT_MAX; ++type)
-        n += UlogGetCallLogCountEx(static_cast<UlogLogType>(type));
-    return n;
-}
-
-UlogInfo Filled(unsigned char byte)
-{
-    UlogInfo info;
-    std::memset(&info, byte, sizeof(info));
-    return info;
-}
-} // namespace
-
-// The record of an added event is filled in; further events of one number share its row and other numbers
-// get their own.
-TEST_F(ApiTest, EventsFillTheirRecordShareTheRowOfTheirNumberAndAreReadBack)
-{
-    UlogInfo first = Record(ULOG_LOG_ORIGINATED, "0101234567", 1700000000u);
-    ASSERT_EQ(UlogAddCallLog(&first), 1);
-    EXPECT_GE(first.nUniqueId, 0);
-    EXPECT_GE(first.nGroupId, 0);
-    EXPECT_GE(first.nSortIndex, 0);
-    EXPECT_EQ(first.nParentId, first.nUniqueId);
-    EXPECT_EQ(first.nDuplLogCount, 1);
-    EXPECT_STREQ(first.szNumber, "0101234567");
-    EXPECT_EQ(first.iLogType, ULOG_LOG_ORIGINATED);
-    // The one event behind the row points at it.
-    std::vector<UlogInfo> events = WalkAndRelease(UlogGetDuplAllLogInfo());
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].nParentId, first.nUniqueId);
-    EXPECT_EQ(events[0].nGroupId, first.nGroupId);
-
-    UlogInfo other = Add(ULOG_LOG_ORIGINATED, "0209876543", 1700000100u);
-    UlogInfo again = Add(ULOG_LOG_ORIGINATED, "0101234567", 1700000200u);
-    EXPECT_EQ(again.nUniqueId, first.nUniqueId);
-    EXPECT_EQ(again.nGroupId, first.nGroupId);
-    EXPECT_EQ(again.nDuplLogCount, 2);
-    EXPECT_GT(again.nSortIndex, other.nSortIndex);
-    EXPECT_NE(other.nUniqueId, first.nUniqueId);
-    EXPECT_NE(other.nGroupId, first.nGroupId);
-
-    // A missed call from the same number: a row of its own type in the same group.
-    UlogInfo missed = Add(ULOG_LOG_MISSED, "0101234567", 1700000300u);
-    EXPECT_NE(missed.nUniqueId, first.nUniqueId);
-    EXPECT_EQ(missed.nGroupId, first.nGroupId);
-
-    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 2);
-    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_MISSED), 1);
-    EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_ORIGINATED), 3);
-
-    UlogInfo read;
-    ASSERT_EQ(UlogGetLastCallLog(&read), 1);
-    EXPECT_EQ(read.nUniqueId, missed.nUniqueId);
-    ASSERT_EQ(UlogGetFirstCallLogByType(ULOG_LOG_ORIGINATED, &read), 1);
-    EXPECT_EQ(read.nUniqueId, other.nUniqueId);
-    ASSERT_EQ(UlogGetLastCallLogByType(ULOG_LOG_ORIGINATED, &read), 1);
-    EXPECT_EQ(read.nUniqueId, first.nUniqueId);
-    EXPECT_EQ(read.nDuplLogCount, 2);
-    ASSERT_EQ(UlogGetFirstCallLog(&read), 1);
-    EXPECT_EQ(read.nUniqueId, other.nUniqueId);
-}
+using namespace apitest;
+using Texts = std::vector<std::string>;
 
 TEST_F(ApiTest, LogTypesOutsideTheRangeAreRefusedAndLeaveTheRecordAlone)
 {
-    for (int type : {-1, 11, 12, 1000, -2147483647 - 1})
+    for (int type : {-1, 11, 12, 1000, INT_MIN})
     {
         UlogInfo info = Record(ULOG_LOG_ORIGINATED, "0101234567");
         info.iLogType = static_cast<UlogLogType>(type);
-        UlogInfo before = info;
+        const UlogInfo before = info;
         EXPECT_EQ(UlogAddCallLog(&info), 0) << type;
         EXPECT_EQ(std::memcmp(&info, &before, sizeof(info)), 0) << type;
         EXPECT_EQ(UlogUpdateCallLog(&info), 0) << type;
@@ -94,13 +26,14 @@ TEST_F(ApiTest, LogTypesOutsideTheRangeAreRefusedAndLeaveTheRecordAlone)
         int n = -5;
         EXPECT_EQ(UlogGetCallLogCount(static_cast<UlogLogType>(type), &n), 1);
         EXPECT_EQ(n, 0);
-        EXPECT_EQ(WalkAndRelease(UlogGetAllLogInfoByType(static_cast<UlogLogType>(type))).size(), 0u);
     }
     EXPECT_TRUE(UlogCtlDiagnosticsContain("UlogAddCallLog: !ptr.IsValidPtr() failed."));
-    EXPECT_EQ(TotalDistinctRows(), 0);
+    EXPECT_EQ(WalkAndRelease(UlogGetAllLogInfo()).size(), 0u);
     EXPECT_EQ(WalkAndRelease(UlogGetDuplAllLogInfo()).size(), 0u);
 }
 
+// Random records, every other one with a valid type: refused or stored, never read past a field, and the
+// service goes on storing and reading.
 TEST_F(ApiTest, RecordsOfGarbageBytesNeverCrashTheService)
 {
     std::mt19937 rng(20261206u);
@@ -111,182 +44,266 @@ TEST_F(ApiTest, RecordsOfGarbageBytesNeverCrashTheService)
         unsigned char* bytes = reinterpret_cast<unsigned char*>(&info);
         for (size_t k = 0; k < sizeof(info); ++k)
             bytes[k] = static_cast<unsigned char>(rng());
-        // Every other record has a valid log type, so that it gets as far as the tables.
         if (i % 2 == 0)
             info.iLogType = static_cast<UlogLogType>(rng() % ULOG_LOG_CNT_MAX);
         const bool valid = _UlogIsValidLog(info.iLogType);
         const BOOL result = UlogAddCallLog(&info);
-        if (!valid)
-            EXPECT_EQ(result, 0);
-        else
-            stored += result;
+        EXPECT_TRUE(valid || result == 0);
+        stored += result;
         UlogUpdateCallLog(&info);
         UlogSetAllCallLogInfo(ULOG_UPDATE_NAME | ULOG_UPDATE_TIMES, &info);
     }
     EXPECT_GT(stored, 0);
-
-    // Constant fills: every text unterminated.
-    for (unsigned char byte : {0x00, 0x7f, 0xff})
-    {
-        UlogInfo info = Filled(byte);
-        info.iLogType = ULOG_LOG_MSG_RECEIVED;
-        EXPECT_EQ(UlogAddCallLog(&info), 1);
-        EXPECT_LT(std::strlen(info.szNumber), sizeof(info.szNumber));
-        EXPECT_LT(std::strlen(info.szName), sizeof(info.szName));
-    }
-
-    // The service still stores and reads ordinary events.
-    UlogInfo ok = Add(ULOG_LOG_TERMINATED, "0311112222", 1800000000u);
+    // (Records of constant fills, every text unterminated: the log kinds' tests.)
+    const UlogInfo ok = Add(ULOG_LOG_TERMINATED, "0311112222", 1800000000u);
     UlogInfo back;
     ASSERT_EQ(UlogGetCallLogInfoByUniqueID(ok.nUniqueId, &back), 1);
     EXPECT_STREQ(back.szNumber, "0311112222");
 }
 
-TEST_F(ApiTest, NullPointersAreRefusedWithTheirReports)
+// Each refusal is reported once, answered with 0 and recorded as an invalid argument; nothing is written
+// through the pointers.
+TEST_F(ApiTest, NullAndOutOfRangeArgumentsAreRefusedWithTheirReports)
 {
-    EXPECT_EQ(UlogAddCallLog(nullptr), 0);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pUlogInfo != NULL (UlogSvcLogMgr/UlogSvcDistinctMgr:1551)"));
-    EXPECT_EQ(UlogGetCallLogInfoByUniqueID(1, nullptr), 0);
-    EXPECT_EQ(UlogGetAllCallLogInfo(ULOG_LOG_ORIGINATED, nullptr), 0);
-    EXPECT_EQ(UlogGetFirstCallLogByType(ULOG_LOG_ORIGINATED, nullptr), 0);
-    EXPECT_EQ(UlogGetLastCallLogByType(ULOG_LOG_ORIGINATED, nullptr), 0);
-    EXPECT_EQ(UlogGetLastCallLog(nullptr), 0);
-    EXPECT_EQ(UlogUpdateTempPrevLog(nullptr), 0);
-    EXPECT_EQ(UlogUpdateCallLog(nullptr), 0);
-    EXPECT_EQ(UlogUpdateCallLogNameByVoicemail(nullptr), 0);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pMbdnInfo != NULL"));
-    EXPECT_EQ(UlogGetUnreadMissedCallLog(nullptr, 5), 0);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pUnreadMissedLog != NULL"));
-    EXPECT_EQ(UlogCtlGetAssertCount(), 10);
-
-    UlogCtlClearDiagnostics();
-    EXPECT_EQ(UlogGetFirstCallLog(nullptr), 0);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("ASSERTION_REQUIRE: pUlogInfo != NULL"));
-    EXPECT_EQ(UlogCtlGetAssertCount(), 1);
+    Add(ULOG_LOG_ORIGINATED, "0101234567"); // rows to give, had a call not been refused
+    const UlogLogType ORG = ULOG_LOG_ORIGINATED;
+    const char* const record = "ASSERTION_REQUIRE: pUlogInfo != NULL (UlogSvcLogMgr/UlogSvcDistinctMgr:";
+    UlogInfo array[2];
+    const std::pair<std::function<BOOL()>, const char*> refusals[] = {
+        {[] { return UlogAddCallLog(nullptr); }, "pUlogInfo != NULL (UlogSvcLogMgr/UlogSvcDistinctMgr:1551)"},
+        {[] { return UlogGetCallLogInfoByUniqueID(1, nullptr); }, record},
+        {[&] { return UlogGetAllCallLogInfo(ORG, nullptr); }, record},
+        {[&] { return UlogGetAllCallLogInfoEx(ORG, nullptr, 2, nullptr); },
+         "(0 <= nCapacity) && (pUlogInfo != NULL || nCapacity == 0)"},
+        {[&] { return UlogGetAllCallLogInfoEx(ORG, array, -1, nullptr); }, "(0 <= nCapacity)"},
+        {[&] { return UlogGetFirstCallLogByType(ORG, nullptr); }, record},
+        {[&] { return UlogGetLastCallLogByType(ORG, nullptr); }, record},
+        {[] { return UlogGetFirstCallLog(nullptr); }, record},
+        {[] { return UlogGetLastCallLog(nullptr); }, record},
+        // The mask is checked before the record.
+        {[] { return UlogSetAllCallLogInfo(ULOG_UPDATE_NONE, nullptr); }, "iUpdateType != ULOG_UPDATE_NONE"},
+        {[] { return UlogSetAllCallLogInfo(ULOG_UPDATE_NAME, nullptr); }, record},
+        {[] { return UlogUpdateTempPrevLog(nullptr); }, record},
+        {[] { return UlogUpdateCallLog(nullptr); }, record},
+        {[] { return UlogUpdateCallLogNameByVoicemail(nullptr); }, "pMbdnInfo != NULL"},
+        {[] { return UlogGetUnreadMissedCallLog(nullptr, 5); }, "pUnreadMissedLog != NULL"},
+        {[&] { return UlogGetCallLogCount(ORG, nullptr); },
+         "pnCount != NULL (UlogSvcLogMgr/UlogSvcDistinctMgr:"},
+        {[&] { return UlogGetToolbarOnLogCount(ORG, nullptr); }, "pnCount != NULL"},
+        {[&] { return UlogGetDuplLogUncheckedCount(ORG, nullptr); },
+         "pnCount != NULL (UlogSvcLogMgr/UlogSvcDuplMgr:"},
+        {[] { return UlogSvcIteratorGetCurItem(1, nullptr); },
+         "pUlogInfo != NULL (UlogSvcCollection/UlogSvcIteratorAdapter:222)"},
+        {[] { return UlogFillContactInfo(nullptr); }, nullptr}};
+    for (size_t i = 0; i < std::size(refusals); ++i)
+    {
+        const auto& [call, report] = refusals[i];
+        SCOPED_TRACE(i);
+        UlogCtlClearDiagnostics();
+        EXPECT_EQ(call(), 0);
+        EXPECT_EQ(LastError(), Expected(ULOG_ERR_INVALID_ARGUMENT, "invalid argument"));
+        EXPECT_EQ(UlogCtlGetAssertCount(), report != nullptr ? 1 : 0);
+        EXPECT_TRUE(report == nullptr || UlogCtlDiagnosticsContain(report));
+    }
 }
 
-TEST_F(ApiTest, CountFunctionsRefuseANullCountPointerInsteadOfWritingThroughIt)
+// Field numbers outside the table's columns are refused: no sum, no handle.
+TEST_F(ApiTest, FieldsOutsideTheColumnsGiveNoSumAndNoHandle)
 {
-    Add(ULOG_LOG_ORIGINATED, "0101234567");
-    EXPECT_EQ(UlogGetCallLogCount(ULOG_LOG_ORIGINATED, nullptr), 0);
-    EXPECT_EQ(UlogGetToolbarOnLogCount(ULOG_LOG_ORIGINATED, nullptr), 0);
-    EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_ORIGINATED, nullptr), 0);
-    EXPECT_EQ(UlogCtlGetAssertCount(), 3);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pnCount != NULL"));
+    Add(ULOG_LOG_ORIGINATED, "0101111111");
+    for (int field : {-1, static_cast<int>(ULOG_DB_FIELD_CNT_MAX), 100000, INT_MIN})
+    {
+        UlogCtlClearDiagnostics();
+        for (int (*pfnRead)(int) :
+             {UlogGetSum, UlogGetAverage, UlogGetDuplSum, UlogGetDuplAverage, UlogGetMaxLogInfo,
+              UlogGetMinLogInfo, UlogGetDuplMaxLogInfo, UlogGetDuplMinLogInfo})
+            EXPECT_EQ(pfnRead(field), 0) << field;
+        EXPECT_EQ(UlogCtlGetAssertCount(), 8) << field;
+        EXPECT_TRUE(UlogCtlDiagnosticsContain("(0 <= nField) && (nField < ULOG_DB_FIELD_CNT_MAX)"));
+    }
+}
 
-    int n = -1;
-    EXPECT_EQ(UlogGetCallLogCount(ULOG_LOG_ORIGINATED, &n), 1);
-    EXPECT_EQ(n, 1);
-    n = -1;
-    EXPECT_EQ(UlogGetToolbarOnLogCount(ULOG_LOG_ORIGINATED, &n), 1);
-    EXPECT_EQ(n, 1);
-    n = -1;
-    EXPECT_EQ(UlogGetToolbarOnLogCount(ULOG_LOG_MISSED, &n), 1);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 1);
+// An added event's record is filled in from its row. One set of rows read through every family of reads:
+// each reaches its own table (rows or events), its own end of the list and the rows of the filter it builds.
+TEST_F(ApiTest, AddsFillTheirRecordAndEachReadReachesItsTableAndRows)
+{
+    const UlogInfo a = Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
+    EXPECT_GE(a.nUniqueId, 0);
+    EXPECT_GE(a.nGroupId, 0);
+    EXPECT_GE(a.nSortIndex, 0);
+    EXPECT_EQ(a.nParentId, a.nUniqueId);
+    EXPECT_EQ(a.nDuplLogCount, 1);
+    EXPECT_STREQ(a.szNumber, "0101111111");
+    EXPECT_EQ(a.iLogType, ULOG_LOG_ORIGINATED);
+    const UlogInfo b = Add(ULOG_LOG_ORIGINATED, "0102222222", 1700000060u);
+    // A further event of a's number: the record takes the row it joined, now the newer of the two.
+    const UlogInfo again = Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000120u);
+    EXPECT_EQ(again.nUniqueId, a.nUniqueId);
+    EXPECT_EQ(again.nGroupId, a.nGroupId);
+    EXPECT_EQ(again.nDuplLogCount, 2);
+    EXPECT_GT(again.nSortIndex, b.nSortIndex);
+    Add(ULOG_LOG_MISSED, "0103333333", 1700000180u, true);
+    Add(ULOG_LOG_MISSED, "0103333333", 1700000240u, true);
+    Add(ULOG_LOG_MISSED, "0104444444", 1700000300u);
+    Add(ULOG_LOG_MSG_RECEIVED, "0105555555", 1700000360u, true);
+
+    UlogInfo read;
+    auto number = [&read](BOOL bRead) { return bRead ? std::string(read.szNumber) : "<failed>"; };
+    EXPECT_EQ(number(UlogGetFirstCallLog(&read)), "0102222222");
+    EXPECT_EQ(number(UlogGetLastCallLog(&read)), "0105555555");
+    EXPECT_EQ(number(UlogGetFirstCallLogByType(ULOG_LOG_MISSED, &read)), "0103333333");
+    EXPECT_EQ(number(UlogGetFirstCallLogByType(ULOG_LOG_ORIGINATED, &read)), "0102222222");
+    EXPECT_EQ(number(UlogGetLastCallLogByType(ULOG_LOG_ORIGINATED, &read)), "0101111111");
+    EXPECT_EQ(read.nDuplLogCount, 2);
+    EXPECT_EQ(number(UlogGetCallLogInfoByUniqueID(b.nUniqueId, &read)), "0102222222");
+    EXPECT_EQ(read.nGroupId, b.nGroupId);
+
+    auto counted = [](BOOL (*pfnCount)(UlogLogType, int*), int type)
+    {
+        int n = -1;
+        return pfnCount(static_cast<UlogLogType>(type), &n) ? n : -100;
+    };
+    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 2);
     EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_TERMINATED), 0);
+    EXPECT_EQ(counted(UlogGetCallLogCount, ULOG_LOG_MISSED), 2);
+    EXPECT_EQ(counted(UlogGetToolbarOnLogCount, ULOG_LOG_ORIGINATED), 2);
+    EXPECT_EQ(counted(UlogGetToolbarOnLogCount, ULOG_LOG_TERMINATED), 0);
+    EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_ORIGINATED), 3);
+    EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_MISSED), 3);
+    EXPECT_EQ(UlogGetDuplLogCount(static_cast<UlogLogType>(-1)), 0);
+    // Events of the type still unchecked.
+    EXPECT_EQ(counted(UlogGetDuplLogUncheckedCount, ULOG_LOG_MISSED), 2);
+    EXPECT_EQ(counted(UlogGetDuplLogUncheckedCount, ULOG_LOG_MSG_RECEIVED), 1);
+    EXPECT_EQ(counted(UlogGetDuplLogUncheckedCount, ULOG_LOG_ORIGINATED), 0);
+    EXPECT_EQ(counted(UlogGetDuplLogUncheckedCount, 42), 0);
+
+    EXPECT_EQ(WalkAndRelease(UlogGetAllLogInfo()).size(), 5u);
+    EXPECT_EQ(Numbers(WalkAndRelease(UlogGetAllLogInfoByType(ULOG_LOG_MISSED))),
+              (Texts{"0104444444", "0103333333"}));
+    const std::vector<UlogInfo> outgoing = WalkAndRelease(UlogGetDuplAllLogInfoByType(ULOG_LOG_ORIGINATED));
+    std::multiset<int> parents;
+    for (const UlogInfo& event : outgoing)
+    {
+        parents.insert(event.nParentId);
+        EXPECT_EQ(event.nGroupId, event.nParentId == a.nUniqueId ? a.nGroupId : b.nGroupId);
+    }
+    EXPECT_EQ(parents, (std::multiset<int>{a.nUniqueId, a.nUniqueId, b.nUniqueId}));
+    EXPECT_EQ(WalkAndRelease(UlogGetDuplAllLogInfoByType(ULOG_LOG_EMAIL_SENT)).size(), 0u);
+    const std::vector<UlogInfo> events = WalkAndRelease(UlogGetDuplAllLogInfo());
+    ASSERT_EQ(events.size(), 7u);
+    for (size_t i = 0; i < events.size(); ++i)
+        EXPECT_EQ(UlogGetDuplIndex(events[i].nUniqueId), static_cast<int>(i));
+    EXPECT_EQ(UlogGetDuplIndex(-1), -1);
+
+    // A row starts when its newest event does: the oldest start of a row and of an event differ.
+    EXPECT_EQ(Numbers(WalkAndRelease(UlogGetMaxLogInfo(ULOG_DB_START_TIME))), Texts{"0105555555"});
+    EXPECT_EQ(Numbers(WalkAndRelease(UlogGetMinLogInfo(ULOG_DB_START_TIME))), Texts{"0102222222"});
+    EXPECT_EQ(Numbers(WalkAndRelease(UlogGetDuplMaxLogInfo(ULOG_DB_START_TIME))), Texts{"0105555555"});
+    const std::vector<UlogInfo> oldest = WalkAndRelease(UlogGetDuplMinLogInfo(ULOG_DB_START_TIME));
+    ASSERT_EQ(oldest.size(), 1u);
+    EXPECT_EQ(oldest[0].tmStart, 1700000000u);
+    EXPECT_EQ(UlogGetSum(ULOG_DB_SN_COUNT), 7);
+    EXPECT_EQ(UlogGetSum(ULOG_DB_LOG_TYPE), 8);      // rows of types 0, 0, 2, 2, 4
+    EXPECT_EQ(UlogGetDuplSum(ULOG_DB_LOG_TYPE), 10); // events of types 0, 0, 0, 2, 2, 2, 4
+    EXPECT_EQ(UlogGetDuplAverage(ULOG_DB_END_TIME) - UlogGetDuplAverage(ULOG_DB_START_TIME), 60);
+
+    EXPECT_EQ(UlogSetFilter(3), 1);
+    EXPECT_EQ(UlogSetOrder(1, 2, 3, 4), 1);
+    EXPECT_EQ(UlogSetDuplFilter(0), 1);
+    EXPECT_EQ(UlogSetDuplOrder(0, 0, 0, 0), 1);
 }
 
-TEST_F(ApiTest, ArrayReadsWriteOneRecordPerRowAndNothingForAnEmptyType)
+// The array reads write one record per row from the first on, and nothing past the rows, the capacity or
+// the bound; the unread ones are the rows not looked at yet, until every row is marked as read.
+TEST_F(ApiTest, ArrayReadsWriteOneRecordPerRowAndNothingPastTheirBound)
 {
+    using Set = std::set<std::string>;
     UlogInfo untouched[4];
     std::memset(untouched, 0x5a, sizeof(untouched));
     UlogInfo array[4];
     std::memcpy(array, untouched, sizeof(array));
-    EXPECT_EQ(UlogGetAllCallLogInfo(ULOG_LOG_TERMINATED, array), 1);
-    EXPECT_EQ(std::memcmp(array, untouched, sizeof(array)), 0);
-
-    Add(ULOG_LOG_TERMINATED, "0101111111", 1700000000u);
-    Add(ULOG_LOG_TERMINATED, "0102222222", 1700000010u);
-    Add(ULOG_LOG_TERMINATED, "0103333333", 1700000020u);
-    Add(ULOG_LOG_ORIGINATED, "0104444444", 1700000030u);
-    ASSERT_EQ(UlogGetCallLogCountEx(ULOG_LOG_TERMINATED), 3);
-    EXPECT_EQ(UlogGetAllCallLogInfo(ULOG_LOG_TERMINATED, array), 1);
-    std::set<std::string> numbers;
-    for (int i = 0; i < 3; ++i)
+    // The numbers written into the first n records, the others left as they were; the array then restored.
+    auto firstWritten = [&](int n)
     {
-        EXPECT_EQ(array[i].iLogType, ULOG_LOG_TERMINATED);
-        numbers.insert(array[i].szNumber);
+        Set numbers;
+        for (int i = 0; i < 4; ++i)
+        {
+            const bool bWritten = std::memcmp(&array[i], &untouched[i], sizeof(UlogInfo)) != 0;
+            numbers.insert(bWritten != (i < n) ? "<record " + std::to_string(i) + ">"
+                                               : (bWritten ? array[i].szNumber : ""));
+        }
+        numbers.erase("");
+        std::memcpy(array, untouched, sizeof(array));
+        return numbers;
+    };
+    EXPECT_EQ(UlogGetAllCallLogInfo(ULOG_LOG_MISSED, array), 1);
+    EXPECT_EQ(firstWritten(0), Set{});
+
+    Add(ULOG_LOG_MISSED, "0101111111", 1700000000u, true);
+    Add(ULOG_LOG_MISSED, "0102222222", 1700000010u, true);
+    Add(ULOG_LOG_MISSED, "0103333333", 1700000020u);
+    Add(ULOG_LOG_ORIGINATED, "0104444444", 1700000030u);
+    const Set missed = {"0101111111", "0102222222", "0103333333"};
+    EXPECT_EQ(UlogGetAllCallLogInfo(ULOG_LOG_MISSED, array), 1);
+    EXPECT_EQ(firstWritten(3), missed);
+    int nFilled = -1;
+    EXPECT_EQ(UlogGetAllCallLogInfoEx(ULOG_LOG_MISSED, array, 2, &nFilled), 1);
+    EXPECT_EQ(nFilled, 2);
+    const Set two = firstWritten(2);
+    EXPECT_EQ(two.size(), 2u);
+    EXPECT_TRUE(std::includes(missed.begin(), missed.end(), two.begin(), two.end()));
+    EXPECT_EQ(UlogGetAllCallLogInfoEx(ULOG_LOG_MISSED, array, 4, nullptr), 1);
+    EXPECT_EQ(firstWritten(3), missed);
+    EXPECT_EQ(UlogGetAllCallLogInfoEx(ULOG_LOG_MISSED, nullptr, 0, &nFilled), 1);
+    EXPECT_EQ(nFilled, 0);
+    UlogCtlFailNextSql(1);
+    EXPECT_EQ(UlogGetAllCallLogInfoEx(ULOG_LOG_MISSED, array, 4, &nFilled), 0);
+    EXPECT_EQ(nFilled, 0);
+    EXPECT_EQ(firstWritten(0), Set{});
+
+    for (int nMax : {0, -3})
+    {
+        EXPECT_EQ(UlogGetUnreadMissedCallLog(array, nMax), 1);
+        EXPECT_EQ(firstWritten(0), Set{}) << nMax;
     }
-    EXPECT_EQ(numbers, (std::set<std::string>{"0101111111", "0102222222", "0103333333"}));
-    EXPECT_EQ(std::memcmp(&array[3], &untouched[3], sizeof(UlogInfo)), 0);
-}
-
-TEST_F(ApiTest, LookupsOfAbsentRowsFailAndLeaveTheRecordUntouched)
-{
-    UlogInfo info = Filled(0x33);
-    const UlogInfo before = info;
-    EXPECT_EQ(UlogGetFirstCallLog(&info), 0);
-    EXPECT_EQ(UlogGetLastCallLog(&info), 0);
-    EXPECT_EQ(UlogGetFirstCallLogByType(ULOG_LOG_MISSED, &info), 0);
-    EXPECT_EQ(UlogGetCallLogInfoByUniqueID(12345, &info), 0);
-    EXPECT_EQ(std::memcmp(&info, &before, sizeof(info)), 0);
-    EXPECT_EQ(UlogGetIndex(12345), -1);
-    EXPECT_EQ(UlogGetDuplIndex(12345), -1);
-
-    UlogInfo a = Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
-    UlogInfo b = Add(ULOG_LOG_ORIGINATED, "0102222222", 1700000010u);
-    EXPECT_EQ(UlogGetCallLogInfoByUniqueID(b.nUniqueId, &info), 1);
-    EXPECT_STREQ(info.szNumber, "0102222222");
-    EXPECT_EQ(info.nGroupId, b.nGroupId);
-    const int ia = UlogGetIndex(a.nUniqueId);
-    const int ib = UlogGetIndex(b.nUniqueId);
-    EXPECT_TRUE((ia == 0 && ib == 1) || (ia == 1 && ib == 0)) << ia << " " << ib;
-    EXPECT_GE(UlogGetDuplIndex(b.nDuplLogLastUniqueId), 0);
-}
-
-TEST_F(ApiTest, UnreadMissedCallsAreReadBoundedAndCountedAlike)
-{
-    Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .duration = 0, .unchecked = true});
-    Add(Event{.type = ULOG_LOG_MISSED,
-              .number = "0102222222",
-              .start = 1700000010u,
-              .duration = 0,
-              .unchecked = true});
-    Add(Event{.type = ULOG_LOG_MISSED, .number = "0103333333", .start = 1700000020u, .duration = 0});
-    Add(ULOG_LOG_ORIGINATED, "0104444444");
-
-    UlogInfo array[3];
-    std::memset(array, 0x11, sizeof(array));
-    UlogInfo untouched[3];
-    std::memcpy(untouched, array, sizeof(array));
-    EXPECT_EQ(UlogGetUnreadMissedCallLog(array, 0), 1);
-    EXPECT_EQ(UlogGetUnreadMissedCallLog(array, -3), 1);
-    EXPECT_EQ(std::memcmp(array, untouched, sizeof(array)), 0);
-
     EXPECT_EQ(UlogGetUnreadMissedCallLog(array, 1), 1);
     EXPECT_EQ(array[0].bUncheckedYet, 1);
-    EXPECT_EQ(std::memcmp(&array[1], &untouched[1], sizeof(UlogInfo)), 0);
-
+    EXPECT_EQ(firstWritten(1).size(), 1u);
     EXPECT_EQ(UlogGetUnreadMissedCallLog(array, 3), 1);
-    std::set<std::string> unread = {array[0].szNumber, array[1].szNumber};
-    EXPECT_EQ(unread, (std::set<std::string>{"0101111111", "0102222222"}));
-    EXPECT_EQ(std::memcmp(&array[2], &untouched[2], sizeof(UlogInfo)), 0);
-
+    EXPECT_EQ(firstWritten(2), (Set{"0101111111", "0102222222"}));
     EXPECT_EQ(UlogGetUnreadTotalMissedCount(), 3);
-    EXPECT_EQ(UlogGetUnreadMissedLogCount(), UlogGetUnreadTotalMissedCount());
-
-    // Marking every row as looked at leaves nothing unread.
+    EXPECT_EQ(UlogGetUnreadMissedLogCount(), 3);
     EXPECT_EQ(UlogSetAllUnreadMissedStatus(0), 1);
-    std::memcpy(array, untouched, sizeof(array));
     EXPECT_EQ(UlogGetUnreadMissedCallLog(array, 3), 1);
-    EXPECT_EQ(std::memcmp(array, untouched, sizeof(array)), 0);
-    EXPECT_EQ(UlogGetUnreadMissedLogCount(), UlogGetUnreadTotalMissedCount());
+    EXPECT_EQ(firstWritten(0), Set{});
+    EXPECT_EQ(UlogGetUnreadMissedLogCount(), 3);
 }
 
-// The mask is checked before the record (which rows a bulk update renames: the distinct manager's tests).
-TEST_F(ApiTest, BulkUpdateChecksItsMaskFirst)
+// Lookups of absent rows; the record is left as it was.
+TEST_F(ApiTest, LookupsOfAbsentRowsFailWithNoSuchLog)
 {
-    EXPECT_EQ(UlogSetAllCallLogInfo(ULOG_UPDATE_NONE, nullptr), 0);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("iUpdateType != ULOG_UPDATE_NONE"));
-    EXPECT_FALSE(UlogCtlDiagnosticsContain("pUlogInfo != NULL"));
-    EXPECT_EQ(UlogSetAllCallLogInfo(ULOG_UPDATE_NAME, nullptr), 0);
-    EXPECT_TRUE(UlogCtlDiagnosticsContain("pUlogInfo != NULL"));
+    UlogInfo info;
+    std::memset(&info, 0x33, sizeof(info));
+    const UlogInfo before = info;
+    const std::function<BOOL(UlogInfo*)> lookups[] = {
+        UlogGetFirstCallLog,
+        UlogGetLastCallLog,
+        [](UlogInfo* p) { return UlogGetFirstCallLogByType(ULOG_LOG_MISSED, p); },
+        [](UlogInfo* p) { return UlogGetLastCallLogByType(ULOG_LOG_MISSED, p); },
+        [](UlogInfo* p) { return UlogGetCallLogInfoByUniqueID(12345, p); },
+        [](UlogInfo*) { return UlogDeleteCallLog(12345); }};
+    for (const auto& lookup : lookups)
+    {
+        EXPECT_EQ(lookup(&info), 0) << &lookup - lookups;
+        EXPECT_EQ(LastError(), Expected(ULOG_ERR_NOT_FOUND, "no such log")) << &lookup - lookups;
+    }
+    EXPECT_EQ(std::memcmp(&info, &before, sizeof(info)), 0);
 }
 
-TEST_F(ApiTest, UpdateRewritesTheRowOfTheRecord)
+// An update rewrites the row of the record; a voicemail entry renames the rows of its number.
+TEST_F(ApiTest, UpdatesRewriteTheRowsOfTheirRecord)
 {
-    UlogInfo a = Add(ULOG_LOG_TERMINATED, "0101111111", 1700000000u);
+    const UlogInfo a = Add(ULOG_LOG_TERMINATED, "0105550000");
     UlogInfo row;
     ASSERT_EQ(UlogGetCallLogInfoByUniqueID(a.nUniqueId, &row), 1);
     std::strcpy(row.szName, "Bob");
@@ -297,101 +314,14 @@ TEST_F(ApiTest, UpdateRewritesTheRowOfTheRecord)
     EXPECT_STREQ(back.szName, "Bob");
     EXPECT_EQ(back.tmEnd - back.tmStart, 600u);
     EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_TERMINATED), 1);
-}
 
-TEST_F(ApiTest, VoicemailNumberRenamesItsRows)
-{
-    UlogInfo a = Add(ULOG_LOG_ORIGINATED, "0105550000");
     MbdnInfo entry;
     std::memset(&entry, 0, sizeof(entry));
-    // An empty entry changes nothing.
-    EXPECT_EQ(UlogUpdateCallLogNameByVoicemail(&entry), 0);
+    EXPECT_EQ(UlogUpdateCallLogNameByVoicemail(&entry), 0); // an entry that is not set changes nothing
     entry.bSet = 1;
     std::strcpy(entry.szNumber, "0105550000");
-    const char16_t name[] = u"Voicemail";
-    std::memcpy(entry.mszName, name, sizeof(name));
+    std::memcpy(entry.mszName, u"Voicemail", sizeof(u"Voicemail"));
     EXPECT_EQ(UlogUpdateCallLogNameByVoicemail(&entry), 1);
-    UlogInfo back;
     ASSERT_EQ(UlogGetCallLogInfoByUniqueID(a.nUniqueId, &back), 1);
     EXPECT_STREQ(back.szName, "Voicemail");
-}
-
-TEST_F(ApiTest, SumsMaximaAndPassThroughSettings)
-{
-    Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
-    Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000050u);
-    Add(ULOG_LOG_ORIGINATED, "0102222222", 1700000100u);
-    EXPECT_EQ(UlogGetSum(ULOG_DB_SN_COUNT), 3);
-
-    std::vector<UlogInfo> newest = WalkAndRelease(UlogGetMaxLogInfo(ULOG_DB_START_TIME));
-    ASSERT_EQ(newest.size(), 1u);
-    EXPECT_STREQ(newest[0].szNumber, "0102222222");
-    std::vector<UlogInfo> oldest = WalkAndRelease(UlogGetDuplMinLogInfo(ULOG_DB_START_TIME));
-    ASSERT_EQ(oldest.size(), 1u);
-    EXPECT_EQ(oldest[0].tmStart, 1700000000u);
-
-    EXPECT_EQ(UlogSetFilter(3), 1);
-    EXPECT_EQ(UlogSetOrder(1, 2, 3, 4), 1);
-    EXPECT_EQ(UlogSetDuplFilter(0), 1);
-    EXPECT_EQ(UlogSetDuplOrder(0, 0, 0, 0), 1);
-
-    // Field numbers outside the table's columns are refused: no sum, no handle.
-    for (int field : {-1, static_cast<int>(ULOG_DB_FIELD_CNT_MAX), 100000, -2147483647 - 1})
-    {
-        UlogCtlClearDiagnostics();
-        EXPECT_EQ(UlogGetSum(field), 0);
-        EXPECT_EQ(UlogGetAverage(field), 0);
-        EXPECT_EQ(UlogGetDuplSum(field), 0);
-        EXPECT_EQ(UlogGetDuplAverage(field), 0);
-        EXPECT_EQ(UlogGetMaxLogInfo(field), 0);
-        EXPECT_EQ(UlogGetMinLogInfo(field), 0);
-        EXPECT_EQ(UlogGetDuplMaxLogInfo(field), 0);
-        EXPECT_EQ(UlogGetDuplMinLogInfo(field), 0);
-        EXPECT_EQ(UlogCtlGetAssertCount(), 8) << field;
-    }
-    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 2);
-}
-
-// The duplicate-log functions: counts and positions of single events.
-TEST_F(ApiTest, UncheckedEventCountsOnlyTheTypesStillUncheckedEvents)
-{
-    Add(Event{.type = ULOG_LOG_MISSED, .number = "0101111111", .duration = 0, .unchecked = true});
-    Add(Event{.type = ULOG_LOG_MISSED,
-              .number = "0101111111",
-              .start = 1700000060u,
-              .duration = 0,
-              .unchecked = true});
-    Add(Event{.type = ULOG_LOG_MISSED, .number = "0102222222", .start = 1700000120u, .duration = 0});
-    Add(Event{
-        .type = ULOG_LOG_MSG_RECEIVED, .number = "0103333333", .start = 1700000180u, .unchecked = true});
-
-    int n = -1;
-    EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_MISSED, &n), 1);
-    EXPECT_EQ(n, 2);
-    EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_MSG_RECEIVED, &n), 1);
-    EXPECT_EQ(n, 1);
-    EXPECT_EQ(UlogGetDuplLogUncheckedCount(ULOG_LOG_ORIGINATED, &n), 1);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(UlogGetDuplLogUncheckedCount(static_cast<UlogLogType>(42), &n), 1);
-    EXPECT_EQ(n, 0);
-
-    EXPECT_EQ(UlogGetDuplLogCount(ULOG_LOG_MISSED), 3);
-    EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_MISSED), 2);
-    EXPECT_EQ(UlogGetDuplLogCount(static_cast<UlogLogType>(-1)), 0);
-}
-
-TEST_F(ApiTest, EventPositionsFollowTheListOfAllEvents)
-{
-    Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
-    Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000060u);
-    Add(ULOG_LOG_TERMINATED, "0102222222", 1700000120u);
-    std::vector<UlogInfo> events = WalkAndRelease(UlogGetDuplAllLogInfo());
-    ASSERT_EQ(events.size(), 3u);
-    for (size_t i = 0; i < events.size(); ++i)
-        EXPECT_EQ(UlogGetDuplIndex(events[i].nUniqueId), static_cast<int>(i));
-    EXPECT_EQ(UlogGetDuplIndex(-1), -1);
-    // Two outgoing events (type 0) and one incoming (type 1); every call lasted 60 seconds.
-    EXPECT_EQ(UlogGetDuplSum(ULOG_DB_LOG_TYPE), 1);
-    EXPECT_EQ(UlogGetSum(ULOG_DB_LOG_TYPE), 1);
-    EXPECT_EQ(UlogGetDuplAverage(ULOG_DB_END_TIME) - UlogGetDuplAverage(ULOG_DB_START_TIME), 60);
 }

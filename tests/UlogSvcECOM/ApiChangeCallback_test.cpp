@@ -1,23 +1,19 @@
 // An application's change callback: one call per committed change, with the change's kind and row;
-// nothing for a change that fails; nothing once removed.
+// nothing for a change that fails; nothing once removed. (Which changes the observers raise, and in
+// which order: tests/UlogSvcLogMgr/Observer_test.cpp.)
 #include "ApiTestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <utility>
-#include <vector>
 
 namespace
 {
-using apitest::Add;
-using apitest::ApiTest;
-using apitest::Record;
+using namespace apitest;
+using Changes = std::vector<std::pair<int, int>>;
 
 struct Seen
 {
-    std::vector<std::pair<int, int>> changes;
-    // What the callback could read of the changed row while it ran: its count of events, or -1.
-    std::vector<int> counts;
+    Changes changes;
+    std::vector<int> counts; // what the callback read of the changed row while it ran: its events, or -1
 };
 
 void OnChange(int nChangeType, int nUniqueId, void* pUserData)
@@ -45,13 +41,10 @@ protected:
     Seen m_seen;
 };
 
-using Changes = std::vector<std::pair<int, int>>;
-
 TEST_F(ApiChangeCallbackTest, EachCommittedChangeIsAnnouncedOnceWithItsRow)
 {
     const UlogInfo first = Add(ULOG_LOG_ORIGINATED, "0101234567");
     Add(ULOG_LOG_ORIGINATED, "0101234567", 1700000100u);
-    // A known correspondent's event rewrites its row (1), then is stored (0), as the observers see it.
     EXPECT_EQ((Changes{{0, first.nUniqueId}, {1, first.nUniqueId}, {0, first.nUniqueId}}), m_seen.changes);
     // The callback runs after the commit: the row it reads already holds the new event.
     EXPECT_EQ((std::vector<int>{1, 2, 2}), m_seen.counts);
@@ -73,21 +66,18 @@ TEST_F(ApiChangeCallbackTest, EachCommittedChangeIsAnnouncedOnceWithItsRow)
 TEST_F(ApiChangeCallbackTest, AFailedChangeIsNeverAnnounced)
 {
     const UlogInfo stored = Add(ULOG_LOG_ORIGINATED, "0101234567");
-    m_seen = Seen();
     for (int position = 1; position <= 12; ++position)
     {
+        m_seen = Seen();
         UlogCtlFailSqlAt(position);
         UlogInfo info = Record(ULOG_LOG_ORIGINATED, "0101234567", 1700000000u + 10u * position);
         const BOOL bStored = UlogAddCallLog(&info);
         UlogCtlFailNextSql(0);
-        if (!bStored)
-            EXPECT_TRUE(m_seen.changes.empty()) << "statement " << position;
-        else
-            EXPECT_EQ((Changes{{1, stored.nUniqueId}, {0, stored.nUniqueId}}), m_seen.changes)
-                << "statement " << position;
-        m_seen = Seen();
+        const Changes expected = bStored ? Changes{{1, stored.nUniqueId}, {0, stored.nUniqueId}} : Changes{};
+        EXPECT_EQ(expected, m_seen.changes) << "statement " << position;
     }
     // A change refused before it begins (nothing to delete) is silent too.
+    m_seen = Seen();
     EXPECT_EQ(0, UlogDeleteCallLog(stored.nUniqueId + 100));
     EXPECT_TRUE(m_seen.changes.empty());
 }

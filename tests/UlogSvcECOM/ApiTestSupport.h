@@ -1,5 +1,5 @@
 // Helpers for the tests of the exported functions: a started service on a fresh data root, records
-// built as an application would fill them, and walks of iterator handles.
+// built as an application would fill them, walks of iterator handles and the thread's last error.
 #ifndef ULOG_API_TEST_SUPPORT_H
 #define ULOG_API_TEST_SUPPORT_H
 
@@ -15,11 +15,9 @@
 
 namespace apitest
 {
-inline UlogInfo Record(UlogLogType type, const char* number, unsigned start = 1700000000u,
-                       unsigned duration = 60, const char* name = "")
+inline UlogInfo Record(UlogLogType type, const char* number, unsigned start = 1700000000u)
 {
-    return ulogtest::MakeInfo(
-        ulogtest::Event{.type = type, .number = number, .name = name, .start = start, .duration = duration});
+    return ulogtest::MakeInfo(ulogtest::Event{.type = type, .number = number, .start = start});
 }
 
 // Adds one event; the record as the service filled it in.
@@ -30,9 +28,9 @@ inline UlogInfo Add(const ulogtest::Event& e)
     return info;
 }
 inline UlogInfo Add(UlogLogType type, const char* number, unsigned start = 1700000000u,
-                    unsigned duration = 60)
+                    bool unchecked = false)
 {
-    return Add(ulogtest::Event{.type = type, .number = number, .start = start, .duration = duration});
+    return Add(ulogtest::Event{.type = type, .number = number, .start = start, .unchecked = unchecked});
 }
 
 // Walks a handle from the first log to the end; leaves it registered.
@@ -40,14 +38,12 @@ inline std::vector<UlogInfo> Walk(HOBJ h)
 {
     std::vector<UlogInfo> out;
     UlogSvcIteratorMoveFirst(h);
-    for (int guard = 0; !UlogSvcIteratorIsDone(h) && guard < 1000; ++guard)
+    for (UlogInfo info; !UlogSvcIteratorIsDone(h) && out.size() < 1000; UlogSvcIteratorMoveNext(h))
     {
-        UlogInfo info;
         std::memset(&info, 0, sizeof(info));
         if (!UlogSvcIteratorGetCurItem(h, &info))
             break;
         out.push_back(info);
-        UlogSvcIteratorMoveNext(h);
     }
     return out;
 }
@@ -65,6 +61,18 @@ inline std::vector<std::string> Numbers(const std::vector<UlogInfo>& logs)
     for (const UlogInfo& info : logs)
         out.emplace_back(info.szNumber);
     return out;
+}
+
+// The cause UlogGetLastError gives, as "code text".
+inline std::string LastError()
+{
+    const char* text = nullptr;
+    const UlogErrorCode code = UlogGetLastError(&text);
+    return std::to_string(static_cast<int>(code)) + " " + (text != nullptr ? text : "<null>");
+}
+inline std::string Expected(UlogErrorCode code, const char* text)
+{
+    return std::to_string(static_cast<int>(code)) + " " + text;
 }
 
 // The service started on a fresh data root, stopped afterwards.

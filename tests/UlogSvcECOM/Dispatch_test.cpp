@@ -9,7 +9,6 @@
 #include "UlogSvcMgr/CUlogSvcMgr.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 #include "control/PlatformControl.h"
-
 #include "support/DataFiles.h"
 
 #include <string>
@@ -59,8 +58,17 @@ TEST_F(DispatchTest, StartOnAnEmptyRootCreatesTheTablesAndPublishesTheClass)
     EXPECT_EQ(CountObjects("index", "UlogDistinctDbTable"), 15);
 }
 
-TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexesAndAnUnknownCommandDoesNothing)
+TEST_F(DispatchTest, AnUnknownCommandDoesNothingAndStopWithdrawsTheClassAndTheMutexes)
 {
+    // On the fresh data root, an unknown command is reported and starts nothing.
+    EXPECT_EQ(UlogSvcDispatch(2), 0u);
+    EXPECT_EQ(UlogCtlGetAssertCount(), 1);
+    EXPECT_TRUE(
+        UlogCtlDiagnosticsContain("ASSERTION_NEVER_GET_HERE: NEVER_GET_HERE (UlogSvcECOM/UlogSvcECOM:166)"));
+    EXPECT_EQ(SysGetClassObject(ULOG_SVC_CLASS_ID), nullptr);
+    EXPECT_FALSE(Db2CheckTable("UlogDistinctDbTable"));
+    EXPECT_EQ(UlogSvcDispatch(0xFFFFFFFFu), 0u);
+
     ASSERT_EQ(UlogSvcDispatch(0), 0u);
     EXPECT_EQ(UlogSvcDispatch(1), 0u);
     EXPECT_EQ(SysGetClassObject(ULOG_SVC_CLASS_ID), nullptr);
@@ -72,20 +80,6 @@ TEST_F(DispatchTest, StopWithdrawsTheClassAndTheMutexesAndAnUnknownCommandDoesNo
     EXPECT_TRUE(UlogCtlDiagnosticsContain("CUlogSvcMutex::Lock: m_hMutex is invalid.\n"));
     // A stop without a start gives the unregistration's failure.
     EXPECT_EQ(UlogSvcDispatch(1), static_cast<unsigned int>(-1));
-
-    // On a fresh data root, an unknown command is reported and starts nothing.
-    const std::string fresh = ulogtest::MakeTempDir();
-    ASSERT_TRUE(UlogCtlReset(fresh.c_str()));
-    UlogCtlCaptureDiagnostics(TRUE);
-    EXPECT_EQ(UlogSvcDispatch(2), 0u);
-    EXPECT_EQ(UlogCtlGetAssertCount(), 1);
-    EXPECT_TRUE(
-        UlogCtlDiagnosticsContain("ASSERTION_NEVER_GET_HERE: NEVER_GET_HERE (UlogSvcECOM/UlogSvcECOM:166)"));
-    EXPECT_EQ(SysGetClassObject(ULOG_SVC_CLASS_ID), nullptr);
-    EXPECT_FALSE(Db2CheckTable("UlogDistinctDbTable"));
-    EXPECT_EQ(UlogSvcDispatch(0xFFFFFFFFu), 0u);
-    UlogCtlReset(m_root.c_str());
-    ulogtest::RemoveTree(fresh);
 }
 
 TEST_F(DispatchTest, DataAboutToBeWipedIsAnnouncedAndStartCompletes)
