@@ -2,7 +2,6 @@
 #include "H/UlogSvcDef.h"
 
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
-#include "UlogSvcECOM/UlogSvcLastError.h"
 
 #include "UlogSvcCollection/CUlogSvcIteratorAdapter.h"
 #include "UlogSvcECOM/UlogSvcLastError.h"
@@ -28,6 +27,7 @@ bool IsValidField(int nField, const char* pszModule, int nLine)
     if (nField >= 0 && nField < ULOG_DB_FIELD_CNT_MAX)
         return true;
     Require(pszModule, "(0 <= nField) && (nField < ULOG_DB_FIELD_CNT_MAX)", nLine);
+    ulogerr::Fail(ULOG_ERR_INVALID_ARGUMENT);
     return false;
 }
 

@@ -90,7 +90,9 @@ extern "C" BOOL UlogAddCallLog(UlogInfo* pUlogInfo)
     if (!ptr.IsValidPtr())
     {
         ReportNoLog("UlogAddCallLog");
-        return ulogerr::Fail(ULOG_ERR_FAILED);
+        /* A type that selects no log kind is the caller's; anything else (no memory) the service's. */
+        const bool bKnownType = pUlogInfo->iLogType >= 0 && pUlogInfo->iLogType < ULOG_LOG_CNT_MAX;
+        return ulogerr::Fail(bKnownType ? ULOG_ERR_FAILED : ULOG_ERR_INVALID_ARGUMENT);
     }
     /* Nothing stored: the record stays as the caller wrote it. */
     if (!Mgr()->Add(*ptr.Get()))

@@ -94,7 +94,13 @@ TEST_F(ApiTest, NullAndOutOfRangeArgumentsAreRefusedWithTheirReports)
          "pnCount != NULL (UlogSvcLogMgr/UlogSvcDuplMgr:"},
         {[] { return UlogSvcIteratorGetCurItem(1, nullptr); },
          "pUlogInfo != NULL (UlogSvcCollection/UlogSvcIteratorAdapter:222)"},
-        {[] { return UlogFillContactInfo(nullptr); }, nullptr}};
+        {[] { return UlogFillContactInfo(nullptr); }, nullptr},
+        {[]
+         {
+             UlogInfo info = Record(ULOG_LOG_CNT_MAX, "0101234567");
+             return UlogAddCallLog(&info);
+         },
+         "CUlogSvcGenerator::Generate: iLogType (11)"}};
     for (size_t i = 0; i < std::size(refusals); ++i)
     {
         const auto& [call, report] = refusals[i];
@@ -117,7 +123,11 @@ TEST_F(ApiTest, FieldsOutsideTheColumnsGiveNoSumAndNoHandle)
         for (int (*pfnRead)(int) :
              {UlogGetSum, UlogGetAverage, UlogGetDuplSum, UlogGetDuplAverage, UlogGetMaxLogInfo,
               UlogGetMinLogInfo, UlogGetDuplMaxLogInfo, UlogGetDuplMinLogInfo})
+        {
             EXPECT_EQ(pfnRead(field), 0) << field;
+            EXPECT_EQ(UlogGetLastError(nullptr), ULOG_ERR_INVALID_ARGUMENT)
+                << "a refused field is told from a sum of 0";
+        }
         EXPECT_EQ(UlogCtlGetAssertCount(), 8) << field;
         EXPECT_TRUE(UlogCtlDiagnosticsContain("(0 <= nField) && (nField < ULOG_DB_FIELD_CNT_MAX)"));
     }
