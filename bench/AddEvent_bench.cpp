@@ -2,6 +2,7 @@
 // beside a bare SQLite insert of one row with the same durability (WAL, synchronous=NORMAL).
 // Each Add case times one bare insert before each Add in the same loop and reports the Add as a multiple
 // of it ("x_bare"), so both are measured under the same conditions.
+#include "BenchSupport.h"
 #include "UlogSvcECOM/UlogSvcECOM.h"
 #include "UlogSvcLogMgr/CUlog.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
@@ -25,20 +26,14 @@ using Clock = std::chrono::steady_clock;
 
 const std::string& Root()
 {
-    static const std::string root =
-        (std::filesystem::temp_directory_path() / ("addevent-bench-" + std::to_string(::getpid()))).string();
+    static const std::string root = ulogbench::RunRoot("addevent-bench");
     return root;
 }
 
 // A started service on an empty data root.
 void StartService()
 {
-    UlogSvcDispatch(1);
-    UlogCtlWaitForStores();
-    std::filesystem::remove_all(Root());
-    std::filesystem::create_directories(Root());
-    UlogCtlReset(Root().c_str());
-    UlogSvcDispatch(0);
+    ulogbench::StartServiceOn(Root());
 }
 
 std::unique_ptr<CUlog> CallLog(int nNumber, unsigned start, UlogLogType type = ULOG_LOG_ORIGINATED)

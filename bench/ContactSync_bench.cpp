@@ -3,6 +3,7 @@
 // notification thread, the rewrite of the 10 rows and of their events' contact ids), and the rewrite
 // alone (the contact sync's update called directly). Each is timed beside one bare SQLite update of one
 // row (WAL, synchronous=NORMAL) made in the same loop, and reported as a multiple of it ("x_bare").
+#include "BenchSupport.h"
 #include "KivCtSvc/KivCtSvc.h"
 #include "KivGWESCore/KivGWESCore.h"
 #include "UlogSvc.h"
@@ -26,8 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 const std::string& Root()
 {
-    static const std::string root =
-        (std::filesystem::temp_directory_path() / ("ctsync-bench-" + std::to_string(::getpid()))).string();
+    static const std::string root = ulogbench::RunRoot("ctsync-bench");
     return root;
 }
 
@@ -68,12 +68,7 @@ bool AddEvents(UlogLogType type, const char* number, const char* address)
 // Her id, 0 when the set-up failed.
 int SetUp()
 {
-    UlogSvcDispatch(1);
-    UlogCtlWaitForStores();
-    std::filesystem::remove_all(Root());
-    std::filesystem::create_directories(Root());
-    UlogCtlReset(Root().c_str());
-    UlogSvcDispatch(0);
+    ulogbench::StartServiceOn(Root());
     for (int type = 0; type < 5; ++type)
         if (!AddEvents(static_cast<UlogLogType>(type), "0101110000", ""))
             return 0;
