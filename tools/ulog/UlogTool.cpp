@@ -34,8 +34,9 @@ const char* const s_mainHelp =
     "  show ID                     every field of one row of the list\n"
     "  delete ID | delete --all    remove one row (with its events) or every log\n"
     "  stats                       call times and counts\n"
-    "  contact add|edit|delete|list  the address book, which the logs follow\n"
+    "  contact add|edit|delete|list|import  the address book, which the logs follow\n"
     "  fdn add|delete|list         the fixed-dialling entries\n"
+    "  sync --full                 bring every log in step with the address book\n"
     "\n"
     "--json prints machine-readable output; COMMAND --help describes a command.\n"
     "Exit status: 0 done, 1 failed, 2 bad arguments.\n";
@@ -637,7 +638,8 @@ const std::map<std::string, Command>& Commands()
                                                               {"delete", {CmdDelete, s_deleteHelp}},
                                                               {"stats", {CmdStats, s_statsHelp}},
                                                               {"contact", {CmdContact, s_contactHelp}},
-                                                              {"fdn", {CmdFdn, s_fdnHelp}}};
+                                                              {"fdn", {CmdFdn, s_fdnHelp}},
+                                                              {"sync", {CmdSync, s_syncHelp}}};
     return s_commands;
 }
 
