@@ -109,27 +109,19 @@ const char* const kGood = "BEGIN:VCARD\nVERSION:3.0\nN:Lee;Ann\nTEL:0700900333\n
 INSTANTIATE_TEST_SUITE_P(
     Files, ToolSyncMalformed,
     ::testing::Values(
-        Malformed{nullptr, 1, "cannot read"}, Malformed{"", 2, "line 1: no vCard in the file"},
+        Malformed{nullptr, 1, "cannot read"},
         Malformed{"VERSION:3.0\n", 2, "line 1: a line outside BEGIN:VCARD and END:VCARD"},
         Malformed{" folded\n", 2, "line 1: a continued line with no line before it"},
         Malformed{"BEGIN:VCARD\nVERSION:3.0\nN:Lee;Ann\n", 2, "line 3: the file ends inside a vCard"},
-        Malformed{"BEGIN:VCARD\nVERSION:3.0\nBEGIN:VCARD\n", 2, "line 3: a vCard begins inside another"},
-        Malformed{"BEGIN:VCALENDAR\n", 2, "line 1: BEGIN:VCALENDAR is not a vCard"},
-        Malformed{"BEGIN:VCARD\nN:Lee;Ann\nEND:VCARD\n", 2, "line 1: a vCard without a VERSION"},
         Malformed{"BEGIN:VCARD\nVERSION:4.0\nN:Lee;Ann\nEND:VCARD\n", 2, "line 2: vCard version 4.0"},
         Malformed{"BEGIN:VCARD\nVERSION:3.0\nTEL:0700\nEND:VCARD\n", 2, "line 1: a contact without a name"},
         Malformed{"BEGIN:VCARD\nVERSION:3.0\nN:Lee;Ann\nTEL:07ab\nEND:VCARD\n", 2,
                   "line 4: not a phone number: '07ab'"},
-        Malformed{"BEGIN:VCARD\nVERSION:3.0\nN:Lee;Ann\nEMAIL:nobody\nEND:VCARD\n", 2,
-                  "line 4: not an e-mail address"},
         Malformed{"BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=QUOTED-PRINTABLE:L=ZZ;A\nEND:VCARD\n", 2,
                   "line 3: a quoted-printable value with a bad escape"},
         Malformed{"BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=SHIFT_JIS:Lee;Ann\nEND:VCARD\n", 2,
                   "line 3: the character set SHIFT_JIS is not read"},
-        Malformed{"BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=BASE64:TGVl\nEND:VCARD\n", 2,
-                  "line 3: N is not text"},
         Malformed{"BEGIN:VCARD\nVERSION:3.0\nN:Lee;A\\nB\nEND:VCARD\n", 2, "line 3: N is not printable text"},
-        Malformed{"BEGIN:VCARD\nVERSION:3.0\nN Lee\nEND:VCARD\n", 2, "line 3: not a vCard line"},
         // The first card is good: the second refuses the whole file.
         Malformed{"BEGIN:VCARD\nVERSION:3.0\nN:Lee;Ann\nTEL:0700900333\nEND:VCARD\n"
                   "BEGIN:VCARD\nVERSION:3.0\nFN:Bo\nTEL:0700900444\nTEL:+\nEND:VCARD\n",
