@@ -244,12 +244,6 @@ bool DataLink(const char* pszFunc, DataKind iKind, const char* pszKey, CtLink& l
 
 /* ==== The state of the full sync ==== */
 
-/* The 56-byte request the task receives; its content is not read. */
-struct FullSyncRequest
-{
-    unsigned int anWords[14];
-};
-
 struct CFullSyncState
 {
     /* The stop request's changes, and whether a pass runs (passEnded tells its end). */
@@ -1214,11 +1208,9 @@ BOOL CUlogSvcContactSync::ContactFullSyncCallback(int nEvent, void*, void*)
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcContactSync::ContactFullSyncCallback: there is no task.\n");
         return FALSE;
     }
-    FullSyncRequest request;
-    std::memset(&request, 0, sizeof(request));
+    // A zeroed request: the task does not read it, every message is one pass.
     OSMSG message;
     std::memset(&message, 0, sizeof(message));
-    message.pData = &request; // not read: the task runs one pass per message
     if (!OsSendMessage(hTask, &message))
     {
         SysDebugPrintf(ULOG_DBG_FAIL,

@@ -92,6 +92,11 @@ struct Malformed
     const char* error;
 };
 
+void PrintTo(const Malformed& file, std::ostream* out)
+{
+    *out << file.error;
+}
+
 class ToolSyncMalformed : public ToolSyncTest, public ::testing::WithParamInterface<Malformed>
 {
 };
