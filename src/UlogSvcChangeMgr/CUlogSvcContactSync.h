@@ -142,7 +142,8 @@ public:
     BOOL StartSync();
     BOOL StopSync();
     /* Returns once no pass is running (at once on the task itself, whose pass is its caller). Used after
-     * StopSync, so that nothing of a pass runs once the service has stopped. TRUE. */
+     * StopSync, so that nothing of a pass runs once the service has stopped. The caller must not hold the
+     * service lock, which the pass needs to reach its next row. TRUE. */
     BOOL WaitForPassEnd();
     /* The request entry of the contacts service: nEvent 0 creates the check file (TRUE when it exists
      * now), any other value posts a request to the task (TRUE when it was posted). */
