@@ -526,6 +526,30 @@ extern "C"
      * be read (its cause, such as ULOG_ERR_IO, else ULOG_ERR_FAILED); the record is unchanged when FALSE. */
     BOOL UlogFillContactInfo(UlogInfo* pUlogInfo);
 
+    /* ==== Full contact sync ==== */
+
+    /*
+     * After a bulk change of the address book (an import, a restore, a SIM swap) the logs are brought in
+     * step by one pass over every stored row on the service's task "UlogCtFullSyncTask", instead of one
+     * update per changed record. While the pass is pending or running, the file
+     * "/User/Ulog/CtFullSyncCheckDummy.txt" under the data root exists and the per-record updates stand
+     * aside; the pass removes it once every row has been re-linked (and runs once more first when the
+     * address book was changed while it ran). A pass cut short (a stop, the process killed) leaves the
+     * file, and the next start of the service runs a new pass. The service registers
+     * ContactFullSyncCallback with the contacts service at start, so a bulk import of the contacts
+     * service announces and requests the pass by itself.
+     */
+
+    /* nEvent 0 announces a bulk change: the file is created (TRUE when it exists now). Any other value
+     * requests a pass once the change is written; it returns at once (TRUE when the request reached the
+     * task). The pointers are not read. */
+    BOOL ContactFullSyncCallback(int nEvent, void* pUserData, void* pReserved);
+    /* Requests a pass when the file exists (a pass left unfinished). TRUE. */
+    BOOL RestartContactFullSyncCallback(void);
+    /* Stops the full sync: a running pass returns at its next row leaving the file, and requests are
+     * ignored until the service is started again. Returns without waiting for the pass. TRUE. */
+    BOOL UlogSvcStopCtFullSync(void);
+
     /* ==== Following the changes of the logs ==== */
 
     /* A change of the logs: nChangeType is the kind of change (0 an event stored, 1 a row updated, 3 a

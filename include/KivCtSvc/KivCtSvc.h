@@ -47,6 +47,8 @@ extern "C"
  * pointer, an unknown kind, a text longer than its field, a bad number, an empty key to store. */
 #define CTSVC_ERR_NOT_FOUND 0x80060001u
 #define CTSVC_ERR_INVALID_ARG 0x80060002u
+/* SYNC_REFUSED: the full-sync callback could not announce a bulk import (nothing was stored). */
+#define CTSVC_ERR_SYNC_REFUSED 0x80060003u
 
     /* Kind of a contact number (0 to 10 are the kinds the service knows, see CTSVC_PHONE_*). A 32-bit
      * integer. */
@@ -281,6 +283,46 @@ extern "C"
     int CtSvcDbFdnAdd(const CtSvcFdnRecord* pRecord);
     BOOL CtSvcDbFdnChange(const CtSvcFdnRecord* pRecord);
     BOOL CtSvcDbFdnDelete(int nFdnId);
+
+    /* ---- Bulk import and the full sync --------------------------------------- */
+    /* After a bulk change the contacts service does not report every record to the listeners: it asks
+     * for one full re-synchronisation instead, through the full-sync callback that the log service
+     * registers when it starts. nEvent 0 announces the change (from then on the listeners' own work is
+     * pending), any other value asks for the re-synchronisation once the change is written. The callback
+     * runs on the thread of the bulk write, holding none of the contacts service's locks. For event 0,
+     * FALSE means the announcement could not be made; the result of any other event is not looked at. */
+    typedef BOOL (*CtSvcFullSyncCallback)(int nEvent, void* pUserData, void* pReserved);
+
+    /* Registers the full-sync callback (one for the process; a second registration replaces the first,
+     * NULL removes it). A platform reset forgets it. TRUE. */
+    BOOL CtSvcDbSetFullSyncCallback(CtSvcFullSyncCallback pfnCallback, void* pUserData);
+
+    /* One contact of a bulk import: its main record and the records it holds. The arrays may be NULL
+     * when their count is 0; the records' ids and contact ids are not read. */
+    typedef struct CtSvcImportContact
+    {
+        CtSvcContactRecord stContact;
+        const CtSvcPhoneNumberRecord* pNumbers;
+        int nNumbers;
+        const CtSvcEmailAddressRecord* pEmails;
+        int nEmails;
+        const CtSvcSnsDataRecord* pSns;
+        int nSns;
+        const CtSvcImRecord* pIms;
+        int nIms;
+    } CtSvcImportContact;
+
+    /* Stores nCount new contacts with their records, all in one transaction: all of them or none.
+     * Every record is checked first (as the single adds check them); one that cannot be stored refuses
+     * the whole import before anything is announced (CTSVC_ERR_INVALID_ARG). With a full-sync callback
+     * registered, the import announces itself with event 0 (FALSE from it refuses the import:
+     * CTSVC_ERR_SYNC_REFUSED, nothing stored), writes, and then asks for the re-synchronisation with
+     * event 1, also when the write failed (the re-synchronisation then finds the logs as they were and
+     * ends the announcement); the listeners hear nothing of the import. Without a full-sync callback
+     * every stored record is notified as its single add would be. Returns nCount (0 for nothing to
+     * import), the new contacts' ids in pContactIds when it is not NULL (room for nCount), or -1 with
+     * the cause in SysGetLastError and nothing stored. */
+    int CtSvcDbContactImport(const CtSvcImportContact* pContacts, int nCount, int* pContactIds);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -10,6 +10,7 @@
 #include "KivGWESCore/KivGWESCore.h"
 #include "UlogSvcDbMgr/CUlogContentFrmwkDbMgr.h"
 #include "UlogSvcDbMgr/CUlogDbBatch.h"
+#include "UlogSvcLogMgr/CUlogImLog.h"
 #include "UlogSvcLogMgr/CUlogSnsLog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
 #include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
@@ -17,7 +18,9 @@
 #include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 #include "UlogSvcUtil/CUlogSvcUtil.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -211,7 +214,130 @@ bool SetDataLink(const char* pszFunc, const Holder& holder, CtLink& link)
     return true;
 }
 
+/* The link of the first record holding an e-mail address, SNS person id or IM address, or a link that
+ * clears the log when none holds it; false when the address book cannot be read. */
+bool DataLink(const char* pszFunc, DataKind iKind, const char* pszKey, CtLink& link)
+{
+    link = CtLink();
+    Holder holder;
+    const int nFound = FindDataHolder(iKind, pszKey, holder);
+    if (nFound < 0)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: the contacts cannot be searched.\n", pszFunc);
+        return false;
+    }
+    if (nFound == 0)
+    {
+        link.nFields = CtLink::CLEAR;
+        return true;
+    }
+    if (!SetDataLink(pszFunc, holder, link))
+        return false;
+    if (iKind == DATA_EMAIL)
+    {
+        link.nFields |= CtLink::PHONE_TYPE | CtLink::STORAGE_TYPE;
+        link.iPhoneType = CUlogSvcContactSync::__GetPhoneType(CTSVC_PHONE_NONE, holder.nUseType);
+        link.iStorageType = ULOG_STORAGE_EMAIL_LINK;
+    }
+    return true;
+}
+
+/* ==== The state of the full sync ==== */
+
+struct CFullSyncState
+{
+    /* The stop request's changes, and whether a pass runs (passEnded tells its end). */
+    std::mutex passMutex;
+    std::condition_variable passEnded;
+    bool bPassRunning = false;
+    /* The last task that ended (a platform reset ends tasks); task handles are never given out twice. */
+    std::atomic<HOBJ> hEndedTask{INVALID_HOBJ};
+    /* The check file's test by a per-record callback and its creation and removal by the full sync,
+     * and the count of per-record changes refused and announcements made (under checkMutex). */
+    std::mutex checkMutex;
+    unsigned long long nMissed = 0;
+};
+
+/* Never destroyed: the task may still be ending when the library unloads. */
+CFullSyncState& FullSync()
+{
+    static CFullSyncState* s_pState = new CFullSyncState;
+    return *s_pState;
+}
+
+bool CheckFileExists()
+{
+    unsigned int nAttributes = 0;
+    return FmGetFileAttributes(CHECK_FILE, &nAttributes) == TRUE;
+}
+
+/* The distinct rows with the unique id: 0 or 1, -1 when they cannot be counted. */
+int CountRow(int nUniqueId)
+{
+    CUlogSvcFilter filter;
+    filter.SetFilter(Field(ULOG_DB_ULOG_DB_INDEX), nUniqueId);
+    return IUlogSvcDistinctMgr::Instance()->GetCount(&filter);
+}
+
+bool SameText(const char* pszA, const char* pszB)
+{
+    return std::strcmp(pszA, pszB) == 0;
+}
+
+bool SameWide(const WCHAR* pmszA, const WCHAR* pmszB)
+{
+    while (*pmszA != 0 && *pmszA == *pmszB)
+        ++pmszA, ++pmszB;
+    return *pmszA == *pmszB;
+}
+
+const char* SnsPersonId(const CUlog& log)
+{
+    const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log);
+    return pSns != NULL ? pSns->GetSnsPersonId() : "";
+}
+
+/* The same correspondent: a unique id given out again (after the row with the largest id was deleted)
+ * names another one. */
+bool SameKey(const CUlog& a, const CUlog& b)
+{
+    return a.GetLogType() == b.GetLogType() && SameText(a.GetBasicNumber(), b.GetBasicNumber()) &&
+           SameWide(a.GetEmailAddress(), b.GetEmailAddress()) && SameText(SnsPersonId(a), SnsPersonId(b));
+}
+
+bool SameContact(const CUlog& a, const CUlog& b)
+{
+    return a.GetPhoneType() == b.GetPhoneType() && a.GetStorageType() == b.GetStorageType() &&
+           a.GetCtPid() == b.GetCtPid() && a.GetCtDataId() == b.GetCtDataId() &&
+           a.GetCtFdnId() == b.GetCtFdnId() && a.GetMyAccountId() == b.GetMyAccountId() &&
+           SameText(a.GetFirstName(), b.GetFirstName()) && SameText(a.GetLastName(), b.GetLastName()) &&
+           SameText(a.GetDisplayName(), b.GetDisplayName()) &&
+           SameText(a.GetCallerIdPath(), b.GetCallerIdPath());
+}
+
+/* Marks the end of the task, also when a platform reset unwinds it. */
+struct CTaskEnd
+{
+    ~CTaskEnd() { FullSync().hEndedTask = OsGetCurrentTask(); }
+};
+
+/* Marks the end of a pass, also when a platform reset unwinds it. */
+struct CPassRun
+{
+    ~CPassRun()
+    {
+        {
+            std::lock_guard<std::mutex> lock(FullSync().passMutex);
+            FullSync().bPassRunning = false;
+        }
+        FullSync().passEnded.notify_all();
+    }
+};
+
 } // namespace
+
+std::atomic<BOOL> CUlogSvcContactSync::m_bStopSyncOnTask{FALSE};
+std::atomic<HOBJ> CUlogSvcContactSync::hUlogCtFullSyncTask{INVALID_HOBJ};
 
 /* ==== The instance ==== */
 
@@ -280,13 +406,17 @@ BOOL CUlogSvcContactSync::PrimaryContactSync(int nCtChangeType, int nRecordId, v
 BOOL CUlogSvcContactSync::Dispatch(const char* pszCallback, int nCtChangeType, int nRecordId, Update pfnNew,
                                    Update pfnChanged, Update pfnDeleted)
 {
-    unsigned int nAttributes = 0;
-    if (FmGetFileAttributes(CHECK_FILE, &nAttributes) == TRUE)
     {
-        SysDebugPrintf(ULOG_DBG_PROGRESS,
-                       "CUlogSvcContactSync::%s: full sync is already started or going to be!!\n",
-                       pszCallback);
-        return FALSE;
+        // Counted as missed, so that a pass running now runs once more before it removes the file.
+        std::lock_guard<std::mutex> check(FullSync().checkMutex);
+        if (CheckFileExists())
+        {
+            ++FullSync().nMissed;
+            SysDebugPrintf(ULOG_DBG_PROGRESS,
+                           "CUlogSvcContactSync::%s: full sync is already started or going to be!!\n",
+                           pszCallback);
+            return FALSE;
+        }
     }
     Update pfnUpdate = NULL;
     if (nCtChangeType == CTSVC_CHANGE_NEW)
@@ -757,20 +887,9 @@ int CUlogSvcContactSync::FindLink(const CUlog& log, CtLink& link)
     }
     if (strKey.empty())
         return 0;
-
-    Holder holder;
-    const int nFound = FindDataHolder(iKind, strKey.c_str(), holder);
-    if (nFound <= 0)
-        return nFound;
-    if (!SetDataLink(FUNC, holder, link))
+    if (!DataLink(FUNC, iKind, strKey.c_str(), link))
         return -1;
-    if (iKind == DATA_EMAIL)
-    {
-        link.nFields |= CtLink::PHONE_TYPE | CtLink::STORAGE_TYPE;
-        link.iPhoneType = __GetPhoneType(CTSVC_PHONE_NONE, holder.nUseType);
-        link.iStorageType = ULOG_STORAGE_EMAIL_LINK;
-    }
-    return 1;
+    return (link.nFields & CtLink::CLEAR) ? 0 : 1;
 }
 
 CUlog* CUlogSvcContactSync::__GetFirstLog(const CUlogSvcFilter& filter)
@@ -986,4 +1105,400 @@ void CUlogSvcContactSync::CtLink::Apply(CUlog& log) const
         log.SetDisplayName(szName);
         log.SetCallerIdPath(szCallerIdPath);
     }
+}
+
+/* ==== The full sync ==== */
+
+BOOL CUlogSvcContactSync::CreateTask()
+{
+    CUlogSvcMutex mutex;
+    CUlogSvcLock lock(mutex);
+    HOBJ hTask = hUlogCtFullSyncTask;
+    if (hTask != INVALID_HOBJ && hTask == FullSync().hEndedTask)
+    {
+        SysDebugPrintf(ULOG_DBG_PROGRESS,
+                       "CUlogSvcContactSync::CreateTask: the task has ended; it is made anew.\n");
+        hTask = INVALID_HOBJ;
+    }
+    if (hTask == INVALID_HOBJ)
+    {
+        hTask = OsCreateTask("UlogCtFullSyncTask", 10003, 0x20000, &CUlogSvcContactSync::__CtFullSync, 1, 0);
+        hUlogCtFullSyncTask = hTask;
+        if (ULOG_CHECK_T(hTask != INVALID_HOBJ, "hUlogCtFullSyncTask != INVALID_HOBJ"))
+            ULOG_CHECK_T(OsStartTask(hTask) == TRUE, "OsStartTask( hUlogCtFullSyncTask ) == TRUE");
+    }
+    return TRUE;
+}
+
+BOOL CUlogSvcContactSync::DeleteTask()
+{
+    CUlogSvcMutex mutex;
+    CUlogSvcLock lock(mutex);
+    const HOBJ hTask = hUlogCtFullSyncTask;
+    if (hTask == INVALID_HOBJ)
+    {
+        SysDebugPrintf(ULOG_DBG_PROGRESS,
+                       "CUlogSvcContactSync::DeleteTask: hUlogCtFullSyncTask == INVALID_HOBJ\n");
+        return TRUE;
+    }
+    if (OsDeleteTask(hTask))
+    {
+        SysDebugPrintf(ULOG_DBG_PROGRESS, "CUlogSvcContactSync::DeleteTask: task is deleted.\n");
+        hUlogCtFullSyncTask = INVALID_HOBJ;
+        return TRUE;
+    }
+    _SysSaveAssertMsg("CUlogSvcContactSync::DeleteTask: OsDeleteTask failed(%d)\n", (int)SysGetLastError());
+    ULOG_REQUIRE_T(false, "OsDeleteTask( hUlogCtFullSyncTask ) == TRUE");
+    return FALSE;
+}
+
+BOOL CUlogSvcContactSync::StartSync()
+{
+    CUlogSvcMutex mutex;
+    CUlogSvcLock lock(mutex);
+    std::lock_guard<std::mutex> pass(FullSync().passMutex);
+    m_bStopSyncOnTask = FALSE;
+    return TRUE;
+}
+
+BOOL CUlogSvcContactSync::StopSync()
+{
+    CUlogSvcMutex mutex;
+    CUlogSvcLock lock(mutex);
+    std::lock_guard<std::mutex> pass(FullSync().passMutex);
+    m_bStopSyncOnTask = TRUE;
+    return TRUE;
+}
+
+BOOL CUlogSvcContactSync::WaitForPassEnd()
+{
+    const HOBJ hTask = hUlogCtFullSyncTask;
+    if (hTask != INVALID_HOBJ && OsGetCurrentTask() == hTask)
+        return TRUE;
+    std::unique_lock<std::mutex> pass(FullSync().passMutex);
+    FullSync().passEnded.wait(pass, [] { return !FullSync().bPassRunning; });
+    return TRUE;
+}
+
+BOOL CUlogSvcContactSync::ContactFullSyncCallback(int nEvent, void*, void*)
+{
+    if (nEvent == 0)
+    {
+        // Counted as missed: a pass running now has not seen what is announced.
+        std::lock_guard<std::mutex> check(FullSync().checkMutex);
+        const HOBJ hFile = FmCreateFile(CHECK_FILE, 1);
+        if (hFile == INVALID_HOBJ)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL,
+                           "CUlogSvcContactSync::ContactFullSyncCallback: FmCreateFile failed\n");
+            return FALSE;
+        }
+        FmCloseFile(hFile);
+        ++FullSync().nMissed;
+        SysDebugPrintf(
+            ULOG_DBG_PROGRESS,
+            "CUlogSvcContactSync::ContactFullSyncCallback: dummy file is ready for fullsync check\n");
+        return TRUE;
+    }
+    CUlogSvcMutex mutex;
+    CUlogSvcLock lock(mutex);
+    const HOBJ hTask = hUlogCtFullSyncTask;
+    if (hTask == INVALID_HOBJ)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcContactSync::ContactFullSyncCallback: there is no task.\n");
+        return FALSE;
+    }
+    // A zeroed request: the task does not read it, every message is one pass.
+    OSMSG message;
+    std::memset(&message, 0, sizeof(message));
+    if (!OsSendMessage(hTask, &message))
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL,
+                       "CUlogSvcContactSync::ContactFullSyncCallback: OsSendMessage failed(%d)\n",
+                       (int)SysGetLastError());
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CUlogSvcContactSync::RestartContactFullSyncCallback()
+{
+    if (CheckFileExists())
+    {
+        ContactFullSyncCallback(-1, NULL, NULL);
+        SysDebugPrintf(ULOG_DBG_PROGRESS,
+                       "CUlogSvcContactSync::RestartContactFullSyncCallback: full sync started!!\n");
+    }
+    else
+        SysDebugPrintf(ULOG_DBG_PROGRESS,
+                       "CUlogSvcContactSync::RestartContactFullSyncCallback: no need to full sync!!\n");
+    return TRUE;
+}
+
+void CUlogSvcContactSync::__CtFullSync()
+{
+    CTaskEnd end;
+    for (;;)
+    {
+        OSMSG message;
+        std::memset(&message, 0, sizeof(message));
+        const int nReceived = OsReceiveMessage(-1, &message, 0);
+        if (nReceived < 0)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcContactSync::__CtFullSync: OsReceiveMessage failed(%d)\n",
+                           (int)SysGetLastError());
+            return;
+        }
+        if (nReceived != 1)
+            continue;
+        {
+            std::lock_guard<std::mutex> pass(FullSync().passMutex);
+            if (m_bStopSyncOnTask)
+            {
+                SysDebugPrintf(ULOG_DBG_PROGRESS,
+                               "CUlogSvcContactSync::__CtFullSync: the sync is stopped: request ignored.\n");
+                continue;
+            }
+            FullSync().bPassRunning = true;
+        }
+        CPassRun run;
+        Instance()->__UpdateFullSync();
+    }
+}
+
+BOOL CUlogSvcContactSync::__UpdateFullSync()
+{
+    for (;;)
+    {
+        unsigned long long nMissedAtStart;
+        {
+            std::lock_guard<std::mutex> check(FullSync().checkMutex);
+            nMissedAtStart = FullSync().nMissed;
+        }
+        if (__FullSyncRows() <= 0)
+            return FALSE;
+        {
+            std::lock_guard<std::mutex> check(FullSync().checkMutex);
+            if (FullSync().nMissed == nMissedAtStart)
+            {
+                if (CheckFileExists() && !FmRemoveFile(CHECK_FILE))
+                {
+                    SysDebugPrintf(
+                        ULOG_DBG_FAIL,
+                        "CUlogSvcContactSync::__UpdateFullSync: Fail to remove check file of full sync!!");
+                    return FALSE;
+                }
+                SysDebugPrintf(ULOG_DBG_PROGRESS,
+                               "CUlogSvcContactSync::__UpdateFullSync: full sync is done.\n");
+                return TRUE;
+            }
+        }
+        SysDebugPrintf(
+            ULOG_DBG_PROGRESS,
+            "CUlogSvcContactSync::__UpdateFullSync: the contacts changed during the pass: one more pass.\n");
+    }
+}
+
+int CUlogSvcContactSync::__FullSyncRows()
+{
+    // The ids, not positions: rows added, moved or deleted by other threads while the pass walks
+    // cannot make it skip a row that was there when it began.
+    std::vector<int> ids;
+    {
+        CUlogSvcLogMgrScope scope;
+        IUlogList<CUlog>* pList = IUlogSvcDistinctMgr::Instance()->GetUlogs();
+        if (!ULOG_REQUIRE(pList != NULL))
+            return -1;
+        IUlogIterator<CUlog>* pIter = pList->GetIterator();
+        if (!ULOG_REQUIRE(pIter != NULL))
+        {
+            pList->Release();
+            return -1;
+        }
+        bool bRead = true;
+        for (pIter->First(); !pIter->IsDone(); pIter->Next())
+        {
+            const CUlog* pUlog = pIter->GetCurItem();
+            if (pUlog == NULL)
+            {
+                bRead = false;
+                break;
+            }
+            ids.push_back(pUlog->GetUniqueID());
+        }
+        pIter->Release();
+        pList->Release();
+        if (!bRead)
+        {
+            SysDebugPrintf(ULOG_DBG_FAIL, "__UpdateFullSync: the logs cannot be read.\n");
+            return -1;
+        }
+    }
+    if (ids.empty())
+        SysDebugPrintf(ULOG_DBG_PROGRESS, "__UpdateFullSync:There is no log.\n");
+    for (int nUniqueId : ids)
+    {
+        if (m_bStopSyncOnTask)
+        {
+            SysDebugPrintf(ULOG_DBG_PROGRESS,
+                           "__UpdateFullSync: Need to stop sync. DB connection is not valid.\n");
+            return 0;
+        }
+        if (!__FullSyncRow(nUniqueId))
+            return -1;
+    }
+    return 1;
+}
+
+BOOL CUlogSvcContactSync::__FullSyncRow(int nUniqueId)
+{
+    CUlog* pRead = NULL;
+    int nRows = 1;
+    {
+        CUlogSvcLogMgrScope scope;
+        pRead = IUlogSvcDistinctMgr::Instance()->GetUlog(nUniqueId);
+        if (pRead == NULL)
+            nRows = CountRow(nUniqueId);
+    }
+    CUlogPtr<CUlog> ptr(pRead);
+    if (!ptr.IsValidPtr())
+    {
+        if (nRows == 0)
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL, "__UpdateFullSync: the log (%d) is gone.\n", nUniqueId);
+            return TRUE;
+        }
+        SysDebugPrintf(ULOG_DBG_FAIL, "__UpdateFullSync: !ptr.IsValidPtr() failed.\n");
+        return FALSE;
+    }
+
+    // A failed re-link does not stop the pass.
+    CUlog& log = *ptr.Get();
+    BOOL bLinked = TRUE;
+    if (dynamic_cast<const CUlogSnsLog*>(&log) != NULL)
+    {
+        if (SnsPersonId(log)[0] != '\0')
+            bLinked = __SnsUpdateFullSync(log, SnsPersonId(log));
+    }
+    else if (log.GetEmailAddress()[0] != 0)
+    {
+        if (dynamic_cast<const CUlogImLog*>(&log) != NULL)
+            bLinked = __ImUpdateFullSync(log, log.GetEmailAddress());
+        else
+            bLinked = __EmailUpdateFullSync(log, log.GetEmailAddress());
+    }
+    else if (log.GetNumber()[0] != '\0')
+        bLinked = __NumberUpdateFullSync(log, log.GetNumber());
+    if (!bLinked)
+        SysDebugPrintf(ULOG_DBG_FAIL, "__UpdateFullSync: the log (%d) could not be re-linked.\n", nUniqueId);
+    return TRUE;
+}
+
+BOOL CUlogSvcContactSync::__NumberUpdateFullSync(CUlog& log, const char* pszNumber)
+{
+    static const char FUNC[] = "__NumberUpdateFullSync";
+    if (!ULOG_REQUIRE(pszNumber != NULL))
+        return FALSE;
+    // A contact holding the number (its FDN id cleared), else an FDN entry, else no link.
+    CtLink link;
+    if (!__FindNumberHolder(FUNC, pszNumber, true, link))
+        return FALSE;
+    return __WriteFullSyncLink(FUNC, log, link);
+}
+
+BOOL CUlogSvcContactSync::__EmailUpdateFullSync(CUlog& log, const WCHAR* pmszEmailAddress)
+{
+    static const char FUNC[] = "__EmailUpdateFullSync";
+    if (!ULOG_REQUIRE(pmszEmailAddress != NULL))
+        return FALSE;
+    char szAddress[CTSVC_EMAIL_LEN] = {0};
+    WmConvert2LCode(szAddress, sizeof(szAddress), pmszEmailAddress);
+    CtLink link;
+    if (!DataLink(FUNC, DATA_EMAIL, szAddress, link))
+        return FALSE;
+    return __WriteFullSyncLink(FUNC, log, link);
+}
+
+BOOL CUlogSvcContactSync::__SnsUpdateFullSync(CUlog& log, const char* pszSnsPersonId)
+{
+    static const char FUNC[] = "__SnsUpdateFullSync";
+    if (!ULOG_REQUIRE(pszSnsPersonId != NULL))
+        return FALSE;
+    CtLink link;
+    if (!DataLink(FUNC, DATA_SNS, pszSnsPersonId, link))
+        return FALSE;
+    return __WriteFullSyncLink(FUNC, log, link);
+}
+
+BOOL CUlogSvcContactSync::__ImUpdateFullSync(CUlog& log, const WCHAR* pmszImAddress)
+{
+    static const char FUNC[] = "__ImUpdateFullSync";
+    if (!ULOG_REQUIRE(pmszImAddress != NULL))
+        return FALSE;
+    char szAddress[CTSVC_IM_ADDRESS_LEN] = {0};
+    WmConvert2LCode(szAddress, sizeof(szAddress), pmszImAddress);
+    CtLink link;
+    if (!DataLink(FUNC, DATA_IM, szAddress, link))
+        return FALSE;
+    return __WriteFullSyncLink(FUNC, log, link);
+}
+
+BOOL CUlogSvcContactSync::__WriteFullSyncLink(const char* pszFunc, const CUlog& log, const CtLink& link)
+{
+    IUlogSvcDistinctMgr* pMgr = IUlogSvcDistinctMgr::Instance();
+    const int nUniqueId = log.GetUniqueID();
+    CUlogSvcLogMgrScope scope;
+    CUlogDbBatch batch;
+    if (!batch.IsOpen())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: the change could not begin.\n", pszFunc);
+        return FALSE;
+    }
+    // The row as it is now: other threads may have changed its other fields since the pass read it.
+    CUlogPtr<CUlog> now(pMgr->GetUlog(nUniqueId));
+    if (!now.IsValidPtr() || !SameKey(*now.Get(), log))
+    {
+        if (now.IsValidPtr() || CountRow(nUniqueId) == 0)
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL, "%s: the log (%d) is gone.\n", pszFunc, nUniqueId);
+            return TRUE;
+        }
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: the log (%d) cannot be read.\n", pszFunc, nUniqueId);
+        return FALSE;
+    }
+    CUlogPtr<CUlog> ptr(now->Clone());
+    if (!ptr.IsValidPtr())
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: !ptr.IsValidPtr() failed.\n", pszFunc);
+        return FALSE;
+    }
+    bool bWritten;
+    if ((link.nFields & CtLink::CLEAR) != 0)
+    {
+        if (!HoldsContact(*ptr.Get()))
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL, "__DeleteCtInfo: nothing to change.\n");
+            return TRUE;
+        }
+        bWritten = __DeleteCtInfo(*ptr.Get()) != FALSE;
+    }
+    else
+    {
+        link.Apply(*ptr.Get());
+        if (SameContact(*now.Get(), *ptr.Get()))
+        {
+            SysDebugPrintf(ULOG_DBG_DETAIL,
+                           "__UpdateFullSync: contact info same as before: nothing to change.\n");
+            return TRUE;
+        }
+        bWritten = pMgr->Update(*ptr.Get()) != FALSE;
+    }
+    if (!bWritten)
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "%s: the log (%d) could not be written.\n", pszFunc, nUniqueId);
+        batch.Abort();
+        return FALSE;
+    }
+    pMgr->UpdateDistinctContactInfo();
+    return batch.Commit() ? TRUE : FALSE;
 }

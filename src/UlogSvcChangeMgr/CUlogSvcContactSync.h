@@ -8,9 +8,22 @@
  * While the full-sync check file exists every callback does nothing: a full pass over the logs is then
  * pending and will look at every log anyway.
  *
+ * The full sync: after a bulk change of the address book (an import, a restore) the contacts service
+ * announces it through ContactFullSyncCallback(0), which creates the check file, and asks for the pass
+ * with ContactFullSyncCallback(1), which posts a request to the task "UlogCtFullSyncTask". The task runs
+ * one pass per request: it takes the unique ids of every distinct row when the pass starts and re-links
+ * each row that is still there with the address book, then removes the check file. A per-record change
+ * refused while the check file exists (or a new announcement) after the pass started makes the pass run
+ * once more before it removes the file, so that no change is lost. A pass left unfinished (a stop, a
+ * crash) leaves the file, and RestartContactFullSyncCallback at the next start runs a new pass.
+ *
  * Locks: the callbacks run on the contacts service's notification thread. Every update reads the
  * address book first, without the service lock, and then takes the service lock for its change of the
- * logs, which is one database batch (all rows or none). Nothing here writes to the address book.
+ * logs, which is one database batch (all rows or none). Nothing here writes to the address book. The
+ * pass holds the service lock only while it takes its list of ids and while it reads or writes one row,
+ * so that other threads' changes go on beside a long pass. Two locks of this file's own are innermost:
+ * the pass state (the stop request, whether a pass runs) and the check file (its test by a callback
+ * and its removal by a pass); the service lock is never taken while either is held.
  *
  * A single process-wide instance; it keeps no state between calls.
  */
@@ -18,7 +31,10 @@
 #define CULOG_SVC_CONTACT_SYNC_H
 
 #include "H/CUlogObject.h"
+#include "KivCore/KivCore.h"
 #include "UlogSvc.h"
+
+#include <atomic>
 
 class CUlog;
 class CUlogSvcFilter;
@@ -114,6 +130,46 @@ public:
         void Apply(CUlog& log) const;
     };
 
+    /* ==== The full sync ==== */
+
+    /* Creates and starts the task "UlogCtFullSyncTask" unless it runs (a task ended by a platform reset
+     * is made anew). TRUE; a failure is reported. */
+    BOOL CreateTask();
+    /* Ends the task; TRUE (also when there is none), FALSE when the platform refused. */
+    BOOL DeleteTask();
+    /* Clears / sets the stop request. While it is set the task ignores requests, and a running pass
+     * returns at its next row, leaving the check file. TRUE. */
+    BOOL StartSync();
+    BOOL StopSync();
+    /* Returns once no pass is running (at once on the task itself, whose pass is its caller). Used after
+     * StopSync, so that nothing of a pass runs once the service has stopped. The caller must not hold the
+     * service lock, which the pass needs to reach its next row. TRUE. */
+    BOOL WaitForPassEnd();
+    /* The request entry of the contacts service: nEvent 0 creates the check file (TRUE when it exists
+     * now), any other value posts a request to the task (TRUE when it was posted). */
+    static BOOL ContactFullSyncCallback(int nEvent, void* pUserData, void* pReserved);
+    /* Posts a request when the check file is there (an unfinished pass). TRUE. */
+    static BOOL RestartContactFullSyncCallback();
+
+    /* The task: one pass per request received, unless the stop request is set. */
+    static void __CtFullSync();
+    /* One pass, run once more while per-record changes were refused during it. TRUE when every row was
+     * looked at and the check file is gone; FALSE when the pass was stopped, the rows could not be
+     * listed or read, or the check file could not be removed (then the file stays). */
+    BOOL __UpdateFullSync();
+    /* Re-link one row (the log read at the start of its turn) with the address book by its key: TRUE
+     * when the row was written, needed no change, or is gone; FALSE when the address book cannot be
+     * read or the change could not be committed. */
+    BOOL __NumberUpdateFullSync(CUlog& log, const char* pszNumber);
+    BOOL __EmailUpdateFullSync(CUlog& log, const WCHAR* pmszEmailAddress);
+    BOOL __SnsUpdateFullSync(CUlog& log, const char* pszSnsPersonId);
+    BOOL __ImUpdateFullSync(CUlog& log, const WCHAR* pmszImAddress);
+
+    /* The stop request: read by the task without the service lock. */
+    static std::atomic<BOOL> m_bStopSyncOnTask;
+    /* The task's handle, INVALID_HOBJ before CreateTask. */
+    static std::atomic<HOBJ> hUlogCtFullSyncTask;
+
     /* The address book's link for a log not stored yet, as the updates would write it: an SNS log by its
      * person id, an IM log by its IM address, a message or e-mail log with an address by the address,
      * any other log by its number (a contact's number, else an FDN entry). 1 with the link, 0 when no
@@ -144,6 +200,15 @@ private:
     /* A deleted e-mail address, SNS record or IM address (iKind 0, 1, 2): its logs go to the next holder
      * of their key. */
     BOOL __UpdateDeletedData(const char* pszFunc, int iKind, int nRecordId);
+    /* The pass over a snapshot of ids; -1 when it could not list or read the rows, 0 when it was
+     * stopped, 1 when every row was looked at. */
+    int __FullSyncRows();
+    /* One row of the pass by its unique id: read, then re-linked by its key. FALSE when it cannot be
+     * read (a row that is gone is skipped: TRUE). */
+    BOOL __FullSyncRow(int nUniqueId);
+    /* Writes the link into the row of the log's unique id as it is now, under the service lock: only
+     * when its contact fields change. pszFunc names the re-link in its messages. */
+    BOOL __WriteFullSyncLink(const char* pszFunc, const CUlog& log, const CtLink& link);
 
     IUlogDbMgr* m_pDbMgr;
 };

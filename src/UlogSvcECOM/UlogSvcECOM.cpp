@@ -3,6 +3,8 @@
 
 #include "UlogSvcECOM/UlogSvcECOM.h"
 
+#include "KivCtSvc/KivCtSvc.h"
+#include "UlogSvcChangeMgr/CUlogSvcContactSync.h"
 #include "UlogSvcMgr/CUlogSvcMgr.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 
@@ -38,20 +40,30 @@ unsigned int Start()
     CUlogSvcMutex::Create("UlogSvc");
     CUlogSvcAccountMutex::Create("UlogSvcAccount");
 
-    /* LATER (full contact sync): CUlogSvcContactSync::Instance()->CreateTask(). */
+    /* The full-sync task, and the contacts service's way to ask for a pass after a bulk change. */
+    CUlogSvcContactSync* pSync = CUlogSvcContactSync::Instance();
+    pSync->CreateTask();
+    CtSvcDbSetFullSyncCallback(&CUlogSvcContactSync::ContactFullSyncCallback, NULL);
+    /* A stop and a start in one process: the stop request of the stop must not outlive it. */
+    pSync->StartSync();
 
     if (PhsGetStatus(PHS_STATUS_DB_WIPE) == 1)
     {
         SysDebugPrintf(ULOG_DBG_FAIL,
                        "UlogSvcDispatch: Ulogs db data will be deleted. no need to sync data!!\n");
-        /* LATER (full contact sync): CUlogSvcContactSync::Instance()->StopSync(). */
+        pSync->StopSync();
     }
+    else
+        CUlogSvcContactSync::RestartContactFullSyncCallback(); /* a pass left unfinished runs anew */
     return static_cast<unsigned int>(__SysRegisterClass(0, ULOG_SVC_CLASS_ID, &s_classObject, 1));
 }
 
 unsigned int Stop()
 {
-    /* LATER (full contact sync): CUlogSvcContactSync::Instance()->StopSync(). */
+    /* Nothing of a pass runs once the service has stopped: a running pass returns at its next row. */
+    CUlogSvcContactSync* pSync = CUlogSvcContactSync::Instance();
+    pSync->StopSync();
+    pSync->WaitForPassEnd();
     CUlogSvcMgr::Instance()->Exit();
     CUlogSvcMutex::Delete();
     CUlogSvcAccountMutex::Delete();

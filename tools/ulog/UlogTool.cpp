@@ -35,8 +35,9 @@ const char* const s_mainHelp =
     "  show ID                     every field of one row of the list\n"
     "  delete ID | delete --all    remove one row (with its events) or every log\n"
     "  stats                       call times and counts\n"
-    "  contact add|edit|delete|list  the address book, which the logs follow\n"
+    "  contact add|edit|delete|list|import  the address book, which the logs follow\n"
     "  fdn add|delete|list         the fixed-dialling entries\n"
+    "  sync --full                 bring every log in step with the address book\n"
     "  sns receive|send ...        publish one SNS message as the SNS service does\n"
     "\n"
     "--json prints machine-readable output; COMMAND --help describes a command.\n"
@@ -640,7 +641,8 @@ const std::map<std::string, Command>& Commands()
                                                               {"stats", {CmdStats, s_statsHelp}},
                                                               {"contact", {CmdContact, s_contactHelp}},
                                                               {"fdn", {CmdFdn, s_fdnHelp}},
-                                                              {"sns", {CmdSns, s_snsHelp}}};
+                                                              {"sns", {CmdSns, s_snsHelp}},
+                                                              {"sync", {CmdSync, s_syncHelp}}};
     return s_commands;
 }
 

@@ -77,6 +77,10 @@ int CmdContact(const std::vector<std::string>& args, const std::string& root, bo
 int CmdFdn(const std::vector<std::string>& args, const std::string& root, bool json);
 extern const char* const s_contactHelp;
 extern const char* const s_fdnHelp;
+// The full contact sync (UlogToolSync.cpp): 'contact import FILE' and 'sync --full'.
+int ContactImport(const std::vector<std::string>& args, const std::string& root, bool json);
+int CmdSync(const std::vector<std::string>& args, const std::string& root, bool json);
+extern const char* const s_syncHelp;
 } // namespace ulogtool
 
 #endif

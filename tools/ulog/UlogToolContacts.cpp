@@ -21,6 +21,7 @@ const char* const s_contactHelp =
     "ADDR]...\n"
     "       ulog contact delete ID\n"
     "       ulog contact list [--json]\n"
+    "       ulog contact import FILE [--timeout SECONDS]\n"
     "\n"
     "Keeps the address book. The stored logs follow it at once: a number or address given to a\n"
     "contact links its logs to the contact, a rename renames them, a delete unlinks them.\n"
@@ -28,7 +29,12 @@ const char* const s_contactHelp =
     "(--number, --email, --sns or --im) replaces the contact's list of that kind.\n"
     "KIND: mobile (default), telephone, fax-home, fax-work, pager, car, company, radio, video,\n"
     "other, none. USE (mobile and telephone numbers): home (default), work, other.\n"
-    "--sim stores the numbers and addresses given on the SIM.\n";
+    "--sim stores the numbers and addresses given on the SIM.\n"
+    "import stores every contact of a vCard file (versions 2.1 and 3.0: N, FN, TEL with its\n"
+    "types, EMAIL, PHOTO as a path or file: URI, X-SNS for an SNS person id, IMPP and X-JABBER,\n"
+    "X-AIM, ... for IM addresses; other properties are left out) in one write, then waits\n"
+    "until the logs are in step (at most --timeout seconds, 60 by default). A file that is\n"
+    "not such a vCard file is refused with the line it failed on (2), and nothing is stored.\n";
 
 const char* const s_fdnHelp = "usage: ulog fdn add --name NAME --number N\n"
                               "       ulog fdn delete ID\n"
@@ -525,10 +531,13 @@ int Dispatch(const std::string& command, const std::map<std::string, SubCommand>
 
 int CmdContact(const std::vector<std::string>& args, const std::string& root, bool json)
 {
-    return Dispatch(
-        "contact",
-        {{"add", ContactAdd}, {"edit", ContactEdit}, {"delete", ContactDelete}, {"list", ContactList}}, args,
-        root, json);
+    return Dispatch("contact",
+                    {{"add", ContactAdd},
+                     {"edit", ContactEdit},
+                     {"delete", ContactDelete},
+                     {"list", ContactList},
+                     {"import", ContactImport}},
+                    args, root, json);
 }
 
 int CmdFdn(const std::vector<std::string>& args, const std::string& root, bool json)

@@ -11,6 +11,7 @@
 #include "KivCtSvc/KivCtSvc.h"
 
 #include <functional>
+#include <mutex>
 #include <vector>
 
 namespace kiv::ctsvc
@@ -227,7 +228,47 @@ void BindFdn(sqlite3_stmt* pStmt, const CtSvcFdnRecord& record, const std::strin
     BindString(pStmt, ":number", strNumber);
     BindString(pStmt, ":reversed", ReversedDialled(strNumber));
 }
+
+// The full-sync callback of the process.
+struct CFullSync
+{
+    std::mutex mutex;
+    CtSvcFullSyncCallback pfnCallback = nullptr;
+    void* pUserData = nullptr;
+};
+
+CFullSync& FullSync()
+{
+    static CFullSync* s_pFullSync = new CFullSync; // never destroyed: an import may run at exit
+    return *s_pFullSync;
+}
+
+// The rows of one imported contact's records (contact id not set yet).
+template <class R>
+bool ImportRows(const R* pRecords, int nRecords, std::vector<CtSvcDataRow>& rows, const char* pszWhat)
+{
+    if (nRecords < 0 || (nRecords > 0 && pRecords == nullptr))
+    {
+        Refuse(pszWhat, "a list of records without its records");
+        return false;
+    }
+    for (int i = 0; i < nRecords; ++i)
+    {
+        CtSvcDataRow row;
+        if (!ToRow(pRecords[i], row, pszWhat))
+            return false;
+        rows.push_back(row);
+    }
+    return true;
+}
 } // namespace
+
+void ForgetFullSyncCallback()
+{
+    std::lock_guard<std::mutex> lock(FullSync().mutex);
+    FullSync().pfnCallback = nullptr;
+    FullSync().pUserData = nullptr;
+}
 } // namespace kiv::ctsvc
 
 using namespace kiv::ctsvc;
@@ -430,4 +471,105 @@ extern "C" BOOL CtSvcDbFdnChange(const CtSvcFdnRecord* pRecord)
 extern "C" BOOL CtSvcDbFdnDelete(int nFdnId)
 {
     return DeleteOne("DELETE FROM fdn WHERE id = :id", CTSVC_DB_FDN, nFdnId, "CtSvcDbFdnDelete");
+}
+
+extern "C" BOOL CtSvcDbSetFullSyncCallback(CtSvcFullSyncCallback pfnCallback, void* pUserData)
+{
+    std::lock_guard<std::mutex> lock(FullSync().mutex);
+    FullSync().pfnCallback = pfnCallback;
+    FullSync().pUserData = pfnCallback != nullptr ? pUserData : nullptr;
+    return TRUE;
+}
+
+extern "C" int CtSvcDbContactImport(const CtSvcImportContact* pContacts, int nCount, int* pContactIds)
+{
+    constexpr const char* kWhat = "CtSvcDbContactImport";
+    if (nCount < 0 || (nCount > 0 && pContacts == nullptr))
+    {
+        Refuse(kWhat, "no contacts");
+        return -1;
+    }
+    if (nCount == 0)
+        return 0;
+    // Everything is checked before the import is announced.
+    std::vector<std::vector<CtSvcDataRow>> rows(static_cast<size_t>(nCount));
+    for (int i = 0; i < nCount; ++i)
+    {
+        const CtSvcImportContact& contact = pContacts[i];
+        if (!ContactFits(&contact.stContact, kWhat) ||
+            !ImportRows(contact.pNumbers, contact.nNumbers, rows[i], kWhat) ||
+            !ImportRows(contact.pEmails, contact.nEmails, rows[i], kWhat) ||
+            !ImportRows(contact.pSns, contact.nSns, rows[i], kWhat) ||
+            !ImportRows(contact.pIms, contact.nIms, rows[i], kWhat))
+            return -1;
+    }
+    if (kiv::core::DataRootReadOnly())
+    {
+        Fail(SYS_ERR_READ_ONLY, kWhat, "the data root is read-only");
+        return -1;
+    }
+
+    CtSvcFullSyncCallback pfnSync;
+    void* pSyncData;
+    {
+        std::lock_guard<std::mutex> lock(FullSync().mutex);
+        pfnSync = FullSync().pfnCallback;
+        pSyncData = FullSync().pUserData;
+    }
+    if (pfnSync != nullptr && !pfnSync(0, pSyncData, nullptr))
+    {
+        Fail(CTSVC_ERR_SYNC_REFUSED, kWhat, "the full sync could not be announced");
+        return -1;
+    }
+
+    std::vector<int> ids(static_cast<size_t>(nCount), -1);
+    const bool bDone = RunWrite(
+        kWhat,
+        [&](CCtSvcConnection& connection, std::vector<CtSvcNotice>& notices)
+        {
+            sqlite3_stmt* pContact = connection.Statement(
+                "INSERT INTO contacts(first_name, last_name, caller_id_path) VALUES (:first, :last, :path)",
+                kWhat);
+            sqlite3_stmt* pData =
+                connection.Statement("INSERT INTO contact_data(kind, contact_id, storage_kind, account_id,"
+                                     " number_kind, use_type, value, reversed) VALUES (:kind, :contact,"
+                                     " :storage, :account, :number_kind, :use, :value, :reversed)",
+                                     kWhat);
+            if (pContact == nullptr || pData == nullptr)
+                return false;
+            for (int i = 0; i < nCount; ++i)
+            {
+                BindContact(pContact, pContacts[i].stContact);
+                ids[i] = Insert(connection, pContact, kWhat);
+                if (ids[i] <= 0)
+                    return false;
+                if (pfnSync == nullptr)
+                    notices.push_back({CTSVC_DB_CONTACT, CTSVC_CHANGE_NEW, ids[i]});
+                for (const CtSvcDataRow& row : rows[i])
+                {
+                    sqlite3_clear_bindings(pData);
+                    BindDataRow(pData, row);
+                    BindInt(pData, ":contact", ids[i]);
+                    const int nDataId = Insert(connection, pData, kWhat);
+                    if (nDataId <= 0)
+                        return false;
+                    if (pfnSync == nullptr)
+                        notices.push_back({row.nKind, CTSVC_CHANGE_NEW, nDataId});
+                }
+            }
+            return true;
+        });
+    if (pfnSync != nullptr)
+    {
+        // Asked for also after a failed write, so that the announcement ends; the write's cause stays.
+        const unsigned int nError = SysGetLastError();
+        pfnSync(1, pSyncData, nullptr);
+        SysSetLastError(nError);
+    }
+    if (!bDone)
+        return -1;
+    if (pContactIds != nullptr)
+        for (int i = 0; i < nCount; ++i)
+            pContactIds[i] = ids[i];
+    return nCount;
 }

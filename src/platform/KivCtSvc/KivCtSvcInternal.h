@@ -18,6 +18,9 @@ void SetDigitsCount2Compare(int count);
  * Registered by the first of the database and the notifier to be made. */
 void RegisterExitHandler();
 
+/* Forgets the full-sync callback (a reset). */
+void ForgetFullSyncCallback();
+
 /* While set, every read of the address book fails (SYS_ERR_IO). */
 void SetFailReads(bool bFail);
 bool ReadsFail();

@@ -26,6 +26,7 @@ void RegisterExitHandler()
 void Reset()
 {
     CCtSvcNotifier::Instance().Stop(true); // no listener is called once the listeners are forgotten
+    ForgetFullSyncCallback();
     CCtSvcDatabase::Instance().Close();
     SetDigitsCount2Compare(kDefaultDigitsCount2Compare);
     SetFailReads(false);
