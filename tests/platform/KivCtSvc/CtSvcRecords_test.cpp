@@ -29,28 +29,25 @@ TEST_F(CtSvcRecordsTest, EveryKindOfRecordIsStoredChangedAndReadBack)
     const int nFdn = Add(CtSvcDbFdnAdd, Fdn("Office", "020 7946 0002"));
     ASSERT_TRUE(nAnn > 0 && nNumber > 0 && nEmail > 0 && nSns > 0 && nIm > 0 && nFdn > 0);
 
+    using S = std::string;
     CtSvcContactRecord contact = Read(CtSvcDbContactGetRecord, nAnn);
-    EXPECT_EQ(contact.nContactId, nAnn);
-    EXPECT_STREQ(contact.szLastName, "Lee");
-    EXPECT_STREQ(contact.szCallerIdPath, "/User/Pictures/ann.jpg");
+    EXPECT_EQ(std::tuple(contact.nContactId, S(contact.szLastName), S(contact.szCallerIdPath)),
+              std::tuple(nAnn, "Lee", "/User/Pictures/ann.jpg"));
     CtSvcPhoneNumberRecord number = Read(CtSvcDbPhoneNumberGetRecord, nNumber);
     EXPECT_EQ(std::tie(number.nContactId, number.nStorageKind, number.nNumberKind, number.nUseType),
               std::tuple(nAnn, CTSVC_STORAGE_SIM, CTSVC_PHONE_TELEPHONE, CTSVC_USE_WORK));
     EXPECT_STREQ(number.szNumber, "+442079460001P12"); // separators dropped, the pause kept
     const CtSvcEmailAddressRecord email = Read(CtSvcDbEmailAddressGetRecord, nEmail);
-    EXPECT_EQ(email.nAccountId, 7);
-    EXPECT_STREQ(email.szAddress, "ann@example.org");
+    EXPECT_EQ(std::tuple(email.nAccountId, S(email.szAddress)), std::tuple(7, "ann@example.org"));
     EXPECT_STREQ(Read(CtSvcDbSnsDataGetRecord, nSns).szPersonId, "ann.lee");
     EXPECT_STREQ(Read(CtSvcDbIMGetRecord, nIm).szAddress, "ann@im.example");
     const CtSvcFdnRecord fdn = Read(CtSvcDbFdnGetRecord, nFdn);
-    EXPECT_STREQ(fdn.szName, "Office");
-    EXPECT_STREQ(fdn.szNumber, "02079460002");
+    EXPECT_EQ(std::tuple(S(fdn.szName), S(fdn.szNumber)), std::tuple("Office", "02079460002"));
 
     // The contact-data read fills the kind it finds and zeroes the other; other kinds are not its.
     CtSvcContactDataRecord data = Read(CtSvcDbContactDataGetRecord, nEmail);
-    EXPECT_EQ(data.nKind, CTSVC_DATA_EMAIL);
-    EXPECT_STREQ(data.stEmail.szAddress, "ann@example.org");
-    EXPECT_EQ(data.stNumber.nDataId, 0);
+    EXPECT_EQ(std::tuple(data.nKind, S(data.stEmail.szAddress), data.stNumber.nDataId),
+              std::tuple(CTSVC_DATA_EMAIL, "ann@example.org", 0));
     EXPECT_EQ(Read(CtSvcDbContactDataGetRecord, nNumber).nKind, CTSVC_DATA_PHONE_NUMBER);
     EXPECT_FALSE(CtSvcDbContactDataGetRecord(nSns, &data));
     EXPECT_EQ(SysGetLastError(), CTSVC_ERR_NOT_FOUND);
@@ -65,12 +62,11 @@ TEST_F(CtSvcRecordsTest, EveryKindOfRecordIsStoredChangedAndReadBack)
     changed.nDataId = nNumber;
     ASSERT_TRUE(CtSvcDbPhoneNumberChange(&changed));
     number = Read(CtSvcDbPhoneNumberGetRecord, nNumber);
-    EXPECT_STREQ(number.szNumber, "07700900123");
-    EXPECT_EQ(std::tie(number.nContactId, number.nStorageKind), std::tuple(nAnn, CTSVC_STORAGE_PHONE));
+    EXPECT_EQ(std::tuple(S(number.szNumber), number.nContactId, number.nStorageKind),
+              std::tuple("07700900123", nAnn, CTSVC_STORAGE_PHONE));
     ASSERT_TRUE(Add(CtSvcDbContactChange, Contact("Anna", "", "", nAnn)));
     contact = Read(CtSvcDbContactGetRecord, nAnn);
-    EXPECT_STREQ(contact.szFirstName, "Anna");
-    EXPECT_STREQ(contact.szCallerIdPath, "");
+    EXPECT_EQ(std::tuple(S(contact.szFirstName), S(contact.szCallerIdPath)), std::tuple("Anna", ""));
 
     // Enumeration for tools: the total, and at most nMax ids or records.
     int nIds[1] = {0};

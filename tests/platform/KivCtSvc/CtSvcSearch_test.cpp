@@ -6,6 +6,7 @@
 #include "control/PlatformControl.h"
 #include "platform/KivCtSvc/CtSvcTestRecords.h"
 
+#include <tuple>
 #include <typeinfo>
 #include <vector>
 
@@ -32,51 +33,46 @@ TEST_P(CtSvcNumberSearchTest, FindsTheNumbersThatEndAlike)
 {
     const NumberCase& c = GetParam();
     const int nContact = AddContact("Owner");
-    std::vector<int> ids;
+    // The numbers, and the FDN entries, get the ids 1, 2, ... in turn.
     for (const std::string& strNumber : c.stored)
-    {
-        ids.push_back(AddNumber(nContact, strNumber));
-        ASSERT_GT(Add(CtSvcDbFdnAdd, Fdn("F", strNumber)), 0) << strNumber;
-    }
+        ASSERT_TRUE(AddNumber(nContact, strNumber) > 0 && Add(CtSvcDbFdnAdd, Fdn("F", strNumber)) > 0)
+            << strNumber;
     UlogCtlSetDigitsCount2Compare(c.nDigits);
     const CtSvcPhoneNumberRecord search = Number(0, c.strSearched);
     EXPECT_EQ(CtSvcDbPhoneNumberGetCount(&search), static_cast<int>(c.found.size()));
     CtSvcPhoneNumberRecord records[8];
     ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 8), static_cast<int>(c.found.size()));
     for (size_t i = 0; i < c.found.size(); ++i)
-        EXPECT_EQ(records[i].nDataId, ids[c.found[i]]) << i;
+        EXPECT_EQ(records[i].nDataId, c.found[i] + 1) << i;
 
-    // FDN entries match as numbers do, the oldest first (FDN ids follow the order of the numbers here).
+    // FDN entries match as numbers do, the oldest first.
     CtSvcFdnRecord fdn{};
     EXPECT_EQ(CtSvcDbFdnGetRecordByPhoneNumber(c.strSearched.c_str(), &fdn), c.found.empty() ? FALSE : TRUE);
     EXPECT_EQ(fdn.nFdnId, c.found.empty() ? 0 : c.found[0] + 1);
     EXPECT_TRUE(!c.found.empty() || SysGetLastError() == CTSVC_ERR_NOT_FOUND) << SysGetLastError();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, CtSvcNumberSearchTest,
-    ::testing::Values(
-        NumberCase{
-            "InternationalAndNationalForms", {"+44 20 7946 0001", "020 7946 0002"}, 8, "020 7946 0001", {0}},
-        NumberCase{"SeparatorsInTheKey", {"02079460001"}, 8, "(020) 7946-0001", {0}},
-        NumberCase{"ShortStoredNumberWhole", {"1234", "91234"}, 8, "1234", {0}},
-        NumberCase{"ShortKeyNeedsWholeEquality", {"12345678", "012345678"}, 8, "2345678", {}},
-        NumberCase{"LongKeyShortStored", {"5678", "12345678"}, 8, "0012345678", {1}},
-        NumberCase{"DtmfTailsAreNotCompared",
-                   {"12345678P123", "0012345678W9", "12345678"},
-                   8,
-                   "+8212345678P55",
-                   {0, 1, 2}},
-        NumberCase{"EveryPauseEndsTheDialledPart", {"5551234,1", "5551234;2"}, 8, "5551234", {0, 1}},
-        NumberCase{"DigitCountFromThePlatform", {"5550001", "5559001", "0001"}, 4, "0001", {0, 2}},
-        NumberCase{"DigitCountBelowOneCountsAsOne", {"12", "13"}, 0, "92", {0}},
-        NumberCase{"EmptyKeyMatchesNothing", {"12345678"}, 8, "", {}},
-        NumberCase{"DtmfOnlyKeyMatchesNothing", {"12345678"}, 8, "P12345678", {}},
-        NumberCase{"LikeWildcardsAreLiteral", {"12345678", "1234567"}, 8, "1234567%", {}},
-        NumberCase{"UnderscoreIsLiteral", {"12345678"}, 8, "_2345678", {}},
-        NumberCase{"QuoteIsLiteral", {"12345678"}, 8, "1' OR '1'='1", {}},
-        NumberCase{"StarAndHashAreCompared", {"*#06#", "*#07#"}, 8, "*#06#", {0}}),
-    [](const ::testing::TestParamInfo<NumberCase>& info) { return std::string(info.param.pszName); });
+const std::vector<NumberCase> kNumberCases = {
+    {"InternationalAndNationalForms", {"+44 20 7946 0001", "020 7946 0002"}, 8, "020 7946 0001", {0}},
+    {"SeparatorsInTheKey", {"02079460001"}, 8, "(020) 7946-0001", {0}},
+    {"ShortStoredNumberWhole", {"1234", "91234"}, 8, "1234", {0}},
+    {"ShortKeyNeedsWholeEquality", {"12345678", "012345678"}, 8, "2345678", {}},
+    {"LongKeyShortStored", {"5678", "12345678"}, 8, "0012345678", {1}},
+    {"DtmfTailsAreNotCompared", {"12345678P123", "0012345678W9", "12345678"}, 8, "+8212345678P55", {0, 1, 2}},
+    {"EveryPauseEndsTheDialledPart", {"5551234,1", "5551234;2"}, 8, "5551234", {0, 1}},
+    {"DigitCountFromThePlatform", {"5550001", "5559001", "0001"}, 4, "0001", {0, 2}},
+    {"DigitCountBelowOneCountsAsOne", {"12", "13"}, 0, "92", {0}},
+    {"EmptyKeyMatchesNothing", {"12345678"}, 8, "", {}},
+    {"DtmfOnlyKeyMatchesNothing", {"12345678"}, 8, "P12345678", {}},
+    {"LikeWildcardsAreLiteral", {"12345678", "1234567"}, 8, "1234567%", {}},
+    {"UnderscoreIsLiteral", {"12345678"}, 8, "_2345678", {}},
+    {"QuoteIsLiteral", {"12345678"}, 8, "1' OR '1'='1", {}},
+    {"StarAndHashAreCompared", {"*#06#", "*#07#"}, 8, "*#06#", {0}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Numbers, CtSvcNumberSearchTest, ::testing::ValuesIn(kNumberCases),
+                         [](const ::testing::TestParamInfo<NumberCase>& info)
+                         { return std::string(info.param.pszName); });
 
 TEST_F(CtSvcSearchTest, SeveralMatchesComeOldestFirstAndTheFirstStaysFirst)
 {
@@ -88,8 +84,7 @@ TEST_F(CtSvcSearchTest, SeveralMatchesComeOldestFirstAndTheFirstStaysFirst)
     const CtSvcPhoneNumberRecord search = Number(0, "0044 20 7946 0001");
     CtSvcPhoneNumberRecord records[3];
     ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 2), 2);
-    EXPECT_EQ(records[0].nDataId, nFirst);
-    EXPECT_EQ(records[1].nDataId, nSecond);
+    EXPECT_EQ(std::tuple(records[0].nDataId, records[1].nDataId), std::tuple(nFirst, nSecond));
     EXPECT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 0), 0);
     EXPECT_EQ(CtSvcDbPhoneNumberGetRecords(&search, nullptr, 1), -1);
     EXPECT_EQ(SysGetLastError(), CTSVC_ERR_INVALID_ARG);
