@@ -21,10 +21,7 @@ namespace
 const char* const kUri = "kiv.content.sync.sns/message";
 const unsigned kTime = 1796119200u; // 2026-12-01 10:00:00 UTC
 
-struct Person
-{
-    std::string id, name;
-};
+using Person = std::pair<std::string, std::string>; // person id, name
 
 std::unique_ptr<CSnsSvcMessage> Message(int kind, const std::string& message,
                                         const std::vector<Person>& people, const std::string& thread = "t1")
@@ -37,9 +34,9 @@ std::unique_ptr<CSnsSvcMessage> Message(int kind, const std::string& message,
     m->SetTime(kTime);
     for (const Person& p : people)
         if (kind == SNS_SVC_MSG_KIND_RECEIVED || kind == SNS_SVC_MSG_KIND_RECEIVED_2)
-            m->SetSender(p.id.c_str(), p.name.c_str());
+            m->SetSender(p.first.c_str(), p.second.c_str());
         else
-            m->AddReceiver(p.id.c_str(), p.name.c_str());
+            m->AddReceiver(p.first.c_str(), p.second.c_str());
     return m;
 }
 
@@ -92,10 +89,10 @@ TEST_P(SnsKindTest, OneLogPerCorrespondentLinkedToItsOwnContactOnly)
     EXPECT_TRUE(Publish({message.get()}));
     std::vector<std::string> expected;
     for (const Person& p : c.people)
-        expected.push_back(std::to_string(c.type) + "|" + p.id + "|" + p.name + "|" +
-                           (p.id == "ann.sns"  ? ann + "|Ann|Lee|/User/Pictures/ann.jpg|" + priorName
-                            : p.id == "cy.sns" ? cy + "|Cy|Lee||"
-                                               : "0|0||||") +
+        expected.push_back(std::to_string(c.type) + "|" + p.first + "|" + p.second + "|" +
+                           (p.first == "ann.sns"  ? ann + "|Ann|Lee|/User/Pictures/ann.jpg|" + priorName
+                            : p.first == "cy.sns" ? cy + "|Cy|Lee||"
+                                                  : "0|0||||") +
                            "|" + std::to_string(kTime));
     for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
         EXPECT_EQ(ulogtest::QueryDbFile(

@@ -1,5 +1,6 @@
-// The address book commands of the ulog tool, run as subprocesses: contacts and FDN entries kept, the
-// logs following them from one command to the next, and bad arguments refused before anything is done.
+// The address book and SNS commands of the ulog tool, run as subprocesses: contacts and FDN entries kept,
+// the logs following them from one command to the next, SNS messages stored per correspondent with their
+// texts intact, and bad arguments refused before anything is done.
 #include "support/ToolProcess.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 namespace
 {
 using ulogtest::Holds;
+using ToolSnsTest = ulogtest::ToolTest;
 
 class ToolContactsTest : public ulogtest::ToolTest
 {
@@ -40,6 +42,16 @@ TEST_F(ToolContactsTest, BadArgumentsAreRefusedAndListsCreateNothing)
         {{"contact", "delete", "x"}, "not an id: 'x'"},
         {{"fdn", "add", "--name", "Office"}, "--name and --number are required"},
         {{"fdn", "add", "--name", "Office", "--number", "12ab"}, "not a phone number"},
+        {{"sns"}, "say what to do"},
+        {{"sns", "receive", "--message", "m", "--from", "p", "--name", "P"}, "--thread is required"},
+        {{"sns", "receive", "--thread", "", "--message", "m", "--from", "p", "--name", "P"},
+         "must not be empty"},
+        {{"sns", "send", "--thread", "t", "--message", "m"}, "--to is required"},
+        {{"sns", "send", "--thread", "t", "--message", "m", "--to", "nobody"}, "--to needs ID:NAME"},
+        {{"sns", "send", "--thread", "t", "--message", "m", "--to", "a:A", "--sp", "x"},
+         "not a provider number"},
+        {{"sns", "send", "--thread", "t", "--message", "m", "--to", "a:A", "--time", "soon"}, "not a time"},
+        {{"sns", "send", "--thread", "t\x1b", "--message", "m", "--to", "a:A"}, "not printable UTF-8"},
     };
     for (const auto& [args, text] : cases)
         ExpectError(Run(args), 2, text, text);
@@ -124,5 +136,28 @@ TEST_F(ToolContactsTest, AnAddedEventTakesItsContactFromTheAddressBook)
                       {"\"type\": \"outgoing\"",
                        "\"contact\": {\"id\": 1, \"data\": 1, \"fdn\": 0, \"first\": \"Bo\", \"last\": \"\", "
                        "\"picture\": \"/User/Pictures/bo.png\", \"phone_type\": 0, \"storage\": 1}"}));
+}
+
+TEST_F(ToolSnsTest, MessagesAreStoredPerCorrespondentWithTheirTexts)
+{
+    ASSERT_EQ(Ok({"contact", "add", "--first", "Ann", "--last", "Lee", "--sns", "ann.sns"}),
+              "stored contact 1\n");
+    EXPECT_TRUE(Holds(
+        Ok({"--json", "sns", "receive", "--thread", "th'1", "--message", "m%1", "--from", "ann.sns", "--name",
+            "Annie \"A\" 100%", "--subject", "Grüße 😀", "--body", "line 1\nline 2", "--sp", "3", "--time",
+            "2026-12-01 10:00"}),
+        {"{\"id\": 1, \"type\": \"sns-in\", \"person\": \"ann.sns\", \"name\": \"Annie \\\"A\\\" 100%\", "
+         "\"sync\": \"th'1.m%1\", \"subject\": \"Grüße 😀\", \"body\": \"line 1\\nline 2\", \"sp\": 3, "
+         "\"contact\": 1,",
+         "\"start\": 1796119200}"}));
+
+    // A recipient's name runs to the end of its --to, colons and all.
+    EXPECT_EQ(
+        Ok({"sns", "send", "--thread", "th'1", "--message", "m2", "--to", "ann.sns:Ann", "--to", "zed:Z:ed"}),
+        "stored sns-out: id 2, group 1, count 1, person ann.sns, sync id th'1.m2\n"
+        "stored sns-out: id 3, group 2, count 1, person zed, sync id th'1.m2\n");
+    const std::string out = Ok({"list", "--type", "sns-out"});
+    EXPECT_EQ(ulogtest::CountLines(out), 2) << out;
+    EXPECT_TRUE(Holds(out, {"Ann Lee", "Z:ed"}));
 }
 } // namespace

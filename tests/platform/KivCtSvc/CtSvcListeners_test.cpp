@@ -48,6 +48,11 @@ std::string Journal()
     return strText;
 }
 
+// The kinds of record, each with its name in what is heard.
+const std::pair<int, const char*> kKinds[] = {
+    {CTSVC_DB_PHONE_NUMBER, "number"}, {CTSVC_DB_EMAIL, "email"}, {CTSVC_DB_FDN, "fdn"},
+    {CTSVC_DB_CONTACT, "contact"},     {CTSVC_DB_IM, "im"},       {CTSVC_DB_SNS, "sns"}};
+
 class CtSvcListenerTest : public ulogtest::PlatformTest
 {
 protected:
@@ -55,13 +60,7 @@ protected:
     {
         PlatformTest::SetUp();
         g_heard.clear();
-        for (const auto& [nKind, pszName] :
-             std::initializer_list<std::pair<int, const char*>>{{CTSVC_DB_PHONE_NUMBER, "number"},
-                                                                {CTSVC_DB_EMAIL, "email"},
-                                                                {CTSVC_DB_FDN, "fdn"},
-                                                                {CTSVC_DB_CONTACT, "contact"},
-                                                                {CTSVC_DB_IM, "im"},
-                                                                {CTSVC_DB_SNS, "sns"}})
+        for (const auto& [nKind, pszName] : kKinds)
             ASSERT_TRUE(Register(nKind, Record, pszName));
     }
 };
