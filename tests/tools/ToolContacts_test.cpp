@@ -12,19 +12,8 @@
 namespace
 {
 using ulogtest::Holds;
+using ToolContactsTest = ulogtest::ToolTest;
 using ToolSnsTest = ulogtest::ToolTest;
-
-class ToolContactsTest : public ulogtest::ToolTest
-{
-protected:
-    // The one row of `ulog list --json`, which must hold exactly one row.
-    std::string OnlyRow()
-    {
-        const std::string out = Ok({"--json", "list"});
-        EXPECT_EQ(ulogtest::CountLines(out), 3) << out; // "[", the row, "]"
-        return out;
-    }
-};
 
 TEST_F(ToolContactsTest, BadArgumentsAreRefusedAndListsCreateNothing)
 {
@@ -93,14 +82,20 @@ TEST_F(ToolContactsTest, ContactsAreStoredEditedAndDeleted)
 
 TEST_F(ToolContactsTest, TheLogsFollowTheAddressBook)
 {
+    auto fnOnlyRow = [&] // the one row of `ulog list --json`, which must hold exactly one row
+    {
+        const std::string out = Ok({"--json", "list"});
+        EXPECT_EQ(ulogtest::CountLines(out), 3) << out; // "[", the row, "]"
+        return out;
+    };
     Ok({"add", "call", "--dir", "in", "--number", "020 7946 0001", "--start", "2026-12-01 09:00",
         "--duration", "30"});
     Ok({"add", "call", "--dir", "in", "--number", "020 7946 0001", "--start", "2026-12-01 10:00"});
-    EXPECT_TRUE(Holds(OnlyRow(), {"\"name\": \"\""})) << "an unknown number has no name";
+    EXPECT_TRUE(Holds(fnOnlyRow(), {"\"name\": \"\""})) << "an unknown number has no name";
 
     // The number saved to a new contact names the row and every event at once.
     Ok({"contact", "add", "--first", "Ann", "--last", "Lee", "--number", "+44 20 7946 0001"});
-    EXPECT_TRUE(Holds(OnlyRow(), {"\"name\": \"Ann Lee\""}));
+    EXPECT_TRUE(Holds(fnOnlyRow(), {"\"name\": \"Ann Lee\""}));
     const std::string history = Ok({"--json", "history", "1"});
     EXPECT_EQ(ulogtest::CountLines(history), 4) << history;
     size_t named = 0;
@@ -109,15 +104,15 @@ TEST_F(ToolContactsTest, TheLogsFollowTheAddressBook)
     EXPECT_EQ(named, 2u) << history;
 
     Ok({"contact", "edit", "1", "--first", "Anna"});
-    EXPECT_TRUE(Holds(OnlyRow(), {"\"name\": \"Anna Lee\""}));
+    EXPECT_TRUE(Holds(fnOnlyRow(), {"\"name\": \"Anna Lee\""}));
     EXPECT_TRUE(Holds(Ok({"show", "1"}), {"Anna Lee"}));
 
     // Without its contact the number shows the name of its FDN entry, then nothing.
     Ok({"fdn", "add", "--name", "Office", "--number", "02079460001"});
     Ok({"contact", "delete", "1"});
-    EXPECT_TRUE(Holds(OnlyRow(), {"\"name\": \"Office\""}));
+    EXPECT_TRUE(Holds(fnOnlyRow(), {"\"name\": \"Office\""}));
     Ok({"fdn", "delete", "1"});
-    EXPECT_TRUE(Holds(OnlyRow(), {"\"name\": \"\""}));
+    EXPECT_TRUE(Holds(fnOnlyRow(), {"\"name\": \"\""}));
 }
 
 TEST_F(ToolContactsTest, AnAddedEventTakesItsContactFromTheAddressBook)
