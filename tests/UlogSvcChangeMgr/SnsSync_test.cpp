@@ -94,13 +94,12 @@ TEST_P(SnsKindTest, OneLogPerCorrespondentLinkedToItsOwnContactOnly)
                             : p.first == "cy.sns" ? cy + "|Cy|Lee||"
                                                   : "0|0||||") +
                            "|" + std::to_string(kTime));
+    const std::string strSelect = "select logtype, snspersonid, emailname, ctprimaryid, ctdataid, firstname, "
+                                  "lastname, callerid, logname, starttime from ";
     for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
-        EXPECT_EQ(ulogtest::QueryDbFile(
-                      m_root,
-                      std::string("select logtype, snspersonid, emailname, ctprimaryid, ctdataid, firstname, "
-                                  "lastname, callerid, logname, starttime from ") +
-                          table + " where syncid = 't1.m1' order by clogdbindex"),
-                  expected)
+        EXPECT_EQ(
+            ulogtest::QueryDbFile(m_root, strSelect + table + " where syncid = 't1.m1' order by clogdbindex"),
+            expected)
             << table;
     EXPECT_EQ(UlogCtlGetAssertCount(), c.nAssertions);
     EXPECT_EQ(UlogCtlDiagnosticsContain("ASSERTION_ASSERT: 0 ("), c.nAssertions > 0);
@@ -139,12 +138,9 @@ TEST_P(SnsTextTest, TextsReachBothTablesIntact)
     EXPECT_TRUE(UlogCtlPublishSnsMessage(&m));
     EXPECT_EQ(UlogCtlPendingAllocFaults(), 0);
     EXPECT_EQ(UlogCtlDiagnosticsContain("CSnsSvcUtil::StrCopyW: MemAlloc failed."), c.failAllocAt > 0);
+    const std::string strSelect = "select syncid, snspersonid, emailname, logsubject, logcontentbody from ";
     for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
-        EXPECT_EQ(ulogtest::QueryDbFile(
-                      m_root,
-                      std::string("select syncid, snspersonid, emailname, logsubject, logcontentbody from ") +
-                          table),
-                  std::vector<std::string>{c.expected})
+        EXPECT_EQ(ulogtest::QueryDbFile(m_root, strSelect + table), std::vector<std::string>{c.expected})
             << table;
 }
 
@@ -166,19 +162,16 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"BodyNotConverted", "t", "m", "p", "P", "subject", "body", 2, "t.m|p|P|subject|"}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.label); });
 
-class NotAMessage : public ISnsSvcRecord
-{
-public:
-    ISnsSvcMessage* ToMessage() override { return nullptr; }
-};
-
 TEST_F(SnsSyncTest, ElementsWithoutASyncIdOrMessageAreRefusedAndTheOthersStored)
 {
     const auto first = Message(0, "m1", {{"a", "A"}});
     const auto noThread = Message(0, "m2", {{"b", "B"}}, "");
     const auto noMessage = Message(1, "", {{"c", "C"}});
     const auto noRoom = Message(0, "m3", {{"d", "D"}}, std::string(98, 't')); // the sync id holds no "m3"
-    NotAMessage record;
+    struct : ISnsSvcRecord
+    {
+        ISnsSvcMessage* ToMessage() override { return nullptr; }
+    } record;
     struct Plain : IContentSyncData
     {
     } plain;
