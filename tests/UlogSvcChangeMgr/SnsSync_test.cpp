@@ -6,9 +6,9 @@
 #include "support/Records.h"
 
 #include "KivAppSvcFramework/SnsSvcRecord.h"
-#include "KivCtSvc/KivCtSvc.h"
 #include "UlogSvcMgr/CUlogSvcMgr.h"
 #include "control/PlatformControl.h"
+#include "platform/KivCtSvc/CtSvcTestRecords.h"
 
 #include <cstring>
 #include <memory>
@@ -21,10 +21,7 @@ namespace
 const char* const kUri = "kiv.content.sync.sns/message";
 const unsigned kTime = 1796119200u; // 2026-12-01 10:00:00 UTC
 
-struct Person
-{
-    std::string id, name;
-};
+using Person = std::pair<std::string, std::string>; // person id, name
 
 std::unique_ptr<CSnsSvcMessage> Message(int kind, const std::string& message,
                                         const std::vector<Person>& people, const std::string& thread = "t1")
@@ -37,37 +34,28 @@ std::unique_ptr<CSnsSvcMessage> Message(int kind, const std::string& message,
     m->SetTime(kTime);
     for (const Person& p : people)
         if (kind == SNS_SVC_MSG_KIND_RECEIVED || kind == SNS_SVC_MSG_KIND_RECEIVED_2)
-            m->SetSender(p.id.c_str(), p.name.c_str());
+            m->SetSender(p.first.c_str(), p.second.c_str());
         else
-            m->AddReceiver(p.id.c_str(), p.name.c_str());
+            m->AddReceiver(p.first.c_str(), p.second.c_str());
     return m;
 }
 
-class SnsSyncTest : public ulogtest::ServiceTest
+// A contact "<first> Lee" holding an SNS person id; "contact id|data id".
+std::string SnsContact(const char* first, const char* picture, const char* person)
 {
-protected:
-    // A contact holding an SNS person id; "contact id|data id".
-    static std::string AddContact(const char* first, const char* picture, const char* person)
-    {
-        CtSvcContactRecord c = {0, {}, {}, {}};
-        std::strcpy(c.szFirstName, first);
-        std::strcpy(c.szLastName, "Lee");
-        std::strcpy(c.szCallerIdPath, picture);
-        CtSvcSnsDataRecord s = {0, CtSvcDbContactAdd(&c), 0, {}};
-        std::strcpy(s.szPersonId, person);
-        return std::to_string(s.nContactId) + "|" + std::to_string(CtSvcDbSnsDataAdd(&s));
-    }
-    // Publishes the list as the SNS service does; true when the one subscriber took all of it.
-    static bool Publish(const std::vector<IContentSyncData*>& data)
-    {
-        int nTaken = -1;
-        return CContentSyncMgr::Instance()->Publish(kUri, nullptr, &data, &nTaken) == 1 && nTaken == 1;
-    }
-    std::vector<std::string> Query(const std::string& sql) const
-    {
-        return ulogtest::QueryDbFile(m_root, sql);
-    }
-};
+    const int nContact = ctsvctest::Add(CtSvcDbContactAdd, ctsvctest::Contact(first, "Lee", picture));
+    return std::to_string(nContact) + "|" +
+           std::to_string(ctsvctest::Add(CtSvcDbSnsDataAdd, ctsvctest::Sns(nContact, person)));
+}
+
+// Publishes the list as the SNS service does; true when the one subscriber took all of it.
+bool Publish(const std::vector<IContentSyncData*>& data)
+{
+    int nTaken = -1;
+    return CContentSyncMgr::Instance()->Publish(kUri, nullptr, &data, &nTaken) == 1 && nTaken == 1;
+}
+
+using SnsSyncTest = ulogtest::ServiceTest;
 
 struct KindCase
 {
@@ -85,19 +73,15 @@ class SnsKindTest : public SnsSyncTest, public ::testing::WithParamInterface<Kin
 TEST_P(SnsKindTest, OneLogPerCorrespondentLinkedToItsOwnContactOnly)
 {
     const KindCase& c = GetParam();
-    const std::string ann = AddContact("Ann", "/User/Pictures/ann.jpg", "ann.sns");
-    const std::string cy = AddContact("Cy", "", "cy.sns");
+    const std::string ann = SnsContact("Ann", "/User/Pictures/ann.jpg", "ann.sns");
+    const std::string cy = SnsContact("Cy", "", "cy.sns");
     // Ann's row exists, named as her contact: nothing of it may reach the log of the recipient after her.
-    ulogtest::Event e;
-    e.type = ULOG_LOG_SNS_1;
-    e.number = "";
-    e.name = "Ann Lee";
-    e.snsPersonId = "ann.sns";
-    e.snsSpInfo = 2;
-    UlogInfo prior = ulogtest::MakeInfo(e);
+    UlogInfo prior = ulogtest::MakeInfo(
+        {.type = ULOG_LOG_SNS_1, .number = "", .name = "Ann Lee", .snsPersonId = "ann.sns", .snsSpInfo = 2});
     std::strcpy(prior.szCallerIdPath, "/User/Pictures/ann.jpg");
     ASSERT_TRUE(UlogAddCallLog(&prior));
-    const std::string priorName = Query("select logname from UlogDistinctDbTable").at(0);
+    const std::string priorName =
+        ulogtest::QueryDbFile(m_root, "select logname from UlogDistinctDbTable").at(0);
     ASSERT_NE(priorName, "");
     UlogCtlClearDiagnostics();
 
@@ -105,16 +89,16 @@ TEST_P(SnsKindTest, OneLogPerCorrespondentLinkedToItsOwnContactOnly)
     EXPECT_TRUE(Publish({message.get()}));
     std::vector<std::string> expected;
     for (const Person& p : c.people)
-        expected.push_back(std::to_string(c.type) + "|" + p.id + "|" + p.name + "|" +
-                           (p.id == "ann.sns"  ? ann + "|Ann|Lee|/User/Pictures/ann.jpg|" + priorName
-                            : p.id == "cy.sns" ? cy + "|Cy|Lee||"
-                                               : "0|0||||") +
+        expected.push_back(std::to_string(c.type) + "|" + p.first + "|" + p.second + "|" +
+                           (p.first == "ann.sns"  ? ann + "|Ann|Lee|/User/Pictures/ann.jpg|" + priorName
+                            : p.first == "cy.sns" ? cy + "|Cy|Lee||"
+                                                  : "0|0||||") +
                            "|" + std::to_string(kTime));
+    const std::string strSelect = "select logtype, snspersonid, emailname, ctprimaryid, ctdataid, firstname, "
+                                  "lastname, callerid, logname, starttime from ";
     for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
         EXPECT_EQ(
-            Query(std::string("select logtype, snspersonid, emailname, ctprimaryid, ctdataid, firstname, "
-                              "lastname, callerid, logname, starttime from ") +
-                  table + " where syncid = 't1.m1' order by clogdbindex"),
+            ulogtest::QueryDbFile(m_root, strSelect + table + " where syncid = 't1.m1' order by clogdbindex"),
             expected)
             << table;
     EXPECT_EQ(UlogCtlGetAssertCount(), c.nAssertions);
@@ -145,27 +129,18 @@ class SnsTextTest : public SnsSyncTest, public ::testing::WithParamInterface<Tex
 TEST_P(SnsTextTest, TextsReachBothTablesIntact)
 {
     const TextCase& c = GetParam();
-    UlogCtlSnsMessage m = {c.thread.c_str(),
-                           c.message.c_str(),
-                           0,
-                           0,
-                           c.subject ? c.subject->c_str() : nullptr,
-                           c.person.c_str(),
-                           c.name.c_str(),
-                           nullptr,
-                           0,
-                           c.body ? c.body->c_str() : nullptr,
-                           kTime};
+    const char* pszSubject = c.subject ? c.subject->c_str() : nullptr;
+    const char* pszBody = c.body ? c.body->c_str() : nullptr;
+    const UlogCtlSnsMessage m{c.thread.c_str(), c.message.c_str(), 0, 0,       pszSubject, c.person.c_str(),
+                              c.name.c_str(),   nullptr,           0, pszBody, kTime};
     if (c.failAllocAt > 0)
         UlogCtlFailAllocAt(c.failAllocAt);
     EXPECT_TRUE(UlogCtlPublishSnsMessage(&m));
     EXPECT_EQ(UlogCtlPendingAllocFaults(), 0);
     EXPECT_EQ(UlogCtlDiagnosticsContain("CSnsSvcUtil::StrCopyW: MemAlloc failed."), c.failAllocAt > 0);
+    const std::string strSelect = "select syncid, snspersonid, emailname, logsubject, logcontentbody from ";
     for (const char* table : {"UlogDistinctDbTable", "UlogDuplDbTable"})
-        EXPECT_EQ(
-            Query(std::string("select syncid, snspersonid, emailname, logsubject, logcontentbody from ") +
-                  table),
-            std::vector<std::string>{c.expected})
+        EXPECT_EQ(ulogtest::QueryDbFile(m_root, strSelect + table), std::vector<std::string>{c.expected})
             << table;
 }
 
@@ -187,27 +162,25 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"BodyNotConverted", "t", "m", "p", "P", "subject", "body", 2, "t.m|p|P|subject|"}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.label); });
 
-class NotAMessage : public ISnsSvcRecord
-{
-public:
-    ISnsSvcMessage* ToMessage() override { return nullptr; }
-};
-
 TEST_F(SnsSyncTest, ElementsWithoutASyncIdOrMessageAreRefusedAndTheOthersStored)
 {
     const auto first = Message(0, "m1", {{"a", "A"}});
     const auto noThread = Message(0, "m2", {{"b", "B"}}, "");
     const auto noMessage = Message(1, "", {{"c", "C"}});
     const auto noRoom = Message(0, "m3", {{"d", "D"}}, std::string(98, 't')); // the sync id holds no "m3"
-    NotAMessage record;
+    struct : ISnsSvcRecord
+    {
+        ISnsSvcMessage* ToMessage() override { return nullptr; }
+    } record;
     struct Plain : IContentSyncData
     {
     } plain;
     const auto last = Message(1, "m4", {{"e", "E"}});
     EXPECT_FALSE(
         Publish({first.get(), noThread.get(), noMessage.get(), noRoom.get(), &record, &plain, last.get()}));
-    EXPECT_EQ(Query("select syncid, snspersonid from UlogDuplDbTable order by clogdbindex"),
-              (std::vector<std::string>{"t1.m1|a", "t1.m4|e"}));
+    EXPECT_EQ(
+        ulogtest::QueryDbFile(m_root, "select syncid, snspersonid from UlogDuplDbTable order by clogdbindex"),
+        (std::vector<std::string>{"t1.m1|a", "t1.m4|e"}));
     for (const char* report :
          {"ASSERTION_ASSERT: strThreadID.size() > 0", "ASSERTION_ASSERT: strMessageID.size() > 0",
           "ASSERTION_ASSERT: pMessage (", "the thread id leaves no place for the message id (m3)"})
@@ -229,7 +202,8 @@ TEST_F(SnsSyncTest, AFailedAddEndsTheNotificationAndOnlyAStartedServiceStores)
     EXPECT_EQ(UlogCtlPendingSqlFaults(), 0);
     EXPECT_TRUE(
         UlogCtlDiagnosticsContain("element 0 could not be stored; 1 later element(s) are not stored"));
-    EXPECT_EQ(Query("select count(*) from UlogDistinctDbTable"), std::vector<std::string>{"0"});
+    EXPECT_EQ(ulogtest::QueryDbFile(m_root, "select count(*) from UlogDistinctDbTable"),
+              std::vector<std::string>{"0"});
 
     // Stopped, the service hears nothing; started again, it stores them all.
     UlogSvcDispatch(1);
@@ -238,7 +212,7 @@ TEST_F(SnsSyncTest, AFailedAddEndsTheNotificationAndOnlyAStartedServiceStores)
     UlogSvcDispatch(0);
     EXPECT_EQ(CContentSyncMgr::Instance()->GetSubscriberCount(kUri), 1);
     EXPECT_TRUE(Publish({sent.get(), next.get()}));
-    EXPECT_EQ(Query("select snspersonid from UlogDuplDbTable order by clogdbindex"),
+    EXPECT_EQ(ulogtest::QueryDbFile(m_root, "select snspersonid from UlogDuplDbTable order by clogdbindex"),
               (std::vector<std::string>{"a", "b", "c", "d"}));
 }
 } // namespace

@@ -11,9 +11,8 @@
 namespace
 {
 // Answers as told; keeps the thread id of each message it hears.
-class Taker : public IContentSyncSubscriber
+struct Taker : IContentSyncSubscriber
 {
-public:
     explicit Taker(BOOL bAnswer) : m_bAnswer(bAnswer) {}
     BOOL OnContentSync(const char*, void*, const std::vector<IContentSyncData*>* data) override
     {
@@ -21,10 +20,8 @@ public:
             seen.push_back(dynamic_cast<ISnsSvcRecord&>(*d).ToMessage()->GetThreadId());
         return m_bAnswer;
     }
-    std::vector<std::string> seen;
-
-private:
     BOOL m_bAnswer;
+    std::vector<std::string> seen;
 };
 
 using SnsRecordTest = ulogtest::PlatformTest;
@@ -44,10 +41,9 @@ TEST_F(SnsRecordTest, PublishTellsWhetherEverySubscriberStoredTheMessage)
     UlogCtlSnsMessage negative = m, missing = m;
     negative.recipientCount = -1;
     missing.recipients = nullptr;
-    for (const UlogCtlSnsMessage* bad :
-         {(const UlogCtlSnsMessage*)nullptr, (const UlogCtlSnsMessage*)&negative,
-          (const UlogCtlSnsMessage*)&missing})
-        EXPECT_FALSE(UlogCtlPublishSnsMessage(bad));
+    EXPECT_FALSE(UlogCtlPublishSnsMessage(nullptr));
+    EXPECT_FALSE(UlogCtlPublishSnsMessage(&negative));
+    EXPECT_FALSE(UlogCtlPublishSnsMessage(&missing));
     EXPECT_EQ(yes.seen, (std::vector<std::string>{"t", "t"}));
     EXPECT_EQ(no.seen, std::vector<std::string>{"t"});
 }

@@ -1,4 +1,6 @@
-// The address book's records: round trips, ids, refusals, the read-only root, the database's life.
+// The address book's records: round trips, ids, refusals, the read-only root, the database's life; and its
+// searches: numbers by their last characters, the other keys byte for byte, the order of several matches,
+// and keys that hold SQL's special characters.
 #include "support/PlatformFixture.h"
 
 #include "KivCore/KivCore.h"
@@ -9,11 +11,15 @@
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
+#include <typeinfo>
+#include <vector>
 
 namespace
 {
 using namespace ctsvctest;
 using CtSvcRecordsTest = ulogtest::PlatformTest;
+using CtSvcSearchTest = ulogtest::PlatformTest;
 
 TEST_F(CtSvcRecordsTest, EveryKindOfRecordIsStoredChangedAndReadBack)
 {
@@ -27,41 +33,26 @@ TEST_F(CtSvcRecordsTest, EveryKindOfRecordIsStoredChangedAndReadBack)
     const int nFdn = Add(CtSvcDbFdnAdd, Fdn("Office", "020 7946 0002"));
     ASSERT_TRUE(nAnn > 0 && nNumber > 0 && nEmail > 0 && nSns > 0 && nIm > 0 && nFdn > 0);
 
-    CtSvcContactRecord contact{};
-    ASSERT_TRUE(CtSvcDbContactGetRecord(nAnn, &contact));
-    EXPECT_EQ(contact.nContactId, nAnn);
-    EXPECT_STREQ(contact.szLastName, "Lee");
-    EXPECT_STREQ(contact.szCallerIdPath, "/User/Pictures/ann.jpg");
-    CtSvcPhoneNumberRecord number{};
-    ASSERT_TRUE(CtSvcDbPhoneNumberGetRecord(nNumber, &number));
-    EXPECT_EQ(number.nContactId, nAnn);
-    EXPECT_EQ(number.nStorageKind, CTSVC_STORAGE_SIM);
-    EXPECT_EQ(number.nNumberKind, CTSVC_PHONE_TELEPHONE);
-    EXPECT_EQ(number.nUseType, CTSVC_USE_WORK);
+    using S = std::string;
+    CtSvcContactRecord contact = Read(CtSvcDbContactGetRecord, nAnn);
+    EXPECT_EQ(std::tuple(contact.nContactId, S(contact.szLastName), S(contact.szCallerIdPath)),
+              std::tuple(nAnn, "Lee", "/User/Pictures/ann.jpg"));
+    CtSvcPhoneNumberRecord number = Read(CtSvcDbPhoneNumberGetRecord, nNumber);
+    EXPECT_EQ(std::tie(number.nContactId, number.nStorageKind, number.nNumberKind, number.nUseType),
+              std::tuple(nAnn, CTSVC_STORAGE_SIM, CTSVC_PHONE_TELEPHONE, CTSVC_USE_WORK));
     EXPECT_STREQ(number.szNumber, "+442079460001P12"); // separators dropped, the pause kept
-    CtSvcEmailAddressRecord email{};
-    ASSERT_TRUE(CtSvcDbEmailAddressGetRecord(nEmail, &email));
-    EXPECT_EQ(email.nAccountId, 7);
-    EXPECT_STREQ(email.szAddress, "ann@example.org");
-    CtSvcSnsDataRecord sns{};
-    ASSERT_TRUE(CtSvcDbSnsDataGetRecord(nSns, &sns));
-    EXPECT_STREQ(sns.szPersonId, "ann.lee");
-    CtSvcImRecord im{};
-    ASSERT_TRUE(CtSvcDbIMGetRecord(nIm, &im));
-    EXPECT_STREQ(im.szAddress, "ann@im.example");
-    CtSvcFdnRecord fdn{};
-    ASSERT_TRUE(CtSvcDbFdnGetRecord(nFdn, &fdn));
-    EXPECT_STREQ(fdn.szName, "Office");
-    EXPECT_STREQ(fdn.szNumber, "02079460002");
+    const CtSvcEmailAddressRecord email = Read(CtSvcDbEmailAddressGetRecord, nEmail);
+    EXPECT_EQ(std::tuple(email.nAccountId, S(email.szAddress)), std::tuple(7, "ann@example.org"));
+    EXPECT_STREQ(Read(CtSvcDbSnsDataGetRecord, nSns).szPersonId, "ann.lee");
+    EXPECT_STREQ(Read(CtSvcDbIMGetRecord, nIm).szAddress, "ann@im.example");
+    const CtSvcFdnRecord fdn = Read(CtSvcDbFdnGetRecord, nFdn);
+    EXPECT_EQ(std::tuple(S(fdn.szName), S(fdn.szNumber)), std::tuple("Office", "02079460002"));
 
     // The contact-data read fills the kind it finds and zeroes the other; other kinds are not its.
-    CtSvcContactDataRecord data{};
-    ASSERT_TRUE(CtSvcDbContactDataGetRecord(nEmail, &data));
-    EXPECT_EQ(data.nKind, CTSVC_DATA_EMAIL);
-    EXPECT_STREQ(data.stEmail.szAddress, "ann@example.org");
-    EXPECT_EQ(data.stNumber.nDataId, 0);
-    ASSERT_TRUE(CtSvcDbContactDataGetRecord(nNumber, &data));
-    EXPECT_EQ(data.nKind, CTSVC_DATA_PHONE_NUMBER);
+    CtSvcContactDataRecord data = Read(CtSvcDbContactDataGetRecord, nEmail);
+    EXPECT_EQ(std::tuple(data.nKind, S(data.stEmail.szAddress), data.stNumber.nDataId),
+              std::tuple(CTSVC_DATA_EMAIL, "ann@example.org", 0));
+    EXPECT_EQ(Read(CtSvcDbContactDataGetRecord, nNumber).nKind, CTSVC_DATA_PHONE_NUMBER);
     EXPECT_FALSE(CtSvcDbContactDataGetRecord(nSns, &data));
     EXPECT_EQ(SysGetLastError(), CTSVC_ERR_NOT_FOUND);
     EXPECT_FALSE(CtSvcDbPhoneNumberGetRecord(nEmail, &number));
@@ -74,14 +65,12 @@ TEST_F(CtSvcRecordsTest, EveryKindOfRecordIsStoredChangedAndReadBack)
     EXPECT_FALSE(CtSvcDbPhoneNumberChange(&changed));
     changed.nDataId = nNumber;
     ASSERT_TRUE(CtSvcDbPhoneNumberChange(&changed));
-    ASSERT_TRUE(CtSvcDbPhoneNumberGetRecord(nNumber, &number));
-    EXPECT_STREQ(number.szNumber, "07700900123");
-    EXPECT_EQ(number.nContactId, nAnn);
-    EXPECT_EQ(number.nStorageKind, CTSVC_STORAGE_PHONE);
+    number = Read(CtSvcDbPhoneNumberGetRecord, nNumber);
+    EXPECT_EQ(std::tuple(S(number.szNumber), number.nContactId, number.nStorageKind),
+              std::tuple("07700900123", nAnn, CTSVC_STORAGE_PHONE));
     ASSERT_TRUE(Add(CtSvcDbContactChange, Contact("Anna", "", "", nAnn)));
-    ASSERT_TRUE(CtSvcDbContactGetRecord(nAnn, &contact));
-    EXPECT_STREQ(contact.szFirstName, "Anna");
-    EXPECT_STREQ(contact.szCallerIdPath, "");
+    contact = Read(CtSvcDbContactGetRecord, nAnn);
+    EXPECT_EQ(std::tuple(S(contact.szFirstName), S(contact.szCallerIdPath)), std::tuple("Anna", ""));
 
     // Enumeration for tools: the total, and at most nMax ids or records.
     int nIds[1] = {0};
@@ -90,8 +79,9 @@ TEST_F(CtSvcRecordsTest, EveryKindOfRecordIsStoredChangedAndReadBack)
     EXPECT_EQ(nIds[0], nAnn);
     EXPECT_EQ(CtSvcDbFdnGetIds(nullptr, 0), 1);
     EXPECT_EQ(CtSvcDbContactGetIds(nullptr, 1), -1);
-    EXPECT_EQ(CtSvcDbEmailAddressGetRecordsOfContact(nAnn, &email, 1), 1);
-    EXPECT_EQ(email.nDataId, nEmail);
+    CtSvcEmailAddressRecord emails[1];
+    EXPECT_EQ(CtSvcDbEmailAddressGetRecordsOfContact(nAnn, emails, 1), 1);
+    EXPECT_EQ(emails[0].nDataId, nEmail);
     EXPECT_EQ(CtSvcDbSnsDataGetRecordsOfContact(nAnn + 1, nullptr, 0), 0);
 }
 
@@ -121,100 +111,62 @@ TEST_F(CtSvcRecordsTest, IdsAreNeverGivenOutTwiceAlsoAfterReopening)
     EXPECT_GT(AddContact("D"), nThird);
     EXPECT_GT(Add(CtSvcDbIMAdd, Im(nFirst, "a@im")), nSns);
     EXPECT_GT(Add(CtSvcDbFdnAdd, Fdn("F", "112")), nFdn);
-}
 
-TEST_F(CtSvcRecordsTest, IdsPastThirtyTwoBitsAreRefused)
-{
-    ASSERT_GT(AddContact("A"), 0);
+    // Past 32 bits no id is given: the add fails and stores nothing.
     sqlite3* pDb = nullptr;
     ASSERT_EQ(sqlite3_open((m_root + "/System/contacts.db").c_str(), &pDb), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(pDb, "UPDATE sqlite_sequence SET seq = 2147483647 WHERE name = 'contacts'",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(pDb);
-    EXPECT_EQ(AddContact("B"), -1);
+    EXPECT_EQ(AddContact("E"), -1);
     EXPECT_EQ(SysGetLastError(), SYS_ERR_SQL);
-    EXPECT_EQ(CtSvcDbContactGetIds(nullptr, 0), 1);
+    EXPECT_EQ(CtSvcDbContactGetIds(nullptr, 0), 3);
 }
 
-// A write that is refused (fnWrite true when it failed), and the cause it leaves.
-struct Refusal
+TEST_F(CtSvcRecordsTest, RefusedWritesLeaveTheirCauseAndStoreNothing)
 {
-    const char* pszName;
-    std::function<bool(int nContactId)> fnWrite;
-    unsigned int nError;
-};
-
-void PrintTo(const Refusal& refusal, std::ostream* pOut)
-{
-    *pOut << refusal.pszName;
-}
-
-class CtSvcRefusalTest : public ulogtest::PlatformTest, public ::testing::WithParamInterface<Refusal>
-{
-};
-
-TEST_P(CtSvcRefusalTest, IsRefusedWithItsCauseAndStoresNothing)
-{
-    const int nContact = AddContact("Owner");
-    ASSERT_GT(nContact, 0);
-    SysSetLastError(SYS_ERR_NONE);
-    EXPECT_TRUE(GetParam().fnWrite(nContact));
-    EXPECT_EQ(SysGetLastError(), GetParam().nError);
+    const int nId = AddContact("Owner");
+    ASSERT_GT(nId, 0);
+    const std::string kLong(CTSVC_PATH_LEN, 'n'); // fills any field: no room for the NUL
+    // Both an add and a change (of the owner) refuse the contact; both kinds of number refuse the number.
+    auto fnContact = [&](CtSvcContactRecord record)
+    {
+        record.nContactId = nId;
+        return Add(CtSvcDbContactAdd, record) == -1 && !Add(CtSvcDbContactChange, record);
+    };
+    auto fnNumber = [&](const std::string& strNumber)
+    { return AddNumber(nId, strNumber) == -1 && Add(CtSvcDbFdnAdd, Fdn("F", strNumber)) == -1; };
+    const unsigned int kBad = CTSVC_ERR_INVALID_ARG, kMissing = CTSVC_ERR_NOT_FOUND;
+    const std::vector<std::tuple<const char*, unsigned int, std::function<bool()>>> refusals = {
+        {"long first name", kBad, [&] { return fnContact(Contact(kLong)); }},
+        {"long path", kBad, [&] { return fnContact(Contact("", "", kLong)); }},
+        {"long e-mail", kBad, [&] { return Add(CtSvcDbEmailAddressAdd, Email(nId, kLong)) == -1; }},
+        {"empty e-mail", kBad, [&] { return Add(CtSvcDbEmailAddressAdd, Email(nId, "")) == -1; }},
+        {"long FDN name", kBad, [&] { return Add(CtSvcDbFdnAdd, Fdn(kLong, "112")) == -1; }},
+        {"long number", kBad, [&] { return fnNumber(std::string(CTSVC_NUMBER_LEN, '1')); }},
+        {"empty number", kBad, [&] { return fnNumber(" - "); }},
+        {"letters", kBad, [&] { return fnNumber("0800 FLOWERS"); }},
+        {"plus inside", kBad, [&] { return fnNumber("12+34"); }},
+        {"only DTMF", kBad, [&] { return fnNumber("P123"); }},
+        {"null record", kBad, [&] { return CtSvcDbContactAdd(nullptr) == -1 && !CtSvcDbIMChange(nullptr); }},
+        {"missing contact", kMissing, [&] { return AddNumber(nId + 1, "123") == -1; }},
+        {"change of a missing id", kMissing, [&] { return !Add(CtSvcDbIMChange, Im(nId, "x@y")); }},
+        {"delete of a missing id", kMissing,
+         [&] { return !CtSvcDbContactDelete(nId + 1) && !CtSvcDbFdnDelete(1); }},
+    };
+    for (const auto& [pszName, nError, fnWrite] : refusals)
+    {
+        SysSetLastError(SYS_ERR_NONE);
+        EXPECT_TRUE(fnWrite()) << pszName;
+        EXPECT_EQ(SysGetLastError(), nError) << pszName;
+    }
     EXPECT_EQ(CtSvcDbContactGetIds(nullptr, 0), 1);
-    EXPECT_EQ(CtSvcDbPhoneNumberGetRecordsOfContact(nContact, nullptr, 0), 0);
-    EXPECT_EQ(CtSvcDbEmailAddressGetRecordsOfContact(nContact, nullptr, 0), 0);
+    EXPECT_EQ(CtSvcDbPhoneNumberGetRecordsOfContact(nId, nullptr, 0), 0);
+    EXPECT_EQ(CtSvcDbEmailAddressGetRecordsOfContact(nId, nullptr, 0), 0);
     EXPECT_EQ(CtSvcDbFdnGetIds(nullptr, 0), 0);
-    CtSvcContactRecord read{};
-    ASSERT_TRUE(CtSvcDbContactGetRecord(nContact, &read));
-    EXPECT_STREQ(read.szFirstName, "Owner");
+    EXPECT_STREQ(Read(CtSvcDbContactGetRecord, nId).szFirstName, "Owner");
 }
-
-// Both an add and a change (of the contact nId) refuse the record.
-bool ContactRefused(CtSvcContactRecord record, int nId)
-{
-    record.nContactId = nId;
-    return Add(CtSvcDbContactAdd, record) == -1 && !Add(CtSvcDbContactChange, record);
-}
-
-bool NumberRefused(int nContactId, const std::string& strNumber)
-{
-    return Add(CtSvcDbPhoneNumberAdd, Number(nContactId, strNumber)) == -1 &&
-           Add(CtSvcDbFdnAdd, Fdn("F", strNumber)) == -1;
-}
-
-const std::string kLong(CTSVC_PATH_LEN, 'n'); // fills any field: no room for the NUL
-
-INSTANTIATE_TEST_SUITE_P(
-    Writes, CtSvcRefusalTest,
-    ::testing::Values(
-        Refusal{"LongFirstName", [](int nId) { return ContactRefused(Contact(kLong), nId); },
-                CTSVC_ERR_INVALID_ARG},
-        Refusal{"LongPath", [](int nId) { return ContactRefused(Contact("", "", kLong), nId); },
-                CTSVC_ERR_INVALID_ARG},
-        Refusal{"LongEmail", [](int nId) { return Add(CtSvcDbEmailAddressAdd, Email(nId, kLong)) == -1; },
-                CTSVC_ERR_INVALID_ARG},
-        Refusal{"EmptyEmail", [](int nId) { return Add(CtSvcDbEmailAddressAdd, Email(nId, "")) == -1; },
-                CTSVC_ERR_INVALID_ARG},
-        Refusal{"LongFdnName", [](int) { return Add(CtSvcDbFdnAdd, Fdn(kLong, "112")) == -1; },
-                CTSVC_ERR_INVALID_ARG},
-        Refusal{"LongNumber", [](int nId) { return NumberRefused(nId, std::string(CTSVC_NUMBER_LEN, '1')); },
-                CTSVC_ERR_INVALID_ARG},
-        Refusal{"EmptyNumber", [](int nId) { return NumberRefused(nId, " - "); }, CTSVC_ERR_INVALID_ARG},
-        Refusal{"Letters", [](int nId) { return NumberRefused(nId, "0800 FLOWERS"); }, CTSVC_ERR_INVALID_ARG},
-        Refusal{"PlusInside", [](int nId) { return NumberRefused(nId, "12+34"); }, CTSVC_ERR_INVALID_ARG},
-        Refusal{"OnlyDtmf", [](int nId) { return NumberRefused(nId, "P123"); }, CTSVC_ERR_INVALID_ARG},
-        Refusal{"NullRecord",
-                [](int) { return CtSvcDbContactAdd(nullptr) == -1 && !CtSvcDbIMChange(nullptr); },
-                CTSVC_ERR_INVALID_ARG},
-        Refusal{"MissingContact", [](int nId) { return AddNumber(nId + 1, "123") == -1; },
-                CTSVC_ERR_NOT_FOUND},
-        Refusal{"ChangeOfMissingId", [](int nId) { return !Add(CtSvcDbIMChange, Im(nId, "x@y")); },
-                CTSVC_ERR_NOT_FOUND},
-        Refusal{"DeleteOfMissingId",
-                [](int nId) { return !CtSvcDbContactDelete(nId + 1) && !CtSvcDbFdnDelete(1); },
-                CTSVC_ERR_NOT_FOUND}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.pszName); });
 
 TEST_F(CtSvcRecordsTest, ReadOnlyRootIsReadAndNeverWritten)
 {
@@ -272,5 +224,129 @@ TEST_F(CtSvcRecordsTest, DatabaseBehindALinkOutOfTheRootIsRefused)
     EXPECT_EQ(CtSvcDbContactGetIds(nullptr, 0), -1);
     EXPECT_TRUE(ulogtest::Listing(strOutside).empty());
     ulogtest::RemoveTree(strOutside);
+}
+
+// Numbers stored, the digit count, a searched number and which of the stored ones it finds.
+struct NumberCase
+{
+    const char* pszName;
+    std::vector<std::string> stored;
+    int nDigits;
+    std::string strSearched;
+    std::vector<int> found; // indexes into stored, in ascending id
+};
+
+class CtSvcNumberSearchTest : public ulogtest::PlatformTest, public ::testing::WithParamInterface<NumberCase>
+{
+};
+
+TEST_P(CtSvcNumberSearchTest, FindsTheNumbersThatEndAlike)
+{
+    const NumberCase& c = GetParam();
+    const int nContact = AddContact("Owner");
+    // The numbers, and the FDN entries, get the ids 1, 2, ... in turn.
+    for (const std::string& strNumber : c.stored)
+        ASSERT_TRUE(AddNumber(nContact, strNumber) > 0 && Add(CtSvcDbFdnAdd, Fdn("F", strNumber)) > 0)
+            << strNumber;
+    UlogCtlSetDigitsCount2Compare(c.nDigits);
+    const CtSvcPhoneNumberRecord search = Number(0, c.strSearched);
+    EXPECT_EQ(CtSvcDbPhoneNumberGetCount(&search), static_cast<int>(c.found.size()));
+    CtSvcPhoneNumberRecord records[8];
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 8), static_cast<int>(c.found.size()));
+    for (size_t i = 0; i < c.found.size(); ++i)
+        EXPECT_EQ(records[i].nDataId, c.found[i] + 1) << i;
+
+    // FDN entries match as numbers do, the oldest first.
+    CtSvcFdnRecord fdn{};
+    EXPECT_EQ(CtSvcDbFdnGetRecordByPhoneNumber(c.strSearched.c_str(), &fdn), c.found.empty() ? FALSE : TRUE);
+    EXPECT_EQ(fdn.nFdnId, c.found.empty() ? 0 : c.found[0] + 1);
+    EXPECT_TRUE(!c.found.empty() || SysGetLastError() == CTSVC_ERR_NOT_FOUND) << SysGetLastError();
+}
+
+const std::vector<NumberCase> kNumberCases = {
+    {"InternationalAndNationalForms", {"+44 20 7946 0001", "020 7946 0002"}, 8, "020 7946 0001", {0}},
+    {"SeparatorsInTheKey", {"02079460001"}, 8, "(020) 7946-0001", {0}},
+    {"ShortStoredNumberWhole", {"1234", "91234"}, 8, "1234", {0}},
+    {"ShortKeyNeedsWholeEquality", {"12345678", "012345678"}, 8, "2345678", {}},
+    {"LongKeyShortStored", {"5678", "12345678"}, 8, "0012345678", {1}},
+    {"DtmfTailsAreNotCompared", {"12345678P123", "0012345678W9", "12345678"}, 8, "+8212345678P55", {0, 1, 2}},
+    {"EveryPauseEndsTheDialledPart", {"5551234,1", "5551234;2"}, 8, "5551234", {0, 1}},
+    {"DigitCountFromThePlatform", {"5550001", "5559001", "0001"}, 4, "0001", {0, 2}},
+    {"DigitCountBelowOneCountsAsOne", {"12", "13"}, 0, "92", {0}},
+    {"EmptyKeyMatchesNothing", {"12345678"}, 8, "", {}},
+    {"DtmfOnlyKeyMatchesNothing", {"12345678"}, 8, "P12345678", {}},
+    {"LikeWildcardsAreLiteral", {"12345678", "1234567"}, 8, "1234567%", {}},
+    {"UnderscoreIsLiteral", {"12345678"}, 8, "_2345678", {}},
+    {"QuoteIsLiteral", {"12345678"}, 8, "1' OR '1'='1", {}},
+    {"StarAndHashAreCompared", {"*#06#", "*#07#"}, 8, "*#06#", {0}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Numbers, CtSvcNumberSearchTest, ::testing::ValuesIn(kNumberCases),
+                         [](const ::testing::TestParamInfo<NumberCase>& info)
+                         { return std::string(info.param.pszName); });
+
+TEST_F(CtSvcSearchTest, SeveralMatchesComeOldestFirstAndTheFirstStaysFirst)
+{
+    const int nAnn = AddContact("Ann");
+    const int nBo = AddContact("Bo");
+    const int nFirst = AddNumber(nBo, "+44 20 7946 0001");
+    const int nSecond = AddNumber(nAnn, "020 7946 0001");
+    const int nThird = AddNumber(nBo, "79460001");
+    const CtSvcPhoneNumberRecord search = Number(0, "0044 20 7946 0001");
+    CtSvcPhoneNumberRecord records[3];
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 2), 2);
+    EXPECT_EQ(std::tuple(records[0].nDataId, records[1].nDataId), std::tuple(nFirst, nSecond));
+    EXPECT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 0), 0);
+    EXPECT_EQ(CtSvcDbPhoneNumberGetRecords(&search, nullptr, 1), -1);
+    EXPECT_EQ(SysGetLastError(), CTSVC_ERR_INVALID_ARG);
+
+    // A change keeps the record's place; a delete gives the first place to the next oldest.
+    CtSvcPhoneNumberRecord changed = Number(0, "7946 0001");
+    changed.nDataId = nFirst;
+    ASSERT_TRUE(CtSvcDbPhoneNumberChange(&changed));
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 1), 1);
+    EXPECT_EQ(records[0].nDataId, nFirst);
+    ASSERT_TRUE(CtSvcDbPhoneNumberDelete(nFirst));
+    ASSERT_EQ(CtSvcDbPhoneNumberGetRecords(&search, records, 3), 2);
+    EXPECT_EQ(records[0].nDataId, nSecond);
+    EXPECT_EQ(records[1].nDataId, nThird);
+}
+
+// Keys of a kind searched byte for byte (Make builds a record of the kind, Get searches): SQL's quote and
+// wildcards match only themselves, case counts, and of two equal keys the first added comes first.
+template <class R>
+void ExpectByteForByte(R (*Make)(int, const std::string&, int), int (*pfnAdd)(const R*),
+                       int (*pfnCount)(const R*), int (*pfnGet)(const R*, R*, int))
+{
+    SCOPED_TRACE(typeid(R).name());
+    const int nContact = AddContact("O'Brien \"quoted\" 100% a_b");
+    const std::vector<std::string> values = {"a_b@x", "axb@x", "o'neil@x", "100%@x",
+                                             "x\"y",  "A_B@x", "a_b@x"};
+    std::vector<int> ids;
+    for (const std::string& strValue : values)
+        ids.push_back(Add(pfnAdd, Make(nContact, strValue, 0)));
+    EXPECT_GT(ids.back(), ids[values.size() - 2]);
+    auto fnFound = [&](const std::string& strKey, int nCount, int nFirst)
+    {
+        const R search = Make(0, strKey, 0);
+        R found{};
+        EXPECT_EQ(pfnCount(&search), nCount) << strKey;
+        EXPECT_EQ(pfnGet(&search, &found, 1), nCount > 0 ? 1 : 0) << strKey;
+        EXPECT_EQ(found.nDataId, nFirst) << strKey;
+    };
+    fnFound("a_b@x", 2, ids[0]);
+    for (size_t i = 1; i + 1 < values.size(); ++i)
+        fnFound(values[i], 1, ids[i]);
+    for (const char* pszKey : {"a%", "%", "_", "a_b@_", "o''neil@x", "' OR 1=1 --", "a_b@x ", "A_b@x", ""})
+        fnFound(pszKey, 0, 0);
+    EXPECT_STREQ(Read(CtSvcDbContactGetRecord, nContact).szFirstName, "O'Brien \"quoted\" 100% a_b");
+}
+
+TEST_F(CtSvcSearchTest, EmailSnsAndImKeysMatchByteForByteWhateverCharactersTheyHold)
+{
+    ExpectByteForByte(Email, CtSvcDbEmailAddressAdd, CtSvcDbEmailAddressGetCount,
+                      CtSvcDbEmailAddressGetRecords);
+    ExpectByteForByte(Sns, CtSvcDbSnsDataAdd, CtSvcDbSnsDataGetCount, CtSvcDbSnsDataGetRecords);
+    ExpectByteForByte(Im, CtSvcDbIMAdd, CtSvcDbIMGetCount, CtSvcDbIMGetRecords);
 }
 } // namespace
