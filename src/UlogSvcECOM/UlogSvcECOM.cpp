@@ -53,8 +53,10 @@ unsigned int Start()
                        "UlogSvcDispatch: Ulogs db data will be deleted. no need to sync data!!\n");
         pSync->StopSync();
     }
-    else
+    else if (!Db2IsReadOnly())
         CUlogSvcContactSync::RestartContactFullSyncCallback(); /* a pass left unfinished runs anew */
+    /* A service started only to read (a read-only data root) leaves a pending pass to the next writer:
+     * it could change nothing. */
     return static_cast<unsigned int>(__SysRegisterClass(0, ULOG_SVC_CLASS_ID, &s_classObject, 1));
 }
 
