@@ -1,6 +1,7 @@
 // The address book commands of the ulog tool: contacts and fixed-dialling entries, written through the
 // contacts service, whose listeners bring the stored logs in step before each write returns.
 #include "UlogToolCommon.h"
+#include "UlogToolContacts.h"
 #include "UlogToolFormat.h"
 
 #include "KivCtSvc/KivCtSvc.h"
@@ -163,15 +164,7 @@ template <typename T, typename Fetch> bool FetchAll(std::vector<T>& out, Fetch f
     return true;
 }
 
-// One contact with everything it holds.
-struct ContactView
-{
-    CtSvcContactRecord main;
-    std::vector<CtSvcPhoneNumberRecord> numbers;
-    std::vector<CtSvcEmailAddressRecord> emails;
-    std::vector<CtSvcSnsDataRecord> sns;
-    std::vector<CtSvcImRecord> ims;
-};
+typedef ContactRecords ContactView;
 
 bool ReadContact(int id, ContactView& view)
 {

@@ -7,6 +7,7 @@
 // a grammar engine with them (libbelcard on belr); the part of vCard 2.1 and 3.0 that the address book
 // can hold is small enough to read here.
 #include "UlogToolCommon.h"
+#include "UlogToolContacts.h"
 #include "UlogToolFormat.h"
 
 #include "KivCtSvc/KivCtSvc.h"
@@ -302,14 +303,7 @@ CtSvcPhoneNumberRecord TelRecord(const Property& prop, std::string number)
 }
 
 // One contact of the file.
-struct Card
-{
-    CtSvcContactRecord main;
-    std::vector<CtSvcPhoneNumberRecord> numbers;
-    std::vector<CtSvcEmailAddressRecord> emails;
-    std::vector<CtSvcSnsDataRecord> sns;
-    std::vector<CtSvcImRecord> ims;
-};
+typedef ContactRecords Card;
 
 const char* const s_imProperties[] = {"X-JABBER", "X-AIM",   "X-ICQ",         "X-MSN", "X-YAHOO",
                                       "X-SKYPE",  "X-GTALK", "X-GOOGLE-TALK", "X-QQ"};
