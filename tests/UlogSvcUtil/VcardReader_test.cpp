@@ -43,7 +43,8 @@ std::string Hex(const std::string& s)
     return out.empty() ? "-" : out;
 }
 
-// The hard names: quotes, separators, backslashes, new lines, Korean, Greek, emoji, 300 characters.
+// The hard names: quotes, separators, backslashes, new lines, Korean, Greek, emoji, 300 characters, and a
+// long non-ASCII one.
 const std::vector<std::string> kNames = {
     "He said \"hi\"",
     "Semi;colon, comma\\back",
@@ -54,6 +55,13 @@ const std::vector<std::string> kNames = {
     std::string(300, 'z'),
     "",
     "=3D ends with a blank ",
+    []
+    {
+        std::string s; // 150 Greek letters: quoted-printable lines with soft breaks
+        for (int i = 0; i < 150; ++i)
+            s += "\xCE\xB1";
+        return s;
+    }(),
 };
 
 using VcardReader = ulogtest::ServiceTest;

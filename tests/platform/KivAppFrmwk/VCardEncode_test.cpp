@@ -142,48 +142,6 @@ INSTANTIATE_TEST_SUITE_P(
                        "\r\nEND:VCARD\r\n"}),
     [](const ::testing::TestParamInfo<EncodeCase>& info) { return "case" + std::to_string(info.index); });
 
-// Quoted-printable lines stay within 76 bytes, break only between escapes, and decode to the name.
-TEST(VCardEncodeQp, LongNamesBreakSoftlyAndDecodeBack)
-{
-    std::string name;
-    for (int i = 0; i < 60; ++i)
-        name += "\xCE\xB1\xF0\x9F\x98\x80"; // Greek alpha and an emoji
-    const std::string text = Encode({{name, true, "", "", 0}});
-    const size_t nStart = text.find("FN;");
-    ASSERT_NE(nStart, std::string::npos);
-    std::string decoded;
-    std::istringstream lines(text.substr(nStart, text.find("END:VCARD") - nStart));
-    std::string line;
-    bool bFirst = true;
-    while (std::getline(lines, line))
-    {
-        ASSERT_FALSE(line.empty());
-        ASSERT_EQ(line.back(), '\r');
-        line.pop_back();
-        EXPECT_LE(line.size(), 76u) << line;
-        if (bFirst)
-            line = line.substr(line.find(':') + 1);
-        bFirst = false;
-        const bool bSoft = !line.empty() && line.back() == '=';
-        if (bSoft)
-            line.pop_back();
-        for (size_t i = 0; i < line.size(); ++i)
-        {
-            if (line[i] == '=')
-            {
-                ASSERT_LE(i + 2, line.size() - 1) << "escape split across lines: " << line;
-                decoded += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            }
-            else
-                decoded += line[i];
-        }
-        if (!bSoft)
-            break;
-    }
-    EXPECT_EQ(decoded, name);
-}
-
 using VCardWriteFileTest = ulogtest::PlatformTest;
 
 std::string ReadHost(const std::string& path)
