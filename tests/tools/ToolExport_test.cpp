@@ -80,5 +80,10 @@ TEST_F(ToolExport, RefusesAndFails)
     Ok({"add", "call", "--dir", "in", "--number", "0202"});
     ExpectError(Run({"export", "vcard", "--kind", "missed", out}), 1, "no such log", "no missed call");
     EXPECT_FALSE(std::filesystem::exists(out));
+    // A link planted under the root that leads out of it: refused, nothing written outside.
+    std::filesystem::create_directories(m_dir + "/elsewhere");
+    std::filesystem::create_directory_symlink(m_dir + "/elsewhere", m_root + "/User");
+    ExpectError(Run({"export", "vcard", "--kind", "incoming", out}), 1, "outside the data root", "link out");
+    EXPECT_TRUE(std::filesystem::is_empty(m_dir + "/elsewhere"));
 }
 } // namespace

@@ -7,7 +7,6 @@
 
 #include "UlogSvc.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -75,33 +74,38 @@ int ExportVcard(const std::vector<std::string>& args, const std::string& root, b
     const fs::path hostDir = p.positional[0];
 
     Service service(root, Service::READ_WRITE);
-    // The files of an earlier export go first, so that only this export's files are copied.
-    std::error_code ec;
-    const fs::path staging = fs::path(root) / "User" / "VcardExport";
-    fs::remove_all(staging, ec);
-    if (ec)
-        Fail("cannot clear " + staging.string() + ": " + ec.message());
+    // The service confines its paths to the data root; the tool then reads back the files this export
+    // wrote, by name (earlier exports' files in the directory are left alone, never removed by the
+    // tool: a link planted under the root could lead a removal out of it).
     const BOOL bOk = bEach ? UlogMakeEachVcardFileByType(it->second, kHandsetDir)
                            : UlogMakeTotalVcardFileByType(it->second, kHandsetDir);
     if (!bOk)
         Fail("export vcard failed" + Reason());
+    static const char* const kTotalNames[4] = {"cch.vcf", "ich.vcf", "och.vcf", "mch.vcf"};
+    static const UlogLogType kTypes[4] = {ULOG_LOG_CNT_MAX, ULOG_LOG_TERMINATED, ULOG_LOG_ORIGINATED,
+                                          ULOG_LOG_MISSED};
+    std::vector<std::string> names;
+    if (!bEach)
+        names.push_back(kTotalNames[it->second]);
+    else
+    {
+        // One file per log of the list: every log type for "all", else the kind's.
+        int nCount = 0;
+        for (int t = 0; t < ULOG_LOG_CNT_MAX; ++t)
+            if (kTypes[it->second] == ULOG_LOG_CNT_MAX || kTypes[it->second] == t)
+                nCount += UlogGetCallLogCountEx(static_cast<UlogLogType>(t));
+        for (int i = 0; i < nCount; ++i)
+            names.push_back(std::to_string(i) + ".vcf");
+    }
 
+    std::error_code ec;
     fs::create_directories(hostDir, ec);
     if (ec || !fs::is_directory(hostDir))
         Fail("cannot create " + hostDir.string() + (ec ? ": " + ec.message() : std::string()));
+    const fs::path staging = fs::path(root) / "User" / "VcardExport";
     std::vector<fs::path> files;
-    for (const fs::directory_entry& e : fs::directory_iterator(staging, ec))
-        if (e.is_regular_file() && e.path().extension() == ".vcf")
-            files.push_back(e.path());
-    if (ec || files.empty())
-        Fail("export vcard wrote no file");
-    // In list order: numbered files by their number.
-    std::sort(files.begin(), files.end(),
-              [](const fs::path& a, const fs::path& b)
-              {
-                  const std::string sa = a.stem().string(), sb = b.stem().string();
-                  return sa.size() != sb.size() ? sa.size() < sb.size() : sa < sb;
-              });
+    for (const std::string& name : names)
+        files.push_back(staging / name);
     std::ostringstream printed;
     for (size_t i = 0; i < files.size(); ++i)
     {
