@@ -9,6 +9,7 @@
 #include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
