@@ -193,7 +193,7 @@ extern "C"
         ULOG_DB_FIELD_CNT_MAX = 46
     } UlogDbFieldId;
 
-    /* vCard export selector. */
+    /* vCard export selector (UlogMakeTotalVcardFileByType, UlogMakeEachVcardFileByType). */
     typedef enum UlogConvertType ULOG_ENUM_BASE
     {
         ULOG_CONVERT_COMBINED = 0,
@@ -682,6 +682,30 @@ extern "C"
     int UlogGetDuplAverage(int nField);
     BOOL UlogSetDuplFilter(int nFilter);
     BOOL UlogSetDuplOrder(int nOrder1, int nOrder2, int nOrder3, int nOrder4);
+
+    /* ==== vCard export of the call history ==== */
+
+    /*
+     * Call logs leave the handset as vCard 2.1 files, as the phone-book access profile's call histories
+     * are written: per log one card with N and FN (the display name; an empty N when there is none; a
+     * name outside printable ASCII in UTF-8, quoted-printable), TEL (the number) and
+     * X-IRMC-CALL-DATETIME (the start time in the handset's local time, "YYYYMMDDTHHMMSS", with
+     * ;MISSED, ;RECEIVED or ;DIALED for a call log), in the order of the log lists. Lines end with CRLF.
+     * pszFilePathName is a directory under the data root (created when missing); a path that leaves
+     * the root is refused (ULOG_ERR_OUTSIDE_ROOT). Every file is written whole: a temporary file in the
+     * same directory renamed over the old one, so a failed export leaves the previous file as it was.
+     * With no log of the kind nothing is written and the result is FALSE (ULOG_ERR_NOT_FOUND; also for
+     * a log with no name, number or time); a kind out of range or a NULL path: ULOG_ERR_INVALID_ARGUMENT.
+     */
+
+    /* All logs of the kind into one file in the directory: ULOG_CONVERT_COMBINED "cch.vcf" (dialled,
+     * received and missed calls), _INCOMING "ich.vcf", _OUTGOING "och.vcf", _MISSED "mch.vcf". The
+     * combined export first rewrites "MoxSetMemoryStatus.ini" (the numbers of stored calls per list),
+     * even when the export then fails. */
+    BOOL UlogMakeTotalVcardFileByType(UlogConvertType iVcfType, const char* pszFilePathName);
+    /* One file per log, "0.vcf", "1.vcf", ... in list order; ULOG_CONVERT_COMBINED takes every log
+     * (messages and e-mails too). Files already written stay when a later one fails. */
+    BOOL UlogMakeEachVcardFileByType(UlogConvertType iVcfType, const char* pszFilePathName);
 
     /* ==== Iterator handles ==== */
 

@@ -1,6 +1,7 @@
 // ulog: stores, lists and deletes communication logs and shows the call statistics, through the
 // plain-function interface of the log service, on a data root of the emulated platform.
 #include "UlogToolCommon.h"
+#include "UlogToolExport.h"
 #include "UlogToolFormat.h"
 #include "UlogToolSns.h"
 
@@ -39,6 +40,7 @@ const char* const s_mainHelp =
     "  fdn add|delete|list         the fixed-dialling entries\n"
     "  sync --full                 bring every log in step with the address book\n"
     "  sns receive|send ...        publish one SNS message as the SNS service does\n"
+    "  export vcard [--kind K] [--each] DIR  the call history as vCard files in DIR\n"
     "\n"
     "--json prints machine-readable output; COMMAND --help describes a command.\n"
     "Exit status: 0 done, 1 failed, 2 bad arguments.\n";
@@ -642,7 +644,8 @@ const std::map<std::string, Command>& Commands()
                                                               {"contact", {CmdContact, s_contactHelp}},
                                                               {"fdn", {CmdFdn, s_fdnHelp}},
                                                               {"sns", {CmdSns, s_snsHelp}},
-                                                              {"sync", {CmdSync, s_syncHelp}}};
+                                                              {"sync", {CmdSync, s_syncHelp}},
+                                                              {"export", {CmdExport, s_exportHelp}}};
     return s_commands;
 }
 

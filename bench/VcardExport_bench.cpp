@@ -1,0 +1,106 @@
+// The vCard export of the call history: the combined history (cch.vcf) of 90 call logs, 30 of each kind,
+// and one file per log of 330 logs (30 of every log type), each written whole under the data root.
+#include "BenchSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace
+{
+const int ROWS_PER_TYPE = 30; // the distinct table's limit per log type
+
+UlogInfo MakeEvent(int type, int n)
+{
+    UlogInfo info;
+    std::memset(&info, 0, sizeof(info));
+    info.iLogType = static_cast<UlogLogType>(type);
+    info.iCallType = _UlogIsCallLog(type) ? ULOG_CALL_VOICE : ULOG_CALL_TYPE_NONE;
+    info.iLineType = ULOG_LINE_1;
+    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
+    info.nUniqueId = ULOG_INVALID_DB_INDEX;
+    info.nCallCost = -1;
+    info.nSpInfo = (type >= ULOG_LOG_IM_1) ? 1 : -1;
+    info.tmStart = 1700000000u + static_cast<unsigned>(type * 1000 + n) * 60u;
+    info.tmEnd = info.tmStart + 42;
+    std::snprintf(info.szNumber, sizeof(info.szNumber), "01%02d%06d", type, n);
+    // Every third name needs quoted-printable (Korean), every fifth an escape.
+    std::snprintf(info.szName, sizeof(info.szName), "%s %d-%d",
+                  n % 3 == 0   ? "\xEA\xB9\x80\xEB\xAF\xBC\xEC\x88\x98"
+                  : n % 5 == 0 ? "Lee; Park"
+                               : "Person",
+                  type, n);
+    if (type == ULOG_LOG_SNS_1 || type == ULOG_LOG_SNS_2)
+        std::snprintf(info.szSnsPersonId, sizeof(info.szSnsPersonId), "sns-%d-%d", type, n);
+    if (type >= ULOG_LOG_EMAIL_SENT && type != ULOG_LOG_SNS_1 && type != ULOG_LOG_SNS_2)
+    {
+        char address[64];
+        std::snprintf(address, sizeof(address), "p%d.%d@example.org", type, n);
+        for (size_t i = 0; address[i] != '\0'; ++i)
+            info.mszEmailAddress[i] = static_cast<WCHAR>(address[i]);
+    }
+    return info;
+}
+
+// The service on a fresh root holding 30 rows of the log types below maxType; the number of rows stored.
+int Fill(const std::string& root, int maxType)
+{
+    ulogbench::StartServiceOn(root);
+    for (int type = 0; type < maxType; ++type)
+        for (int n = 0; n < ROWS_PER_TYPE; ++n)
+        {
+            UlogInfo info = MakeEvent(type, n);
+            UlogAddCallLog(&info);
+        }
+    int rows = 0;
+    for (int type = 0; type < maxType; ++type)
+        rows += UlogGetCallLogCountEx(static_cast<UlogLogType>(type));
+    return rows;
+}
+
+void BM_VcardCombined90(benchmark::State& state)
+{
+    const std::string root = ulogbench::RunRoot("ulog-vcard-bench");
+    const int rows = Fill(root, ULOG_LOG_MISSED + 1);
+    if (rows != 3 * ROWS_PER_TYPE)
+    {
+        state.SkipWithError(("expected 90 rows, found " + std::to_string(rows)).c_str());
+        return;
+    }
+    for (auto _ : state)
+        if (!UlogMakeTotalVcardFileByType(ULOG_CONVERT_COMBINED, "/User/Bench"))
+        {
+            state.SkipWithError("the export failed");
+            break;
+        }
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(root + "/User/Bench/cch.vcf"));
+    UlogSvcDispatch(1);
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_VcardCombined90)->Unit(benchmark::kMillisecond);
+
+void BM_VcardEach330(benchmark::State& state)
+{
+    const std::string root = ulogbench::RunRoot("ulog-vcard-bench");
+    const int rows = Fill(root, ULOG_LOG_CNT_MAX);
+    if (rows != ULOG_LOG_CNT_MAX * ROWS_PER_TYPE)
+    {
+        state.SkipWithError(("expected 330 rows, found " + std::to_string(rows)).c_str());
+        return;
+    }
+    for (auto _ : state)
+        if (!UlogMakeEachVcardFileByType(ULOG_CONVERT_COMBINED, "/User/BenchEach"))
+        {
+            state.SkipWithError("the export failed");
+            break;
+        }
+    UlogSvcDispatch(1);
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_VcardEach330)->Unit(benchmark::kMillisecond);
+} // namespace
+
+BENCHMARK_MAIN();
