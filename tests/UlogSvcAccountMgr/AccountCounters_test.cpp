@@ -81,11 +81,15 @@ TEST_F(AccountCounterTest, EveryCounterCountsItsOwnKindAndDirectionAcrossARestar
 
 TEST_F(AccountCounterTest, EachResetClearsOnlyItsOwnCountersAndTheCountingStartsAgain)
 {
-    using M = CUlogSvcAccountMgr;
-    const std::pair<BOOL (M::*)(), std::array<int, 4>> cases[] = {
-        {&M::ResetSentMsgCounter, {0, 1, 3, 4}},  {&M::ResetRcvMsgCounter, {2, 0, 3, 4}},
-        {&M::ResetTotalMsgCounter, {0, 0, 3, 4}}, {&M::ResetSentEmailCounter, {2, 1, 0, 4}},
-        {&M::ResetRcvEmailCounter, {2, 1, 3, 0}}, {&M::ResetTotalEmailCounter, {2, 1, 0, 0}}};
+    // The resets as plain functions: the sanitizer refuses member pointers called through the fixture.
+    using Reset = BOOL (*)(CUlogSvcAccountMgr*);
+    const std::pair<Reset, std::array<int, 4>> cases[] = {
+        {[](CUlogSvcAccountMgr* p) { return p->ResetSentMsgCounter(); }, {0, 1, 3, 4}},
+        {[](CUlogSvcAccountMgr* p) { return p->ResetRcvMsgCounter(); }, {2, 0, 3, 4}},
+        {[](CUlogSvcAccountMgr* p) { return p->ResetTotalMsgCounter(); }, {0, 0, 3, 4}},
+        {[](CUlogSvcAccountMgr* p) { return p->ResetSentEmailCounter(); }, {2, 1, 0, 4}},
+        {[](CUlogSvcAccountMgr* p) { return p->ResetRcvEmailCounter(); }, {2, 1, 3, 0}},
+        {[](CUlogSvcAccountMgr* p) { return p->ResetTotalEmailCounter(); }, {2, 1, 0, 0}}};
     Load();
     for (size_t i = 0; i < std::size(cases); ++i)
     {
@@ -94,30 +98,35 @@ TEST_F(AccountCounterTest, EachResetClearsOnlyItsOwnCountersAndTheCountingStarts
         ASSERT_TRUE(m_pMgr->ResetTotalMsgCounter() && m_pMgr->ResetTotalEmailCounter());
         CountEach(m_pMgr);
         ExpectCounters(m_pMgr, {2, 1, 3, 4});
-        EXPECT_TRUE((m_pMgr->*pfnReset)());
+        EXPECT_TRUE(pfnReset(m_pMgr));
         ExpectCounters(m_pMgr, after);
     }
 }
 
 TEST_F(AccountCounterTest, ResetDatesRecordTheClockPerDisplay)
 {
-    using M = CUlogSvcAccountMgr;
-    const std::tuple<BOOL (M::*)(), unsigned int (M::*)(), const char*> displays[] = {
-        {&M::SetRecentResetDateCallCost, &M::GetRecentResetDateCallCost, "CallCost"},
-        {&M::SetRecentResetDateMsgCnt, &M::GetRecentResetDateMsgCnt, "MessageCounter"},
-        {&M::SetRecentResetDateEmailCnt, &M::GetRecentResetDateEmailCnt, "EmailCounter"},
-        {&M::SetRecentResetDateCallDuration, &M::GetRecentResetDateCallDuration, "CallDuration"}};
+    using Set = BOOL (*)(CUlogSvcAccountMgr*);
+    using Get = unsigned int (*)(CUlogSvcAccountMgr*);
+    const std::tuple<Set, Get, const char*> displays[] = {
+        {[](CUlogSvcAccountMgr* p) { return p->SetRecentResetDateCallCost(); },
+         [](CUlogSvcAccountMgr* p) { return p->GetRecentResetDateCallCost(); }, "CallCost"},
+        {[](CUlogSvcAccountMgr* p) { return p->SetRecentResetDateMsgCnt(); },
+         [](CUlogSvcAccountMgr* p) { return p->GetRecentResetDateMsgCnt(); }, "MessageCounter"},
+        {[](CUlogSvcAccountMgr* p) { return p->SetRecentResetDateEmailCnt(); },
+         [](CUlogSvcAccountMgr* p) { return p->GetRecentResetDateEmailCnt(); }, "EmailCounter"},
+        {[](CUlogSvcAccountMgr* p) { return p->SetRecentResetDateCallDuration(); },
+         [](CUlogSvcAccountMgr* p) { return p->GetRecentResetDateCallDuration(); }, "CallDuration"}};
     Load();
     UlogCtlFreezeClock(1700000000u);
     for (const auto& [pfnSet, pfnGet, key] : displays)
     {
-        EXPECT_TRUE((m_pMgr->*pfnSet)()) << key;
+        EXPECT_TRUE(pfnSet(m_pMgr)) << key;
         UlogCtlAdvanceClock(60);
     }
     unsigned int tmExpected = 1700000000u;
     for (const auto& [pfnSet, pfnGet, key] : displays)
     {
-        EXPECT_EQ((m_pMgr->*pfnGet)(), tmExpected) << key;
+        EXPECT_EQ(pfnGet(m_pMgr), tmExpected) << key;
         EXPECT_EQ(UlogIni("RecentResetDate", key), tmExpected) << key;
         tmExpected += 60;
     }

@@ -4,7 +4,6 @@
 
 #include "H/UlogSvcPtr.h"
 #include "UlogSvcLogMgr/CUlog.h"
-#include "UlogSvcLogMgr/CUlogSvcFilter.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
 #include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 #include "UlogSvcUtil/CUlogSvcVcard.h"
@@ -82,45 +81,6 @@ std::vector<std::string> Expected(IUlogList<CUlog>* pList)
     pList->Release();
     return out;
 }
-
-struct KindCase
-{
-    UlogConvertType iType;
-    const char* file;
-    std::vector<UlogLogType> types; // empty: the combined list
-    size_t nCards;
-};
-
-class VcardExportKind : public VcardExport, public ::testing::WithParamInterface<KindCase>
-{
-};
-
-TEST_P(VcardExportKind, WritesTheKindsLogsInListOrder)
-{
-    AddHistory();
-    const KindCase& c = GetParam();
-    ASSERT_TRUE(UlogMakeTotalVcardFileByType(c.iType, "/User/Vcf"));
-    const std::string text = Read(std::string("/User/Vcf/") + c.file);
-    IUlogSvcDistinctMgr* pMgr = IUlogSvcDistinctMgr::Instance();
-    std::vector<std::string> expected;
-    if (c.types.empty())
-    {
-        CUlogSvcFilter filter(" logtype between 0 and 2 ");
-        expected = Expected(pMgr->GetUlogs(&filter));
-    }
-    else
-        expected = Expected(pMgr->GetUlogs(c.types[0]));
-    EXPECT_EQ(Cards(text), expected);
-    EXPECT_EQ(expected.size(), c.nCards);
-    EXPECT_EQ(text.substr(0, 26), "BEGIN:VCARD\r\nVERSION:2.1\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, VcardExportKind,
-    ::testing::Values(KindCase{ULOG_CONVERT_COMBINED, "cch.vcf", {}, 6},
-                      KindCase{ULOG_CONVERT_INCOMING, "ich.vcf", {ULOG_LOG_TERMINATED}, 2},
-                      KindCase{ULOG_CONVERT_OUTGOING, "och.vcf", {ULOG_LOG_ORIGINATED}, 2},
-                      KindCase{ULOG_CONVERT_MISSED, "mch.vcf", {ULOG_LOG_MISSED}, 2}));
 
 // No log of the kind: FALSE, no file, an existing one untouched; the combined export still rewrites
 // the counts file. A bad kind or a path out of the root is refused; a failed write keeps the old file.

@@ -1,5 +1,6 @@
 // The exported call histories read back by a real vCard reader (python3-vobject, which serves the
-// system interpreter): every card's name, number, call time and kind as stored, in list order.
+// system interpreter): every card's name, number, call time and kind as stored, in list order; each
+// file holds its kind's calls and nothing else (a message is in none).
 #include "UlogSvcECOM/ApiTestSupport.h"
 #include "support/DataFiles.h"
 
@@ -81,6 +82,7 @@ TEST_F(VcardReader, ReadsBackEveryCardAsStored)
                                      .name = kNames[i % kNames.size()].c_str(),
                                      .start = 1700000000u + static_cast<unsigned>(i) * 3607u});
     }
+    apitest::Add(ulogtest::Event{.type = ULOG_LOG_MSG_SENT, .number = "0108000", .name = "Not a call"});
     const char* const files[4] = {"cch.vcf", "ich.vcf", "och.vcf", "mch.vcf"};
     for (int k = 0; k < 4; ++k)
         ASSERT_TRUE(UlogMakeTotalVcardFileByType(static_cast<UlogConvertType>(k), "/User/Pbap")) << files[k];

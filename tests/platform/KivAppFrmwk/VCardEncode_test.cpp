@@ -1,12 +1,11 @@
 // The vCard encoder's text, and the whole-file write of the exporters.
+#include "support/DataFiles.h"
 #include "support/PlatformFixture.h"
 
 #include "KivAppFrmwk/KivVCard.h"
 #include "control/PlatformControl.h"
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,28 +143,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 using VCardWriteFileTest = ulogtest::PlatformTest;
 
-std::string ReadHost(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // The file is replaced whole; a failed write leaves the old one and no temporary file; outside the
 // root is refused.
 TEST_F(VCardWriteFileTest, ReplacesWholeOrLeavesTheOldFile)
 {
     ASSERT_TRUE(VCardWriteFile("/User/Out/a.vcf", "old", 3));
-    EXPECT_EQ(ReadHost(m_root + "/User/Out/a.vcf"), "old");
+    EXPECT_EQ(ulogtest::ReadWholeFile(m_root + "/User/Out/a.vcf"), "old");
     ASSERT_TRUE(VCardWriteFile("/User/Out/a.vcf", "newer text", 10));
-    EXPECT_EQ(ReadHost(m_root + "/User/Out/a.vcf"), "newer text");
+    EXPECT_EQ(ulogtest::ReadWholeFile(m_root + "/User/Out/a.vcf"), "newer text");
 
     UlogCtlFailNextFileWrites(1);
     SysSetLastError(SYS_ERR_NONE);
     EXPECT_FALSE(VCardWriteFile("/User/Out/a.vcf", "lost", 4));
     EXPECT_EQ(SysGetLastError(), SYS_ERR_WRITE_FAULT);
-    EXPECT_EQ(ReadHost(m_root + "/User/Out/a.vcf"), "newer text");
+    EXPECT_EQ(ulogtest::ReadWholeFile(m_root + "/User/Out/a.vcf"), "newer text");
     EXPECT_EQ(ulogtest::Listing(m_root + "/User/Out"), std::vector<std::string>{"a.vcf"});
 
     SysSetLastError(SYS_ERR_NONE);
