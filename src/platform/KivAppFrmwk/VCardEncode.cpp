@@ -5,6 +5,7 @@
 #include "KivGWESCore/KivGWESCore.h"
 
 #include <cerrno>
+#include <unicode/ustring.h>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -40,42 +41,20 @@ bool IsPrintableAscii(const std::string& s)
     return true;
 }
 
-// Local code page text as UTF-8 (the code page may be another one).
+// Local code page text as UTF-8 (the code page may be another one); ICU converts the 16-bit text, a
+// lone surrogate becoming U+FFFD.
 std::string ToUtf8(const char* psz)
 {
     const size_t nLen = std::strlen(psz);
     std::vector<WCHAR> wide(nLen + 2);
     WmConvert2PCode(wide.data(), static_cast<int>(wide.size()), psz);
-    std::string out;
-    for (size_t i = 0; wide[i] != 0; ++i)
-    {
-        unsigned int cp = wide[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000)
-        {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (cp < 0x80)
-            out += static_cast<char>(cp);
-        else if (cp < 0x800)
-        {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-        else if (cp < 0x10000)
-        {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-        else
-        {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+    const UChar* pWide = reinterpret_cast<const UChar*>(wide.data());
+    std::string out(4 * nLen + 4, '\0');
+    int32_t nOut = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &nOut, pWide, -1, 0xFFFD, nullptr,
+                       &status);
+    out.resize(U_SUCCESS(status) ? static_cast<size_t>(nOut) : 0);
     return out;
 }
 
