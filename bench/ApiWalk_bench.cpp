@@ -1,5 +1,6 @@
 // A full walk of the main log list through an iterator handle, as a list screen reads it:
 // UlogGetAllLogInfo, then move/is-done/get/next over every row, then release.
+#include "BenchSupport.h"
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
 
@@ -17,17 +18,7 @@ const int ROWS_PER_TYPE = 30; // the distinct table's limit per log type
 
 UlogInfo MakeEvent(int type, int n)
 {
-    UlogInfo info;
-    std::memset(&info, 0, sizeof(info));
-    info.iLogType = static_cast<UlogLogType>(type);
-    info.iCallType = _UlogIsCallLog(type) ? ULOG_CALL_VOICE : ULOG_CALL_TYPE_NONE;
-    info.iLineType = ULOG_LINE_1;
-    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
-    info.nUniqueId = ULOG_INVALID_DB_INDEX;
-    info.nCallCost = -1;
-    info.nSpInfo = (type >= ULOG_LOG_IM_1) ? 1 : -1;
-    info.tmStart = 1700000000u + static_cast<unsigned>(type * 1000 + n) * 60u;
-    info.tmEnd = info.tmStart + 42;
+    UlogInfo info = ulogbench::NewEvent(type, 1700000000u + static_cast<unsigned>(type * 1000 + n) * 60u, 42);
     std::snprintf(info.szNumber, sizeof(info.szNumber), "01%02d%06d", type, n);
     std::snprintf(info.szName, sizeof(info.szName), "Person %d-%d", type, n);
     if (type == ULOG_LOG_SNS_1 || type == ULOG_LOG_SNS_2)

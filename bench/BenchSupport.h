@@ -5,6 +5,7 @@
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -28,6 +29,22 @@ inline void StartServiceOn(const std::string& root)
     std::filesystem::create_directories(root);
     UlogCtlReset(root.c_str());
     UlogSvcDispatch(0);
+}
+// A record of one event as an application fills it before adding it: the type and times, no ids.
+inline UlogInfo NewEvent(int type, unsigned int tmStart, unsigned int nDuration)
+{
+    UlogInfo info;
+    std::memset(&info, 0, sizeof(info));
+    info.iLogType = static_cast<UlogLogType>(type);
+    info.iCallType = _UlogIsCallLog(type) ? ULOG_CALL_VOICE : ULOG_CALL_TYPE_NONE;
+    info.iLineType = ULOG_LINE_1;
+    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
+    info.nUniqueId = ULOG_INVALID_DB_INDEX;
+    info.nCallCost = -1;
+    info.nSpInfo = (type >= ULOG_LOG_IM_1) ? 1 : -1;
+    info.tmStart = tmStart;
+    info.tmEnd = tmStart + nDuration;
+    return info;
 }
 } // namespace ulogbench
 

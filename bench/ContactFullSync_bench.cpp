@@ -5,6 +5,7 @@
 // both reported as the time of the pass and per log ("us_per_log"; the goal is under 1,000).
 // - AddDuringPass: events added on the benchmark's thread while the task runs a relinking pass, and how
 //   long each add takes then ("add_us_mean", "add_us_max") beside adds with no pass ("alone_us_mean").
+#include "BenchSupport.h"
 #include "KivCore/KivCore.h"
 #include "KivCtSvc/KivCtSvc.h"
 #include "KivGWESCore/KivGWESCore.h"
@@ -66,15 +67,7 @@ bool WaitForPass()
 UlogInfo Event(UlogLogType type, const std::string& number, const std::string& address,
                const std::string& person, unsigned start)
 {
-    UlogInfo info;
-    std::memset(&info, 0, sizeof(info));
-    info.iLogType = type;
-    info.iCallType = type <= ULOG_LOG_MISSED ? ULOG_CALL_VOICE : ULOG_CALL_TYPE_NONE;
-    info.iPhoneType = ULOG_PHONE_TYPE_NONE;
-    info.nUniqueId = ULOG_INVALID_DB_INDEX;
-    info.nSpInfo = type >= ULOG_LOG_IM_1 ? 1 : -1;
-    info.tmStart = start;
-    info.tmEnd = start + 30;
+    UlogInfo info = ulogbench::NewEvent(type, start, 30);
     std::snprintf(info.szNumber, sizeof(info.szNumber), "%s", number.c_str());
     std::snprintf(info.szSnsPersonId, sizeof(info.szSnsPersonId), "%s", person.c_str());
     WmConvert2PCode(info.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN, address.c_str());

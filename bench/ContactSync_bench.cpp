@@ -46,15 +46,7 @@ bool AddEvents(UlogLogType type, const char* number, const char* address)
 {
     for (int i = 0; i < 30; ++i)
     {
-        UlogInfo info;
-        std::memset(&info, 0, sizeof(info));
-        info.iLogType = type;
-        info.iCallType = type <= ULOG_LOG_MISSED ? ULOG_CALL_VOICE : ULOG_CALL_TYPE_NONE;
-        info.iPhoneType = ULOG_PHONE_TYPE_NONE;
-        info.nUniqueId = ULOG_INVALID_DB_INDEX;
-        info.nSpInfo = -1;
-        info.tmStart = 1700000000u + type * 100u + i;
-        info.tmEnd = info.tmStart + 30;
+        UlogInfo info = ulogbench::NewEvent(type, 1700000000u + type * 100u + i, 30);
         std::snprintf(info.szNumber, sizeof(info.szNumber), "%s", number);
         WmConvert2PCode(info.mszEmailAddress, ULOG_EMAIL_ADDRESS_LEN, address);
         if (!UlogAddCallLog(&info))

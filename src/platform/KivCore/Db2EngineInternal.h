@@ -124,6 +124,17 @@ std::unique_ptr<UpdatePlan> PlanUpdate(std::string_view sql);
 // The platform's failure code (SYS_ERR_...) for an SQLite result code.
 unsigned int SqliteErrorCode(int rc);
 
+// A file name as a URI path: everything but unreserved characters and '/' percent-encoded.
+std::string UriPath(const std::string& path);
+
+// Opens an existing database file read-only, never creating or writing anything (also for the other
+// services of the platform that keep an SQLite file under the data root): through the write-ahead
+// journal's shared index, or, where that cannot be created (a read-only file system) and the journal
+// holds nothing, the file alone as it is (immutable). SQLITE_OK with h open; else the failure, h (when
+// not null) holding its message for the caller to read and close. bJournalUnread: a journal with
+// contents that cannot be read (the open then fails).
+int OpenExistingReadOnly(const std::string& path, sqlite3*& h, bool& bJournalUnread);
+
 // ---- The engine ---------------------------------------------------------------------------------
 
 struct Engine

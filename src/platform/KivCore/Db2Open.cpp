@@ -13,6 +13,69 @@
 
 namespace kiv::core::db2
 {
+// A file name as a URI path: everything but unreserved characters and '/' percent-encoded.
+std::string UriPath(const std::string& path)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path)
+    {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~')
+            out.push_back(static_cast<char>(c));
+        else
+        {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        }
+    }
+    return out;
+}
+
+namespace
+{
+// Opens uri read-only and reads its schema; SQLITE_OK, or the failure. The caller closes h either way
+// (a failed one still holds the message).
+int OpenAndProbe(const std::string& uri, sqlite3*& h)
+{
+    h = nullptr;
+    int rc = sqlite3_open_v2(
+        uri.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
+        nullptr);
+    if (rc == SQLITE_OK)
+    {
+        sqlite3_busy_timeout(h, kBusyTimeoutMs);
+        rc = sqlite3_exec(h, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK && h != nullptr)
+        rc = sqlite3_extended_errcode(h);
+    return rc;
+}
+
+} // namespace
+
+int OpenExistingReadOnly(const std::string& path, sqlite3*& h, bool& bJournalUnread)
+{
+    bJournalUnread = false;
+    const std::string uri = "file:" + UriPath(path);
+    int rc = OpenAndProbe(uri + "?mode=ro", h);
+    if ((rc & 0xff) == SQLITE_CANTOPEN || (rc & 0xff) == SQLITE_READONLY)
+    {
+        struct stat wal
+        {
+        };
+        sqlite3_close(h);
+        h = nullptr;
+        if (::lstat((path + "-wal").c_str(), &wal) == 0 && wal.st_size > 0)
+        {
+            bJournalUnread = true;
+            return rc;
+        }
+        rc = OpenAndProbe(uri + "?mode=ro&immutable=1", h);
+    }
+    return rc;
+}
+
 namespace
 {
 constexpr const char* kDbHandsetPath = "System/ulog.db";
@@ -137,25 +200,6 @@ sqlite3* OpenForWriting(const std::string& path)
     return h;
 }
 
-// A file name as a URI path: everything but unreserved characters and '/' percent-encoded.
-std::string UriPath(const std::string& path)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : path)
-    {
-        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~')
-            out.push_back(static_cast<char>(c));
-        else
-        {
-            out.push_back('%');
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 15]);
-        }
-    }
-    return out;
-}
-
 // In read-only mode no table may be changed; only the schema of temporary tables (the stand-ins of
 // missing tables, in memory) may be written.
 int ReadOnlyAuthorizer(void*, int action, const char* table, const char*, const char*, const char*)
@@ -163,24 +207,6 @@ int ReadOnlyAuthorizer(void*, int action, const char* table, const char*, const 
     if (action != SQLITE_INSERT && action != SQLITE_UPDATE && action != SQLITE_DELETE)
         return SQLITE_OK;
     return (table != nullptr && std::strcmp(table, "sqlite_temp_master") == 0) ? SQLITE_OK : SQLITE_DENY;
-}
-
-// Opens uri read-only and reads its schema; SQLITE_OK, or the failure. The caller closes h either way
-// (a failed one still holds the message).
-int OpenAndProbe(const std::string& uri, sqlite3*& h)
-{
-    h = nullptr;
-    int rc = sqlite3_open_v2(
-        uri.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
-        nullptr);
-    if (rc == SQLITE_OK)
-    {
-        sqlite3_busy_timeout(h, kBusyTimeoutMs);
-        rc = sqlite3_exec(h, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
-    }
-    if (rc != SQLITE_OK && h != nullptr)
-        rc = sqlite3_extended_errcode(h);
-    return rc;
 }
 
 // Opens the database of a read-only root: nothing is created or written. A missing database reads as
@@ -216,24 +242,13 @@ sqlite3* OpenReadOnly(const std::string& path)
     }
     else
     {
-        const std::string uri = "file:" + UriPath(path);
-        int rc = OpenAndProbe(uri + "?mode=ro", h);
-        if ((rc & 0xff) == SQLITE_CANTOPEN || (rc & 0xff) == SQLITE_READONLY)
+        bool bJournalUnread = false;
+        const int rc = OpenExistingReadOnly(path, h, bJournalUnread);
+        if (bJournalUnread)
         {
-            struct stat wal
-            {
-            };
-            const bool journalEmpty = ::lstat((path + "-wal").c_str(), &wal) != 0 || wal.st_size == 0;
-            if (!journalEmpty)
-            {
-                sqlite3_close(h);
-                DbOpenFailure(SYS_ERR_READ_ONLY,
-                              "the database's journal cannot be read: its shared index cannot be created",
-                              path);
-                return nullptr;
-            }
-            sqlite3_close(h);
-            rc = OpenAndProbe(uri + "?mode=ro&immutable=1", h);
+            DbOpenFailure(SYS_ERR_READ_ONLY,
+                          "the database's journal cannot be read: its shared index cannot be created", path);
+            return nullptr;
         }
         if (rc != SQLITE_OK)
         {

@@ -2,7 +2,7 @@
 // schema, and the pool of connections.
 #include "KivCtSvc/CtSvcDatabase.h"
 
-#include "KivCore/Db2EngineInternal.h" // SqliteErrorCode: the platform's codes for SQLite results
+#include "KivCore/Db2EngineInternal.h" // SqliteErrorCode, OpenExistingReadOnly
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 #include "KivCtSvc/KivCtSvcInternal.h"
@@ -161,42 +161,6 @@ sqlite3* OpenForWriting(const std::string& strPath)
     return pDb;
 }
 
-// A file name as a URI path: everything but unreserved characters and '/' percent-encoded.
-std::string UriPath(const std::string& strPath)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string strOut;
-    for (unsigned char c : strPath)
-    {
-        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~')
-            strOut.push_back(static_cast<char>(c));
-        else
-        {
-            strOut.push_back('%');
-            strOut.push_back(kHex[c >> 4]);
-            strOut.push_back(kHex[c & 15]);
-        }
-    }
-    return strOut;
-}
-
-// Opens uri read-only and reads its schema; SQLITE_OK or the failure. The caller closes pDb either way.
-int OpenAndProbe(const std::string& strUri, sqlite3*& pDb)
-{
-    pDb = nullptr;
-    int nResult = sqlite3_open_v2(
-        strUri.c_str(), &pDb,
-        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
-    if (nResult == SQLITE_OK)
-    {
-        sqlite3_busy_timeout(pDb, kBusyTimeoutMs);
-        nResult = sqlite3_exec(pDb, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    }
-    if (nResult != SQLITE_OK && pDb != nullptr)
-        nResult = sqlite3_extended_errcode(pDb);
-    return nResult;
-}
-
 // An empty address book in memory: what a read-only root without a contacts database reads as.
 sqlite3* OpenEmpty()
 {
@@ -234,22 +198,13 @@ sqlite3* OpenReadOnly(const std::string& strPath)
         Fail(SYS_ERR_DB_CANT_OPEN, "CtSvcOpen", "the contacts database is not a file [" + strPath + "]");
     else
     {
-        const std::string strUri = "file:" + UriPath(strPath);
-        int nResult = OpenAndProbe(strUri + "?mode=ro", pDb);
-        if ((nResult & 0xff) == SQLITE_CANTOPEN || (nResult & 0xff) == SQLITE_READONLY)
+        bool bJournalUnread = false;
+        const int nResult = kiv::core::db2::OpenExistingReadOnly(strPath, pDb, bJournalUnread);
+        if (bJournalUnread)
         {
-            struct stat wal
-            {
-            };
-            sqlite3_close(pDb);
-            pDb = nullptr;
-            if (::lstat((strPath + "-wal").c_str(), &wal) == 0 && wal.st_size > 0)
-            {
-                Fail(SYS_ERR_READ_ONLY, "CtSvcOpen",
-                     "the contacts database's journal cannot be read: its shared index cannot be created");
-                return nullptr;
-            }
-            nResult = OpenAndProbe(strUri + "?mode=ro&immutable=1", pDb);
+            Fail(SYS_ERR_READ_ONLY, "CtSvcOpen",
+                 "the contacts database's journal cannot be read: its shared index cannot be created");
+            return nullptr;
         }
         if (nResult != SQLITE_OK)
         {
