@@ -148,6 +148,35 @@ CUlog* CUlogContentFrmwkDbMgr::GetUlog(const IUlogSvcFilter& filter, UlogDbTable
     return __GetFirstRow("GetUlog", filter.GetContentFilter(), type);
 }
 
+BOOL CUlogContentFrmwkDbMgr::GetFirstUlogs(const IUlogSvcFilter& filter, int nMax, std::vector<CUlog*>& rows,
+                                           UlogDbTableType type)
+{
+    CUlogSvcMutex mutex;
+    CUlogSvcLock lock(mutex);
+    CContentMgr* pContentMgr = CContentMgr::Instance();
+    if (!ULOG_REQUIRE(pContentMgr != NULL) || nMax < 1)
+    {
+        return 0;
+    }
+    std::vector<CContent> contents;
+    pContentMgr->GetContents(GetSingleLogUri(type), filter.GetContentFilter(), contents, 0, nMax);
+    CUlogSvcGenerator generator;
+    std::vector<CUlog*> read;
+    for (const CContent& content : contents)
+    {
+        CUlog* pUlog = generator.Generate(content);
+        if (!ULOG_REQUIRE(pUlog != NULL))
+        {
+            for (CUlog* p : read)
+                delete p;
+            return 0;
+        }
+        read.push_back(pUlog);
+    }
+    rows.insert(rows.end(), read.begin(), read.end());
+    return 1;
+}
+
 CUlog* CUlogContentFrmwkDbMgr::GetFirstUlog(int nLogType, UlogDbTableType type)
 {
     CUlogSvcMutex mutex;

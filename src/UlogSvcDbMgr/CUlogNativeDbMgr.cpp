@@ -33,6 +33,12 @@ CUlog* CUlogNativeDbMgr::GetUlog(const IUlogSvcFilter& /*filter*/, UlogDbTableTy
     return NULL;
 }
 
+BOOL CUlogNativeDbMgr::GetFirstUlogs(const IUlogSvcFilter& /*filter*/, int /*nMax*/,
+                                     std::vector<CUlog*>& /*rows*/, UlogDbTableType /*type*/)
+{
+    return 0;
+}
+
 CUlog* CUlogNativeDbMgr::__GetSingleUlog(const char* pszFunc, const char* pszQuery, UlogDbTableType type)
 {
     CUlogDB* pDB = GetDB(type);

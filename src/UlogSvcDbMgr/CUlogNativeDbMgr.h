@@ -20,6 +20,8 @@ public:
     BOOL Delete(const IUlogSvcFilter& filter, UlogDbTableType type) override;
     /* Not offered here; null. */
     CUlog* GetUlog(const IUlogSvcFilter& filter, UlogDbTableType type) override;
+    BOOL GetFirstUlogs(const IUlogSvcFilter& filter, int nMax, std::vector<CUlog*>& rows,
+                       UlogDbTableType type) override;
     CUlog* GetFirstUlog(int nLogType, UlogDbTableType type) override;
     CUlog* GetLastUlog(int nLogType, UlogDbTableType type) override;
     CUlog* GetFirstUlog(UlogDbTableType type) override;

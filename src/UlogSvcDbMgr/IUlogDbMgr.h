@@ -12,6 +12,8 @@
 #include "UlogSvc.h"
 #include "KivCore/KivTypes.h"
 
+#include <vector>
+
 class CUlog;
 class CUlogSvcDataSet;
 class IUlogSvcFilter;
@@ -55,6 +57,11 @@ public:
     virtual CUlog* GetLastUlog(UlogDbTableType type) = 0;
     virtual CUlog* GetLastUlog(const IUlogSvcFilter& filter, UlogDbTableType type) = 0;
     virtual CUlog* GetUlogByUniqueID(int nUniqueId, UlogDbTableType type) = 0;
+    /* The first nMax rows (or fewer) that the filter matches, in the order one read of the table gives
+     * them (the order in which GetUlog takes its first row), appended to rows as new logs owned by the
+     * caller, in one statement. FALSE when the manager cannot read them so (rows unchanged). */
+    virtual BOOL GetFirstUlogs(const IUlogSvcFilter& filter, int nMax, std::vector<CUlog*>& rows,
+                               UlogDbTableType type) = 0;
 
     virtual IUlogList<CUlog>* GetUlogs(const IUlogSvcFilter& filter, UlogDbTableType type) = 0;
     virtual IUlogList<CUlog>* GetAllUlog(int nLogType, UlogDbTableType type) = 0;

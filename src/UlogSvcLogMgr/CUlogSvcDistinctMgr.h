@@ -59,9 +59,18 @@ public:
     /* The correspondent's row of the log's type itself (owned by the caller), or null; bUnmatchable as
      * for the 0 of __GetUniqueID. */
     CUlog* __FindRow(CUlog& log, bool& bUnmatchable);
+    /* __GetGroupID and __FindRow together, from one read of the correspondent's rows where it can:
+     * sets nGroupId and the log's basic number, returns the row as __FindRow does. */
+    CUlog* __FindCorrespondent(CUlog& log, int& nGroupId, bool& bUnmatchable);
     BOOL __UpdateAllByUlogInfo(IUlogIterator<CUlog>* pIter, int iUpdateType, const UlogInfo* pInfo,
                                int bNoWrite);
     BOOL __Notify(ChangeType iChangeType, CUlogObject* pObject, const IUlogSvcFilter* pFilter);
+
+    /* For the observer that keeps the duplicate table in step, while a change is notified: TRUE when
+     * the events of the row with that unique id are already gone (a change 11 notified again), or
+     * already carry the row's contact ids (a change 1 that kept them). */
+    BOOL AreEventsGone(int nUniqueId) const { return nUniqueId == m_nEventsGoneOf ? TRUE : FALSE; }
+    BOOL AreEventsLinked(int nUniqueId) const { return nUniqueId == m_nEventsLinkedOf ? TRUE : FALSE; }
 
 private:
     BOOL __AddLocked(CUlog& log);
@@ -69,6 +78,10 @@ private:
     BOOL __UpdateListByUlogInfo(IUlogList<CUlog>* pList, int iUpdateType, const UlogInfo* pInfo,
                                 int bNoWrite);
     static void __CopyKindFields(const CUlog& log, CUlog& row);
+
+    /* Set by Add, under the service lock, only while it notifies the change they are about. */
+    int m_nEventsGoneOf;
+    int m_nEventsLinkedOf;
 };
 
 #endif

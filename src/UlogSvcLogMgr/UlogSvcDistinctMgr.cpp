@@ -25,6 +25,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace
 {
@@ -33,6 +34,8 @@ const UlogDbTableType TABLE = ULOG_DB_TABLE_DISTINCT;
 /* Rows per log type, and the saturation of a row's duplicate count. */
 const int MAX_ROWS_PER_TYPE = 30;
 const int MAX_DUPL_COUNT = 30;
+/* Rows of one correspondent read in one go: one per log type, with room to spare. */
+const int MAX_ROWS_READ = 64;
 
 const int LINE_ADD = 142;
 const int LINE_ACCOUNT = 167;
@@ -160,6 +163,21 @@ void CopyIfSet(const TLog& log, TLog& row, TValue* (TLog::*pGet)() const, void (
         (row.*pSet)((log.*pGet)());
 }
 
+/* The contact ids that a row's events share with it. */
+struct ContactIds
+{
+    int nCtPid;
+    int nCtDataId;
+    int nCtFdnId;
+    int nMyAccountId;
+    bool operator==(const ContactIds&) const = default;
+};
+
+ContactIds ContactIdsOf(const CUlog& row)
+{
+    return ContactIds{row.GetCtPid(), row.GetCtDataId(), row.GetCtFdnId(), row.GetMyAccountId()};
+}
+
 /* Counting stored logs for the statistics file goes through the distinct table. */
 int CountStoredLogs(UlogLogType iLogType)
 {
@@ -175,7 +193,8 @@ IUlogSvcDistinctMgr* IUlogSvcDistinctMgr::Instance()
 }
 
 CUlogSvcDistinctMgr::CUlogSvcDistinctMgr(IUlogDbMgr* pDbMgr)
-    : CUlogSvcLogMgrBase<IUlogSvcDistinctMgr>(pDbMgr, TABLE, ULOG_SRC_MODULE)
+    : CUlogSvcLogMgrBase<IUlogSvcDistinctMgr>(pDbMgr, TABLE, ULOG_SRC_MODULE), m_nEventsGoneOf(-1),
+      m_nEventsLinkedOf(-1)
 {
 }
 
@@ -313,11 +332,13 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
         return batch.Commit() ? TRUE : FALSE;
     }
 
-    log.SetGroupID(__GetGroupID(log));
-    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::OnAdd: nGroupID(%d).\n", log.GetGroupID());
-    // The row is read once: the lock held here keeps it as it was found.
+    // The group and the row come from one read of the correspondent's rows; the lock held here keeps
+    // them as they were found.
+    int nGroupId = 0;
     bool bUnmatchable = false;
-    CUlogPtr<CUlog> row(__FindRow(log, bUnmatchable));
+    CUlogPtr<CUlog> row(__FindCorrespondent(log, nGroupId, bUnmatchable));
+    log.SetGroupID(nGroupId);
+    SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcDistinctMgr::OnAdd: nGroupID(%d).\n", log.GetGroupID());
     if (bUnmatchable)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcDistinctMgr::OnAdd: !ptr.IsValidPtr() failed.\n");
@@ -338,7 +359,10 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
             }
             if (!Delete(first->GetUniqueID()))
                 return FALSE;
+            // The row's events went with the first change 11; the second one finds nothing to delete.
+            m_nEventsGoneOf = first->GetUniqueID();
             __Notify(CHANGE_DELETE, first.Get(), NULL);
+            m_nEventsGoneOf = -1;
         }
         log.SetSortIndex(nSortIndex);
         log.SetDuplLogCount(1);
@@ -348,6 +372,7 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
     else
     {
         CUlog& r = *row.Get();
+        const ContactIds idsBefore = ContactIdsOf(r);
         r.SetDuplLogCount(r.GetDuplLogCount() > MAX_DUPL_COUNT - 1 ? MAX_DUPL_COUNT
                                                                    : r.GetDuplLogCount() + 1);
         if (log.GetCallerIdPath()[0] == '\0')
@@ -369,7 +394,12 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
             r.SetIPCallDigitCount(log.GetIPCallDigitCount());
         }
         __CopyKindFields(log, r);
-        if (!Update(r))
+        // The row's events carry the row's contact ids: when the row keeps them, change 1 leaves the
+        // events as they are without looking at them.
+        m_nEventsLinkedOf = (ContactIdsOf(r) == idsBefore) ? r.GetUniqueID() : -1;
+        const BOOL bUpdated = Update(r);
+        m_nEventsLinkedOf = -1;
+        if (!bUpdated)
             return FALSE;
         log.Assign(r);
     }
@@ -458,6 +488,60 @@ int CUlogSvcDistinctMgr::__GetGroupID(CUlog& log)
         return ptr->GetGroupID();
     SysDebugPrintf(ULOG_DBG_FAIL, "__GetGroupID: ptr is invalid. no exist the same group log\n");
     return (m_pDbMgr != NULL ? m_pDbMgr->GetMaxGroupID(TABLE) : 0) + 1;
+}
+
+CUlog* CUlogSvcDistinctMgr::__FindCorrespondent(CUlog& log, int& nGroupId, bool& bUnmatchable)
+{
+    // The rows that share the correspondent's group filter, in the order in which the group lookup
+    // takes its first one. Every kind but SNS finds its row among them by the log type alone (an IM
+    // log's row by the same filter); an SNS person's rows, matched by provider, are read on their own.
+    const CUlogSnsLog* pSns = dynamic_cast<const CUlogSnsLog*>(&log);
+    std::vector<CUlog*> rows;
+    bool bRead = false;
+    if (pSns == NULL)
+    {
+        char szBasicNumber[ULOG_NUMBER_LEN] = {0};
+        char szTempPhoneNumber[51] = {0};
+        CopyText(szTempPhoneNumber, sizeof(szTempPhoneNumber), log.GetNumber());
+        CUlogSvcUtil::ExtractBasicNum(szTempPhoneNumber, szBasicNumber, log.GetIPCallDigitCount());
+        log.SetBasicNumber(szBasicNumber);
+        CUlogSvcFilter filter;
+        if (m_pDbMgr != NULL && CUlogSvcFilterMgr::Instance() != NULL &&
+            SetCorrespondentFilter(filter, log, false, "__GetGroupID"))
+        {
+            CUlogSvcLogMgrScope scope;
+            bRead = m_pDbMgr->GetFirstUlogs(filter, MAX_ROWS_READ, rows, TABLE) != FALSE;
+        }
+    }
+    const bool bIm = dynamic_cast<const CUlogImLog*>(&log) != NULL;
+    const int nFirstGroupId = rows.empty() ? 0 : rows.front()->GetGroupID();
+    CUlog* pRow = NULL;
+    for (CUlog* pCandidate : rows)
+    {
+        if (pRow == NULL && (bIm || pCandidate->GetLogType() == log.GetLogType()))
+            pRow = pCandidate;
+        else
+            delete pCandidate;
+    }
+    if (!bRead || (pRow == NULL && rows.size() >= static_cast<size_t>(MAX_ROWS_READ)))
+    {
+        // Not read in one go (or more rows than one read takes): the group and the row each by
+        // their own lookup.
+        delete pRow;
+        nGroupId = __GetGroupID(log);
+        return __FindRow(log, bUnmatchable);
+    }
+    bUnmatchable = false;
+    if (!rows.empty())
+        nGroupId = nFirstGroupId;
+    else
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL, "__GetGroupID: ptr is invalid. no exist the same group log\n");
+        nGroupId = m_pDbMgr->GetMaxGroupID(TABLE) + 1;
+    }
+    if (pRow == NULL)
+        SysDebugPrintf(ULOG_DBG_FAIL, "__GetUniqueID: ptr is invalid. new type record in DistinctDB\n");
+    return pRow;
 }
 
 int CUlogSvcDistinctMgr::__GetUniqueID(CUlog& log)

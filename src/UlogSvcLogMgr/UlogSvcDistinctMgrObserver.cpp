@@ -8,6 +8,7 @@
 #include "UlogSvcChangeMgr/CUlogSvcSubject.h"
 #include "UlogSvcLogMgr/CUlog.h"
 #include "UlogSvcLogMgr/CUlogSvcFilter.h"
+#include "UlogSvcLogMgr/CUlogSvcDistinctMgr.h"
 #include "UlogSvcLogMgr/CUlogSvcFilterMgr.h"
 #include "UlogSvcLogMgr/IUlogSvcDuplMgr.h"
 
@@ -56,8 +57,14 @@ BOOL OnAdd(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
     return TRUE;
 }
 
+/* Add tells, while it notifies, when the duplicate table already is as the change would make it. */
+const CUlogSvcDistinctMgr* AddOf(CUlogSvcSubject* pSubject)
+{
+    return dynamic_cast<const CUlogSvcDistinctMgr*>(pSubject);
+}
+
 /* Change 1: the row's contact data goes to its events. */
-BOOL OnUpdate(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
+BOOL OnUpdate(IUlogSvcDuplMgr* pDupl, CUlogSvcSubject* pSubject, CUlogObject* pObject)
 {
     if (pObject == NULL)
         return TRUE;
@@ -67,6 +74,9 @@ BOOL OnUpdate(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
         Require("pUlog != NULL", 78);
         return FALSE;
     }
+    const CUlogSvcDistinctMgr* pAdd = AddOf(pSubject);
+    if (pAdd != NULL && pAdd->AreEventsLinked(pUlog->GetUniqueID()))
+        return TRUE;
     CUlogPtr<CUlog> clone(pUlog->Clone());
     if (!clone.IsValidPtr())
     {
@@ -112,7 +122,7 @@ BOOL OnUpdateTempLog(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
 /* Change 11: every event of the deleted row goes. Both directions of an SNS or IM conversation share
  * one row, so the events are matched by their parent alone, not by the row's current log type: events
  * left behind would later show up under whichever row is given the same unique id. */
-BOOL OnDelete(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
+BOOL OnDelete(IUlogSvcDuplMgr* pDupl, CUlogSvcSubject* pSubject, CUlogObject* pObject)
 {
     if (pObject == NULL)
         return TRUE;
@@ -122,6 +132,9 @@ BOOL OnDelete(IUlogSvcDuplMgr* pDupl, CUlogObject* pObject)
         Require("pUlog != NULL", 161);
         return FALSE;
     }
+    const CUlogSvcDistinctMgr* pAdd = AddOf(pSubject);
+    if (pAdd != NULL && pAdd->AreEventsGone(pUlog->GetUniqueID()))
+        return TRUE;
     CUlogSvcFilterMgr* pFilterMgr = CUlogSvcFilterMgr::Instance();
     if (pFilterMgr == NULL)
     {
@@ -164,7 +177,7 @@ BOOL CUlogSvcDistinctMgrObserver::Update(CUlogSvcSubject* pSubject, CUlogObject*
     case CUlogSvcSubject::CHANGE_ADD:
         return OnAdd(pDupl, pObject);
     case CUlogSvcSubject::CHANGE_UPDATE:
-        return OnUpdate(pDupl, pObject);
+        return OnUpdate(pDupl, pSubject, pObject);
     case CUlogSvcSubject::CHANGE_UPDATE_TEMP_LOG:
         return OnUpdateTempLog(pDupl, pObject);
     case CUlogSvcSubject::CHANGE_UPDATE_UNCHECKED_STATUS:
@@ -178,7 +191,7 @@ BOOL CUlogSvcDistinctMgrObserver::Update(CUlogSvcSubject* pSubject, CUlogObject*
         return TRUE;
     }
     case CUlogSvcSubject::CHANGE_DELETE:
-        return OnDelete(pDupl, pObject);
+        return OnDelete(pDupl, pSubject, pObject);
     case CUlogSvcSubject::CHANGE_DELETE_BY_FILTER:
         if (pFilter != NULL)
             pDupl->Delete(pFilter);
