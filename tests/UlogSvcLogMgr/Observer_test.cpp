@@ -96,20 +96,25 @@ TEST_F(ObserverTest, TheThirtyFirstCorrespondentEvictsTheLeastRecentlyTouchedRow
     auto num = [](int i) { return "0109" + std::to_string(10000000 + i).substr(1); };
     auto oldest = Add(Event{.number = num(0).c_str(), .start = 1700000000u});
     Add(Event{.number = num(0).c_str(), .start = 1700000001u});
-    for (int i = 1; i < 30; ++i)
+    for (int i = 1; i < 29; ++i)
         Add(Event{.number = num(i).c_str(), .start = 1700000100u + i});
+    int nBefore = UlogCtlGetSqlStatementCount();
+    Add(Event{.number = num(29).c_str(), .start = 1700000129u});
+    const int nPlainNew = UlogCtlGetSqlStatementCount() - nBefore;
     // A row of another type is not counted against the call rows.
     Add(Event{.type = ULOG_LOG_MISSED, .number = num(0).c_str(), .start = 1700000200u});
     ASSERT_EQ(DistinctRows("logtype = 0"), 30);
     ASSERT_EQ(EventsOf(oldest->GetUniqueID()), 2);
 
     m_recorder = Recorder();
+    nBefore = UlogCtlGetSqlStatementCount();
     auto newcomer = Add(Event{.number = num(30).c_str(), .start = 1700000300u});
-    ASSERT_EQ(m_recorder.changes.size(), 3u);
-    EXPECT_EQ(m_recorder.changes[0], 11);
-    EXPECT_EQ(m_recorder.ids[0], oldest->GetUniqueID());
-    EXPECT_EQ(m_recorder.changes[2], 0);
-    EXPECT_EQ(m_recorder.ids[2], newcomer->GetUniqueID());
+    // The row is announced twice, its events deleted once: beyond a plain new correspondent's statements
+    // only the smallest sort index, the row's two reads and the two deletes.
+    EXPECT_EQ(UlogCtlGetSqlStatementCount() - nBefore, nPlainNew + 5);
+    EXPECT_EQ(m_recorder.changes, (std::vector<int>{11, 11, 0}));
+    EXPECT_EQ(m_recorder.ids,
+              (std::vector<int>{oldest->GetUniqueID(), oldest->GetUniqueID(), newcomer->GetUniqueID()}));
     EXPECT_EQ(DistinctRows("logtype = 0"), 30);
     EXPECT_FALSE(Distinct()->IsExist(oldest->GetUniqueID()));
     EXPECT_EQ(EventsOf(oldest->GetUniqueID()), 0);
@@ -119,6 +124,37 @@ TEST_F(ObserverTest, TheThirtyFirstCorrespondentEvictsTheLeastRecentlyTouchedRow
     CUlogPtr<CUlog> next(Distinct()->GetFirstUlog(ULOG_LOG_ORIGINATED));
     ASSERT_TRUE(next.IsValidPtr());
     EXPECT_STREQ(next->GetNumber(), num(1).c_str());
+}
+
+// Every event of a row carries the row's contact ids, whether an event changes them or brings the same.
+TEST_F(ObserverTest, EventsFollowTheContactIdsOfTheirRow)
+{
+    const struct
+    {
+        int nCtPid;
+        int nCtDataId;
+    } steps[] = {{0, 0}, {7, 70}, {7, 70}, {7, 71}, {0, 0}, {0, 0}};
+    int nRow = -1;
+    unsigned int tmStart = 1700000000u;
+    for (const auto& step : steps)
+    {
+        auto log = evtest::MakeLog(Event{.number = "0105556666", .start = tmStart += 100});
+        log->SetCtPid(step.nCtPid);
+        log->SetCtDataId(step.nCtDataId);
+        m_recorder = Recorder();
+        ASSERT_TRUE(Distinct()->Add(*log));
+        nRow = log->GetUniqueID();
+        const std::string other = "(ctprimaryid != " + std::to_string(step.nCtPid) +
+                                  " or ctdataid != " + std::to_string(step.nCtDataId) + ")";
+        EXPECT_EQ(DuplRows("parentid = " + std::to_string(nRow) + " and " + other), 0)
+            << "after the event of person " << step.nCtPid;
+        EXPECT_EQ(DistinctRows("clogdbindex = " + std::to_string(nRow) + " and " + other), 0);
+        if (&step != &steps[0])
+        {
+            EXPECT_EQ(m_recorder.changes, (std::vector<int>{1, 0}));
+        }
+    }
+    EXPECT_EQ(EventsOf(nRow), 6);
 }
 
 TEST_F(ObserverTest, DeletingAConversationRowRemovesTheEventsOfBothDirections)
