@@ -238,7 +238,6 @@ private:
         "clogdbindex = ?",
         "update UlogDistinctDbTable set sortindex = ?, starttime = ?, endtime = ? where clogdbindex = ?",
         "select count(*) from UlogDuplDbTable where parentid = ?",
-        "select count(*) from UlogDuplDbTable where parentid = ? and logtype = ?",
         "select min(sortindex) from UlogDuplDbTable where parentid = ? and logtype = ?",
         "delete from UlogDuplDbTable where parentid = ? and sortindex = ?",
         "select max(sortindex) from UlogDuplDbTable",
@@ -379,8 +378,6 @@ private:
         bool ok = true;
         if (Int("select count(*) from UlogDuplDbTable where parentid = ?", {nParent}) > 29)
         {
-            ok = Int("select count(*) from UlogDuplDbTable where parentid = ? and logtype = ?",
-                     {nParent, nLogType}) > 0;
             const int nMin =
                 Int("select min(sortindex) from UlogDuplDbTable where parentid = ? and logtype = ?",
                     {nParent, nLogType});

@@ -108,11 +108,12 @@ BOOL CUlogSvcDuplMgr::Add(CUlog& log)
     {
         CUlogSvcFilter oldest(parent);
         oldest.AppendFilter(Field(ULOG_DB_LOG_TYPE), (int)log.GetLogType(), TRUE);
-        // A parent whose events are all of the other direction (SNS, IM) gives up its oldest event of
-        // any type, so that it never keeps more than 30.
-        const IUlogSvcFilter& from = (GetCount(&oldest) > 0) ? static_cast<const IUlogSvcFilter&>(oldest)
-                                                             : static_cast<const IUlogSvcFilter&>(parent);
-        const int nMinSortIndex = m_pDbMgr->GetMinSortIndex(from, TABLE);
+        // Sort indexes start at 1: none (0) means that every event of the parent is of the other direction
+        // (SNS, IM), and the parent gives up its oldest event of any type, so that it never keeps more than
+        // 30. Asked by the parent's index alone: a count by type would walk every event of the type.
+        int nMinSortIndex = m_pDbMgr->GetMinSortIndex(oldest, TABLE);
+        if (nMinSortIndex < 1)
+            nMinSortIndex = m_pDbMgr->GetMinSortIndex(parent, TABLE);
         CUlogSvcFilter victim(parent);
         victim.AppendFilter(Field(ULOG_DB_SORT_INDEX), nMinSortIndex, TRUE);
         Delete(&victim);
