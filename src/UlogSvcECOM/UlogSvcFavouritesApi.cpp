@@ -116,7 +116,8 @@ extern "C" BOOL UlogGetPhotoFavouritesLogsEx(int nCount, UlogPhotoFvrInfo* pFvrI
     CUlogSvcFreqMgr mgr;
     if (!mgr.Init())
         return ulogerr::Fail(ULOG_ERR_FAILED);
-    COwner<IUlogList<CUlog>> list = {mgr.GetPhotoFvrLogs(nCount)};
+    /* Only the first nCount rows are copied: the favourites behind them are not read. */
+    COwner<IUlogList<CUlog>> list = {mgr.GetPhotoFvrLogs(nCount, nCount)};
     if (list.p == nullptr)
     {
         Require("pList != NULL", __LINE__);

@@ -101,7 +101,7 @@ IUlogList<CUlog>* CUlogSvcFreqMgr::GetFreqLogs(UlogLogType iLogType, int nCount)
     return owner.Take();
 }
 
-IUlogList<CUlog>* CUlogSvcFreqMgr::GetPhotoFvrLogs(int nCount)
+IUlogList<CUlog>* CUlogSvcFreqMgr::GetPhotoFvrLogs(int nCount, int nMaxRows)
 {
     if (!ULOG_REQUIRE(m_pDbMgr != NULL))
         return NULL;
@@ -152,10 +152,10 @@ IUlogList<CUlog>* CUlogSvcFreqMgr::GetPhotoFvrLogs(int nCount)
             temp.p->Add(*pUlog);
         }
     }
-    return GetPhotoFvrLogsInfo(temp.p);
+    return GetPhotoFvrLogsInfo(temp.p, nMaxRows);
 }
 
-IUlogList<CUlog>* CUlogSvcFreqMgr::GetPhotoFvrLogsInfo(IUlogList<CUlog>* pTempList)
+IUlogList<CUlog>* CUlogSvcFreqMgr::GetPhotoFvrLogsInfo(IUlogList<CUlog>* pTempList, int nMaxRows)
 {
     if (!ULOG_REQUIRE(m_pDbMgr != NULL) || !ULOG_REQUIRE(pTempList != NULL))
         return NULL;
@@ -168,6 +168,8 @@ IUlogList<CUlog>* CUlogSvcFreqMgr::GetPhotoFvrLogsInfo(IUlogList<CUlog>* pTempLi
         return NULL;
     for (iter.p->First(); !iter.p->IsDone(); iter.p->Next())
     {
+        if (nMaxRows >= 0 && result.p->GetCount() >= nMaxRows)
+            break;
         const CUlog* pUlog = iter.p->GetCurItem();
         if (!ULOG_REQUIRE(pUlog != NULL))
             return NULL;

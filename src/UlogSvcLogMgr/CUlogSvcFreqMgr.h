@@ -34,11 +34,13 @@ public:
      * a new list owned by the caller, or null. */
     IUlogList<CUlog>* GetFreqLogs(UlogLogType iLogType, int nCount);
     /* The favourites' rows: the nCount best-ranked basic numbers, each expanded into every distinct
-     * row with that basic number (of any log type), in rank order. A new list, or null. */
-    IUlogList<CUlog>* GetPhotoFvrLogs(int nCount);
+     * row with that basic number (of any log type), in rank order. A new list, or null. With nMaxRows
+     * >= 0 the expansion stops once the list holds at least nMaxRows rows (a caller that keeps only
+     * the first rows reads no more). */
+    IUlogList<CUlog>* GetPhotoFvrLogs(int nCount, int nMaxRows = -1);
     /* For each log of pTempList in order (its basic number; empty ones are skipped), every distinct row
-     * with that basic number. A new list, or null; pTempList stays the caller's. */
-    IUlogList<CUlog>* GetPhotoFvrLogsInfo(IUlogList<CUlog>* pTempList);
+     * with that basic number; nMaxRows as above. A new list, or null; pTempList stays the caller's. */
+    IUlogList<CUlog>* GetPhotoFvrLogsInfo(IUlogList<CUlog>* pTempList, int nMaxRows = -1);
     /* Deletes, through the distinct manager, every row (and with it every event) whose basic number is
      * that of a log of pList; logs without a basic number are skipped. Consumes pList. TRUE when every
      * delete succeeded (also for an empty list); FALSE when any failed or pList is null. */
