@@ -137,8 +137,9 @@ IUlogList<CUlog>* CUlogSvcFreqMgr::GetPhotoFvrLogs(int nCount, int nMaxRows)
         {
             if (Db2GetNextRow() < 0)
             {
+                /* A favourite left out would promote the next one: the query fails instead. */
                 SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcFreqMgr::GetPhotoFvrLogs: Db2GetNextRow() failed!\n");
-                continue;
+                return NULL;
             }
             const char* pColumn = Db2GetColumn(0);
             if (!ULOG_REQUIRE(pColumn != NULL))
