@@ -722,6 +722,62 @@ extern "C"
     BOOL UlogSvcIteratorGetCurItem(HOBJ hIterator, UlogInfo* pUlogInfo);
     void UlogSvcIteratorRelease(HOBJ hIterator);
 
+    /* ==== Frequent correspondents and photo favourites ==== */
+
+    /*
+     * The photo favourites are the contacts the user calls and writes to most: among the rows of the
+     * call-log list that are outgoing calls or sent messages (message log type 64 left out) and linked
+     * to a contact, the basic numbers ranked by their summed event counts, then by their most recently
+     * touched row. Each favourite is given as every row of the list with its basic number (of any log
+     * type: its received calls, missed calls, ... too), in rank order.
+     */
+
+    /* One row of a favourite: 1872 bytes, natural alignment. */
+    typedef struct UlogPhotoFvrInfo
+    {
+        int32_t nPersonId;                            /*    0: contact person id */
+        UlogStorageType iStorageType;                 /*    4 */
+        char szBasicNumber[ULOG_NUMBER_LEN];          /*    8 */
+        char szNumber[ULOG_NUMBER_LEN];               /*   89 */
+        char szName[ULOG_NAME_LEN];                   /*  170: display name */
+        unsigned char abReserved[620];                /*  480: never written by the service */
+        char szCallerIdPath[ULOG_CALLER_ID_PATH_LEN]; /* 1100: caller-id picture */
+    } UlogPhotoFvrInfo;
+
+    ULOG_STATIC_ASSERT(sizeof(UlogPhotoFvrInfo) == 1872, "UlogPhotoFvrInfo size");
+    ULOG_ASSERT_OFFSET(UlogPhotoFvrInfo, nPersonId, 0);
+    ULOG_ASSERT_OFFSET(UlogPhotoFvrInfo, iStorageType, 4);
+    ULOG_ASSERT_OFFSET(UlogPhotoFvrInfo, szBasicNumber, 8);
+    ULOG_ASSERT_OFFSET(UlogPhotoFvrInfo, szNumber, 89);
+    ULOG_ASSERT_OFFSET(UlogPhotoFvrInfo, szName, 170);
+    ULOG_ASSERT_OFFSET(UlogPhotoFvrInfo, abReserved, 480);
+    ULOG_ASSERT_OFFSET(UlogPhotoFvrInfo, szCallerIdPath, 1100);
+
+    /* Fills pFvrInfo[0], pFvrInfo[1], ... with the rows of the nCount best-ranked favourites, at most
+     * nCount records (a favourite's rows may be cut short by that limit): person id, storage type,
+     * basic number, number, display name and picture, each text terminated; abReserved is left as the
+     * caller wrote it. When fewer rows exist, only those records are written and the rest of the array
+     * is untouched: the caller learns how many were filled from UlogGetPhotoFavouritesLogsEx.
+     * 1 on success (nothing written for nCount 0); 0 with nothing written for a NULL array
+     * or a negative nCount (ULOG_ERR_INVALID_ARGUMENT) or when the logs cannot be read. */
+    BOOL UlogGetPhotoFavouritesLogs(int nCount, UlogPhotoFvrInfo* pFvrInfo);
+    /* The same; *pnFilled (when not NULL) gets the number of records written (0 on failure). */
+    BOOL UlogGetPhotoFavouritesLogsEx(int nCount, UlogPhotoFvrInfo* pFvrInfo, int* pnFilled);
+    /* Deletes the logs of the favourites of the first nCount records: every row whose basic number is
+     * the record's, of every log type, with its events; the change is announced (change 12 per record).
+     * Only szBasicNumber is read. 1 when every delete succeeded (also when no row had the number, and
+     * for nCount 0); 0 for a NULL array, a negative nCount or a record without a basic number
+     * (ULOG_ERR_INVALID_ARGUMENT, nothing deleted), or when a delete failed. */
+    BOOL UlogDeletePhotoFavouritesLog(const UlogPhotoFvrInfo* pFvrInfo, int nCount);
+    /* The same for one record. */
+    BOOL UlogDeleteSinglePhotoFavouritesLog(const UlogPhotoFvrInfo* pFvrInfo);
+
+    /* The correspondents of one log type contacted most often: its rows of the call-log list with the
+     * highest event counts first, at most nCapacity of them, into pUlogInfo; *pnFilled (when not NULL)
+     * gets the number written. 1 on success; 0 for a NULL array with nCapacity above 0, a negative
+     * nCapacity or a type outside 0 to 10 (ULOG_ERR_INVALID_ARGUMENT), or when the rows cannot be read. */
+    BOOL UlogGetFrequentLogs(UlogLogType iLogType, int nCapacity, UlogInfo* pUlogInfo, int* pnFilled);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

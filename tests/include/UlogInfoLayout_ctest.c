@@ -131,6 +131,21 @@ static void CheckMbdnAndAoc(void)
     CHECK_FIELD_SIZE(UlogAocInfo, currencyCode, 4);
 }
 
+static void CheckPhotoFvrInfo(void)
+{
+    CHECK_SIZE(UlogPhotoFvrInfo, 1872);
+    CHECK_OFFSET(UlogPhotoFvrInfo, nPersonId, 0);
+    CHECK_OFFSET(UlogPhotoFvrInfo, iStorageType, 4);
+    CHECK_OFFSET(UlogPhotoFvrInfo, szBasicNumber, 8);
+    CHECK_OFFSET(UlogPhotoFvrInfo, szNumber, 89);
+    CHECK_OFFSET(UlogPhotoFvrInfo, szName, 170);
+    CHECK_OFFSET(UlogPhotoFvrInfo, abReserved, 480);
+    CHECK_OFFSET(UlogPhotoFvrInfo, szCallerIdPath, 1100);
+    CHECK_FIELD_SIZE(UlogPhotoFvrInfo, szBasicNumber, 81);
+    CHECK_FIELD_SIZE(UlogPhotoFvrInfo, szName, 310);
+    CHECK_FIELD_SIZE(UlogPhotoFvrInfo, szCallerIdPath, 772);
+}
+
 static void CheckValues(void)
 {
     UlogInfo info;
@@ -165,6 +180,7 @@ int main(void)
 {
     CheckUlogInfo();
     CheckMbdnAndAoc();
+    CheckPhotoFvrInfo();
     CheckValues();
     if (g_failures != 0)
     {

@@ -43,8 +43,8 @@ TEST_F(ToolTest, HelpDescribesEveryCommandWithoutTouchingTheDataRoot)
     ToolResult r = Run({"--help"});
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("usage: ulog"), std::string::npos);
-    for (const char* command :
-         {"add", "list", "history", "show", "delete", "stats", "contact", "fdn", "sync", "sns", "export"})
+    for (const char* command : {"add", "list", "history", "show", "delete", "stats", "contact", "fdn", "sync",
+                                "sns", "export", "frequent", "favourites"})
     {
         r = Run({command, "--help"});
         EXPECT_EQ(r.code, 0) << command;

@@ -2,6 +2,7 @@
 // plain-function interface of the log service, on a data root of the emulated platform.
 #include "UlogToolCommon.h"
 #include "UlogToolExport.h"
+#include "UlogToolFavourites.h"
 #include "UlogToolFormat.h"
 #include "UlogToolSns.h"
 
@@ -41,6 +42,8 @@ const char* const s_mainHelp =
     "  sync --full                 bring every log in step with the address book\n"
     "  sns receive|send ...        publish one SNS message as the SNS service does\n"
     "  export vcard [--kind K] [--each] DIR  the call history as vCard files in DIR\n"
+    "  frequent [--type TYPE] [--count N]  the correspondents with the most events\n"
+    "  favourites [--count N] | favourites delete NUMBER  the contacts called and written to most\n"
     "\n"
     "--json prints machine-readable output; COMMAND --help describes a command.\n"
     "Exit status: 0 done, 1 failed, 2 bad arguments.\n";
@@ -635,17 +638,20 @@ struct Command
 
 const std::map<std::string, Command>& Commands()
 {
-    static const std::map<std::string, Command> s_commands = {{"add", {CmdAdd, s_addHelp}},
-                                                              {"list", {CmdList, s_listHelp}},
-                                                              {"history", {CmdHistory, s_historyHelp}},
-                                                              {"show", {CmdShow, s_showHelp}},
-                                                              {"delete", {CmdDelete, s_deleteHelp}},
-                                                              {"stats", {CmdStats, s_statsHelp}},
-                                                              {"contact", {CmdContact, s_contactHelp}},
-                                                              {"fdn", {CmdFdn, s_fdnHelp}},
-                                                              {"sns", {CmdSns, s_snsHelp}},
-                                                              {"sync", {CmdSync, s_syncHelp}},
-                                                              {"export", {CmdExport, s_exportHelp}}};
+    static const std::map<std::string, Command> s_commands = {
+        {"add", {CmdAdd, s_addHelp}},
+        {"list", {CmdList, s_listHelp}},
+        {"history", {CmdHistory, s_historyHelp}},
+        {"show", {CmdShow, s_showHelp}},
+        {"delete", {CmdDelete, s_deleteHelp}},
+        {"stats", {CmdStats, s_statsHelp}},
+        {"contact", {CmdContact, s_contactHelp}},
+        {"fdn", {CmdFdn, s_fdnHelp}},
+        {"sns", {CmdSns, s_snsHelp}},
+        {"sync", {CmdSync, s_syncHelp}},
+        {"export", {CmdExport, s_exportHelp}},
+        {"frequent", {CmdFrequent, s_frequentHelp}},
+        {"favourites", {CmdFavourites, s_favouritesHelp}}};
     return s_commands;
 }
 
