@@ -777,6 +777,29 @@ extern "C"
      * gets the number written. 1 on success; 0 for a NULL array with nCapacity above 0, a negative
      * nCapacity or a type outside 0 to 10 (ULOG_ERR_INVALID_ARGUMENT), or when the rows cannot be read. */
     BOOL UlogGetFrequentLogs(UlogLogType iLogType, int nCapacity, UlogInfo* pUlogInfo, int* pnFilled);
+    /* ==== Dates, times and call times for the log screens ==== */
+
+    /*
+     * Text of a log's time (t: UTC seconds) or call time as the handset's list screens show it, in the
+     * handset's locale and time zone, narrow text of the local code page. Each writes its whole text and
+     * terminator into pszBuf of nLen places (ULOG_DATE_TIME_TEXT_LEN always suffices) and returns 1; it
+     * returns 0 and leaves the buffer untouched for a NULL buffer, a length below 1 (both reported) or a
+     * buffer too short for the text. "Today" and "yesterday" are days of the handset's calendar.
+     */
+
+    /* The main list: the time alone for a log of today, the yesterday word ("Yesterday"), else the date. */
+    BOOL UlogConvertDateTimeFormatForMainList(unsigned long t, char* pszBuf, int nLen);
+    /* A log's detail: its date and time. */
+    BOOL UlogConvertDateTimeFormat(unsigned long t, char* pszBuf, int nLen);
+    /* The zoomed list: the date without the year, and the time. */
+    BOOL UlogConvertDateTimeFormatForZoomedList(unsigned long t, char* pszBuf, int nLen);
+    /* The missed-call pop-up: the today or yesterday word and the time ("Today 8:05 AM"), else date and
+     * time. */
+    BOOL UlogConvertDateTimeFormatForMissedPopup(unsigned long t, char* pszBuf, int nLen);
+    /* The clock time of t alone. */
+    BOOL UlogConvertClockTimeFormat(unsigned long t, char* pszBuf, int nLen);
+    /* A call time of sec seconds as hours, minutes and seconds: "01:02:05", "100:00:00". */
+    BOOL UlogConvertCallTimeFormat(unsigned long sec, char* pszBuf, int nLen);
 
 #ifdef __cplusplus
 } /* extern "C" */

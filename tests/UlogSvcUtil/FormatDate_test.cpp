@@ -241,3 +241,37 @@ TEST_F(FormatDateTest, MissingBuffersAndLengthsAreRefusedAndReportedAndTheEpochI
     EXPECT_EQ(DateWord(0), u"01/01/1970");
     EXPECT_EQ(Text(kMainList, 0), "01/01/1970");
 }
+
+TEST_F(EnglishNewYorkTest, ExportedFormsGiveTheWholeTextOrRefuseAndWriteNothing)
+{
+    const unsigned long t = At(2026, 12, 6, 8, 5, 0, kOffset);
+    const struct
+    {
+        BOOL (*fn)(unsigned long, char*, int);
+        unsigned long value;
+        const char* text;
+    } forms[] = {
+        {UlogConvertDateTimeFormatForMainList, t, "8:05 AM"},
+        {UlogConvertDateTimeFormat, t, "12/06/2026 8:05:00 AM"},
+        {UlogConvertDateTimeFormatForZoomedList, t, "12/6 08:05 AM"},
+        {UlogConvertDateTimeFormatForMissedPopup, t, "Today 8:05 AM"},
+        {UlogConvertClockTimeFormat, t, "8:05 AM"},
+        {UlogConvertCallTimeFormat, 3725, "01:02:05"},
+        {UlogConvertCallTimeFormat, 4294967295ul, "1193046:28:15"},
+    };
+    for (const auto& f : forms)
+    {
+        const int places = static_cast<int>(std::strlen(f.text)) + 1;
+        char buf[64];
+        std::memset(buf, 'x', sizeof buf);
+        UlogCtlClearDiagnostics();
+        EXPECT_FALSE(f.fn(f.value, nullptr, sizeof buf)) << f.text;
+        EXPECT_FALSE(f.fn(f.value, buf, 0)) << f.text;
+        EXPECT_EQ(UlogCtlGetAssertCount(), 2) << f.text;
+        EXPECT_FALSE(f.fn(f.value, buf, places - 1)) << "one place short: " << f.text;
+        EXPECT_EQ(buf[0], 'x') << "a refusal writes nothing: " << f.text;
+        EXPECT_TRUE(f.fn(f.value, buf, places)) << f.text;
+        EXPECT_STREQ(buf, f.text);
+        EXPECT_EQ(buf[places], 'x') << f.text;
+    }
+}

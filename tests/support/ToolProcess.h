@@ -141,13 +141,13 @@ protected:
     }
     void TearDown() override { RemoveTree(m_dir); }
 
-    // Runs the tool on a data root (the test's by default), with no data root or diagnostics from the
-    // environment.
+    // Runs the tool on a data root (the test's by default), with no data root, diagnostics, locale or
+    // zone from the environment.
     ToolResult Run(std::vector<std::string> args, const std::string& root = "",
                    const std::string& tag = "run") const
     {
         args.insert(args.begin(), {"--root", root.empty() ? m_root : root});
-        return RunTool(args, m_dir, {"ULOG_ROOT", "ULOG_DEBUG_STDERR"}, "", tag);
+        return RunTool(args, m_dir, {"ULOG_ROOT", "ULOG_DEBUG_STDERR", "ULOG_TZ", "ULOG_LOCALE"}, "", tag);
     }
     // Runs a command that must succeed with nothing on standard error; its standard output.
     std::string Ok(const std::vector<std::string>& args) const

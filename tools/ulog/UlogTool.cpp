@@ -4,6 +4,7 @@
 #include "UlogToolExport.h"
 #include "UlogToolFavourites.h"
 #include "UlogToolFormat.h"
+#include "UlogToolScreen.h"
 #include "UlogToolSns.h"
 
 #include "UlogSvc.h"
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <set>
 #include <sstream>
@@ -25,10 +25,19 @@ using namespace ulogtool;
 namespace
 {
 const char* const s_mainHelp =
-    "usage: ulog [--root DIR] [--json] COMMAND [ARGS]\n"
+    "usage: ulog [--root DIR] [--json] [--locale L] [--tz ZONE] [--now TIME]\n"
+    "            [--aoc PRICE[:CURRENCY]] COMMAND [ARGS]\n"
     "\n"
     "Keeps the communication logs of the handset emulation under a data root\n"
     "(--root DIR, else $ULOG_ROOT, else ./ulog-data).\n"
+    "\n"
+    "The handset for this run: --locale L (an ICU locale such as de_DE; default\n"
+    "$ULOG_LOCALE, else en_US) and --tz ZONE (an IANA zone such as Asia/Tokyo;\n"
+    "default $ULOG_TZ, else UTC) choose how times are shown; with --tz, a TIME\n"
+    "given as a date is read in ZONE. --now TIME sets the handset's clock for\n"
+    "this run (what is today and yesterday, the time of an event added without\n"
+    "one). --aoc PRICE[:CURRENCY] gives the SIM advice of charge with that price\n"
+    "per unit (e.g. 0.25:EUR): calls stored with a cost show it.\n"
     "\n"
     "commands:\n"
     "  add call|message|email ...  store one event\n"
@@ -50,32 +59,38 @@ const char* const s_mainHelp =
 
 const char* const s_addHelp =
     "usage: ulog add call --dir out|in|missed --number N [--name NAME] [--start TIME]\n"
-    "                     [--duration SECONDS] [--video] [--line 1|2]\n"
+    "                     [--duration SECONDS] [--video] [--line 1|2] [--cost UNITS]\n"
     "       ulog add message --dir sent|received --number N [--name NAME] [--start TIME]\n"
     "       ulog add email --dir sent|received --address ADDR [--number N] [--name NAME] [--start TIME]\n"
     "\n"
     "Stores one event and prints the id, group and count of its row in the list.\n"
     "N is stored without the spaces, dashes and brackets it may be written with.\n"
     "Without --name the event takes its contact (names, picture) from the address book.\n"
-    "TIME is seconds since 1970-01-01 UTC or \"YYYY-MM-DD HH:MM[:SS]\" in UTC (default: now).\n"
-    "A missed call has no duration.\n";
+    "TIME is seconds since 1970-01-01 UTC or \"YYYY-MM-DD HH:MM[:SS]\" in UTC, or in\n"
+    "the zone of --tz when given (default: now, or --now).\n"
+    "UNITS: the call meter units the call cost (shown as a price with --aoc).\n"
+    "A missed call has no duration and no cost.\n";
 
 const char* const s_listHelp =
     "usage: ulog list [--type TYPE] [--json]\n"
     "\n"
     "One line per correspondent and log type, the most recently touched first:\n"
-    "id, type, name or number, number of events, start of the newest event.\n"
+    "id, type, name or number, number of events, start of the newest event as\n"
+    "the handset's list shows it (the time today, \"Yesterday\", else the date,\n"
+    "in the locale and zone of --locale and --tz), and its cost with --aoc.\n"
     "TYPE: outgoing, incoming, missed, message-sent, message-received, email-sent,\n"
     "email-received, sns-out, sns-in, im-1, im-2, or calls, messages, emails.\n";
 
 const char* const s_historyHelp = "usage: ulog history ID [--json]\n"
                                   "\n"
                                   "The events behind the row ID of 'ulog list', newest first, each named\n"
-                                  "as the row is now.\n";
+                                  "as the row is now: date and time (in the locale and zone of --locale\n"
+                                  "and --tz), call time, and cost with --aoc.\n";
 
 const char* const s_showHelp = "usage: ulog show ID [--json]\n"
                                "\n"
-                               "Every field of the row ID of 'ulog list'.\n";
+                               "Every field of the row ID of 'ulog list'; times as 'ulog history'\n"
+                               "shows them.\n";
 
 const char* const s_deleteHelp = "usage: ulog delete ID | ulog delete --all\n"
                                  "\n"
@@ -85,7 +100,8 @@ const char* const s_statsHelp = "usage: ulog stats [--json]\n"
                                 "\n"
                                 "Total call times per direction, kind and line, the last call times,\n"
                                 "the accumulated call time, the messages and e-mails sent and received,\n"
-                                "and the numbers of stored rows and events.\n";
+                                "and the numbers of stored rows and events. Call times read\n"
+                                "hours:minutes:seconds (--json: seconds).\n";
 
 // A stored text field, as stored (for JSON, which escapes it itself).
 std::string Text(const char* field, size_t places)
@@ -200,6 +216,15 @@ UlogInfo BuildAddRecord(const std::string& kind, const Parsed& p)
         }
         if (info.iLogType == ULOG_LOG_MISSED)
             info.bUncheckedYet = 1;
+        if (p.Has("--cost"))
+        {
+            auto units = ParseInteger(p.Get("--cost"), 0, 2147483647LL);
+            if (!units)
+                Usage(command + ": not a number of units: '" + p.Get("--cost") + "'");
+            if (info.iLogType == ULOG_LOG_MISSED)
+                Usage(command + ": a missed call has no cost");
+            info.nCallCost = static_cast<int>(*units);
+        }
     }
     else
     {
@@ -246,10 +271,10 @@ UlogInfo BuildAddRecord(const std::string& kind, const Parsed& p)
                     command + ": --name");
     }
 
-    unsigned int start = static_cast<unsigned int>(std::time(nullptr));
+    unsigned int start = Now();
     if (p.Has("--start"))
     {
-        auto parsed = ParseTime(p.Get("--start"));
+        auto parsed = ParseUserTime(p.Get("--start"));
         if (!parsed)
             Usage(command + ": not a time: '" + p.Get("--start") +
                   "' (seconds since 1970 or \"YYYY-MM-DD HH:MM[:SS]\")");
@@ -292,6 +317,7 @@ int CmdAdd(const std::vector<std::string>& args, const std::string& root, bool j
         allowed["--duration"] = Opt::VALUE;
         allowed["--video"] = Opt::FLAG;
         allowed["--line"] = Opt::VALUE;
+        allowed["--cost"] = Opt::VALUE;
     }
     else if (kind == "email")
         allowed["--address"] = Opt::VALUE;
@@ -334,7 +360,26 @@ std::string ContactJson(const UlogInfo& info)
     return out.str();
 }
 
-std::string LogJson(const UlogInfo& info, bool event, bool withContact = false)
+// How the screens show a log's start: the list's form, or date and time.
+enum class TimeForm
+{
+    LIST,
+    DETAIL
+};
+
+std::string StartText(const UlogInfo& info, TimeForm form)
+{
+    return form == TimeForm::LIST ? ListTime(info.tmStart) : DateTime(info.tmStart);
+}
+
+// "  6 EUR" after a line, for a call whose cost the SIM's advice of charge gives.
+std::string CostSuffix(const UlogInfo& info)
+{
+    const std::optional<std::string> cost = CallCost(info);
+    return cost ? "  " + *cost : std::string();
+}
+
+std::string LogJson(const UlogInfo& info, bool event, TimeForm form, bool withContact = false)
 {
     std::ostringstream out;
     out << "{\"id\": " << info.nUniqueId << ", \"type\": " << JsonString(LogTypeName(info.iLogType))
@@ -345,20 +390,25 @@ std::string LogJson(const UlogInfo& info, bool event, bool withContact = false)
         out << ", \"parent\": " << info.nParentId;
     else
         out << ", \"count\": " << info.nDuplLogCount;
-    out << ", \"start\": " << info.tmStart << ", \"start_text\": " << JsonString(FormatTime(info.tmStart))
+    out << ", \"start\": " << info.tmStart << ", \"start_text\": " << JsonString(StartText(info, form))
         << ", \"duration\": " << Duration(info)
-        << ", \"unchecked\": " << (info.bUncheckedYet ? "true" : "false");
+        << ", \"duration_text\": " << JsonString(CallTime(Duration(info)));
+    if (info.nCallCost >= 0)
+        out << ", \"cost\": " << info.nCallCost;
+    if (const std::optional<std::string> cost = CallCost(info))
+        out << ", \"cost_text\": " << JsonString(*cost);
+    out << ", \"unchecked\": " << (info.bUncheckedYet ? "true" : "false");
     if (withContact)
         out << ", \"contact\": " << ContactJson(info);
     out << "}";
     return out.str();
 }
 
-void PrintJsonArray(const std::vector<UlogInfo>& logs, bool event)
+void PrintJsonArray(const std::vector<UlogInfo>& logs, bool event, TimeForm form)
 {
     std::printf("[");
     for (size_t i = 0; i < logs.size(); ++i)
-        std::printf("%s\n  %s", i == 0 ? "" : ",", LogJson(logs[i], event).c_str());
+        std::printf("%s\n  %s", i == 0 ? "" : ",", LogJson(logs[i], event, form).c_str());
     std::printf("%s]\n", logs.empty() ? "" : "\n");
 }
 
@@ -401,12 +451,13 @@ int CmdList(const std::vector<std::string>& args, const std::string& root, bool 
                      [](const UlogInfo& a, const UlogInfo& b) { return a.nSortIndex > b.nSortIndex; });
     if (json)
     {
-        PrintJsonArray(logs, false);
+        PrintJsonArray(logs, false, TimeForm::LIST);
         return 0;
     }
     for (const UlogInfo& info : logs)
-        std::printf("%-5d %-16s %-28s %3d  %s\n", info.nUniqueId, LogTypeName(info.iLogType),
-                    Who(info).c_str(), info.nDuplLogCount, FormatTime(info.tmStart).c_str());
+        std::printf("%-5d %-16s %-28s %3d  %s%s\n", info.nUniqueId, LogTypeName(info.iLogType),
+                    Who(info).c_str(), info.nDuplLogCount, ListTime(info.tmStart).c_str(),
+                    CostSuffix(info).c_str());
     if (logs.empty())
         std::printf("no logs\n");
     return 0;
@@ -448,17 +499,17 @@ int CmdHistory(const std::vector<std::string>& args, const std::string& root, bo
                      { return a.tmStart != b.tmStart ? a.tmStart > b.tmStart : a.nUniqueId > b.nUniqueId; });
     if (json)
     {
-        PrintJsonArray(events, true);
+        PrintJsonArray(events, true, TimeForm::DETAIL);
         return 0;
     }
     std::printf("%s %s: %d event(s)\n", LogTypeName(row.iLogType), Who(row).c_str(), row.nDuplLogCount);
     for (const UlogInfo& info : events)
     {
         std::printf("  %-5d %-16s %s", info.nUniqueId, LogTypeName(info.iLogType),
-                    FormatTime(info.tmStart).c_str());
+                    DateTime(info.tmStart).c_str());
         if (_UlogIsCallLog(info.iLogType))
-            std::printf("  %s", FormatDuration(Duration(info)).c_str());
-        std::printf("\n");
+            std::printf("  %s", CallTime(Duration(info)).c_str());
+        std::printf("%s\n", CostSuffix(info).c_str());
     }
     return 0;
 }
@@ -472,7 +523,7 @@ int CmdShow(const std::vector<std::string>& args, const std::string& root, bool 
     const UlogInfo info = ReadRow(id, "show");
     if (json)
     {
-        std::printf("%s\n", LogJson(info, false, true).c_str());
+        std::printf("%s\n", LogJson(info, false, TimeForm::DETAIL, true).c_str());
         return 0;
     }
     std::printf("id:         %d\n", info.nUniqueId);
@@ -491,10 +542,12 @@ int CmdShow(const std::vector<std::string>& args, const std::string& root, bool 
         std::printf("picture:    %s\n", Shown(info.szCallerIdPath, sizeof(info.szCallerIdPath)).c_str());
     std::printf("group:      %d\n", info.nGroupId);
     std::printf("count:      %d\n", info.nDuplLogCount);
-    std::printf("start:      %s\n", FormatTime(info.tmStart).c_str());
+    std::printf("start:      %s\n", DateTime(info.tmStart).c_str());
     if (_UlogIsCallLog(info.iLogType))
     {
-        std::printf("duration:   %s\n", FormatDuration(Duration(info)).c_str());
+        std::printf("duration:   %s\n", CallTime(Duration(info)).c_str());
+        if (const std::optional<std::string> cost = CallCost(info))
+            std::printf("cost:       %s\n", cost->c_str());
         std::printf("call:       %s, line %d\n", info.iCallType == ULOG_CALL_VIDEO ? "video" : "voice",
                     info.iLineType == ULOG_LINE_2 ? 2 : 1);
     }
@@ -612,14 +665,14 @@ int CmdStats(const std::vector<std::string>& args, const std::string& root, bool
         {
             const std::string label =
                 std::string(kinds[k].name) + (nLines == 1 ? std::string() : " line " + std::to_string(l + 1));
-            std::printf("  %-18s %10s %10s\n", label.c_str(), FormatDuration(totals[0][k][l]).c_str(),
-                        FormatDuration(totals[1][k][l]).c_str());
+            std::printf("  %-18s %10s %10s\n", label.c_str(), CallTime(totals[0][k][l]).c_str(),
+                        CallTime(totals[1][k][l]).c_str());
         }
     }
-    std::printf("last voice call      %10s\n", FormatDuration(lastVoice).c_str());
-    std::printf("last video call      %10s\n", FormatDuration(lastVideo).c_str());
-    std::printf("last call            %10s\n", FormatDuration(lastCall).c_str());
-    std::printf("life time            %10s\n", FormatDuration(life).c_str());
+    std::printf("last voice call      %10s\n", CallTime(lastVoice).c_str());
+    std::printf("last video call      %10s\n", CallTime(lastVideo).c_str());
+    std::printf("last call            %10s\n", CallTime(lastCall).c_str());
+    std::printf("life time            %10s\n", CallTime(life).c_str());
     std::printf("messages             sent %d, received %d\n", messagesSent, messagesReceived);
     std::printf("e-mails              sent %d, received %d\n", emailsSent, emailsReceived);
     std::printf("stored                     rows     events\n");
@@ -661,10 +714,17 @@ int Run(int argc, char** argv)
     bool rootGiven = false;
     bool json = false;
     bool help = false;
+    HandsetOptions handset;
+    // The options every command takes, with a value: "--name VALUE" or "--name=VALUE".
+    const std::map<std::string, std::optional<std::string>*> globals = {{"--locale", &handset.locale},
+                                                                        {"--tz", &handset.zone},
+                                                                        {"--now", &handset.now},
+                                                                        {"--aoc", &handset.aoc}};
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
+        const std::string name = arg.substr(0, arg.find('='));
         if (arg == "--root")
         {
             if (i + 1 >= argc)
@@ -676,6 +736,12 @@ int Run(int argc, char** argv)
         {
             root = arg.substr(7);
             rootGiven = true;
+        }
+        else if (globals.count(name) != 0)
+        {
+            if (name == arg && i + 1 >= argc)
+                Usage(name + " needs a value");
+            *globals.at(name) = (name == arg) ? std::string(argv[++i]) : arg.substr(name.size() + 1);
         }
         else if (arg == "--json")
             json = true;
@@ -709,6 +775,7 @@ int Run(int argc, char** argv)
         std::fputs(it->second.help, stdout);
         return 0;
     }
+    SetHandset(handset);
     return it->second.run(std::vector<std::string>(args.begin() + 1, args.end()), root, json);
 }
 } // namespace

@@ -1,6 +1,7 @@
 // The plumbing every command of the ulog tool shares.
 #include "UlogToolCommon.h"
 #include "UlogToolFormat.h"
+#include "UlogToolScreen.h"
 
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
@@ -112,6 +113,7 @@ Service::Service(const std::string& root, Access access)
         (access == READ_ONLY) ? UlogCtlResetReadOnly(root.c_str()) : UlogCtlReset(root.c_str());
     if (!bReset)
         Fail("cannot use the data root " + root);
+    ApplyHandset();
     UlogSvcDispatch(0);
 }
 

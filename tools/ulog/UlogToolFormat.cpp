@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <ctime>
 
 namespace ulogtool
 {
@@ -92,24 +91,6 @@ std::optional<unsigned int> ParseTime(const std::string& text)
     if (total < 0 || total > 4294967295LL)
         return std::nullopt;
     return static_cast<unsigned int>(total);
-}
-
-std::string FormatTime(unsigned int seconds)
-{
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buf[64];
-    std::snprintf(buf, sizeof(buf), "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return buf;
-}
-
-std::string FormatDuration(unsigned int seconds)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof(buf), "%u:%02u:%02u", seconds / 3600, (seconds / 60) % 60, seconds % 60);
-    return buf;
 }
 
 std::string JsonString(const std::string& text)

@@ -13,10 +13,6 @@ namespace ulogtool
 std::optional<long long> ParseInteger(const std::string& text, long long lo, long long hi);
 // Seconds since 1970-01-01 UTC, given as a number or as "YYYY-MM-DD[ HH:MM[:SS]]" (also with 'T').
 std::optional<unsigned int> ParseTime(const std::string& text);
-// "YYYY-MM-DD HH:MM:SS" in UTC.
-std::string FormatTime(unsigned int seconds);
-// "H:MM:SS".
-std::string FormatDuration(unsigned int seconds);
 // A JSON string literal.
 std::string JsonString(const std::string& text);
 // Stored text as the text output shows it: control characters, C1 controls, backslashes and bytes that

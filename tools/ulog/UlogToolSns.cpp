@@ -5,13 +5,13 @@
 
 #include "UlogToolCommon.h"
 #include "UlogToolFormat.h"
+#include "UlogToolScreen.h"
 
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <sstream>
 
 namespace ulogtool
@@ -29,7 +29,7 @@ const char* const s_snsHelp =
     "given as its display name; a person id held by a contact links the log to the contact.\n"
     "Texts may be of any length: the service cuts what does not fit its fields at a character\n"
     "boundary. N is the SNS provider (default 0). TIME is seconds since 1970-01-01 UTC or\n"
-    "\"YYYY-MM-DD HH:MM[:SS]\" in UTC (default: now).\n";
+    "\"YYYY-MM-DD HH:MM[:SS]\" in UTC, or in the zone of --tz when given (default: now, or --now).\n";
 
 namespace
 {
@@ -113,10 +113,10 @@ Request ParseRequest(const Parsed& p, bool send, const std::string& command)
             Usage(command + ": not a provider number: '" + p.Get("--sp") + "'");
         r.sp = static_cast<int>(*sp);
     }
-    r.time = static_cast<unsigned int>(std::time(nullptr));
+    r.time = Now();
     if (p.Has("--time"))
     {
-        auto parsed = ParseTime(p.Get("--time"));
+        auto parsed = ParseUserTime(p.Get("--time"));
         if (!parsed)
             Usage(command + ": not a time: '" + p.Get("--time") +
                   "' (seconds since 1970 or \"YYYY-MM-DD HH:MM[:SS]\")");
