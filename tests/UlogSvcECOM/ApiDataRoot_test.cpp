@@ -12,7 +12,7 @@
 
 namespace
 {
-class DataRootTest : public ulogtest::PlatformTest
+class AppDataRootTest : public ulogtest::PlatformTest
 {
 protected:
     void TearDown() override
@@ -25,7 +25,7 @@ protected:
 };
 } // namespace
 
-TEST_F(DataRootTest, ChosenRootHoldsTheLogsAndCannotChangeWhileTheServiceRuns)
+TEST_F(AppDataRootTest, ChosenRootHoldsTheLogsAndCannotChangeWhileTheServiceRuns)
 {
     const std::string chosen = m_root + "/app/logs"; // missing: made by the call
     const std::string other = m_root + "/other";
@@ -49,7 +49,7 @@ TEST_F(DataRootTest, ChosenRootHoldsTheLogsAndCannotChangeWhileTheServiceRuns)
     EXPECT_EQ(UlogGetCallLogCountEx(ULOG_LOG_ORIGINATED), 0);
 }
 
-TEST_F(DataRootTest, BadNamesAreRefusedAndTheRootStays)
+TEST_F(AppDataRootTest, BadNamesAreRefusedAndTheRootStays)
 {
     const std::string file = m_root + "/plain-file";
     const std::string below = file + "/below";
