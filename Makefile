@@ -1,12 +1,14 @@
-# Entry points: `make run` (demonstration), `make test` (all tests), `make bench`.
+# Entry points: `make run` (demonstration), `make test` (all tests), `make bench`,
+# `make install PREFIX=P` (libraries, headers, the ulog tool, pkg-config and CMake package files).
 BUILD      ?= build/release
 ASAN_BUILD ?= build/asan
 JOBS       ?= $(shell nproc)
 # Extra CMake settings, e.g. CMAKE_FLAGS=-DULOG_WERROR=ON (as CI builds).
 CMAKE_FLAGS ?=
 CMAKE_GEN  := -G Ninja
+PREFIX     ?= /usr/local
 
-.PHONY: deps configure build test run bench test-asan clean
+.PHONY: deps configure build test run bench test-asan install clean
 
 deps:
 	@scripts/install-deps
@@ -32,6 +34,9 @@ test-asan: deps
 	    -DULOG_BUILD_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf build

@@ -800,6 +800,20 @@ extern "C"
     BOOL UlogConvertClockTimeFormat(unsigned long t, char* pszBuf, int nLen);
     /* A call time of sec seconds as hours, minutes and seconds: "01:02:05", "100:00:00". */
     BOOL UlogConvertCallTimeFormat(unsigned long sec, char* pszBuf, int nLen);
+    /* ==== Data root of an application ==== */
+
+    /*
+     * Every file of the service lives under one host directory, the data root: the log database
+     * System/ulog.db (with its -wal and -shm files), the statistics Ulog.ini, the settings, the address
+     * book System/contacts.db, the diagnostics System/debug.log and the exports. It is the directory
+     * given to UlogSetDataRoot, else $ULOG_ROOT, else ./ulog-data (relative to the working directory).
+     *
+     * UlogSetDataRoot chooses it, and creates it when missing: call it before the service starts
+     * (UlogSvcDispatch(0)). While the service runs the call is refused (FALSE, ULOG_ERR_FAILED) and the
+     * root stays as it was; after UlogSvcDispatch(1) another root may be chosen. FALSE also for NULL or
+     * an empty name (ULOG_ERR_INVALID_ARGUMENT) and when no directory can be made there (ULOG_ERR_IO).
+     */
+    BOOL UlogSetDataRoot(const char* pszDir);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -42,6 +42,10 @@ bool IsValidField(int nField, const char* pszModule, int nLine);
 
 /* A copy of the record with every text field terminated within its buffer. */
 void CopyTerminated(const UlogInfo& in, UlogInfo& out);
+
+/* Whether the service runs (from UlogSvcDispatch(0) to UlogSvcDispatch(1)): UlogSetDataRoot is refused
+ * while it does. */
+void SetServiceRunning(bool bRunning);
 } // namespace ulogapi
 
 #endif

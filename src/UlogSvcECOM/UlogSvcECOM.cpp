@@ -3,6 +3,8 @@
 
 #include "UlogSvcECOM/UlogSvcECOM.h"
 
+#include "UlogSvcECOM/UlogSvcApiUtil.h"
+
 #include "KivCtSvc/KivCtSvc.h"
 #include "UlogSvcChangeMgr/CUlogSvcContactSync.h"
 #include "UlogSvcMgr/CUlogSvcMgr.h"
@@ -36,6 +38,7 @@ unsigned int ClassRelease(void* pObject)
 
 unsigned int Start()
 {
+    ulogapi::SetServiceRunning(true); /* the data root is fixed from here on */
     CUlogSvcMgr::Instance()->Init();
     CUlogSvcMutex::Create("UlogSvc");
     CUlogSvcAccountMutex::Create("UlogSvcAccount");
@@ -69,6 +72,7 @@ unsigned int Stop()
     CUlogSvcMgr::Instance()->Exit();
     CUlogSvcMutex::Delete();
     CUlogSvcAccountMutex::Delete();
+    ulogapi::SetServiceRunning(false);
     return static_cast<unsigned int>(SysUnregisterClass(0, ULOG_SVC_CLASS_ID));
 }
 } // namespace

@@ -387,4 +387,19 @@ extern "C"
         std::memcpy(hostPath, host.c_str(), host.size() + 1);
         return TRUE;
     }
+
+    BOOL FmSetRootDir(const char* hostDir)
+    {
+        if (hostDir == nullptr || hostDir[0] == '\0')
+        {
+            SysSetLastError(kErrBadPath);
+            return FALSE;
+        }
+        if (!kiv::core::SetDataRoot(hostDir))
+        {
+            SysSetLastError(kErrIo);
+            return FALSE;
+        }
+        return TRUE;
+    }
 }

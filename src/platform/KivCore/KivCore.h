@@ -295,6 +295,11 @@ extern "C"
     BOOL FmRemoveFile(const char* path);
     /* Host path of a handset path; FALSE when it would leave the data root or does not fit. */
     BOOL FmGetHostPath(const char* path, char* hostPath, int hostPathSize);
+    /* Points "/" at the host directory hostDir (created when missing) for reading and writing: the
+     * database and the settings are opened anew under it at their next use. FALSE, leaving the data root
+     * as it was, for a NULL or empty name (SYS_ERR_BAD_PATH) or when no directory can stand there
+     * (SYS_ERR_IO). */
+    BOOL FmSetRootDir(const char* hostDir);
 
     /* ------------------------------------------------------------------ */
     /* Time                                                                */
