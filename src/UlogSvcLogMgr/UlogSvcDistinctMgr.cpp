@@ -382,6 +382,9 @@ BOOL CUlogSvcDistinctMgr::__AddLocked(CUlog& log)
         r.SetCtFdnId(log.GetCtFdnId());
         r.SetStartTime(log.GetStartTime());
         r.SetEndTime(log.GetEndTime());
+        // The event's call cost is its own: the row shows the newest event's, and the event's duplicate
+        // row (which takes the row's fields back below) keeps what the call cost, not the first call's.
+        r.SetCallCost(log.GetCallCost());
         r.SetLineType(log.GetLineType());
         r.SetCheckStatus(log.IsUncheckedYet());
         r.SetSortIndex(nSortIndex);

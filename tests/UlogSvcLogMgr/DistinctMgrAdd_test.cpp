@@ -52,15 +52,20 @@ TEST_F(DistinctMgrAddTest, FirstEventCreatesOneRowAndOneEventUnderIt)
 
 TEST_F(DistinctMgrAddTest, FurtherEventsJoinTheRowAndAMissedCallOpensASecondRowInTheSameGroup)
 {
-    auto first = Add(Event{.number = "0101234567", .start = 1700000000u});
+    auto first = Add(Event{.number = "0101234567", .start = 1700000000u, .cost = 12});
     auto unrelated = Add(Event{.number = "0105555555", .start = 1700000100u});
-    auto second = Add(Event{.number = "0101234567", .start = 1700000200u, .duration = 90});
+    auto second = Add(Event{.number = "0101234567", .start = 1700000200u, .duration = 90, .cost = 7});
     EXPECT_EQ(second->GetUniqueID(), first->GetUniqueID());
     EXPECT_EQ(second->GetDuplLogCount(), 2);
     auto row = DistinctRow(first->GetUniqueID());
     EXPECT_EQ(row->GetDuplLogCount(), 2);
     EXPECT_EQ(row->GetStartTime(), 1700000200u);
     EXPECT_EQ(row->GetEndTime(), 1700000290u);
+    // The row shows the newest call's cost; each event keeps its own.
+    EXPECT_EQ(row->GetCallCost(), 7);
+    EXPECT_EQ(Scalar("select sum(callcost) from UlogDuplDbTable where parentid = " +
+                     std::to_string(first->GetUniqueID())),
+              12 + 7);
     EXPECT_EQ(Scalar("select max(sortindex) from UlogDistinctDbTable"), row->GetSortIndex());
     EXPECT_GT(row->GetSortIndex(), unrelated->GetSortIndex());
     EXPECT_EQ(EventsOf(first->GetUniqueID()), 2);

@@ -22,6 +22,7 @@ struct Event
     int snsSpInfo = 0;
     int msgLogType = 0;
     bool unchecked = false;
+    int cost = -1; // call meter units; -1: none
 };
 
 inline UlogInfo MakeInfo(const Event& e)
@@ -38,7 +39,7 @@ inline UlogInfo MakeInfo(const Event& e)
     info.nGroupId = -1;
     info.nParentId = -1;
     info.nDuplLogLastUniqueId = -1;
-    info.nCallCost = -1;
+    info.nCallCost = e.cost;
     info.nSpInfo = -1;
     info.nSnsSpInfo = e.snsSpInfo;
     info.nMsgLogType = e.msgLogType;
