@@ -15,13 +15,13 @@ namespace
 // After every commit of the engine's connection, with the pages the journal now holds. The journal
 // starts over only when a checkpoint has copied all of it before a write begins; a writer that never
 // pauses (or a checkpointer that gets no processor) can keep that from happening. Past
-// kCheckpointPagesHard pages the committing caller copies the journal itself, so that the journal stays
-// bounded whatever the load.
+// kCheckpointPagesHard pages the committing caller waits for the checkpoint under way and copies the rest
+// itself, so that the journal starts over at the next write whatever the load.
 int OnCommit(void* pEngine, sqlite3* db, const char*, int nPages)
 {
     Engine& e = *static_cast<Engine*>(pEngine);
-    if (nPages >= kCheckpointPagesHard)
-        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (nPages >= kCheckpointPagesHard && e.checkpointer)
+        e.checkpointer->CatchUp(db);
     else if (nPages >= kCheckpointPages && e.checkpointer)
         e.checkpointer->Request(nPages);
     return SQLITE_OK;
@@ -35,6 +35,10 @@ void Engine::StartCheckpoints(const std::string& path)
                   kPageCacheKiB);
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         SysDebugPrintf(SYS_DBG_DETAIL, "Db2Open: %s [%s]\n", sqlite3_errmsg(db), sql);
+    // Closing keeps the journal and its index as empty files, so that the next process, a reader on a
+    // full disk too, finds them and need not make them anew.
+    int nPersist = 1;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &nPersist);
     checkpointer = std::make_unique<Checkpointer>(path);
     sqlite3_wal_hook(db, OnCommit, this); // replaces SQLite's own checkpoint on commit
 }
@@ -78,8 +82,15 @@ void Checkpointer::Run()
     }
 }
 
+void Checkpointer::CatchUp(sqlite3* db)
+{
+    std::lock_guard<std::mutex> lock(m_runMutex);
+    sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 void Checkpointer::CheckpointOnce()
 {
+    std::lock_guard<std::mutex> run(m_runMutex);
     if (m_pDb == nullptr)
     {
         if (sqlite3_open_v2(m_path.c_str(), &m_pDb,

@@ -172,6 +172,8 @@ public:
     Checkpointer& operator=(const Checkpointer&) = delete;
 
     void Request(int nJournalPages);
+    // The committing connection db copies the journal itself, after the checkpoint under way.
+    void CatchUp(sqlite3* db);
 
 private:
     void Run();
@@ -179,6 +181,7 @@ private:
 
     std::string m_path;
     std::mutex m_mutex;
+    std::mutex m_runMutex; // held while a checkpoint runs; innermost
     std::condition_variable m_wake;
     int m_nPages = 0; // pages of the last request not served yet; 0 when none
     bool m_bStop = false;

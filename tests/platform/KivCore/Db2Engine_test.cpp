@@ -461,7 +461,8 @@ TEST_F(Db2EngineTest, JournalIsCopiedBehindTheWritersAndEmptiedByClose)
     namespace fs = std::filesystem;
     const fs::path db = fs::path(m_root) / "System" / "ulog.db";
     const fs::path wal = db.string() + "-wal";
-    // A steady stream of commits: without checkpoints the journal would pass 20 MB.
+    // A steady stream of commits: without checkpoints the journal would pass 20 MB, with SQLite's own
+    // (on the caller's commit, at 1000 pages) it would stay at 4 MB.
     std::uintmax_t nLargest = 0;
     for (int i = 1; i <= 6000; ++i)
     {
@@ -471,7 +472,7 @@ TEST_F(Db2EngineTest, JournalIsCopiedBehindTheWritersAndEmptiedByClose)
             nLargest = std::max(nLargest, fs::file_size(wal, ec));
     }
     EXPECT_GT(nLargest, 0u);
-    EXPECT_LT(nLargest, 8u << 20) << "the journal grew without bound";
+    EXPECT_LT(nLargest, 3u << 20) << "the journal grew without bound";
 
     // Closing waits for no batch or statement of a caller: they keep the database open.
     const int h = Db2StmtCreate("select id from people where id = ?");
