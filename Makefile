@@ -26,8 +26,9 @@ run: build
 	@scripts/demo $(BUILD)
 
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks ulog
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+	@echo "== bench/process-bench" && bench/process-bench $(BUILD)
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DULOG_SANITIZE=address,undefined \

@@ -3,14 +3,16 @@
 
 #include "UlogSvcECOM/UlogSvcECOM.h"
 
-#include "UlogSvcECOM/UlogSvcApiUtil.h"
-
+#include "KivCore/KivCoreDb.h"
 #include "KivCtSvc/KivCtSvc.h"
+#include "UlogSvcECOM/UlogSvcApiUtil.h"
 #include "UlogSvcChangeMgr/CUlogSvcContactSync.h"
 #include "UlogSvcMgr/CUlogSvcMgr.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <mutex>
 
 namespace
 {
@@ -36,6 +38,15 @@ unsigned int ClassRelease(void* pObject)
     return std::atomic_ref<unsigned int>(pClass->nRefCount).fetch_sub(1) - 1;
 }
 
+/* The end of the process: a pass of the full sync returns at its next row before the platform closes the
+ * database. */
+void StopSyncAtExit()
+{
+    CUlogSvcContactSync* pSync = CUlogSvcContactSync::Instance();
+    pSync->StopSync();
+    pSync->WaitForPassEnd();
+}
+
 unsigned int Start()
 {
     ulogapi::SetServiceRunning(true); /* the data root is fixed from here on */
@@ -49,6 +60,8 @@ unsigned int Start()
     CtSvcDbSetFullSyncCallback(&CUlogSvcContactSync::ContactFullSyncCallback, NULL);
     /* A stop and a start in one process: the stop request of the stop must not outlive it. */
     pSync->StartSync();
+    static std::once_flag s_atExit;
+    std::call_once(s_atExit, [] { std::atexit(StopSyncAtExit); });
 
     if (PhsGetStatus(PHS_STATUS_DB_WIPE) == 1)
     {
@@ -70,6 +83,9 @@ unsigned int Stop()
     pSync->StopSync();
     pSync->WaitForPassEnd();
     CUlogSvcMgr::Instance()->Exit();
+    /* Closed, its journal emptied, so that the next process does not have to read the journal back;
+     * the next call opens it again. */
+    Db2Close();
     CUlogSvcMutex::Delete();
     CUlogSvcAccountMutex::Delete();
     ulogapi::SetServiceRunning(false);

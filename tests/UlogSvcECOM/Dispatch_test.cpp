@@ -11,6 +11,7 @@
 #include "control/PlatformControl.h"
 #include "support/DataFiles.h"
 
+#include <filesystem>
 #include <string>
 
 extern "C" BOOL UlogAddCallLog(UlogInfo* pUlogInfo) __attribute__((weak));
@@ -71,6 +72,12 @@ TEST_F(DispatchTest, AnUnknownCommandDoesNothingAndStopWithdrawsTheClassAndTheMu
 
     ASSERT_EQ(UlogSvcDispatch(0), 0u);
     EXPECT_EQ(UlogSvcDispatch(1), 0u);
+    // The database is closed, its journal emptied (the tables made at start are in the file); the next
+    // call opens it again.
+    std::error_code ec;
+    const std::uintmax_t nJournal = std::filesystem::file_size(m_root + "/System/ulog.db-wal", ec);
+    EXPECT_TRUE(nJournal == 0 || ec) << nJournal;
+    EXPECT_TRUE(Db2CheckTable("UlogDistinctDbTable"));
     EXPECT_EQ(SysGetClassObject(ULOG_SVC_CLASS_ID), nullptr);
     EXPECT_EQ(CUlogSvcMutex::m_hMutex, INVALID_HOBJ);
     EXPECT_EQ(CUlogSvcAccountMutex::m_hAccountMutex, INVALID_HOBJ);

@@ -33,6 +33,9 @@ struct LocaleState
     std::map<unsigned long, std::unique_ptr<icu::SimpleDateFormat>> formats; // by date and time part
     icu::UnicodeString today;
     icu::UnicodeString yesterday;
+    bool bBuilt = false; // the generator, the codes and the day words above are built (on first use)
+    bool bDateCodeSet = false;
+    bool bTimeCodeSet = false;
 };
 
 std::mutex g_localeMutex;
@@ -93,11 +96,13 @@ icu::UnicodeString RelativeDayWord(const icu::Locale& locale, UDateDirection dir
     return word;
 }
 
-// Everything that depends on the locale, built without holding the lock (ICU takes its time).
+// Everything that depends on the locale. ICU takes its time: built when a format or a word is first
+// asked for, not when the library is loaded or the locale chosen.
 LocaleState BuildState(const icu::Locale& locale)
 {
     LocaleState state;
     state.locale = locale;
+    state.bBuilt = true;
     UErrorCode status = U_ZERO_ERROR;
     state.generator.reset(icu::DateTimePatternGenerator::createInstance(locale, status));
     if (U_FAILURE(status))
@@ -115,9 +120,24 @@ LocaleState BuildState(const icu::Locale& locale)
 
 void ApplyLocale(const icu::Locale& locale)
 {
-    LocaleState fresh = BuildState(locale);
     std::lock_guard<std::mutex> lock(g_localeMutex);
-    g_state = std::move(fresh);
+    g_state = LocaleState{};
+    g_state.locale = locale;
+}
+
+// The state of the current locale, built now if it was not yet. Caller holds g_localeMutex.
+LocaleState& BuiltLocked()
+{
+    if (!g_state.bBuilt)
+    {
+        LocaleState fresh = BuildState(g_state.locale);
+        if (g_state.bDateCodeSet)
+            fresh.dateCode = g_state.dateCode;
+        if (g_state.bTimeCodeSet)
+            fresh.timeCode = g_state.timeCode;
+        g_state = std::move(fresh);
+    }
+    return g_state;
 }
 
 icu::UnicodeString DatePattern(LocaleState& state, unsigned long datePart)
@@ -188,6 +208,7 @@ icu::UnicodeString TimePattern(LocaleState& state, unsigned long timePart)
 icu::SimpleDateFormat* FormatterLocked(unsigned long flags)
 {
     const unsigned long key = flags & (kDateMask | kTimeMask);
+    BuiltLocked();
     auto it = g_state.formats.find(key);
     if (it != g_state.formats.end())
         return it->second.get();
@@ -304,18 +325,20 @@ void SetDefaultDateFormat(int code)
 {
     std::lock_guard<std::mutex> lock(g_localeMutex);
     g_state.dateCode = code;
+    g_state.bDateCodeSet = true;
 }
 
 void SetDefaultTimeFormat(int code)
 {
     std::lock_guard<std::mutex> lock(g_localeMutex);
     g_state.timeCode = code;
+    g_state.bTimeCodeSet = true;
 }
 } // namespace kiv::appfrmwk
 
 namespace
 {
-// Sets the locale state up before the first use when no reset came first.
+// Chooses the locale before the first use when no reset came first (nothing is built yet).
 struct LocaleInit
 {
     LocaleInit() { kiv::appfrmwk::ResetLocale(); }
@@ -325,13 +348,13 @@ struct LocaleInit
 extern "C" int LocGetDefaultDateFormat(void)
 {
     std::lock_guard<std::mutex> lock(g_localeMutex);
-    return g_state.dateCode;
+    return BuiltLocked().dateCode;
 }
 
 extern "C" int LocGetDefaultTimeFormat(void)
 {
     std::lock_guard<std::mutex> lock(g_localeMutex);
-    return g_state.timeCode;
+    return BuiltLocked().timeCode;
 }
 
 extern "C" int LocGetDateTimeFormatEx(const TM_DATETIME* dateTime, unsigned long flags, int reserved,
@@ -370,13 +393,13 @@ extern "C" int RsrcLoadString(unsigned int id, WCHAR* dest, int destUnits)
     case RSRC_STR_TODAY:
     {
         std::lock_guard<std::mutex> lock(g_localeMutex);
-        text = g_state.today;
+        text = BuiltLocked().today;
         break;
     }
     case RSRC_STR_YESTERDAY:
     {
         std::lock_guard<std::mutex> lock(g_localeMutex);
-        text = g_state.yesterday;
+        text = BuiltLocked().yesterday;
         break;
     }
     case RSRC_STR_MISSED_CALLS:

@@ -7,6 +7,7 @@
 #include "KivCore/Db2EngineInternal.h"
 #include "KivCore/Db2Internal.h"
 #include "KivCore/KivCore.h"
+#include "KivCore/KivCoreDb.h"
 #include "KivCore/KivCoreInternal.h"
 #include "KivCore/KivCoreText.h"
 
@@ -97,6 +98,18 @@ void Engine::CloseLocked()
         sqlite3_finalize(st);
     cached.clear();
     lru.clear();
+    checkpointer.reset(); // a checkpoint under way ends first
+    if (db != nullptr && sqlite3_db_readonly(db, "main") == 0)
+    {
+        // The whole journal into the database, and the journal emptied, so that the next process
+        // starts from the database alone. Others still reading or writing are waited for a moment;
+        // what they keep stays in the journal for the next checkpoint.
+        sqlite3_busy_timeout(db, kCloseWaitMs);
+        int nLog = 0, nCopied = 0;
+        if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &nLog, &nCopied) != SQLITE_OK)
+            SysDebugPrintf(SYS_DBG_DETAIL, "Db2Close: the journal stays (%s), %d of %d pages copied\n",
+                           sqlite3_errmsg(db), nCopied, nLog);
+    }
     if (db != nullptr)
         sqlite3_close(db); // an open batch is rolled back
     db = nullptr;
@@ -157,12 +170,20 @@ Statement* Engine::Find(int h)
     return handles[static_cast<size_t>(h) - 1].get();
 }
 
-// Never destroyed: platform tasks may still run statements while the process exits. Committed data is
-// already in the database files; reset closes the database properly.
+// Never destroyed: platform tasks may still run statements while the process exits. The database is
+// closed at exit (see CloseAtExit); a statement after that fails.
 Engine& E()
 {
     static Engine* engine = new Engine;
     return *engine;
+}
+
+void CloseAtExit()
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    e.exiting = true;
+    e.CloseLocked();
 }
 
 namespace
@@ -264,7 +285,7 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
     if (format == nullptr)
         return -1;
     const std::string text = FormatSql(format, args, nargs);
-    Translation t = Translate(text, true);
+    TranslationRef t = CachedTranslate(text);
     Engine& e = E();
     ResultSet rs;
     int n;
@@ -285,17 +306,17 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
         rs.wide.resize(static_cast<size_t>(ncols));
         for (int c = 0; c < ncols; ++c)
             rs.wide[static_cast<size_t>(c)] = IsWideDecl(sqlite3_column_decltype(st, c)) ? 1 : 0;
-        const std::unique_ptr<UpdatePlan> plan = t.parameterised && !query ? PlanUpdate(t.sql) : nullptr;
+        const std::unique_ptr<UpdatePlan> plan = t->parameterised && !query ? PlanUpdate(t->sql) : nullptr;
         const auto bind = [&t](sqlite3_stmt* s)
-        { BindLiterals(s, t.literals, static_cast<int>(t.params.size()), false); };
+        { BindLiterals(s, t->literals, static_cast<int>(t->params.size()), false); };
         if (!plan || !e.RunNarrowed(*plan, bind, text, "Db2QueryEx", n))
             n = e.Run(st, rs, "Db2QueryEx", text);
-        if (t.schemaChange)
+        if (t->schemaChange)
             e.schemaValid = false;
-        if (t.schemaChange || n < 0)
+        if (t->schemaChange || n < 0)
             sqlite3_finalize(st); // compiled against the old schema, or broken: do not keep it
         else
-            e.Release(t.sql, st);
+            e.Release(t->sql, st);
         generation = e.generation.load(std::memory_order_acquire);
     }
     if (query && n >= 0)
@@ -340,10 +361,10 @@ extern "C" int Db2QueryRecordCount(const char* sql)
     if (sql == nullptr)
         return -1;
     const std::string text = FormatSql(sql, nullptr, 0);
-    Translation t = Translate(text, true);
+    TranslationRef t = CachedTranslate(text);
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
-    if (e.RefusedInFailedBatch("Db2QueryRecordCount", text) || e.Injected("Db2QueryRecordCount", t.sql))
+    if (e.RefusedInFailedBatch("Db2QueryRecordCount", text) || e.Injected("Db2QueryRecordCount", t->sql))
         return -1;
     ++e.count;
     if (!e.OpenLocked())
@@ -361,7 +382,7 @@ extern "C" int Db2QueryRecordCount(const char* sql)
         sqlite3_finalize(st);
         return -1;
     }
-    e.Release(t.sql, st);
+    e.Release(t->sql, st);
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
@@ -385,6 +406,21 @@ extern "C" BOOL Db2CheckTable(const char* tableName)
     return found;
 }
 
+extern "C" int Db2Close(void)
+{
+    Engine& e = E();
+    std::lock_guard<std::mutex> lock(e.mu);
+    if (e.db == nullptr)
+        return 0;
+    if (e.batchDepth > 0 || !e.handles.empty())
+    {
+        SysDebugPrintf(SYS_DBG_DETAIL, "Db2Close: a batch or a statement is open: the database stays open\n");
+        return 1;
+    }
+    e.CloseLocked();
+    return 0;
+}
+
 extern "C" BOOL Db2IsReadOnly(void)
 {
     return kiv::core::DataRootReadOnly() ? TRUE : FALSE;
@@ -395,7 +431,7 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
     if (format == nullptr)
         return -1;
     const std::string text = FormatSql(format, args, nargs);
-    Translation t = Translate(text, true);
+    TranslationRef t = CachedTranslate(text);
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
     if (e.RefusedInFailedBatch("Db2StmtCreate", text) || e.Injected("Db2StmtCreate", text))
@@ -407,18 +443,18 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
         return -1;
     auto s = std::make_unique<Statement>();
     s->st = st;
-    s->schemaChange = t.schemaChange;
+    s->schemaChange = t->schemaChange;
     // The caller's "?" marks; lifted literals are bound after them and stay bound.
     const int nparams =
-        t.parameterised ? static_cast<int>(t.params.size()) : sqlite3_bind_parameter_count(st);
+        t->parameterised ? static_cast<int>(t->params.size()) : sqlite3_bind_parameter_count(st);
     s->params.resize(static_cast<size_t>(nparams));
     s->paramSlots.resize(static_cast<size_t>(nparams));
     for (int i = 0; i < nparams; ++i)
     {
         const ParamHint hint =
-            static_cast<size_t>(i) < t.params.size() ? t.params[static_cast<size_t>(i)] : ParamHint{};
+            static_cast<size_t>(i) < t->params.size() ? t->params[static_cast<size_t>(i)] : ParamHint{};
         Allocate(s->params[static_cast<size_t>(i)], s->paramSlots[static_cast<size_t>(i)],
-                 e.ParamClass(hint, t));
+                 e.ParamClass(hint, *t));
     }
     const int ncols = sqlite3_column_count(st);
     s->results.resize(static_cast<size_t>(ncols));
@@ -430,13 +466,13 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
         Allocate(s->results[static_cast<size_t>(c)], s->resultSlots[static_cast<size_t>(c)], cls);
         s->rs.wide[static_cast<size_t>(c)] = cls.type == DB2_FIELD_WTEXT ? 1 : 0;
     }
-    if (t.parameterised)
+    if (t->parameterised)
     {
-        s->plan = PlanUpdate(t.sql);
+        s->plan = PlanUpdate(t->sql);
         if (s->plan)
-            s->literals = t.literals;
+            s->literals = t->literals;
     }
-    s->sql = std::move(t.sql);
+    s->sql = t->sql;
     s->text = text;
     for (size_t i = 0; i < e.handles.size(); ++i)
     {

@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -26,8 +27,22 @@ namespace kiv::core::db2
 constexpr unsigned kDefaultTextSize = 1024;  // units of a slot whose column has no declared size
 constexpr unsigned kExpressionTextSize = 64; // first capacity of a slot of an expression column
 constexpr size_t kStatementCacheSize = 64;
+constexpr size_t kTranslationCacheBytes = 64 * 1024; // translations of statement texts kept
+constexpr size_t kTranslationsSeenMax = 4096;        // texts remembered as translated once
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kNarrowedRowsMax = 64; // rows an update may match to be narrowed (they are read first)
+// The write-ahead journal is copied into the database by a thread of the engine (not by the caller's
+// commit) once it holds this many pages, and the file is cut back to kJournalSizeLimit when the
+// journal starts over. Only a journal that reached kCheckpointPagesHard pages all the same (the thread
+// could not keep up) is copied by the commit that finds it so.
+constexpr int kCheckpointPages = 256;
+constexpr int kCheckpointPagesHard = 512;
+constexpr long long kJournalSizeLimit = 1024 * 1024;
+// The page cache of the connection, in KiB: the whole history (11 types of 30 rows of 30 events) is
+// about a megabyte of pages, which the operating system's file cache keeps anyway.
+constexpr int kPageCacheKiB = 512;
+// How long closing waits for other processes' readers and writers to empty the journal.
+constexpr int kCloseWaitMs = 250;
 
 // ---- Values and slots (Db2Values.cpp) --------------------------------------------------------------
 
@@ -135,6 +150,45 @@ std::string UriPath(const std::string& path);
 // contents that cannot be read (the open then fails).
 int OpenExistingReadOnly(const std::string& path, sqlite3*& h, bool& bJournalUnread);
 
+// ---- Translations ---------------------------------------------------------------------------
+
+using TranslationRef = std::shared_ptr<const Translation>;
+
+// The translation of a statement text with its values lifted out (Translate(text, true)), from the
+// engine's cache when the text was translated before. Thread-safe.
+TranslationRef CachedTranslate(const std::string& text);
+
+// ---- The checkpointer (Db2Checkpoint.cpp) ------------------------------------------------------
+
+// Copies the write-ahead journal into the database on a thread of its own, through a connection of its
+// own, so that the caller that commits never waits for it. Asked after a commit that left the journal
+// at kCheckpointPages or more; its thread starts on the first request.
+class Checkpointer
+{
+public:
+    explicit Checkpointer(std::string path) : m_path(std::move(path)) {}
+    ~Checkpointer(); // ends the thread (a checkpoint under way is finished first) and its connection
+    Checkpointer(const Checkpointer&) = delete;
+    Checkpointer& operator=(const Checkpointer&) = delete;
+
+    void Request(int nJournalPages);
+    // The committing connection db copies the journal itself, after the checkpoint under way.
+    void CatchUp(sqlite3* db);
+
+private:
+    void Run();
+    void CheckpointOnce();
+
+    std::string m_path;
+    std::mutex m_mutex;
+    std::mutex m_runMutex; // held while a checkpoint runs; innermost
+    std::condition_variable m_wake;
+    int m_nPages = 0; // pages of the last request not served yet; 0 when none
+    bool m_bStop = false;
+    sqlite3* m_pDb = nullptr;
+    std::thread m_thread;
+};
+
 // ---- The engine ---------------------------------------------------------------------------------
 
 struct Engine
@@ -151,6 +205,8 @@ struct Engine
     std::thread::id batchOwner; // the thread that began the outermost batch
     bool batchFailed = false;   // a statement of the owner failed, or the batch was aborted
     std::atomic<uint64_t> generation{1};
+    std::unique_ptr<Checkpointer> checkpointer; // of a database open for writing
+    bool exiting = false;                       // the process ends: the database stays closed
     bool schemaValid = false;
     // lower-case table name -> (lower-case column name, declared type) in table order
     std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> schema;
@@ -173,14 +229,19 @@ struct Engine
     // Runs a statement text directly (transaction control); false, with a report, on failure.
     bool ExecLocked(const char* sql, const char* what);
 
+    // Closes the database: a database open for writing is checkpointed whole first (its journal emptied,
+    // as far as other processes let it within kCloseWaitMs).
     void CloseLocked();
+
+    // Journal settings of the connection open for writing: its checkpoints go to the checkpointer.
+    void StartCheckpoints(const std::string& path);
 
     // A prepared statement for the text: from the cache, or compiled now. Null on failure.
     sqlite3_stmt* Acquire(const std::string& sql, const char* what, bool quiet = false);
 
     // Compiles t (its values lifted out when it could be); when the lifted form does not compile, the
     // statement is translated again with its literals in place. Binds the lifted values.
-    sqlite3_stmt* Prepare(Translation& t, const std::string& text, const char* what, bool copyLiterals);
+    sqlite3_stmt* Prepare(TranslationRef& t, const std::string& text, const char* what, bool copyLiterals);
 
     void Release(std::string sql, sqlite3_stmt* st);
 

@@ -4,6 +4,9 @@
 #include "KivCore/KivCoreInternal.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <chrono>
 #include <thread>
 #include <cstring>
@@ -258,16 +261,25 @@ sqlite3* OpenReadOnly(const std::string& path)
         }
     }
     // Temporary tables stay in memory: nothing is written outside the data root either.
-    sqlite3_exec(h, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+    char sql[64];
+    std::snprintf(sql, sizeof sql, "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-%d", kPageCacheKiB);
+    sqlite3_exec(h, sql, nullptr, nullptr, nullptr);
     sqlite3_set_authorizer(h, ReadOnlyAuthorizer, nullptr);
     return h;
 }
 } // namespace
 
+void CloseAtExit();
+
 bool Engine::OpenLocked()
 {
     if (db != nullptr)
         return true;
+    if (exiting)
+    {
+        DbOpenFailure(SYS_ERR_DB_CANT_OPEN, "the process is ending", kDbHandsetPath);
+        return false;
+    }
     std::string path;
     if (!ConfineDatabase(path))
         return false;
@@ -276,6 +288,10 @@ bool Engine::OpenLocked()
         return false;
     db = h;
     schemaValid = false;
+    if (!DataRootReadOnly())
+        StartCheckpoints(path);
+    static std::once_flag s_atExit;
+    std::call_once(s_atExit, [] { std::atexit(CloseAtExit); });
     return true;
 }
 } // namespace kiv::core::db2
