@@ -5,6 +5,7 @@
 
 #include "UlogToolCommon.h"
 #include "UlogToolFormat.h"
+#include "UlogToolScreen.h"
 
 #include "UlogSvc.h"
 
@@ -88,7 +89,7 @@ int Frequent(const std::vector<std::string>& args, const std::string& root, bool
                         i == 0 ? "" : ",", info.nUniqueId, JsonString(LogTypeName(info.iLogType)).c_str(),
                         JsonString(Text(info.szName, sizeof(info.szName))).c_str(),
                         JsonString(Text(info.szNumber, sizeof(info.szNumber))).c_str(), info.nDuplLogCount,
-                        info.tmStart, JsonString(FormatTime(info.tmStart)).c_str());
+                        info.tmStart, JsonString(ListTime(info.tmStart)).c_str());
         }
         std::printf("%s]\n", logs.empty() ? "" : "\n");
         return 0;
@@ -99,7 +100,7 @@ int Frequent(const std::vector<std::string>& args, const std::string& root, bool
         if (who.empty())
             who = Text(info.szNumber, sizeof(info.szNumber));
         std::printf("%-5d %-28s %3d  %s\n", info.nUniqueId, Printable(who).c_str(), info.nDuplLogCount,
-                    FormatTime(info.tmStart).c_str());
+                    ListTime(info.tmStart).c_str());
     }
     if (logs.empty())
         std::printf("no %s logs\n", LogTypeName(type));
