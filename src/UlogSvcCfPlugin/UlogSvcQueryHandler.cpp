@@ -15,7 +15,7 @@ namespace
 using UlogDbQuery::QUERY_SIZE;
 const int NAME_LEN = 310; /* narrow display name buffer */
 const int NAME_ORDER_SETTING = 1417;
-const size_t ROW_TEXT_BYTES = 512; /* the texts of a usual row, reserved at once */
+const size_t ROW_TEXT_BYTES = 256; /* the texts of a usual row, reserved at once */
 
 /* Declared kind of a content column; content columns follow the field identifiers. */
 ContentColumnType ContentTypeOf(int nColumn)
@@ -33,6 +33,28 @@ ContentColumnType ContentTypeOf(int nColumn)
     default:
         return CONTENT_COLUMN_TYPE_INT;
     }
+}
+
+/* Per content column: the table position it is read from and its declared kind; worked out once. */
+struct CRowLayout
+{
+    int anPos[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT];
+    ContentColumnType aiType[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT];
+};
+
+const CRowLayout& RowLayout()
+{
+    static const CRowLayout s_layout = []
+    {
+        CRowLayout layout = {};
+        for (int nColumn = 0; nColumn < CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT; ++nColumn)
+        {
+            layout.anPos[nColumn] = UlogDbColumns::PositionOfField(nColumn);
+            layout.aiType[nColumn] = ContentTypeOf(nColumn);
+        }
+        return layout;
+    }();
+    return s_layout;
 }
 
 inline bool IsEmpty(const char* psz)
@@ -151,10 +173,11 @@ int CUlogQueryHandler::GetColumnTypes(std::vector<ContentColumnType>& types)
 
 template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nNameOrder, CContent& row)
 {
+    const CRowLayout& layout = RowLayout();
     row.Reserve(ULOG_CONTENT_COLUMN_CNT, ROW_TEXT_BYTES);
     for (int nColumn = 0; nColumn < ULOG_CONTENT_COLUMN_CNT; ++nColumn)
     {
-        const int nPos = UlogDbColumns::PositionOfField(nColumn);
+        const int nPos = layout.anPos[nColumn];
         if (nColumn == ULOG_DB_DUMMY_STRING)
         {
             /* Stored as 16-bit text, delivered as narrow text. */
@@ -194,7 +217,7 @@ template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nN
             row.AddFieldData(CONTENT_COLUMN_TYPE_NSTRING, reinterpret_cast<const char*>(mszName));
             continue;
         }
-        const ContentColumnType type = ContentTypeOf(nColumn);
+        const ContentColumnType type = layout.aiType[nColumn];
         if (type == CONTENT_COLUMN_TYPE_STRING || type == CONTENT_COLUMN_TYPE_NSTRING)
         {
             row.AddFieldData(type, cell(nPos));

@@ -172,16 +172,28 @@ struct Current
     long long row = -1;
 };
 thread_local Current t_current;
+// The same object through a constant-initialised pointer: the column reads, called once per cell, then
+// reach it without the initialisation check of t_current.
+thread_local Current* t_pCurrent = nullptr;
+
+Current& ThisThread()
+{
+    Current* c = t_pCurrent;
+    if (c == nullptr)
+        c = t_pCurrent = &t_current;
+    return *c;
+}
 
 Current* LiveCurrent()
 {
-    if (t_current.generation != E().generation.load(std::memory_order_acquire))
+    Current& c = ThisThread();
+    if (c.generation != E().generation.load(std::memory_order_acquire))
     {
-        t_current.rs.Clear();
-        t_current.row = -1;
+        c.rs.Clear();
+        c.row = -1;
         return nullptr;
     }
-    return &t_current;
+    return &c;
 }
 
 // Statement text: a format only when arguments come with it. With none, only "%%" folds to "%".

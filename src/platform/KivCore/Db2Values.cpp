@@ -69,10 +69,17 @@ bool IsWideDecl(const char* decl)
     return decl != nullptr && (decl[0] == 'n' || decl[0] == 'N') && Classify(decl).type == DB2_FIELD_WTEXT;
 }
 
+namespace
+{
+const size_t kFirstRows = 64; // rows of cells reserved at a result's first row
+} // namespace
+
 void ReadRow(sqlite3_stmt* st, ResultSet& rs)
 {
     const size_t n = rs.wide.size();
     const size_t first = rs.cells.size();
+    if (first == 0)
+        rs.cells.reserve(n * kFirstRows);
     rs.cells.resize(first + n);
     Cell* cells = rs.cells.data() + first;
     for (size_t c = 0; c < n; ++c)
