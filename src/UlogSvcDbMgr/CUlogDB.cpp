@@ -418,7 +418,7 @@ BOOL CUlogDB::CopyDataFromDB(CUlogSvcDataSet& dataSet)
         {
             /* Saturated to the range of int; 0 for SQL NULL. */
             int nValue = 0;
-            Db2GetColumnInt(nPos, &nValue);
+            (void)Db2GetColumnInt(nPos, &nValue);
             column.access.pfnSetNumber(dataSet, nValue);
             break;
         }
