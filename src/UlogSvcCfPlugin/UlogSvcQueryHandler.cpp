@@ -15,6 +15,7 @@ namespace
 using UlogDbQuery::QUERY_SIZE;
 const int NAME_LEN = 310; /* narrow display name buffer */
 const int NAME_ORDER_SETTING = 1417;
+const size_t ROW_TEXT_BYTES = 256; /* the texts of a usual row, reserved at once */
 
 /* Declared kind of a content column; content columns follow the field identifiers. */
 ContentColumnType ContentTypeOf(int nColumn)
@@ -34,47 +35,98 @@ ContentColumnType ContentTypeOf(int nColumn)
     }
 }
 
+/* Per content column: the table position it is read from and its declared kind; worked out once. */
+struct CRowLayout
+{
+    int anPos[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT];
+    ContentColumnType aiType[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT];
+};
+
+const CRowLayout& RowLayout()
+{
+    static const CRowLayout s_layout = []
+    {
+        CRowLayout layout = {};
+        for (int nColumn = 0; nColumn < CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT; ++nColumn)
+        {
+            layout.anPos[nColumn] = UlogDbColumns::PositionOfField(nColumn);
+            layout.aiType[nColumn] = ContentTypeOf(nColumn);
+        }
+        return layout;
+    }();
+    return s_layout;
+}
+
 inline bool IsEmpty(const char* psz)
 {
     return psz == NULL || psz[0] == '\0';
 }
 
-/* Result slots of a statement row in the engine's text form. */
+/* Result slots of a statement row. */
 class CSlotCells
 {
 public:
     explicit CSlotCells(const Db2BindField* pSlots) : m_pSlots(pSlots) {}
+    /* The text of a text column (16-bit text for the nvarchar columns); NULL for SQL NULL. */
     const char* operator()(int nPos) const
+    {
+        const Db2BindField& slot = m_pSlots[nPos];
+        if (slot.nIndicator < 0 || slot.pData == NULL || slot.nType == DB2_FIELD_INT ||
+            slot.nType == DB2_FIELD_REAL)
+        {
+            return NULL;
+        }
+        return static_cast<const char*>(slot.pData);
+    }
+    /* Appends a number column as its value (text that is no whole number stays text, so that reading
+     * it as a number fails). */
+    void AddNumber(CContent& row, ContentColumnType type, int nPos) const
     {
         const Db2BindField& slot = m_pSlots[nPos];
         if (slot.nIndicator < 0 || slot.pData == NULL)
         {
-            return NULL;
+            row.AddNull(type);
         }
-        switch (slot.nType)
+        else if (slot.nType == DB2_FIELD_INT)
         {
-        case DB2_FIELD_INT:
-            std::snprintf(m_aszNumber[nPos], sizeof(m_aszNumber[nPos]), "%lld",
-                          *static_cast<const long long*>(slot.pData));
-            return m_aszNumber[nPos];
-        case DB2_FIELD_REAL:
-            std::snprintf(m_aszNumber[nPos], sizeof(m_aszNumber[nPos]), "%.0f",
-                          *static_cast<const double*>(slot.pData));
-            return m_aszNumber[nPos];
-        default:
-            return static_cast<const char*>(slot.pData);
+            row.AddInt(*static_cast<const long long*>(slot.pData), type);
+        }
+        else if (slot.nType == DB2_FIELD_REAL)
+        {
+            row.AddInt(static_cast<long long>(*static_cast<const double*>(slot.pData)), type);
+        }
+        else
+        {
+            row.AddFieldData(type, static_cast<const char*>(slot.pData));
         }
     }
 
 private:
     const Db2BindField* m_pSlots;
-    mutable char m_aszNumber[CUlogQueryHandler::ULOG_CONTENT_COLUMN_CNT][32];
 };
 
 /* Columns of the current Db2QueryEx row. */
 struct CResultCells
 {
     const char* operator()(int nPos) const { return Db2GetColumn(nPos); }
+    /* Appends a number column as its value: an integer is read as one, without its text. */
+    void AddNumber(CContent& row, ContentColumnType type, int nPos) const
+    {
+        long long nValue = 0;
+        switch (Db2GetColumnInt64(nPos, &nValue))
+        {
+        case DB2_FIELD_INT:
+        case DB2_FIELD_REAL:
+            row.AddInt(nValue, type);
+            break;
+        case DB2_FIELD_TEXT:
+            row.AddFieldData(type, Db2GetColumn(nPos));
+            break;
+        default:
+            row.AddNull(type);
+            break;
+        }
+    }
 };
 } // namespace
 
@@ -121,10 +173,11 @@ int CUlogQueryHandler::GetColumnTypes(std::vector<ContentColumnType>& types)
 
 template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nNameOrder, CContent& row)
 {
-    row.Reserve(ULOG_CONTENT_COLUMN_CNT);
+    const CRowLayout& layout = RowLayout();
+    row.Reserve(ULOG_CONTENT_COLUMN_CNT, ROW_TEXT_BYTES);
     for (int nColumn = 0; nColumn < ULOG_CONTENT_COLUMN_CNT; ++nColumn)
     {
-        const int nPos = UlogDbColumns::PositionOfField(nColumn);
+        const int nPos = layout.anPos[nColumn];
         if (nColumn == ULOG_DB_DUMMY_STRING)
         {
             /* Stored as 16-bit text, delivered as narrow text. */
@@ -164,7 +217,15 @@ template <class Cell> void CUlogQueryHandler::__MakeRow(const Cell& cell, int nN
             row.AddFieldData(CONTENT_COLUMN_TYPE_NSTRING, reinterpret_cast<const char*>(mszName));
             continue;
         }
-        row.AddFieldData(ContentTypeOf(nColumn), cell(nPos));
+        const ContentColumnType type = layout.aiType[nColumn];
+        if (type == CONTENT_COLUMN_TYPE_STRING || type == CONTENT_COLUMN_TYPE_NSTRING)
+        {
+            row.AddFieldData(type, cell(nPos));
+        }
+        else
+        {
+            cell.AddNumber(row, type, nPos);
+        }
     }
 }
 

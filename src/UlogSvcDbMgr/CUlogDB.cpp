@@ -58,16 +58,6 @@ long long SlotToInt64(const Db2BindField& field)
     }
 }
 
-/* Times are unsigned 32-bit seconds; read them without going through a signed int. */
-unsigned int TextToTime(const char* pszText)
-{
-    if (pszText == NULL)
-    {
-        return 0;
-    }
-    return (unsigned int)std::strtoull(pszText, NULL, 10);
-}
-
 bool IsEmptyText(const char* psz)
 {
     return psz == NULL || psz[0] == '\0';
@@ -398,25 +388,40 @@ BOOL CUlogDB::CopyDataFromDB(CUlogSvcDataSet& dataSet)
         {
             continue;
         }
-        const char* pszColumn = Db2GetColumn(nPos);
         switch (column.iKind)
         {
         case UlogDbColumns::COLUMN_TEXT:
+        {
+            const char* pszColumn = Db2GetColumn(nPos);
             if (!ULOG_REQUIRE(pszColumn != NULL))
             {
                 return 0;
             }
             column.access.pfnSetText(dataSet, pszColumn);
             break;
+        }
         case UlogDbColumns::COLUMN_WTEXT:
+        {
+            const char* pszColumn = Db2GetColumn(nPos);
             column.access.pfnSetWText(dataSet, pszColumn != NULL ? (const WCHAR*)pszColumn : s_mszEmpty);
             break;
+        }
         case UlogDbColumns::COLUMN_TIME:
-            column.access.pfnSetNumber(dataSet, TextToTime(pszColumn));
+        {
+            /* Unsigned 32-bit seconds: the low 32 bits of the stored integer; 0 for SQL NULL. */
+            long long nValue = 0;
+            (void)Db2GetColumnInt64(nPos, &nValue);
+            column.access.pfnSetNumber(dataSet, (unsigned int)nValue);
             break;
+        }
         default:
-            column.access.pfnSetNumber(dataSet, AcAtoi(pszColumn));
+        {
+            /* Saturated to the range of int; 0 for SQL NULL. */
+            int nValue = 0;
+            (void)Db2GetColumnInt(nPos, &nValue);
+            column.access.pfnSetNumber(dataSet, nValue);
             break;
+        }
         }
     }
     return 1;

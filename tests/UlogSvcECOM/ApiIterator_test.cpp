@@ -21,15 +21,20 @@ TEST_F(ApiTest, WalksOverListsOfZeroAndThreeLogs)
     Add(ULOG_LOG_ORIGINATED, "0101111111", 1700000000u);
     Add(ULOG_LOG_ORIGINATED, "0102222222", 1700000010u);
     Add(ULOG_LOG_ORIGINATED, "0103333333", 1700000020u);
+    // The list is counted and read whole by one statement; walking it again reads nothing.
+    const int nBefore = UlogCtlGetSqlStatementCount();
     h = UlogGetAllLogInfo();
     const std::vector<UlogInfo> three = Walk(h);
     ASSERT_EQ(three.size(), 3u);
     EXPECT_EQ(UlogSvcIteratorIsDone(h), 1);
+    EXPECT_EQ(UlogCtlGetSqlStatementCount() - nBefore, 1);
     // The walk gives the rows in the order of the list of all rows.
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(UlogGetIndex(three[static_cast<size_t>(i)].nUniqueId), i);
     // A second walk of the same handle starts again from the first row.
+    const int nBeforeAgain = UlogCtlGetSqlStatementCount();
     EXPECT_EQ(Numbers(Walk(h)), Numbers(three));
+    EXPECT_EQ(UlogCtlGetSqlStatementCount(), nBeforeAgain);
     // A null record is refused (ApiCallLog_test.cpp) without moving the walk.
     UlogSvcIteratorMoveFirst(h);
     EXPECT_EQ(UlogSvcIteratorGetCurItem(h, nullptr), 0);

@@ -118,7 +118,9 @@ class CContentDb2MgrBaseHandler : public IContentHandler
 public:
     enum
     {
-        DEFAULT_BLOCK_SIZE = 64
+        /* Rows per read of a content list: enough for a list of a few hundred rows to be read, and
+         * counted, by one statement. */
+        DEFAULT_BLOCK_SIZE = 512
     };
 
     CContentDb2MgrBaseHandler() = default;

@@ -17,17 +17,35 @@ std::string Canonical(const std::string& uri)
     return s;
 }
 
-/* A list over one handler: the count is read once, rows are read one block at a time. */
+/* A list over one handler, read one block at a time. The first block is read before the count: a
+ * list shorter than a block is then read whole by one statement, its count being the rows that came
+ * back; only a full first block, or an empty one, asks the handler for the count. An empty first block
+ * beside a count of some rows is a failed read: the list counts -1, as when the count fails. */
 class CContentList final : public IContentList
 {
 public:
-    explicit CContentList(IContentHandler* handler) : m_handler(handler) {}
+    explicit CContentList(IContentHandler* handler) : m_handler(handler)
+    {
+        m_blockSize = m_handler->GetBlockSize();
+        if (m_blockSize <= 0)
+            m_blockSize = CContentDb2MgrBaseHandler::DEFAULT_BLOCK_SIZE;
+    }
 
     int GetCount() override
     {
         if (!m_bCount)
         {
-            m_count = m_handler->GetCount();
+            ReadBlock(0);
+            const int rows = static_cast<int>(m_block.size());
+            if (rows > 0 && rows < m_blockSize)
+                m_count = rows;
+            else
+            {
+                m_count = m_handler->GetCount();
+                // No first rows but a count of some: the read failed (a read of none tells nothing).
+                if (rows == 0 && m_count > 0)
+                    m_count = -1;
+            }
             m_bCount = true;
         }
         return m_count;
@@ -46,14 +64,9 @@ public:
     {
         if (index < 0 || index >= GetCount())
             return nullptr;
-        if (index < m_blockStart || index >= m_blockStart + static_cast<int>(m_block.size()))
+        if (!m_bBlock || index < m_blockStart || index >= m_blockStart + static_cast<int>(m_block.size()))
         {
-            int blockSize = m_handler->GetBlockSize();
-            if (blockSize <= 0)
-                blockSize = CContentDb2MgrBaseHandler::DEFAULT_BLOCK_SIZE;
-            m_block.clear();
-            m_blockStart = (index / blockSize) * blockSize;
-            m_handler->GetContents(m_blockStart, blockSize, m_block);
+            ReadBlock((index / m_blockSize) * m_blockSize);
             if (index >= m_blockStart + static_cast<int>(m_block.size()))
                 return nullptr;
         }
@@ -65,9 +78,19 @@ public:
 private:
     ~CContentList() override = default;
 
+    void ReadBlock(int start)
+    {
+        m_block.clear();
+        m_blockStart = start;
+        m_handler->GetContents(start, m_blockSize, m_block);
+        m_bBlock = true;
+    }
+
     std::unique_ptr<IContentHandler> m_handler;
+    int m_blockSize = CContentDb2MgrBaseHandler::DEFAULT_BLOCK_SIZE;
     bool m_bCount = false;
     int m_count = -1;
+    bool m_bBlock = false; /* m_block holds the rows read from m_blockStart */
     int m_blockStart = 0;
     std::vector<CContent> m_block;
 };

@@ -4,8 +4,10 @@
  * deletes through the handler the factory makes for each request.
  *
  * A content list (IContentList) keeps its handler for its whole life and
- * reads rows from it in blocks of the handler's block size, so a walk over
- * all rows of a list costs one count and one read per block.
+ * reads rows from it in blocks of the handler's block size. It reads the
+ * first block before it counts: a list shorter than a block costs one read
+ * for its count and all its rows; a longer one one count and one read per
+ * block.
  */
 #ifndef KIV_CONTENT_MGR_H
 #define KIV_CONTENT_MGR_H

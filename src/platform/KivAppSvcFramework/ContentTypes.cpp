@@ -30,6 +30,12 @@ bool ParseInteger(const char* text, long long& value)
     return true;
 }
 
+/* A column type as a row keeps it; a code no kind has (above 255) is kept as no type. */
+unsigned char TypeCode(ContentColumnType type)
+{
+    return static_cast<unsigned char>((type >= 0 && type <= 255) ? type : CONTENT_COLUMN_TYPE_NONE);
+}
+
 std::string StripTrailingSlashes(std::string uri)
 {
     while (!uri.empty() && uri.back() == '/')
@@ -58,7 +64,7 @@ BOOL CContent::AddFieldData(ContentColumnType type, const char* text)
         else
         {
             AddString(text);
-            m_values.back().type = type;
+            m_values.back().type = TypeCode(type);
         }
         return TRUE;
     }
@@ -77,10 +83,10 @@ BOOL CContent::AddFieldData(ContentColumnType type, const char* text)
 void CContent::AddInt(long long value, ContentColumnType type)
 {
     Value v;
-    v.type = type;
+    v.type = TypeCode(type);
     v.kind = Kind::Int;
     v.i = value;
-    m_values.push_back(std::move(v));
+    m_values.push_back(v);
 }
 
 void CContent::AddString(const char* text)
@@ -91,6 +97,16 @@ void CContent::AddString(const char* text)
         return;
     }
     AddString(text, std::strlen(text));
+}
+
+unsigned int CContent::AppendText(const void* text, size_t n, size_t terminatorBytes)
+{
+    if (terminatorBytes == 2 && (m_text.size() & 1u) != 0)
+        m_text.push_back('\0');
+    const unsigned int off = static_cast<unsigned int>(m_text.size());
+    m_text.append(static_cast<const char*>(text), n);
+    m_text.append(terminatorBytes, '\0');
+    return off;
 }
 
 void CContent::AddString(const char* text, size_t length)
@@ -104,8 +120,8 @@ void CContent::AddString(const char* text, size_t length)
     v.type = CONTENT_COLUMN_TYPE_STRING;
     v.kind = Kind::Text;
     const void* nul = std::memchr(text, 0, length);
-    v.s.assign(text, nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : length);
-    m_values.push_back(std::move(v));
+    v.off = AppendText(text, nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : length, 1);
+    m_values.push_back(v);
 }
 
 void CContent::AddNString(const WCHAR* text)
@@ -118,21 +134,23 @@ void CContent::AddNString(const WCHAR* text)
     Value v;
     v.type = CONTENT_COLUMN_TYPE_NSTRING;
     v.kind = Kind::WText;
-    v.w.assign(text, text + WideLength(text) + 1);
-    m_values.push_back(std::move(v));
+    v.off = AppendText(text, WideLength(text) * sizeof(WCHAR), sizeof(WCHAR));
+    m_values.push_back(v);
 }
 
 void CContent::AddNull(ContentColumnType type)
 {
     Value v;
-    v.type = type;
-    m_values.push_back(std::move(v));
+    v.type = TypeCode(type);
+    m_values.push_back(v);
 }
 
-void CContent::Reserve(int columns)
+void CContent::Reserve(int columns, size_t textBytes)
 {
     if (columns > 0)
         m_values.reserve(static_cast<size_t>(columns));
+    if (textBytes > 0)
+        m_text.reserve(textBytes);
 }
 
 const CContent::Value* CContent::At(int column) const
@@ -145,7 +163,7 @@ const CContent::Value* CContent::At(int column) const
 ContentColumnType CContent::GetColumnType(int column) const
 {
     const Value* v = At(column);
-    return v ? v->type : CONTENT_COLUMN_TYPE_NONE;
+    return v ? static_cast<ContentColumnType>(v->type) : CONTENT_COLUMN_TYPE_NONE;
 }
 
 BOOL CContent::IsNull(int column) const
@@ -195,7 +213,7 @@ const char* CContent::GetString(int column) const
     const Value* v = At(column);
     if (v == nullptr || v->kind != Kind::Text)
         return nullptr;
-    return v->s.c_str();
+    return m_text.data() + v->off;
 }
 
 const WCHAR* CContent::GetNString(int column) const
@@ -203,7 +221,7 @@ const WCHAR* CContent::GetNString(int column) const
     const Value* v = At(column);
     if (v == nullptr || v->kind != Kind::WText)
         return nullptr;
-    return v->w.data();
+    return reinterpret_cast<const WCHAR*>(m_text.data() + v->off);
 }
 
 /* ------------------------------------------------------------------ */

@@ -57,8 +57,14 @@ public:
     void AddNull(ContentColumnType type = CONTENT_COLUMN_TYPE_NONE);
 
     int GetCount() const { return static_cast<int>(m_values.size()); }
-    void Clear() { m_values.clear(); }
-    void Reserve(int columns);
+    void Clear()
+    {
+        m_values.clear();
+        m_text.clear();
+    }
+    /* Room for columns values and textBytes bytes of text, so that filling a row allocates at most
+     * twice. */
+    void Reserve(int columns, size_t textBytes = 0);
 
     /* The declared type of a column; CONTENT_COLUMN_TYPE_NONE for a column that does not exist. */
     ContentColumnType GetColumnType(int column) const;
@@ -70,8 +76,8 @@ public:
     BOOL GetUInt32(int column, unsigned int& value) const;
     BOOL GetInt64(int column, long long& value) const;
 
-    /* Text reads: a pointer into the row, valid until the row changes; NULL unless the column holds
-     * text of that width. */
+    /* Text reads: a pointer into the row, valid until the row changes (a column added too); NULL unless
+     * the column holds text of that width. */
     const char* GetString(int column) const;
     const WCHAR* GetNString(int column) const;
 
@@ -83,17 +89,21 @@ private:
         Text,
         WText
     };
+    /* One column: an integer in place, text as an offset into the row's text buffer. */
     struct Value
     {
-        ContentColumnType type = CONTENT_COLUMN_TYPE_NONE;
+        unsigned char type = CONTENT_COLUMN_TYPE_NONE; /* a ContentColumnType */
         Kind kind = Kind::Null;
+        unsigned int off = 0; /* Text, WText: where the text begins in m_text */
         long long i = 0;
-        std::string s;        /* narrow text */
-        std::vector<WCHAR> w; /* 16-bit text with its terminator */
     };
     const Value* At(int column) const;
+    /* Appends text of n bytes and a terminator of terminatorBytes (16-bit text starts 2-aligned). */
+    unsigned int AppendText(const void* text, size_t n, size_t terminatorBytes);
 
     std::vector<Value> m_values;
+    /* Every text of the row, each terminated: one buffer per row, not one per column. */
+    std::string m_text;
 };
 
 /* The filter of a content query: projection, where text with bound 16-bit arguments, order. */

@@ -129,21 +129,18 @@ int Engine::Run(sqlite3_stmt* st, ResultSet& rs, const char* what, const std::st
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
     {
         if (ncols > 0)
-        {
-            rs.rows.emplace_back();
-            ReadRow(st, rs.wide, rs.rows.back());
-        }
+            ReadRow(st, rs);
     }
     if (rc != SQLITE_DONE)
     {
         Fail(what, sqlite3_errmsg(db), sql);
         sqlite3_reset(st);
-        rs.rows.clear();
+        rs.Reset();
         return -1;
     }
     sqlite3_reset(st);
     if (ncols > 0)
-        return rs.rows.size() > INT_MAX ? INT_MAX : static_cast<int>(rs.rows.size());
+        return rs.rows > INT_MAX ? INT_MAX : static_cast<int>(rs.rows);
     const sqlite3_int64 changed = sqlite3_total_changes64(db) - before;
     return changed > INT_MAX ? INT_MAX : static_cast<int>(changed);
 }
@@ -196,16 +193,28 @@ struct Current
     long long row = -1;
 };
 thread_local Current t_current;
+// The same object through a constant-initialised pointer: the column reads, called once per cell, then
+// reach it without the initialisation check of t_current.
+thread_local Current* t_pCurrent = nullptr;
+
+Current& ThisThread()
+{
+    Current* c = t_pCurrent;
+    if (c == nullptr)
+        c = t_pCurrent = &t_current;
+    return *c;
+}
 
 Current* LiveCurrent()
 {
-    if (t_current.generation != E().generation.load(std::memory_order_acquire))
+    Current& c = ThisThread();
+    if (c.generation != E().generation.load(std::memory_order_acquire))
     {
-        t_current.rs.Clear();
-        t_current.row = -1;
+        c.rs.Clear();
+        c.row = -1;
         return nullptr;
     }
-    return &t_current;
+    return &c;
 }
 
 // Statement text: a format only when arguments come with it. With none, only "%%" folds to "%".
@@ -332,21 +341,87 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
 extern "C" int Db2GetNextRow(void)
 {
     Current* c = LiveCurrent();
-    if (c == nullptr || c->rs.next >= c->rs.rows.size())
+    if (c == nullptr || c->rs.next >= c->rs.rows)
         return -1;
     c->row = static_cast<long long>(c->rs.next++);
     return 0;
 }
 
+namespace
+{
+// The cell of a column of the calling thread's current row; null without one.
+const Cell* CurrentCell(int column)
+{
+    Current* c = LiveCurrent();
+    if (c == nullptr || c->row < 0 || column < 0)
+        return nullptr;
+    return c->rs.At(static_cast<size_t>(c->row), static_cast<size_t>(column));
+}
+} // namespace
+
 extern "C" char* Db2GetColumn(int column)
 {
     Current* c = LiveCurrent();
-    if (c == nullptr || c->row < 0 || static_cast<size_t>(c->row) >= c->rs.rows.size() || column < 0)
+    if (c == nullptr || c->row < 0 || column < 0)
         return nullptr;
-    Row& row = c->rs.rows[static_cast<size_t>(c->row)];
-    if (static_cast<size_t>(column) >= row.off.size() || row.off[static_cast<size_t>(column)] < 0)
-        return nullptr;
-    return row.data.data() + row.off[static_cast<size_t>(column)];
+    return c->rs.TextOf(static_cast<size_t>(c->row), static_cast<size_t>(column));
+}
+
+namespace
+{
+int TypeOf(const Cell& cell)
+{
+    switch (cell.kind)
+    {
+    case Cell::Int:
+        return DB2_FIELD_INT;
+    case Cell::Real:
+        return DB2_FIELD_REAL;
+    case Cell::Text:
+        return DB2_FIELD_TEXT;
+    case Cell::WText:
+        return DB2_FIELD_WTEXT;
+    default:
+        return DB2_FIELD_NULL;
+    }
+}
+} // namespace
+
+extern "C" int Db2GetColumnType(int column)
+{
+    const Cell* cell = CurrentCell(column);
+    return cell == nullptr ? -1 : TypeOf(*cell);
+}
+
+extern "C" int Db2GetColumnInt64(int column, long long* pValue)
+{
+    Current* c = LiveCurrent();
+    if (c == nullptr || c->row < 0 || column < 0)
+        return -1;
+    const size_t row = static_cast<size_t>(c->row);
+    const Cell* cell = c->rs.At(row, static_cast<size_t>(column));
+    if (cell == nullptr)
+        return -1;
+    if (pValue != nullptr)
+    {
+        if (cell->kind == Cell::Int)
+            *pValue = cell->i;
+        else if (cell->kind == Cell::Real)
+            *pValue = SaturatedInt(cell->d);
+        else if (cell->kind == Cell::Text)
+            *pValue = std::strtoll(c->rs.TextOf(row, static_cast<size_t>(column)), nullptr, 10);
+    }
+    return TypeOf(*cell);
+}
+
+extern "C" BOOL Db2GetColumnInt(int column, int* pValue)
+{
+    long long v = 0;
+    const int type = Db2GetColumnInt64(column, &v);
+    if (pValue == nullptr || (type != DB2_FIELD_INT && type != DB2_FIELD_REAL && type != DB2_FIELD_TEXT))
+        return FALSE;
+    *pValue = v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int>(v));
+    return TRUE;
 }
 
 extern "C" int Db2ClearRow(void)
@@ -516,8 +591,7 @@ extern "C" int Db2StmtExecute(int hStmt)
         return -1;
     ++e.count;
     BindParams(s->st, *s);
-    s->rs.rows.clear();
-    s->rs.next = 0;
+    s->rs.Reset();
     int n = 0;
     const auto bind = [s](sqlite3_stmt* st)
     {
@@ -552,11 +626,11 @@ extern "C" int Db2StmtGetNextRow(int hStmt)
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
     Statement* s = e.Find(hStmt);
-    if (s == nullptr || s->rs.next >= s->rs.rows.size())
+    if (s == nullptr || s->rs.next >= s->rs.rows)
         return -1;
-    const Row& row = s->rs.rows[s->rs.next++];
+    const size_t row = s->rs.next++;
     for (size_t c = 0; c < s->results.size(); ++c)
-        FillSlot(s->results[c], s->resultSlots[c], row, c);
+        FillSlot(s->results[c], s->resultSlots[c], s->rs, row, c);
     return 0;
 }
 

@@ -9,9 +9,11 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <memory>
@@ -53,25 +55,63 @@ struct SlotClass
     bool expression = false; // no declared type: narrow text that grows with the value
 };
 
-// One result row: all cells in one buffer. Narrow cells are NUL-terminated bytes, 16-bit cells are
-// 2-aligned NUL-terminated units; a NULL cell has offset -1.
-struct Row
+// One cell of a result: SQL NULL, a 64-bit integer, a real (kept with SQLite's text of it), or text.
+// Text lives in the result's arena: narrow cells NUL-terminated, 16-bit cells 2-aligned and ended by a
+// 16-bit NUL.
+struct Cell
 {
-    std::string data;
-    std::vector<int32_t> off;
+    enum Kind : int32_t
+    {
+        Null,
+        Int,
+        Real,
+        Text,
+        WText
+    };
+    int32_t kind = Null;
+    // Text, WText, Real: offset of the text in ResultSet::text. Int: -1 until its text is asked for,
+    // then its index in ResultSet::numbers.
+    int32_t off = -1;
+    union
+    {
+        long long i; // Int
+        double d;    // Real
+    };
+    Cell() : i(0) {}
 };
 
+// The rows of one query: every cell of every row in one array, every text in one arena, so that
+// reading a result allocates only as the two grow, never per cell or per row.
 struct ResultSet
 {
-    std::vector<uint8_t> wide;
-    std::vector<Row> rows;
+    std::vector<uint8_t> wide; // per column: 1 when it holds 16-bit text
+    std::vector<Cell> cells;   // row r, column c at r * wide.size() + c
+    std::string text;
+    // Decimal text of integer cells, made on first request; a deque, so that earlier texts keep
+    // their addresses while later ones are added.
+    std::deque<std::array<char, 24>> numbers;
+    size_t rows = 0;
     size_t next = 0; // the row the next step moves to
     void Clear()
     {
-        rows.clear();
         wide.clear();
+        Reset();
+    }
+    // Drops the rows, keeps the columns (and the capacity, for the next execution of a statement).
+    void Reset()
+    {
+        cells.clear();
+        text.clear();
+        numbers.clear();
+        rows = 0;
         next = 0;
     }
+    const Cell* At(size_t row, size_t col) const
+    {
+        return row < rows && col < wide.size() ? &cells[row * wide.size() + col] : nullptr;
+    }
+    // The text form of a cell (what SQLite's text reader gives): NULL for SQL NULL.
+    char* TextOf(size_t row, size_t col);
 };
 
 struct Slot
@@ -88,9 +128,13 @@ SlotClass Classify(const char* decl);
 
 bool IsWideDecl(const char* decl);
 
-void ReadRow(sqlite3_stmt* st, const std::vector<uint8_t>& wide, Row& row);
+// Appends the current row of st to rs.
+void ReadRow(sqlite3_stmt* st, ResultSet& rs);
 
 size_t WideLen(const WCHAR* p, size_t max);
+
+// A real toward zero, saturated to the range of a 64-bit integer.
+long long SaturatedInt(double d);
 
 void Allocate(Db2BindField& f, Slot& s, const SlotClass& c);
 
@@ -119,7 +163,7 @@ struct Statement
     ResultSet rs;
 };
 
-void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col);
+void FillSlot(Db2BindField& f, Slot& s, const ResultSet& rs, size_t row, size_t col);
 
 // SQLite's 16-bit text reader takes any surrogate for the first half of a pair and merges it with the
 // unit after it, so a lone one would swallow the next character. A lone surrogate becomes U+FFFD here,

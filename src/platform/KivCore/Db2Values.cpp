@@ -1,8 +1,10 @@
-// The engine's value slots: the slot of a declared column type, result rows read in one buffer each,
-// and the binding of parameter slots and lifted literals to compiled statements.
+// The engine's value slots: the slot of a declared column type, results read into typed cells with one
+// text arena each, and the binding of parameter slots and lifted literals to compiled statements.
 #include "KivCore/Db2EngineInternal.h"
 #include "KivCore/KivCore.h"
 
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -67,40 +69,94 @@ bool IsWideDecl(const char* decl)
     return decl != nullptr && (decl[0] == 'n' || decl[0] == 'N') && Classify(decl).type == DB2_FIELD_WTEXT;
 }
 
-void ReadRow(sqlite3_stmt* st, const std::vector<uint8_t>& wide, Row& row)
+namespace
 {
-    const size_t n = wide.size();
-    row.off.resize(n);
-    row.data.clear();
+const size_t kFirstRows = 64; // rows of cells reserved at a result's first row
+} // namespace
+
+void ReadRow(sqlite3_stmt* st, ResultSet& rs)
+{
+    const size_t n = rs.wide.size();
+    const size_t first = rs.cells.size();
+    if (first == 0)
+        rs.cells.reserve(n * kFirstRows);
+    rs.cells.resize(first + n);
+    Cell* cells = rs.cells.data() + first;
     for (size_t c = 0; c < n; ++c)
     {
-        const int col = static_cast<int>(c);
-        if (sqlite3_column_type(st, col) == SQLITE_NULL)
+        // One call per cell that takes the connection's mutex; the value's readers do not (the engine
+        // mutex already keeps other threads off the connection).
+        sqlite3_value* v = sqlite3_column_value(st, static_cast<int>(c));
+        Cell& cell = cells[c];
+        const int type = sqlite3_value_type(v);
+        if (type == SQLITE_NULL)
+            continue;
+        if (rs.wide[c] != 0)
         {
-            row.off[c] = -1;
+            // A 16-bit column gives its value as 16-bit text, whatever its storage class.
+            const char* p = static_cast<const char*>(sqlite3_value_text16(v));
+            const int bytes = sqlite3_value_bytes16(v);
+            if (rs.text.size() & 1u)
+                rs.text.push_back('\0');
+            cell.kind = Cell::WText;
+            cell.off = static_cast<int32_t>(rs.text.size());
+            if (p != nullptr)
+                rs.text.append(p, static_cast<size_t>(bytes));
+            rs.text.append(2, '\0');
             continue;
         }
-        if (wide[c] != 0)
+        if (type == SQLITE_INTEGER)
         {
-            const char* p = static_cast<const char*>(sqlite3_column_text16(st, col));
-            const int bytes = sqlite3_column_bytes16(st, col);
-            if (row.data.size() & 1u)
-                row.data.push_back('\0');
-            row.off[c] = static_cast<int32_t>(row.data.size());
-            if (p != nullptr)
-                row.data.append(p, static_cast<size_t>(bytes));
-            row.data.append(2, '\0');
+            cell.kind = Cell::Int;
+            cell.i = sqlite3_value_int64(v);
+            continue;
+        }
+        if (type == SQLITE_FLOAT)
+        {
+            cell.kind = Cell::Real;
+            cell.d = sqlite3_value_double(v);
         }
         else
-        {
-            const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-            const int bytes = sqlite3_column_bytes(st, col);
-            row.off[c] = static_cast<int32_t>(row.data.size());
-            if (p != nullptr)
-                row.data.append(p, static_cast<size_t>(bytes));
-            row.data.push_back('\0');
-        }
+            cell.kind = Cell::Text;
+        const char* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        const int bytes = sqlite3_value_bytes(v);
+        cell.off = static_cast<int32_t>(rs.text.size());
+        if (p != nullptr)
+            rs.text.append(p, static_cast<size_t>(bytes));
+        rs.text.push_back('\0');
     }
+    ++rs.rows;
+}
+
+char* ResultSet::TextOf(size_t row, size_t col)
+{
+    if (row >= rows || col >= wide.size())
+        return nullptr;
+    Cell& cell = cells[row * wide.size() + col];
+    switch (cell.kind)
+    {
+    case Cell::Null:
+        return nullptr;
+    case Cell::Int:
+        if (cell.off < 0)
+        {
+            numbers.emplace_back();
+            std::snprintf(numbers.back().data(), numbers.back().size(), "%lld", cell.i);
+            cell.off = static_cast<int32_t>(numbers.size() - 1);
+        }
+        return numbers[static_cast<size_t>(cell.off)].data();
+    default:
+        return text.data() + cell.off;
+    }
+}
+
+long long SaturatedInt(double d)
+{
+    if (d >= 9.2233720368547758e18)
+        return LLONG_MAX;
+    if (d <= -9.2233720368547758e18)
+        return LLONG_MIN;
+    return d == d ? static_cast<long long>(d) : 0;
 }
 
 size_t WideLen(const WCHAR* p, size_t max)
@@ -124,34 +180,45 @@ void Allocate(Db2BindField& f, Slot& s, const SlotClass& c)
     f.pData = s.storage.data();
 }
 
-void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col)
+void FillSlot(Db2BindField& f, Slot& s, const ResultSet& rs, size_t row, size_t col)
 {
-    const int32_t off = col < row.off.size() ? row.off[col] : -1;
-    if (off < 0)
+    const Cell* cell = rs.At(row, col);
+    if (cell == nullptr || cell->kind == Cell::Null)
     {
         f.nIndicator = -1;
         std::memset(f.pData, 0, 8);
         return;
     }
     f.nIndicator = 0;
-    const char* cell = row.data.data() + off;
+    // The text of a text or real cell; an integer's decimal text is made here only for a text slot.
+    const char* cellText = cell->kind == Cell::Int ? nullptr : rs.text.data() + cell->off;
     switch (f.nType)
     {
     case DB2_FIELD_INT:
     {
-        char* end = nullptr;
-        long long v = std::strtoll(cell, &end, 10);
-        if (end != nullptr && (*end == '.' || *end == 'e' || *end == 'E'))
-            v = static_cast<long long>(std::strtod(cell, nullptr));
+        long long v = cell->i;
+        if (cell->kind == Cell::Real)
+            v = SaturatedInt(cell->d);
+        else if (cell->kind != Cell::Int)
+        {
+            char* end = nullptr;
+            v = std::strtoll(cellText, &end, 10);
+            if (end != nullptr && (*end == '.' || *end == 'e' || *end == 'E'))
+                v = SaturatedInt(std::strtod(cellText, nullptr));
+        }
         *static_cast<long long*>(f.pData) = v;
         break;
     }
     case DB2_FIELD_REAL:
-        *static_cast<double*>(f.pData) = std::strtod(cell, nullptr);
+        *static_cast<double*>(f.pData) = cell->kind == Cell::Int    ? static_cast<double>(cell->i)
+                                         : cell->kind == Cell::Real ? cell->d
+                                                                    : std::strtod(cellText, nullptr);
         break;
     case DB2_FIELD_WTEXT:
     {
-        const WCHAR* w = reinterpret_cast<const WCHAR*>(cell);
+        // A 16-bit slot is made only for a column declared so, whose cells are 16-bit text.
+        static const WCHAR kNone[1] = {0};
+        const WCHAR* w = cellText != nullptr ? reinterpret_cast<const WCHAR*>(cellText) : kNone;
         size_t n = WideLen(w, SIZE_MAX);
         if (n + 1 > f.nSize)
         {
@@ -168,7 +235,13 @@ void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col)
     }
     default:
     {
-        size_t n = std::strlen(cell);
+        char number[24];
+        if (cell->kind == Cell::Int)
+        {
+            std::snprintf(number, sizeof(number), "%lld", cell->i);
+            cellText = number;
+        }
+        size_t n = std::strlen(cellText);
         if (s.expression && n + 1 > f.nSize)
         {
             s.storage.assign((n + 1) / 8 + 1, 0);
@@ -179,12 +252,12 @@ void FillSlot(Db2BindField& f, Slot& s, const Row& row, size_t col)
         {
             n = f.nSize > 0 ? f.nSize - 1 : 0;
             // Cut on a UTF-8 character boundary.
-            while (n > 0 && (static_cast<unsigned char>(cell[n]) & 0xC0u) == 0x80u)
+            while (n > 0 && (static_cast<unsigned char>(cellText[n]) & 0xC0u) == 0x80u)
                 --n;
         }
         if (f.nSize > 0)
         {
-            std::memcpy(f.pData, cell, n);
+            std::memcpy(f.pData, cellText, n);
             static_cast<char*>(f.pData)[n] = '\0';
         }
         break;

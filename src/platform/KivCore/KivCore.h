@@ -99,7 +99,8 @@ extern "C"
         DB2_FIELD_INT = 0,   /* pData points to a 64-bit signed integer (long long) */
         DB2_FIELD_TEXT = 1,  /* pData points to narrow text, nSize bytes including the terminator */
         DB2_FIELD_WTEXT = 2, /* pData points to 16-bit text, nSize units including the terminator */
-        DB2_FIELD_REAL = 3   /* pData points to a double */
+        DB2_FIELD_REAL = 3,  /* pData points to a double */
+        DB2_FIELD_NULL = 4   /* SQL NULL; only as a result of Db2GetColumnType */
     } Db2FieldType;
 
     typedef struct Db2BindField
@@ -117,6 +118,17 @@ extern "C"
     char* Db2GetColumn(int column); /* text of a column of the current row; nvarchar columns give
                                        NUL-terminated 16-bit text (cast to WCHAR*); NULL for SQL NULL */
     int Db2ClearRow(void);          /* releases the calling thread's current result; 0 */
+    /* Typed reads of the current row. A result keeps integers as integers, so these read them without
+     * a text round trip; Db2GetColumn gives the decimal text of an integer on request.
+     * Db2GetColumnType: what the column holds in this row (DB2_FIELD_INT, _REAL, _TEXT, _WTEXT for an
+     * nvarchar column, _NULL for SQL NULL); -1 without a current row or for a column out of range.
+     * Db2GetColumnInt64: the same result, and *pValue set for an integer, a real (toward zero,
+     * saturated) or narrow text (read as strtoll reads it); left untouched otherwise.
+     * Db2GetColumnInt: TRUE with the value (saturated to the range of int, as AcAtoi saturates) where
+     * Db2GetColumnInt64 sets one; FALSE, *pValue untouched, otherwise. */
+    int Db2GetColumnType(int column);
+    int Db2GetColumnInt64(int column, long long* pValue);
+    BOOL Db2GetColumnInt(int column, int* pValue);
     int Db2QueryRecordCount(
         const char* sql); /* the first column of the first row (0 when no row); negative = failure */
     BOOL Db2CheckTable(const char* tableName); /* TRUE when the table exists (name compared without case) */

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -143,6 +144,98 @@ TEST_F(Db2EngineTest, CurrentResultIsSteppedAndReleased)
     EXPECT_LT(Db2GetNextRow(), 0);
     EXPECT_EQ(Db2GetColumn(0), nullptr);
     EXPECT_EQ(Db2ClearRow(), 0); // releasing twice is harmless
+}
+
+// Integers are kept whole at both ends of their range, for the typed reads of the current row and for
+// statement slots; text, reals and NULL are told apart; text forms stay what they were.
+TEST_F(Db2EngineTest, TypedReadsKeepIntegersWholeAndTellNullFromValues)
+{
+    struct Case
+    {
+        const char* age; // the stored value, as literal text (an integer is bound as one)
+        int type;
+        long long i64;
+        int i32;
+        const char* text;
+    } const cases[] = {
+        {"9223372036854775807", DB2_FIELD_INT, LLONG_MAX, INT_MAX, "9223372036854775807"},
+        {"-9223372036854775808", DB2_FIELD_INT, LLONG_MIN, INT_MIN, "-9223372036854775808"},
+        {"4294967295", DB2_FIELD_INT, 4294967295LL, INT_MAX, "4294967295"},
+        {"2147483647", DB2_FIELD_INT, INT_MAX, INT_MAX, "2147483647"},
+        {"-2147483649", DB2_FIELD_INT, -2147483649LL, INT_MIN, "-2147483649"},
+        {"0", DB2_FIELD_INT, 0, 0, "0"},
+        {"'12abc'", DB2_FIELD_TEXT, 12, 12, "12abc"},
+        {"-2.75", DB2_FIELD_REAL, -2, -2, "-2.75"},
+        {"1e300", DB2_FIELD_REAL, LLONG_MAX, INT_MAX, "1.0e+300"},
+        {"null", DB2_FIELD_NULL, 77, 77, nullptr},
+    };
+    int id = 0;
+    for (const Case& c : cases)
+    {
+        ++id;
+        if (c.type == DB2_FIELD_INT)
+        {
+            const int h = Db2StmtCreate("insert into people (id, age, wname) values (?, ?, 'w')");
+            Db2BindField* p = Db2StmtGetBindParamFields(h);
+            ASSERT_NE(p, nullptr);
+            *static_cast<long long*>(p[0].pData) = id;
+            *static_cast<long long*>(p[1].pData) = std::stoll(c.age);
+            p[0].nIndicator = p[1].nIndicator = 0;
+            ASSERT_EQ(Db2StmtExecute(h), 1);
+            Db2StmtDestroy(h);
+        }
+        else
+            ASSERT_EQ(Db2QueryEx("insert into people (id, age, wname) values (%d, %s, 'w')", id, c.age), 1);
+    }
+
+    ASSERT_EQ(Db2QueryEx("select id, age, wname from people order by id"), id);
+    EXPECT_EQ(Db2GetColumnType(0), -1); // no row yet
+    const char* firstText = nullptr;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.age);
+        ASSERT_EQ(Db2GetNextRow(), 0);
+        long long i64 = 77;
+        int i32 = 77;
+        EXPECT_EQ(Db2GetColumnType(1), c.type);
+        EXPECT_EQ(Db2GetColumnInt64(1, &i64), c.type);
+        EXPECT_EQ(i64, c.i64);
+        EXPECT_EQ(Db2GetColumnInt(1, &i32), c.type == DB2_FIELD_NULL ? FALSE : TRUE);
+        EXPECT_EQ(i32, c.i32);
+        const char* text = Db2GetColumn(1);
+        EXPECT_EQ(text == nullptr ? "<null>" : std::string(text), c.text == nullptr ? "<null>" : c.text);
+        EXPECT_EQ(Db2GetColumn(1), text); // asked again: the same text
+        firstText = firstText == nullptr ? text : firstText;
+        // A 16-bit column and columns that do not exist give no number.
+        i64 = 5;
+        EXPECT_EQ(Db2GetColumnInt64(2, &i64), DB2_FIELD_WTEXT);
+        EXPECT_EQ(Db2GetColumnInt(2, &i32), FALSE);
+        EXPECT_EQ(Db2GetColumnInt64(3, &i64), -1);
+        EXPECT_EQ(Db2GetColumnType(-1), -1);
+        EXPECT_EQ(i64, 5);
+    }
+    // The text of an earlier row's integer stays valid until the result is released.
+    EXPECT_STREQ(firstText, "9223372036854775807");
+    EXPECT_LT(Db2GetNextRow(), 0);
+    Db2ClearRow();
+    EXPECT_EQ(Db2GetColumnInt64(0, nullptr), -1);
+
+    // Statement slots: integers whole in an integer slot, their text in an expression's text slot.
+    const int h = Db2StmtCreate("select age, +age from people order by id");
+    ASSERT_EQ(Db2StmtExecute(h), id);
+    const Db2BindField* r = Db2StmtGetBindResFields(h);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.age);
+        ASSERT_EQ(Db2StmtGetNextRow(h), 0);
+        EXPECT_EQ(r[0].nIndicator, c.type == DB2_FIELD_NULL ? -1 : 0);
+        if (c.type == DB2_FIELD_INT || c.type == DB2_FIELD_TEXT)
+        {
+            EXPECT_EQ(*static_cast<long long*>(r[0].pData), c.i64);
+        }
+        EXPECT_EQ(db2test::Value(r[1]), c.text == nullptr ? "<null>" : c.text);
+    }
+    Db2StmtDestroy(h);
 }
 
 TEST_F(Db2EngineTest, PercentInReadyTextIsNeverAFormat)
