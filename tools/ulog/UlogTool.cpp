@@ -41,6 +41,7 @@ const char* const s_mainHelp =
     "  sync --full                 bring every log in step with the address book\n"
     "  sns receive|send ...        publish one SNS message as the SNS service does\n"
     "  export vcard [--kind K] [--each] DIR  the call history as vCard files in DIR\n"
+    "  export xml [--out FILE]     every log as one XML file (copied to FILE)\n"
     "\n"
     "--json prints machine-readable output; COMMAND --help describes a command.\n"
     "Exit status: 0 done, 1 failed, 2 bad arguments.\n";
