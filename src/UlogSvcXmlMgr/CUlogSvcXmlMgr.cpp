@@ -57,6 +57,12 @@ BOOL CUlogSvcXmlMgr::IsSucceeded()
     return m_bSucceeded;
 }
 
+unsigned long CUlogSvcXmlMgr::GetTickCount()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nTickCount;
+}
+
 BOOL CUlogSvcXmlMgr::ConvertAll2Xml()
 {
     std::lock_guard<std::mutex> start(m_startMutex);

@@ -41,6 +41,8 @@ public:
     BOOL IsDone();
     /* TRUE when the export that ended last wrote the whole file. */
     BOOL IsSucceeded();
+    /* Ticks served since the manager was created (the n of the next slice is one more). */
+    unsigned long GetTickCount();
 
     static const char* const s_pszDir;  /* "/User/UlogSvc/" */
     static const char* const s_pszFile; /* "Ulogs.xml" */
