@@ -270,26 +270,29 @@ TEST_F(XmlExport, EveryTextGivesWellFormedUtf8)
     EXPECT_EQ(std::system(("xmllint --noout '" + File() + "'").c_str()), 0);
 }
 
-// Exports started again from another thread while the ticks of the first run: each running one is
-// abandoned, and the file ends whole, holding every log once.
+// Exports started from two threads (each start abandons the running export), then from another thread
+// while this one runs the ticks: the file ends whole, holding every log once.
 using XmlExportConcurrent = XmlExport;
-TEST_F(XmlExportConcurrent, ASecondExportFromAnotherThreadEndsWithOneWholeFile)
+TEST_F(XmlExportConcurrent, ExportsStartedWhileOthersRunEndWithOneWholeFile)
 {
     AddLogs(150);
-    ASSERT_TRUE(m_pMgr->ConvertAll2Xml());
-    std::atomic<bool> bStarted{false};
-    BOOL bSecond = TRUE;
-    std::thread other(
-        [&]
-        {
-            for (int i = 0; i < 5; ++i) // each start abandons an export whose ticks may be running
-                bSecond = m_pMgr->ConvertAll2Xml() && bSecond;
-            bStarted = true;
-        });
-    for (int i = 0; i < 100000 && !bStarted; ++i, UlogCtlAdvanceClock(1))
-        UlogCtlRunDueTimers();
+    std::atomic<bool> bOtherDone{false};
+    BOOL bOtherStarted = TRUE;
+    auto startFive = [&]
+    {
+        for (int i = 0; i < 5; ++i)
+            bOtherStarted = m_pMgr->ConvertAll2Xml() && bOtherStarted;
+        bOtherDone = true;
+    };
+    std::thread other(startFive);
+    EXPECT_TRUE(m_pMgr->ConvertAll2Xml());
     other.join();
-    EXPECT_TRUE(bSecond);
+    bOtherDone = false;
+    std::thread starter(startFive);
+    for (int i = 0; i < 1000000 && !bOtherDone; ++i, UlogCtlAdvanceClock(1))
+        UlogCtlRunDueTimers();
+    starter.join();
+    EXPECT_TRUE(bOtherStarted);
     EXPECT_GE(RunToDone(), 0);
     EXPECT_TRUE(m_pMgr->IsSucceeded());
     ExpectTheLogs();
