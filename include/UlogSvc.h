@@ -814,6 +814,26 @@ extern "C"
      * an empty name (ULOG_ERR_INVALID_ARGUMENT) and when no directory can be made there (ULOG_ERR_IO).
      */
     BOOL UlogSetDataRoot(const char* pszDir);
+    /* ==== XML export of every log ==== */
+
+    /*
+     * Every stored log (one per correspondent and log type, newest first) is written into
+     * "/User/UlogSvc/Ulogs.xml" under the data root, for other applications to read: UTF-8, one "ulog"
+     * element per log inside the root "ulogs", any stored text well-formed. The first log is written at
+     * once, the rest on the ticks of a timer (every 100 ms; more logs on each tick), so the caller polls
+     * UlogGetXmlExportStatus until the export is done. The file is written under a temporary name and
+     * renamed over "Ulogs.xml" when it is complete: until then, and when the export fails, the previous
+     * file stays as it was. Starting an export while one runs abandons the running one and starts over.
+     */
+
+    /* Starts the export. FALSE when no log is stored (ULOG_ERR_NOT_FOUND; nothing written or removed),
+     * or when the logs cannot be read or the file cannot be written (the cause, else ULOG_ERR_FAILED).
+     * With one log the export is done when this returns. */
+    BOOL UlogConvertAll2Xml(void);
+    /* *pbDone: the export started last has ended; *pbSucceeded: the export that ended last wrote the
+     * whole file. Both FALSE before the first export. FALSE (ULOG_ERR_INVALID_ARGUMENT) for a NULL
+     * pointer. */
+    BOOL UlogGetXmlExportStatus(BOOL* pbDone, BOOL* pbSucceeded);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -66,100 +66,122 @@ BOOL CUlogSvcTimer::__Start(unsigned long timerId, unsigned long tickFrequency)
 {
     SysDebugPrintf(ULOG_DBG_DETAIL, "CUlogSvcTimer::__Start: timerID %d tickFrequency %d\n", timerId,
                    tickFrequency);
-    TimerInfo* pInfo = __GetElement(timerId);
-    if (!ULOG_REQUIRE(pInfo != NULL))
+    TimerInfo info;
+    const BOOL bFound = __GetElement(timerId, &info, &tickFrequency);
+    if (!ULOG_REQUIRE_T(bFound, "pInfo != NULL"))
         return FALSE;
-    pInfo->nTickFrequency = static_cast<uint32_t>(tickFrequency);
-    OnStart(*pInfo);
+    OnStart(info);
     return TRUE;
 }
 
 BOOL CUlogSvcTimer::__Start(unsigned long timerId)
 {
-    TimerInfo* pInfo = __GetElement(timerId);
-    if (pInfo == NULL)
+    TimerInfo info;
+    if (!__GetElement(timerId, &info))
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcTimer::__Start: pInfo == NULL\n");
         return FALSE;
     }
-    OnStart(*pInfo);
+    OnStart(info);
     return TRUE;
 }
 
 BOOL CUlogSvcTimer::__Stop(unsigned long timerId)
 {
-    TimerInfo* pInfo = __GetElement(timerId);
-    if (pInfo == NULL)
+    TimerInfo info;
+    if (!__GetElement(timerId, &info))
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcTimer::__Stop: pInfo == NULL\n");
         return FALSE;
     }
-    if (pInfo->hTimer == INVALID_HOBJ)
+    if (info.hTimer == INVALID_HOBJ)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcTimer::__Stop: pInfo->hTimer == INVALID_HOBJ\n");
         return FALSE;
     }
-    OnStop(*pInfo);
+    OnStop(info);
     return TRUE;
 }
 
 BOOL CUlogSvcTimer::__Delete(unsigned long timerId)
 {
-    TimerInfo* pInfo = __GetElement(timerId);
-    if (pInfo == NULL)
+    TimerInfo info;
+    if (!__GetElement(timerId, &info))
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcTimer::__Delete: pInfo == NULL\n");
         return FALSE;
     }
-    if (pInfo->hTimer == INVALID_HOBJ)
+    if (info.hTimer == INVALID_HOBJ)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcTimer::__Delete: pInfo->hTimer == INVALID_HOBJ\n");
         return FALSE;
     }
-    OnDelete(*pInfo);
-    return __DeleteElement(timerId);
+    OnDelete(info);
+    return __DeleteElement(timerId, info.hTimer);
 }
 
 // An existing entry of the id is replaced. Its platform timer is stopped and deleted first: left
 // running, it would tick once more under an id nobody set (its handle is no longer in the map).
 void CUlogSvcTimer::__AddElement(unsigned long timerId, TimerInfo* pInfo)
 {
-    auto it = m_map.find(timerId);
-    if (it != m_map.end())
+    TimerInfo* pOld = NULL;
     {
-        if (it->second != NULL && it->second->hTimer != INVALID_HOBJ && it->second->hTimer != pInfo->hTimer)
+        std::lock_guard<std::mutex> lock(m_mapMutex);
+        auto it = m_map.find(timerId);
+        if (it != m_map.end())
         {
-            OnStop(*it->second);
-            OnDelete(*it->second);
+            pOld = it->second;
+            it->second = pInfo;
         }
-        delete it->second;
-        it->second = pInfo;
+        else
+            m_map.emplace(timerId, pInfo);
     }
-    else
-        m_map.emplace(timerId, pInfo);
-}
-
-TimerInfo* CUlogSvcTimer::__GetElement(unsigned long timerId)
-{
-    auto it = m_map.find(timerId);
-    if (it == m_map.end())
+    if (pOld != NULL && pOld->hTimer != INVALID_HOBJ && pOld->hTimer != pInfo->hTimer)
     {
-        SysDebugPrintf(ULOG_DBG_FAIL, "__GetElement: m_map doesn't have an element (%d)\n", timerId);
-        return NULL;
+        OnStop(*pOld);
+        OnDelete(*pOld);
     }
-    return it->second;
+    delete pOld;
 }
 
-BOOL CUlogSvcTimer::__DeleteElement(unsigned long timerId)
+BOOL CUlogSvcTimer::__GetElement(unsigned long timerId, TimerInfo* pInfo, const unsigned long* pTickFrequency)
 {
-    auto it = m_map.find(timerId);
-    if (it == m_map.end())
+    {
+        std::lock_guard<std::mutex> lock(m_mapMutex);
+        auto it = m_map.find(timerId);
+        if (it != m_map.end() && it->second != NULL)
+        {
+            if (pTickFrequency != NULL)
+                it->second->nTickFrequency = static_cast<uint32_t>(*pTickFrequency);
+            *pInfo = *it->second;
+            return TRUE;
+        }
+    }
+    SysDebugPrintf(ULOG_DBG_FAIL, "__GetElement: m_map doesn't have an element (%d)\n", timerId);
+    return FALSE;
+}
+
+BOOL CUlogSvcTimer::__DeleteElement(unsigned long timerId, HOBJ hTimer)
+{
+    TimerInfo* pOld = NULL;
+    bool bFound = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mapMutex);
+        auto it = m_map.find(timerId);
+        // An entry set again meanwhile by another thread holds another platform timer: it stays.
+        if (it != m_map.end() && (it->second == NULL || it->second->hTimer == hTimer))
+        {
+            pOld = it->second;
+            m_map.erase(it);
+            bFound = true;
+        }
+    }
+    if (!bFound)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, "__DeleteElement: m_map doesn't have an element (%d)\n", timerId);
         return FALSE;
     }
-    delete it->second;
-    m_map.erase(it);
+    delete pOld;
     return TRUE;
 }
 
@@ -167,6 +189,7 @@ unsigned long CUlogSvcTimer::__GetTimerID(int hTimer)
 {
     if (!ULOG_REQUIRE(hTimer != INVALID_HOBJ))
         return 0;
+    std::lock_guard<std::mutex> lock(m_mapMutex);
     for (auto& entry : m_map)
     {
         TimerInfo* pInfo = entry.second;

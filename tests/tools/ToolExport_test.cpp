@@ -1,4 +1,5 @@
-// 'ulog export vcard': the files copied into a host directory, the kinds, and the refusals.
+// 'ulog export vcard': the files copied into a host directory, the kinds, and the refusals; 'ulog export
+// xml': the file copied to a host path.
 #include "support/DataFiles.h"
 #include "support/ToolProcess.h"
 
@@ -71,5 +72,20 @@ TEST_F(ToolExport, RefusesAndFails)
     std::filesystem::create_directory_symlink(m_dir + "/elsewhere", m_root + "/User");
     ExpectError(Run({"export", "vcard", "--kind", "incoming", out}), 1, "outside the data root", "link out");
     EXPECT_TRUE(std::filesystem::is_empty(m_dir + "/elsewhere"));
+}
+// The service's XML file, complete once the tool's ticks ran, is copied to the host file and its path
+// printed; with no log the export fails (1) and writes nothing.
+TEST_F(ToolExport, XmlToAHostFile)
+{
+    const std::string out = m_dir + "/out/logs.xml";
+    ExpectError(Run({"export", "xml", "--out", out}), 1, "no such log", "no log");
+    EXPECT_FALSE(std::filesystem::exists(out));
+    AddCalls();
+    EXPECT_EQ(Ok({"export", "xml", "--out", out}), out + "\n");
+    const std::string text = ulogtest::ReadWholeFile(out);
+    EXPECT_EQ(text, ulogtest::ReadWholeFile(m_root + "/User/UlogSvc/Ulogs.xml"));
+    EXPECT_TRUE(
+        ulogtest::Holds(text, {"<lognumber>0404</lognumber>", "<logname>Kim, J</logname>", "</ulogs>\r\n"}));
+    EXPECT_LT(text.find("0404"), text.find("0101")); // newest first
 }
 } // namespace

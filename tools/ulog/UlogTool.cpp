@@ -51,6 +51,7 @@ const char* const s_mainHelp =
     "  sync --full                 bring every log in step with the address book\n"
     "  sns receive|send ...        publish one SNS message as the SNS service does\n"
     "  export vcard [--kind K] [--each] DIR  the call history as vCard files in DIR\n"
+    "  export xml [--out FILE]     every log as one XML file (copied to FILE)\n"
     "  frequent [--type TYPE] [--count N]  the correspondents with the most events\n"
     "  favourites [--count N] | favourites delete NUMBER  the contacts called and written to most\n"
     "\n"

@@ -1,13 +1,16 @@
 // 'ulog export vcard': the call history as vCard files, written by the service under the data root
-// ("/User/VcardExport") and copied into a directory of the host. Host paths on the command line, handset
+// ("/User/VcardExport") and copied into a directory of the host. 'ulog export xml': every log in
+// "/User/UlogSvc/Ulogs.xml", copied to a host file when asked. Host paths on the command line, handset
 // paths in the service.
 #include "UlogToolExport.h"
 #include "UlogToolCommon.h"
 #include "UlogToolFormat.h"
 
 #include "UlogSvc.h"
+#include "control/PlatformControl.h"
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -26,7 +29,15 @@ const char* const s_exportHelp =
     "e-mails too). The service writes the files under the data root in\n"
     "/User/VcardExport; they are copied into the host directory DIR (created when\n"
     "missing), replacing files of the same names whole, and their paths printed.\n"
-    "Fails (1) when no log of the kind is stored; nothing is written then.\n";
+    "Fails (1) when no log of the kind is stored; nothing is written then.\n"
+    "\n"
+    "usage: ulog export xml [--out FILE]\n"
+    "\n"
+    "Exports every log (newest first) as one UTF-8 XML file, written by the service\n"
+    "under the data root as /User/UlogSvc/Ulogs.xml (replaced whole when complete).\n"
+    "With --out, the file is copied to the host path FILE (replaced whole). The\n"
+    "path of the file is printed. Fails (1) when no log is stored or the file\n"
+    "cannot be written; the previous file then stays as it was.\n";
 
 namespace
 {
@@ -34,11 +45,10 @@ namespace fs = std::filesystem;
 
 const char* const kHandsetDir = "/User/VcardExport";
 
-// Copies the file into dir under its name through a temporary file renamed over the old one.
-void CopyWhole(const fs::path& from, const fs::path& dir)
+// Copies the file to the path through a temporary file beside it renamed over the old one.
+void CopyTo(const fs::path& from, const fs::path& to)
 {
-    const fs::path to = dir / from.filename();
-    const fs::path tmp = dir / (from.filename().string() + ".tmp" + std::to_string(::getpid()));
+    const fs::path tmp = to.parent_path() / (to.filename().string() + ".tmp" + std::to_string(::getpid()));
     std::ifstream in(from, std::ios::binary);
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     out << in.rdbuf();
@@ -55,6 +65,12 @@ void CopyWhole(const fs::path& from, const fs::path& dir)
         fs::remove(tmp, ec);
         Fail("cannot write " + to.string() + ": " + ec.message());
     }
+}
+
+// Copies the file into dir under its name.
+void CopyWhole(const fs::path& from, const fs::path& dir)
+{
+    CopyTo(from, dir / from.filename());
 }
 
 int ExportVcard(const std::vector<std::string>& args, const std::string& root, bool json)
@@ -122,10 +138,62 @@ int ExportVcard(const std::vector<std::string>& args, const std::string& root, b
         std::fputs(printed.str().c_str(), stdout);
     return 0;
 }
+// The export runs on the service's timer: the clock is frozen here and moved on tick by tick, so the
+// command needs no waiting of its own. Ends when the export is done, or fails after far more ticks than
+// any history needs.
+int ExportXml(const std::vector<std::string>& args, const std::string& root, bool json)
+{
+    const Parsed p = ParseArgs(args, {{"--out", Opt::VALUE}}, "export xml");
+    if (!p.positional.empty())
+        Usage("export xml takes no arguments (try 'ulog export --help')");
+    if (p.Has("--out") && p.Get("--out").empty())
+        Usage("export xml: --out needs a file");
+
+    Service service(root, Service::READ_WRITE);
+    UlogCtlFreezeClock(static_cast<unsigned int>(std::time(nullptr)));
+    if (!UlogConvertAll2Xml())
+    {
+        UlogCtlUnfreezeClock();
+        Fail("export xml failed" + Reason());
+    }
+    BOOL bDone = FALSE;
+    BOOL bSucceeded = FALSE;
+    for (int nTick = 0; nTick < 10000; ++nTick)
+    {
+        if (!UlogGetXmlExportStatus(&bDone, &bSucceeded) || bDone)
+            break;
+        UlogCtlAdvanceClock(1);
+        UlogCtlRunDueTimers();
+    }
+    UlogCtlUnfreezeClock();
+    if (!bDone || !bSucceeded)
+        Fail(std::string("export xml failed: ") +
+             (bDone ? "the file could not be written" : "it did not end"));
+
+    fs::path file = fs::path(root) / "User" / "UlogSvc" / "Ulogs.xml";
+    if (p.Has("--out"))
+    {
+        const fs::path out = p.Get("--out");
+        std::error_code ec;
+        if (out.has_parent_path())
+            fs::create_directories(out.parent_path(), ec);
+        if (ec)
+            Fail("cannot create " + out.parent_path().string() + ": " + ec.message());
+        CopyTo(file, out);
+        file = out;
+    }
+    if (json)
+        std::printf("{\"file\": %s}\n", JsonString(file.string()).c_str());
+    else
+        std::printf("%s\n", Printable(file.string()).c_str());
+    return 0;
+}
 } // namespace
 
 int CmdExport(const std::vector<std::string>& args, const std::string& root, bool json)
 {
+    if (!args.empty() && args[0] == "xml")
+        return ExportXml(std::vector<std::string>(args.begin() + 1, args.end()), root, json);
     if (args.empty() || args[0] != "vcard")
         Usage("export: unknown format (try 'ulog export --help')");
     return ExportVcard(std::vector<std::string>(args.begin() + 1, args.end()), root, json);

@@ -1,6 +1,7 @@
 // Handset file system: every path lives under the data root; nothing reaches outside it.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
+#include "KivCore/KivFileReplace.h"
 
 #include <atomic>
 #include <cerrno>
@@ -374,6 +375,41 @@ extern "C"
         {
             SysSetLastError(kiv::core::ErrorOfErrno(errno)); // a full disk or a read-only root says so
             return FALSE;
+        }
+        return TRUE;
+    }
+
+    BOOL FmRenameFile(const char* oldPath, const char* newPath)
+    {
+        std::string from;
+        std::string to;
+        if (!Resolve(oldPath, from) || !Resolve(newPath, to) || RefusedReadOnly())
+            return FALSE;
+        // The data reaches the disk before the name does: a crash never leaves the new name on a file
+        // whose content was not written.
+        const int fd = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st
+        {
+        };
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fsync(fd) != 0)
+        {
+            SysSetLastError(fd < 0 ? kiv::core::ErrorOfErrno(errno) : kErrIo);
+            if (fd >= 0)
+                ::close(fd);
+            return FALSE;
+        }
+        ::close(fd);
+        // rename replaces the name itself, a link included; it never writes through one.
+        if (::rename(from.c_str(), to.c_str()) != 0)
+        {
+            SysSetLastError(kiv::core::ErrorOfErrno(errno));
+            return FALSE;
+        }
+        const int dirFd = ::open(fs::path(to).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0)
+        {
+            ::fsync(dirFd);
+            ::close(dirFd);
         }
         return TRUE;
     }

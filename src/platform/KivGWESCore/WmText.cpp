@@ -1,5 +1,6 @@
 // 16-bit text: code-page conversion, the GSM default alphabet, formatting and bounded copies.
 #include "KivGWESCore/KivGWESCore.h"
+#include "KivGWESCore/KivUtf8.h"
 #include "KivCore/KivCoreText.h"
 
 #include <unicode/ustring.h>
@@ -83,6 +84,23 @@ extern "C" int WmConvert2LCode(char* dest, int destBytes, const WCHAR* src)
     if (dest == nullptr || destBytes <= 0)
         return 0;
     return static_cast<int>(kiv::core::WideToLocalBounded(dest, static_cast<size_t>(destBytes), src));
+}
+
+extern "C" int WmConvert2UTF8(char* dest, int destBytes, const WCHAR* src)
+{
+    if (dest == nullptr || destBytes <= 0)
+        return 0;
+    const std::string text = kiv::core::WideToUtf8(src);
+    size_t n = text.size();
+    if (n > static_cast<size_t>(destBytes) - 1)
+    {
+        n = static_cast<size_t>(destBytes) - 1;
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) // not inside a character
+            --n;
+    }
+    std::memcpy(dest, text.data(), n);
+    dest[n] = '\0';
+    return static_cast<int>(n);
 }
 
 extern "C" int WmConvertGSM2PCode(WCHAR* dest, int destUnits, const char* src, int srcLength)

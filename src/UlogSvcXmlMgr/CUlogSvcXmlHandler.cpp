@@ -1,0 +1,7 @@
+#include "UlogSvcXmlMgr/CUlogSvcXmlHandler.h"
+
+CUlogSvcXmlHandler::~CUlogSvcXmlHandler() {}
+
+void CUlogSvcXmlHandler::OnStartDocument() {}
+
+void CUlogSvcXmlHandler::OnEndDocument() {}
