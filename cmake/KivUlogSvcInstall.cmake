@@ -40,7 +40,9 @@ set(ULOG_EXPORTED_CLASS_HEADERS
     UlogSvcUtil/CUlogSvcLock.h
     UlogSvcUtil/CUlogSvcMutex.h
     UlogSvcUtil/CUlogSvcTimer.h
-    UlogSvcUtil/CUlogSvcVcard.h)
+    UlogSvcUtil/CUlogSvcVcard.h
+    UlogSvcXmlMgr/CUlogSvcXmlMgr.h
+    UlogSvcLogMgr/CUlogSvcFreqMgr.h)
 
 # The libraries an application's process loads: the platform's and the service's.
 set(ULOG_PLATFORM_LIBRARIES KivCore KivGWESCore KivAppSvcFramework KivCtSvc KivCommTAPI KivAppFrmwk)
