@@ -198,8 +198,11 @@ BOOL CUlogSvcDistinctMgrObserver::Update(CUlogSvcSubject* pSubject, CUlogObject*
         return TRUE;
     case CUlogSvcSubject::CHANGE_DELETE_ALL:
         return OnDeleteAll(pDupl, pObject);
-    case CUlogSvcSubject::CHANGE_UPDATE_CONTACT_INFO:
     case CUlogSvcSubject::CHANGE_UPDATE_NAME_BY_VOICEMAIL:
+        /* The renamed row lost its contact: its events follow it as they follow any written row, so
+         * that an event never keeps the ids of a contact its row no longer has. */
+        return OnUpdate(pDupl, pSubject, pObject);
+    case CUlogSvcSubject::CHANGE_UPDATE_CONTACT_INFO:
     case CUlogSvcSubject::CHANGE_UPDATE_NAME_BY_VOICEMAIL_LOGTYPE:
     case CUlogSvcSubject::CHANGE_10:
         return TRUE;

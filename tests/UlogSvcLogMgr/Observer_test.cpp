@@ -133,7 +133,7 @@ TEST_F(ObserverTest, EventsFollowTheContactIdsOfTheirRow)
     {
         int nCtPid;
         int nCtDataId;
-    } steps[] = {{0, 0}, {7, 70}, {7, 70}, {7, 71}, {0, 0}, {0, 0}};
+    } steps[] = {{0, 0}, {7, 70}, {7, 70}, {7, 71}, {0, 0}, {7, 71}};
     int nRow = -1;
     unsigned int tmStart = 1700000000u;
     for (const auto& step : steps)
@@ -155,6 +155,16 @@ TEST_F(ObserverTest, EventsFollowTheContactIdsOfTheirRow)
         }
     }
     EXPECT_EQ(EventsOf(nRow), 6);
+
+    // A voicemail rename takes the row's contact away; the events follow, so that the next event of
+    // the mailbox, which has no contact either, finds them linked as its row is.
+    const MbdnInfo entry = evtest::Voicemail(1, "0105556666");
+    ASSERT_TRUE(Distinct()->UpdateNameByVoicemail(&entry));
+    auto log = evtest::MakeLog(Event{.number = "0105556666", .start = tmStart + 100});
+    log->SetCtPid(0);
+    log->SetCtDataId(71); /* the rename keeps the data id */
+    ASSERT_TRUE(Distinct()->Add(*log));
+    EXPECT_EQ(DuplRows("parentid = " + std::to_string(nRow) + " and ctprimaryid != 0"), 0);
 }
 
 TEST_F(ObserverTest, DeletingAConversationRowRemovesTheEventsOfBothDirections)
