@@ -63,6 +63,12 @@ struct Translation
 
 Translation Translate(std::string_view sql, bool parameterise = false);
 
+/* What Translate(sql, true) gives, made from the translation of an earlier statement of the same shape
+ * (the same text but for its numbers and quoted texts) when there is one, so that statements which
+ * carry their values in their text are not translated anew each time. False when sql is left to
+ * Translate (nothing in it varies, or it holds what the shape scan does not handle). Thread-safe. */
+bool TranslateByShape(const std::string& sql, Translation& out);
+
 /* The parts of a compiled update "update T set c1 = ?N1, ..., ck = -?Nk where W": plain names, every
  * value a numbered parameter (a lifted negative literal keeps its sign outside), at least two of them. */
 struct UpdateShape

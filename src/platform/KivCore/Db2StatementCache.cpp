@@ -111,7 +111,10 @@ public:
                 m_seenOnce.clear();
             bFirst = m_seenOnce.insert(nHash).second;
         }
-        TranslationRef t = std::make_shared<const Translation>(Translate(text, true));
+        Translation translation;
+        if (!TranslateByShape(text, translation))
+            translation = Translate(text, true);
+        TranslationRef t = std::make_shared<const Translation>(std::move(translation));
         std::lock_guard<std::mutex> lock(m_mutex);
         if (bFirst || m_map.count(text) != 0)
             return t;

@@ -8,6 +8,7 @@
 
 using kiv::core::db2::ParseUpdate;
 using kiv::core::db2::Translate;
+using kiv::core::db2::TranslateByShape;
 using kiv::core::db2::Translation;
 using kiv::core::db2::UpdateShape;
 
@@ -184,5 +185,53 @@ TEST(Db2Dialect, UpdatesOfNumberedParametersAreTakenApart)
     {
         UpdateShape other;
         EXPECT_FALSE(ParseUpdate(sql, other)) << sql;
+    }
+}
+
+// Statements that differ only in their values share one translation, filled with each one's values; it
+// must give exactly what translating the statement as a whole gives.
+TEST(Db2Dialect, StatementsOfOneShapeShareTheirTranslation)
+{
+    const auto describe = [](const Translation& t)
+    {
+        std::string s = t.sql + " |" + Params(t) + "|";
+        for (const auto& l : t.literals)
+            s += l.kind == kiv::core::db2::Literal::Text ? " '" + l.text + "'" : " " + std::to_string(l.i);
+        for (const auto& c : t.insertColumns)
+            s += " c:" + c;
+        for (const auto& n : t.tables)
+            s += " t:" + n;
+        return s + (t.parameterised ? " lifted" : "") + (t.changed ? " changed" : "");
+    };
+    const struct
+    {
+        const char* first;
+        const char* second;
+    } cases[] = {
+        {"insert into T (a, b, c) values (1, 'x', -5)", "insert into T (a, b, c) values (22, 'it''s', -7)"},
+        {"update T set a = 3, b = 'p' where id = 9", "update T set a = 40, b = '' where id = 10"},
+        {"select * from T where n = '0101' and t > 17 order by 2 desc limit 0, 30",
+         "select * from T where n = '0''2' and t > 18 order by 3 desc limit 0, 5"},
+        {"select f1 from (select a, sum(b) from T where c = n'x' group by a order by f1 desc limit 0, 3) as "
+         "T(f1, f2)",
+         "select f1 from (select a, sum(b) from T where c = n'yy' group by a order by f1 desc limit 0, 9) as "
+         "T(f1, f2)"},
+        {"delete from T where id = 4 and name = ? and k in (1, 2)",
+         "delete from T where id = 5 and name = ? and k in (3, 40)"},
+    };
+    for (const auto& c : cases)
+    {
+        Translation a, b;
+        ASSERT_TRUE(TranslateByShape(c.first, a)) << c.first;
+        EXPECT_EQ(describe(a), describe(Translate(c.first, true)));
+        ASSERT_TRUE(TranslateByShape(c.second, b)) << c.second;
+        EXPECT_EQ(describe(b), describe(Translate(c.second, true)));
+    }
+    // Left to the whole translation: nothing that varies, comments, reals, hexadecimal, leading zeros.
+    for (const char* sql : {"select * from T", "select 1 from T -- 2", "select 1.5 from T",
+                            "select 0x10 from T", "select 007 from T", "select [a] from T where b = 1"})
+    {
+        Translation t;
+        EXPECT_FALSE(TranslateByShape(sql, t)) << sql;
     }
 }
