@@ -5,6 +5,7 @@
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -45,6 +46,23 @@ inline UlogInfo NewEvent(int type, unsigned int tmStart, unsigned int nDuration)
     info.tmStart = tmStart;
     info.tmEnd = tmStart + nDuration;
     return info;
+}
+
+// The key that names correspondent n of a type where the number does not: an SNS person id, or an
+// e-mail address for e-mails and instant messages.
+inline void SetAddressOf(UlogInfo& info, int type, int n)
+{
+    if (type == ULOG_LOG_SNS_1 || type == ULOG_LOG_SNS_2)
+    {
+        std::snprintf(info.szSnsPersonId, sizeof(info.szSnsPersonId), "sns-%d-%d", type, n);
+        return;
+    }
+    if (type < ULOG_LOG_EMAIL_SENT)
+        return;
+    char address[64];
+    std::snprintf(address, sizeof(address), "p%d.%d@example.org", type, n);
+    for (size_t i = 0; address[i] != '\0'; ++i)
+        info.mszEmailAddress[i] = static_cast<WCHAR>(address[i]);
 }
 } // namespace ulogbench
 

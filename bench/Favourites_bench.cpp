@@ -25,15 +25,7 @@ UlogInfo MakeEvent(int type, int n)
     std::snprintf(info.szName, sizeof(info.szName), "Person %d", n);
     std::snprintf(info.szCallerIdPath, sizeof(info.szCallerIdPath), "/User/Pictures/person-%d.jpg", n);
     info.nPersonId = n + 1;
-    if (type == ULOG_LOG_SNS_1 || type == ULOG_LOG_SNS_2)
-        std::snprintf(info.szSnsPersonId, sizeof(info.szSnsPersonId), "sns-%d-%d", type, n);
-    if (type >= ULOG_LOG_EMAIL_SENT && type != ULOG_LOG_SNS_1 && type != ULOG_LOG_SNS_2)
-    {
-        char address[64];
-        std::snprintf(address, sizeof(address), "p%d.%d@example.org", type, n);
-        for (size_t i = 0; address[i] != '\0'; ++i)
-            info.mszEmailAddress[i] = static_cast<WCHAR>(address[i]);
-    }
+    ulogbench::SetAddressOf(info, type, n);
     return info;
 }
 
