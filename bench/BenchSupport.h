@@ -64,6 +64,21 @@ inline void SetAddressOf(UlogInfo& info, int type, int n)
     for (size_t i = 0; address[i] != '\0'; ++i)
         info.mszEmailAddress[i] = static_cast<WCHAR>(address[i]);
 }
+
+// Correspondent n of a type in a full table, as the export benchmarks store it: every third name in
+// Korean, every fifth one holding pszSpecial (characters an export must escape).
+inline UlogInfo ExportEvent(int type, int n, const char* pszSpecial)
+{
+    UlogInfo info = NewEvent(type, 1700000000u + static_cast<unsigned>(type * 1000 + n) * 60u, 42);
+    std::snprintf(info.szNumber, sizeof(info.szNumber), "01%02d%06d", type, n);
+    std::snprintf(info.szName, sizeof(info.szName), "%s %d-%d",
+                  n % 3 == 0   ? "\xEA\xB9\x80\xEB\xAF\xBC\xEC\x88\x98"
+                  : n % 5 == 0 ? pszSpecial
+                               : "Person",
+                  type, n);
+    SetAddressOf(info, type, n);
+    return info;
+}
 } // namespace ulogbench
 
 #endif

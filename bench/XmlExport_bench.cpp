@@ -14,16 +14,7 @@ const int ROWS_PER_TYPE = 30; // the distinct table's limit per log type
 
 UlogInfo MakeEvent(int type, int n)
 {
-    UlogInfo info = ulogbench::NewEvent(type, 1700000000u + static_cast<unsigned>(type * 1000 + n) * 60u, 42);
-    std::snprintf(info.szNumber, sizeof(info.szNumber), "01%02d%06d", type, n);
-    // Every third name in Korean, every fifth with characters the file must escape.
-    std::snprintf(info.szName, sizeof(info.szName), "%s %d-%d",
-                  n % 3 == 0   ? "\xEA\xB9\x80\xEB\xAF\xBC\xEC\x88\x98"
-                  : n % 5 == 0 ? "Lee & <Park>"
-                               : "Person",
-                  type, n);
-    ulogbench::SetAddressOf(info, type, n);
-    return info;
+    return ulogbench::ExportEvent(type, n, "Lee & <Park>");
 }
 
 void BM_XmlExport330(benchmark::State& state)
