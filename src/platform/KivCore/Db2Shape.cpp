@@ -9,7 +9,7 @@
 // hexadecimal or oversized numbers, numbers with leading zeros, bracketed names) goes the long way.
 #include "KivCore/Db2Dialect.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <list>
 #include <memory>
@@ -47,14 +47,23 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-std::string IntMarker(size_t i)
+void AppendNumber(std::string& out, long long v)
 {
-    return std::to_string(kIntMarkerBase + static_cast<long long>(i));
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof(digits), v);
+    out.append(digits, r.ptr);
 }
 
-std::string TextMarker(size_t i)
+void AppendIntMarker(std::string& out, size_t i)
 {
-    return "\x01" + std::to_string(i) + "\x02";
+    AppendNumber(out, kIntMarkerBase + static_cast<long long>(i));
+}
+
+void AppendTextMarker(std::string& out, size_t i)
+{
+    out += '\x01';
+    AppendNumber(out, static_cast<long long>(i));
+    out += '\x02';
 }
 
 // The shape of sql (its literals replaced by markers) and the literals; false when the text holds
@@ -93,7 +102,7 @@ bool Scan(std::string_view sql, std::string& shape, std::vector<RawLiteral>& lit
                 return false;
             lits.push_back({static_cast<uint32_t>(i + 1), static_cast<uint32_t>(k), true});
             shape += '\'';
-            shape += TextMarker(lits.size() - 1);
+            AppendTextMarker(shape, lits.size() - 1);
             shape += '\'';
             i = k + 1;
             continue;
@@ -138,7 +147,7 @@ bool Scan(std::string_view sql, std::string& shape, std::vector<RawLiteral>& lit
             if (lits.size() >= kMaxLiterals)
                 return false;
             lits.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(k), false});
-            shape += IntMarker(lits.size() - 1);
+            AppendIntMarker(shape, lits.size() - 1);
             i = k;
             continue;
         }
@@ -265,8 +274,11 @@ void Fill(const Template& tpl, std::string_view text, const std::vector<RawLiter
         }
         else
         {
+            // At most 17 digits without a sign (the scan takes no other): no overflow.
             lit.kind = Literal::Integer;
-            lit.i = std::strtoll(std::string(text.substr(r.b, r.e - r.b)).c_str(), nullptr, 10);
+            lit.i = 0;
+            for (uint32_t k = r.b; k < r.e; ++k)
+                lit.i = lit.i * 10 + (text[k] - '0');
         }
     }
 }
