@@ -104,16 +104,10 @@ const char* const s_statsHelp = "usage: ulog stats [--json]\n"
                                 "and the numbers of stored rows and events. Call times read\n"
                                 "hours:minutes:seconds (--json: seconds).\n";
 
-// A stored text field, as stored (for JSON, which escapes it itself).
-std::string Text(const char* field, size_t places)
-{
-    return std::string(field, strnlen(field, places));
-}
-
 // A stored text field as the text output shows it (see Printable).
 std::string Shown(const char* field, size_t places)
 {
-    return Printable(Text(field, places));
+    return Printable(FieldText(field, places));
 }
 
 std::string EmailOf(const UlogInfo& info)
@@ -124,11 +118,11 @@ std::string EmailOf(const UlogInfo& info)
 // What the list shows for the correspondent: the name, else the number, else the e-mail address.
 std::string Who(const UlogInfo& info)
 {
-    std::string who = Text(info.szName, sizeof(info.szName));
+    std::string who = FieldText(info.szName, sizeof(info.szName));
     if (who.empty())
-        who = Text(info.szNumber, sizeof(info.szNumber));
+        who = FieldText(info.szNumber, sizeof(info.szNumber));
     if (who.empty())
-        who = Text(info.szEmailDisplayName, sizeof(info.szEmailDisplayName));
+        who = FieldText(info.szEmailDisplayName, sizeof(info.szEmailDisplayName));
     if (who.empty())
         who = EmailOf(info);
     return who.empty() ? "(unknown)" : Printable(who);
@@ -354,9 +348,9 @@ std::string ContactJson(const UlogInfo& info)
 {
     std::ostringstream out;
     out << "{\"id\": " << info.nPersonId << ", \"data\": " << info.nCtDataId << ", \"fdn\": " << info.nCtFdnId
-        << ", \"first\": " << JsonString(Text(info.szFirstName, sizeof(info.szFirstName)))
-        << ", \"last\": " << JsonString(Text(info.szLastName, sizeof(info.szLastName)))
-        << ", \"picture\": " << JsonString(Text(info.szCallerIdPath, sizeof(info.szCallerIdPath)))
+        << ", \"first\": " << JsonString(FieldText(info.szFirstName, sizeof(info.szFirstName)))
+        << ", \"last\": " << JsonString(FieldText(info.szLastName, sizeof(info.szLastName)))
+        << ", \"picture\": " << JsonString(FieldText(info.szCallerIdPath, sizeof(info.szCallerIdPath)))
         << ", \"phone_type\": " << info.iPhoneType << ", \"storage\": " << info.iStorageType << "}";
     return out.str();
 }
@@ -384,8 +378,8 @@ std::string LogJson(const UlogInfo& info, bool event, TimeForm form, bool withCo
 {
     std::ostringstream out;
     out << "{\"id\": " << info.nUniqueId << ", \"type\": " << JsonString(LogTypeName(info.iLogType))
-        << ", \"name\": " << JsonString(Text(info.szName, sizeof(info.szName)))
-        << ", \"number\": " << JsonString(Text(info.szNumber, sizeof(info.szNumber)))
+        << ", \"name\": " << JsonString(FieldText(info.szName, sizeof(info.szName)))
+        << ", \"number\": " << JsonString(FieldText(info.szNumber, sizeof(info.szNumber)))
         << ", \"email\": " << JsonString(EmailOf(info)) << ", \"group\": " << info.nGroupId;
     if (event)
         out << ", \"parent\": " << info.nParentId;

@@ -41,11 +41,6 @@ const int COUNT_MAX = 100;
 // Rows one favourite can have: one per log type.
 const int ROWS_PER_FAVOURITE = ULOG_LOG_CNT_MAX;
 
-std::string Text(const char* field, size_t places)
-{
-    return std::string(field, strnlen(field, places));
-}
-
 int CountOption(const Parsed& p, const std::string& command)
 {
     if (!p.Has("--count"))
@@ -87,18 +82,18 @@ int Frequent(const std::vector<std::string>& args, const std::string& root, bool
             std::printf("%s\n  {\"id\": %d, \"type\": %s, \"name\": %s, \"number\": %s, \"count\": %d, "
                         "\"start\": %u, \"start_text\": %s}",
                         i == 0 ? "" : ",", info.nUniqueId, JsonString(LogTypeName(info.iLogType)).c_str(),
-                        JsonString(Text(info.szName, sizeof(info.szName))).c_str(),
-                        JsonString(Text(info.szNumber, sizeof(info.szNumber))).c_str(), info.nDuplLogCount,
-                        info.tmStart, JsonString(ListTime(info.tmStart)).c_str());
+                        JsonString(FieldText(info.szName, sizeof(info.szName))).c_str(),
+                        JsonString(FieldText(info.szNumber, sizeof(info.szNumber))).c_str(),
+                        info.nDuplLogCount, info.tmStart, JsonString(ListTime(info.tmStart)).c_str());
         }
         std::printf("%s]\n", logs.empty() ? "" : "\n");
         return 0;
     }
     for (const UlogInfo& info : logs)
     {
-        std::string who = Text(info.szName, sizeof(info.szName));
+        std::string who = FieldText(info.szName, sizeof(info.szName));
         if (who.empty())
-            who = Text(info.szNumber, sizeof(info.szNumber));
+            who = FieldText(info.szNumber, sizeof(info.szNumber));
         std::printf("%-5d %-28s %3d  %s\n", info.nUniqueId, Printable(who).c_str(), info.nDuplLogCount,
                     ListTime(info.tmStart).c_str());
     }
@@ -133,7 +128,7 @@ std::map<std::string, std::vector<std::pair<int, int>>> EventsByBasicNumber()
             UlogSvcIteratorRelease(h);
             Fail("favourites: the logs cannot be read" + reason);
         }
-        events[Text(info.szBasicNumber, sizeof(info.szBasicNumber))].push_back(
+        events[FieldText(info.szBasicNumber, sizeof(info.szBasicNumber))].push_back(
             {info.iLogType, info.nDuplLogCount});
         UlogSvcIteratorMoveNext(h);
     }
@@ -154,9 +149,9 @@ std::vector<Favourite> ReadFavourites(int count)
     for (int i = 0; i < filled; ++i)
     {
         const UlogPhotoFvrInfo& record = records[static_cast<size_t>(i)];
-        const std::string basic = Text(record.szBasicNumber, sizeof(record.szBasicNumber));
+        const std::string basic = FieldText(record.szBasicNumber, sizeof(record.szBasicNumber));
         // The rows of one favourite come together.
-        if (!favourites.empty() && basic == Text(favourites.back().info.szBasicNumber, ULOG_NUMBER_LEN))
+        if (!favourites.empty() && basic == FieldText(favourites.back().info.szBasicNumber, ULOG_NUMBER_LEN))
             continue;
         if (static_cast<int>(favourites.size()) == count)
             break;
@@ -194,10 +189,10 @@ void PrintFavourites(const std::vector<Favourite>& favourites, bool json)
             std::printf("%s\n  {\"rank\": %zu, \"contact\": %d, \"name\": %s, \"number\": %s, \"basic\": %s, "
                         "\"picture\": %s, \"events\": {%s}}",
                         i == 0 ? "" : ",", i + 1, info.nPersonId,
-                        JsonString(Text(info.szName, sizeof(info.szName))).c_str(),
-                        JsonString(Text(info.szNumber, sizeof(info.szNumber))).c_str(),
-                        JsonString(Text(info.szBasicNumber, sizeof(info.szBasicNumber))).c_str(),
-                        JsonString(Text(info.szCallerIdPath, sizeof(info.szCallerIdPath))).c_str(),
+                        JsonString(FieldText(info.szName, sizeof(info.szName))).c_str(),
+                        JsonString(FieldText(info.szNumber, sizeof(info.szNumber))).c_str(),
+                        JsonString(FieldText(info.szBasicNumber, sizeof(info.szBasicNumber))).c_str(),
+                        JsonString(FieldText(info.szCallerIdPath, sizeof(info.szCallerIdPath))).c_str(),
                         events.str().c_str());
         }
         std::printf("%s]\n", favourites.empty() ? "" : "\n");
@@ -207,9 +202,9 @@ void PrintFavourites(const std::vector<Favourite>& favourites, bool json)
     {
         const UlogPhotoFvrInfo& info = favourites[i].info;
         std::printf("%2zu. %-28s %-16s %s\n", i + 1,
-                    Printable(Text(info.szName, sizeof(info.szName))).c_str(),
-                    Printable(Text(info.szNumber, sizeof(info.szNumber))).c_str(),
-                    Printable(Text(info.szCallerIdPath, sizeof(info.szCallerIdPath))).c_str());
+                    Printable(FieldText(info.szName, sizeof(info.szName))).c_str(),
+                    Printable(FieldText(info.szNumber, sizeof(info.szNumber))).c_str(),
+                    Printable(FieldText(info.szCallerIdPath, sizeof(info.szCallerIdPath))).c_str());
         std::printf("    %s\n", EventsText(favourites[i]).c_str());
     }
     if (favourites.empty())
@@ -231,8 +226,8 @@ int DeleteFavourite(const std::vector<std::string>& args, const std::string& roo
     for (const Favourite& favourite : favourites)
     {
         const UlogPhotoFvrInfo& info = favourite.info;
-        if (number == Text(info.szBasicNumber, sizeof(info.szBasicNumber)) ||
-            UlogStrCmp(number.c_str(), Text(info.szNumber, sizeof(info.szNumber)).c_str()))
+        if (number == FieldText(info.szBasicNumber, sizeof(info.szBasicNumber)) ||
+            UlogStrCmp(number.c_str(), FieldText(info.szNumber, sizeof(info.szNumber)).c_str()))
         {
             pFound = &favourite;
             break;
@@ -242,7 +237,7 @@ int DeleteFavourite(const std::vector<std::string>& args, const std::string& roo
         Fail("favourites delete: " + p.positional[0] + " is not a favourite; nothing deleted");
     if (!UlogDeleteSinglePhotoFavouritesLog(&pFound->info))
         Fail("favourites delete: the logs of " + p.positional[0] + " could not be deleted" + Reason());
-    const std::string shown = Text(pFound->info.szNumber, sizeof(pFound->info.szNumber));
+    const std::string shown = FieldText(pFound->info.szNumber, sizeof(pFound->info.szNumber));
     if (json)
         std::printf("{\"deleted\": %s, \"rows\": %zu}\n", JsonString(shown).c_str(), pFound->events.size());
     else

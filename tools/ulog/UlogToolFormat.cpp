@@ -2,9 +2,15 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 namespace ulogtool
 {
+std::string FieldText(const char* field, size_t places)
+{
+    return std::string(field, strnlen(field, places));
+}
+
 namespace
 {
 const char* const s_typeNames[ULOG_LOG_CNT_MAX] = {

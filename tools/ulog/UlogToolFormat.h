@@ -11,6 +11,8 @@ namespace ulogtool
 {
 // A whole decimal number within [lo, hi]; nothing for anything else.
 std::optional<long long> ParseInteger(const std::string& text, long long lo, long long hi);
+// A stored text field of the given size, as stored (up to its terminator or its end).
+std::string FieldText(const char* field, size_t places);
 // Seconds since 1970-01-01 UTC, given as a number or as "YYYY-MM-DD[ HH:MM[:SS]]" (also with 'T').
 std::optional<unsigned int> ParseTime(const std::string& text);
 // A JSON string literal.

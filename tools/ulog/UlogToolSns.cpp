@@ -125,11 +125,6 @@ Request ParseRequest(const Parsed& p, bool send, const std::string& command)
     return r;
 }
 
-std::string Field(const char* field, size_t places)
-{
-    return std::string(field, strnlen(field, places));
-}
-
 // True when stored is what the service keeps of given: all of it, or a start of it cut to its field.
 bool StoredFrom(const std::string& stored, const std::string& given)
 {
@@ -166,8 +161,8 @@ const UlogInfo* FindRow(const std::vector<UlogInfo>& rows, int type, const Perso
     const UlogInfo* found = nullptr;
     for (const UlogInfo& info : rows)
         if (info.iLogType == type &&
-            StoredFrom(Field(info.szSnsPersonId, sizeof(info.szSnsPersonId)), person.id) &&
-            StoredFrom(Field(info.szSyncId, sizeof(info.szSyncId)), syncId) &&
+            StoredFrom(FieldText(info.szSnsPersonId, sizeof(info.szSnsPersonId)), person.id) &&
+            StoredFrom(FieldText(info.szSyncId, sizeof(info.szSyncId)), syncId) &&
             (found == nullptr || info.nSortIndex > found->nSortIndex))
             found = &info;
     return found;
@@ -177,9 +172,9 @@ std::string RowJson(const UlogInfo& info)
 {
     std::ostringstream out;
     out << "{\"id\": " << info.nUniqueId << ", \"type\": " << JsonString(LogTypeName(info.iLogType))
-        << ", \"person\": " << JsonString(Field(info.szSnsPersonId, sizeof(info.szSnsPersonId)))
-        << ", \"name\": " << JsonString(Field(info.szEmailDisplayName, sizeof(info.szEmailDisplayName)))
-        << ", \"sync\": " << JsonString(Field(info.szSyncId, sizeof(info.szSyncId)))
+        << ", \"person\": " << JsonString(FieldText(info.szSnsPersonId, sizeof(info.szSnsPersonId)))
+        << ", \"name\": " << JsonString(FieldText(info.szEmailDisplayName, sizeof(info.szEmailDisplayName)))
+        << ", \"sync\": " << JsonString(FieldText(info.szSyncId, sizeof(info.szSyncId)))
         << ", \"subject\": " << JsonString(Utf16ToUtf8(info.mszSubject, ULOG_SUBJECT_LEN))
         << ", \"body\": " << JsonString(Utf16ToUtf8(info.mszBody, ULOG_BODY_LEN))
         << ", \"sp\": " << info.nSnsSpInfo << ", \"contact\": " << info.nPersonId
@@ -254,8 +249,8 @@ int Publish(const std::vector<std::string>& args, const std::string& root, bool 
     for (const UlogInfo& info : stored)
         std::printf("stored %s: id %d, group %d, count %d, person %s, sync id %s\n",
                     LogTypeName(info.iLogType), info.nUniqueId, info.nGroupId, info.nDuplLogCount,
-                    Printable(Field(info.szSnsPersonId, sizeof(info.szSnsPersonId))).c_str(),
-                    Printable(Field(info.szSyncId, sizeof(info.szSyncId))).c_str());
+                    Printable(FieldText(info.szSnsPersonId, sizeof(info.szSnsPersonId))).c_str(),
+                    Printable(FieldText(info.szSyncId, sizeof(info.szSyncId))).c_str());
     return 0;
 }
 } // namespace
