@@ -3,7 +3,7 @@
 
 #include "UlogSvcECOM/UlogSvcECOM.h"
 
-#include "KivCore/KivCoreDb.h"
+#include "KivCore/KivCore.h"
 #include "KivCtSvc/KivCtSvc.h"
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
 #include "UlogSvcChangeMgr/CUlogSvcContactSync.h"

@@ -5,7 +5,6 @@
 
 #include "KivCore/KivCore.h"
 #include "KivGWESCore/KivGWESCore.h"
-#include "KivGWESCore/KivUtf8.h"
 #include "UlogSvcLogMgr/CUlog.h"
 #include "UlogSvcLogMgr/CUlogCallLog.h"
 #include "UlogSvcLogMgr/CUlogEmailLog.h"

@@ -4,7 +4,7 @@
 #include "UlogSvcXmlMgr/CUlogSvcXmlMgr.h"
 
 #include "UlogSvcLogMgr/CUlogSvcLogMgrLock.h"
-#include "KivCore/KivFileReplace.h"
+#include "KivCore/KivCore.h"
 #include "UlogSvcLogMgr/IUlogSvcDistinctMgr.h"
 #include "UlogSvcUtil/CUlogSvcLock.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"

@@ -7,7 +7,6 @@
 #include "KivCore/Db2EngineInternal.h"
 #include "KivCore/Db2Internal.h"
 #include "KivCore/KivCore.h"
-#include "KivCore/KivCoreDb.h"
 #include "KivCore/KivCoreInternal.h"
 #include "KivCore/KivCoreText.h"
 

@@ -1,7 +1,6 @@
 // Handset file system: every path lives under the data root; nothing reaches outside it.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
-#include "KivCore/KivFileReplace.h"
 
 #include <atomic>
 #include <cerrno>

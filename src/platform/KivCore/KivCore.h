@@ -144,6 +144,12 @@ extern "C"
     int Db2StmtDestroy(int hStmt);    /* 0, or -1 for an unknown handle */
     int Db2Commit(void);   /* 0; commits an open transaction, harmless outside one; -1 on failure */
     int Db2Rollback(void); /* 0; rolls back an open transaction, harmless outside one; -1 on failure */
+    /* Closes the database: the write-ahead journal is copied into it whole and emptied first (0). The
+     * next call of the engine opens it again. While a batch is open or a statement handle lives, it stays
+     * open (1). The end of the process closes it too; a statement after that fails. (A commit never
+     * copies the journal into the database: a thread of the engine does, with a connection of its own,
+     * once the journal has grown past 256 pages.) */
+    int Db2Close(void);
     /* Batches: from Db2BeginBatch to its matching Db2EndBatch every statement, of any thread, runs in one
      * transaction, written to the database once at the end: all of it or none of it. Batches nest (only
      * the outermost one commits). The thread that began the outermost batch owns it:
@@ -305,6 +311,12 @@ extern "C"
     int FmReadFile(HOBJ hFile, void* buffer, unsigned int length);      /* bytes read, negative on failure */
     BOOL FmCloseFile(HOBJ hFile);
     BOOL FmRemoveFile(const char* path);
+    /* Renames the file at oldPath (a handset path under the data root) to newPath in one step, replacing a
+     * file there: its data is synced to disk first and the directory after, so a reader or a crash sees
+     * the old file or the new one whole. FALSE, both paths as they were, when oldPath is no file, a
+     * directory stands at newPath, a path leaves the data root, or the host refuses; the cause in
+     * SysGetLastError. */
+    BOOL FmRenameFile(const char* oldPath, const char* newPath);
     /* Host path of a handset path; FALSE when it would leave the data root or does not fit. */
     BOOL FmGetHostPath(const char* path, char* hostPath, int hostPathSize);
     /* Points "/" at the host directory hostDir (created when missing) for reading and writing: the

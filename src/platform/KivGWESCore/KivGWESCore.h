@@ -24,6 +24,11 @@ extern "C"
     /* 16-bit text -> local code page. Writes at most destBytes-1 bytes and terminates; never splits a
      * character; lone surrogates are substituted. Returns the bytes written. */
     int WmConvert2LCode(char* dest, int destBytes, const WCHAR* src);
+    /* 16-bit text -> UTF-8, for files whose format says UTF-8 whatever the code page. Writes at most
+     * destBytes-1 bytes and terminates; never splits a character; lone surrogates are substituted
+     * (U+FFFD), so the result is always valid UTF-8. Three bytes per unit and a terminator always
+     * suffice. Returns the bytes written. */
+    int WmConvert2UTF8(char* dest, int destBytes, const WCHAR* src);
     /* GSM 03.38 default alphabet (one septet per byte, 0x1B escapes) -> 16-bit text; srcLength bytes of
      * src are read (or up to a NUL). Returns the units written. */
     int WmConvertGSM2PCode(WCHAR* dest, int destUnits, const char* src, int srcLength);

@@ -1,6 +1,5 @@
 // 16-bit text: code-page conversion, the GSM default alphabet, formatting and bounded copies.
 #include "KivGWESCore/KivGWESCore.h"
-#include "KivGWESCore/KivUtf8.h"
 #include "KivCore/KivCoreText.h"
 
 #include <unicode/ustring.h>

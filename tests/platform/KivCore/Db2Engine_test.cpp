@@ -1,7 +1,7 @@
 // The SQL engine: return conventions, current results, the statement API, text widths, threads and
 // fault injection.
 #include "Db2TestUtil.h"
-#include "KivCore/KivCoreDb.h"
+#include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 #include "control/PlatformControl.h"
 #include "support/DataFiles.h"
