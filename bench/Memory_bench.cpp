@@ -2,7 +2,8 @@
 // rows, 9,900 events). A child process fills a data root; this process then starts the service on it,
 // walks the main list and every event through iterator handles, and reads its own
 // /proc/self/smaps_rollup, before the service starts and after the walk.
-// Usage: Memory_bench [--keep ROOT]   (a kept root is filled once and reused)
+// Usage: Memory_bench [--keep ROOT] [--mappings]   (a kept root is filled once and reused; --mappings
+// also lists the mappings that hold the most private dirty memory)
 #include "BenchSupport.h"
 #include "UlogSvc.h"
 #include "control/PlatformControl.h"
@@ -35,6 +36,35 @@ std::map<std::string, long> Rollup()
     while (in >> name >> value >> unit)
         kb[name.substr(0, name.size() - 1)] = value;
     return kb;
+}
+
+// The mappings of /proc/self/smaps with the most Private_Dirty, largest first.
+void PrintMappings()
+{
+    std::ifstream in("/proc/self/smaps");
+    std::map<std::string, long> kb;
+    std::string line;
+    std::string name;
+    while (std::getline(in, line))
+    {
+        long value = 0;
+        if (std::sscanf(line.c_str(), "Private_Dirty: %ld kB", &value) == 1)
+            kb[name] += value;
+        else if (line.find(':') == std::string::npos || line.find(' ') < line.find(':'))
+        {
+            // A range line: "start-end perms offset dev inode [path]".
+            const size_t slash = line.find_first_of("/[");
+            name = slash == std::string::npos ? "[anonymous]" : line.substr(slash);
+        }
+    }
+    std::multimap<long, std::string, std::greater<long>> order;
+    for (const auto& [mapping, value] : kb)
+        if (value > 0)
+            order.emplace(value, mapping);
+    int n = 0;
+    for (const auto& [value, mapping] : order)
+        if (n++ < 12)
+            std::printf("  %6ld KiB  %s\n", value, mapping.c_str());
 }
 
 void Print(const char* when, std::map<std::string, long> kb)
@@ -81,6 +111,7 @@ int main(int argc, char** argv)
 {
     std::string root = ulogbench::RunRoot("ulog-memory");
     bool bKeep = false;
+    bool bMappings = false;
     for (int i = 1; i < argc; ++i)
     {
         if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc)
@@ -88,9 +119,11 @@ int main(int argc, char** argv)
             root = argv[++i];
             bKeep = true;
         }
+        else if (std::strcmp(argv[i], "--mappings") == 0)
+            bMappings = true;
         else if (std::strncmp(argv[i], "--benchmark_", 12) != 0) // the options of the other benchmarks
         {
-            std::fprintf(stderr, "usage: Memory_bench [--keep ROOT]\n");
+            std::fprintf(stderr, "usage: Memory_bench [--keep ROOT] [--mappings]\n");
             return 2;
         }
     }
@@ -108,6 +141,9 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    // A library the linker has just written is dirty in the page cache until it reaches the disk, and
+    // its pages would count as this process's private dirty memory: written back first.
+    sync();
     Print("before the service starts:", Rollup());
     UlogCtlReset(root.c_str());
     UlogSvcDispatch(0);
@@ -115,6 +151,8 @@ int main(int argc, char** argv)
     const int nEvents = Walk(UlogGetDuplAllLogInfo());
     const std::map<std::string, long> kb = Rollup();
     Print("holding the full history:", kb);
+    if (bMappings)
+        PrintMappings();
     std::printf("%d rows, %d events walked; Private_Dirty %.2f MiB (target < 2 MiB), Rss %.2f MiB\n", nRows,
                 nEvents, kb.at("Private_Dirty") / 1024.0, kb.at("Rss") / 1024.0);
     UlogSvcDispatch(1);

@@ -1,6 +1,7 @@
 #include "KivAppSvcFramework/ContentMgr.h"
 
 #include "KivAppSvcFramework/KivAppSvcFrameworkInternal.h"
+#include "KivCore/KivCoreInternal.h"
 
 #include <atomic>
 #include <memory>
@@ -76,7 +77,15 @@ public:
     void Release() override { delete this; }
 
 private:
-    ~CContentList() override = default;
+    ~CContentList() override
+    {
+        // A list read past its first block (the whole history of events, say) has moved megabytes
+        // through the heap: they go back to the system with the list.
+        const bool bLong = m_bBlock && m_blockStart > 0;
+        m_block = std::vector<CContent>();
+        if (bLong)
+            kiv::core::ReturnFreeMemory();
+    }
 
     void ReadBlock(int start)
     {

@@ -12,6 +12,10 @@
 
 #include <sqlite3.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <atomic>
 #include <climits>
 #include <cstdlib>
@@ -190,30 +194,43 @@ struct Current
     uint64_t generation = 0;
     ResultSet rs;
     long long row = -1;
+    ~Current();
 };
 thread_local Current t_current;
 // The same object through a constant-initialised pointer: the column reads, called once per cell, then
-// reach it without the initialisation check of t_current.
+// reach it without the initialisation check of t_current. Set to a null value when the thread's
+// objects are destroyed (a thread's end, or the main thread's exit before the static destructors and
+// exit handlers that may still use the engine): from then on the thread has no current result.
 thread_local Current* t_pCurrent = nullptr;
+thread_local bool t_bCurrentGone = false;
 
-Current& ThisThread()
+Current::~Current()
+{
+    t_bCurrentGone = true;
+    t_pCurrent = nullptr;
+}
+
+// The thread's current result; null once the thread's objects have been destroyed.
+Current* ThisThread()
 {
     Current* c = t_pCurrent;
-    if (c == nullptr)
+    if (c == nullptr && !t_bCurrentGone)
         c = t_pCurrent = &t_current;
-    return *c;
+    return c;
 }
 
 Current* LiveCurrent()
 {
-    Current& c = ThisThread();
-    if (c.generation != E().generation.load(std::memory_order_acquire))
+    Current* c = ThisThread();
+    if (c == nullptr)
+        return nullptr;
+    if (c->generation != E().generation.load(std::memory_order_acquire))
     {
-        c.rs.Clear();
-        c.row = -1;
+        c->rs.Clear();
+        c->row = -1;
         return nullptr;
     }
-    return &c;
+    return c;
 }
 
 // Statement text: a format only when arguments come with it. With none, only "%%" folds to "%".
@@ -281,8 +298,8 @@ void ResetSql()
         e.count = 0;
         e.generation.fetch_add(1, std::memory_order_acq_rel);
     }
-    t_current.rs.Clear();
-    t_current.row = -1;
+    // Every thread's current result belongs to the old generation now: each thread drops its own at its
+    // next read (the calling thread's objects may already be gone when this runs at exit).
 }
 } // namespace kiv::core
 
@@ -330,9 +347,12 @@ extern "C" int Db2QueryExV(const char* format, const KivArg* args, int nargs)
     if (query && n >= 0)
     {
         // A query replaces the thread's current result; a write leaves it as it was.
-        t_current.generation = generation;
-        t_current.rs = std::move(rs);
-        t_current.row = -1;
+        if (Current* c = ThisThread())
+        {
+            c->generation = generation;
+            c->rs = std::move(rs);
+            c->row = -1;
+        }
     }
     return n;
 }
@@ -425,10 +445,27 @@ extern "C" BOOL Db2GetColumnInt(int column, int* pValue)
 
 extern "C" int Db2ClearRow(void)
 {
-    t_current.rs.Clear();
-    t_current.row = -1;
+    if (Current* c = ThisThread())
+    {
+        c->rs.Clear();
+        c->row = -1;
+    }
     return 0;
 }
+
+namespace kiv::core
+{
+void ReturnFreeMemory()
+{
+    // The rows are gone (Db2ClearRow); the storage they leave behind, kept for the thread's next
+    // query, goes too.
+    if (Current* c = ThisThread(); c != nullptr && c->rs.rows == 0)
+        c->rs = db2::ResultSet();
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+} // namespace kiv::core
 
 extern "C" int Db2QueryRecordCount(const char* sql)
 {

@@ -45,6 +45,12 @@ void ResetTime();     /* clock running, zone UTC */
 void ResetDiag();     /* level from the environment, capture off and cleared */
 void ResetMemory();   /* allocation faults */
 
+/* After a long list is released (rows of many blocks read and dropped): drops the storage the calling
+ * thread keeps for its next query result and hands the heap's free pages back to the system, which the
+ * allocator would otherwise keep dirty. Costs the page faults of the next long read; not for every
+ * short one. */
+void ReturnFreeMemory();
+
 /* File-write fault injection shared by the file and registry modules: true when this write must fail. */
 bool ConsumeFileWriteFault();
 
