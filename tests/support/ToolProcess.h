@@ -25,14 +25,10 @@ extern char** environ;
 
 namespace ulogtest
 {
-// The built tool: under $ULOG_TEST_BIN, else under the build directory of this test program.
+// The built tool (its path is given by the build).
 inline std::string ToolPath()
 {
-    const char* bin = std::getenv("ULOG_TEST_BIN");
-    std::string build = (bin != nullptr) ? bin : "";
-    if (build.empty())
-        build = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string();
-    return build + "/tools/ulog/ulog";
+    return ULOG_TOOL_PATH;
 }
 
 inline int CountLines(const std::string& text)
