@@ -85,9 +85,7 @@ endfunction()
 # Linked with their installed RUNPATH: the build tree has the prefix's layout (see CMakeLists.txt).
 set_target_properties(${ULOG_INSTALLED_LIBRARIES} PROPERTIES VERSION ${PROJECT_VERSION}
                       SOVERSION ${ULOG_INTERFACE_VERSION} INSTALL_RPATH "$ORIGIN" BUILD_WITH_INSTALL_RPATH ON)
-# The tool finds the libraries relative to itself, wherever the prefix is moved.
-file(RELATIVE_PATH ulog_bin_to_lib /P/${CMAKE_INSTALL_BINDIR} /P/${CMAKE_INSTALL_LIBDIR})
-set_target_properties(ulog PROPERTIES INSTALL_RPATH "$ORIGIN/${ulog_bin_to_lib}" BUILD_WITH_INSTALL_RPATH ON)
+# The tool needs none of the libraries (it carries the service in itself) and has no RUNPATH.
 
 install(TARGETS ${ULOG_INSTALLED_LIBRARIES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS ulog RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
