@@ -82,10 +82,11 @@ unsigned int Stop()
     CUlogSvcContactSync* pSync = CUlogSvcContactSync::Instance();
     pSync->StopSync();
     pSync->WaitForPassEnd();
-    CUlogSvcMgr::Instance()->Exit();
     /* Closed, its journal emptied, so that the next process does not have to read the journal back;
-     * the next call opens it again. */
+     * the next call opens it again. Nothing of the stop below uses the database, and the statistics
+     * already stored are written to their file while the journal is copied back. */
     Db2Close();
+    CUlogSvcMgr::Instance()->Exit();
     CUlogSvcMutex::Delete();
     CUlogSvcAccountMutex::Delete();
     ulogapi::SetServiceRunning(false);

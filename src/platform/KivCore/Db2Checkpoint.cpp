@@ -93,9 +93,8 @@ void Checkpointer::CheckpointOnce()
     std::lock_guard<std::mutex> run(m_runMutex);
     if (m_pDb == nullptr)
     {
-        if (sqlite3_open_v2(m_path.c_str(), &m_pDb,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
-                            nullptr) != SQLITE_OK)
+        if (OpenSqlite(m_path.c_str(), &m_pDb,
+                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW) != SQLITE_OK)
         {
             SysDebugPrintf(SYS_DBG_FAIL, "Db2Checkpoint: %s [%s]\n", sqlite3_errmsg(m_pDb), m_path.c_str());
             sqlite3_close(m_pDb);

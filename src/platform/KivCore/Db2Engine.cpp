@@ -519,6 +519,9 @@ extern "C" BOOL Db2CheckTable(const char* tableName)
 
 extern "C" int Db2Close(void)
 {
+    // A process closes its database when it goes quiet: what it has queued for the files is written
+    // meanwhile, beside the checkpoint, instead of after it.
+    kiv::core::StartStores();
     Engine& e = E();
     std::lock_guard<std::mutex> lock(e.mu);
     if (e.db == nullptr)

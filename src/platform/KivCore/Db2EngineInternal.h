@@ -193,6 +193,10 @@ std::string UriPath(const std::string& path);
 // not null) holding its message for the caller to read and close. bJournalUnread: a journal with
 // contents that cannot be read (the open then fails).
 int OpenExistingReadOnly(const std::string& path, sqlite3*& h, bool& bJournalUnread);
+// sqlite3_open_v2 for every connection of the platform. The first one sets SQLite up for this
+// process's small databases: a connection's page cache takes its pages as it reads them, instead of
+// taking (and touching) a block of pages up front.
+int OpenSqlite(const char* filename, sqlite3** ppDb, int flags);
 
 // ---- Translations ---------------------------------------------------------------------------
 

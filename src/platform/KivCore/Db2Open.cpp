@@ -35,6 +35,18 @@ std::string UriPath(const std::string& path)
     return out;
 }
 
+int OpenSqlite(const char* filename, sqlite3** ppDb, int flags)
+{
+    static std::once_flag s_config;
+    std::call_once(s_config,
+                   []
+                   {
+                       // Refused (and harmless) when the process initialised SQLite before.
+                       sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+                   });
+    return sqlite3_open_v2(filename, ppDb, flags, nullptr);
+}
+
 namespace
 {
 // Opens uri read-only and reads its schema; SQLITE_OK, or the failure. The caller closes h either way
@@ -42,9 +54,8 @@ namespace
 int OpenAndProbe(const std::string& uri, sqlite3*& h)
 {
     h = nullptr;
-    int rc = sqlite3_open_v2(
-        uri.c_str(), &h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
-        nullptr);
+    int rc = OpenSqlite(uri.c_str(), &h,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW);
     if (rc == SQLITE_OK)
     {
         sqlite3_busy_timeout(h, kBusyTimeoutMs);
@@ -159,9 +170,9 @@ sqlite3* OpenForWriting(const std::string& path)
     }
     sqlite3* h = nullptr;
     // NOFOLLOW: the path has no link left; one planted since is refused rather than followed.
-    const int rc = sqlite3_open_v2(
-        path.c_str(), &h,
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
+    const int rc =
+        OpenSqlite(path.c_str(), &h,
+                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW);
     if (rc != SQLITE_OK)
     {
         ConnectionFailure(h, rc, path);

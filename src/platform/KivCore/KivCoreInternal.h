@@ -98,6 +98,10 @@ public:
 bool StoreFile(const std::string& hostPath, const std::shared_ptr<IStoredFile>& file);
 /* Returns once every queued store is written. Called before anything reads files from disk. */
 void WaitForStores();
+/* The stores queued so far are written now rather than after the gathering of a burst; the caller does
+ * not wait for them (closing the database does this, so that the files are written beside its
+ * checkpoint). */
+void StartStores();
 /* The cause (SYS_ERR_...) of the first store since the last call that did not land, or 0; forgets it. */
 unsigned int TakeStoreFailure();
 /* Counts a store that failed before it reached the writer (an injected write fault). */

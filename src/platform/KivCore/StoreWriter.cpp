@@ -207,6 +207,16 @@ public:
         return STORE_QUEUED;
     }
 
+    // The round being gathered is written now; the caller goes on.
+    void Start()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queue.empty())
+            return;
+        m_bStart = true;
+        m_hurry.notify_all();
+    }
+
     void Wait()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -255,7 +265,8 @@ private:
                 return; // stopping, and nothing is left to write
             // A call writes its statistics and the life time, busy moments bring many calls: each file
             // is written once a round, however often it was stored.
-            m_hurry.wait_for(lock, kGatherTime, [this] { return m_bStop || m_nWaiters > 0; });
+            m_hurry.wait_for(lock, kGatherTime, [this] { return m_bStop || m_bStart || m_nWaiters > 0; });
+            m_bStart = false;
             std::vector<Job> round;
             round.swap(m_queue);
             m_bWriting = true;
@@ -296,6 +307,7 @@ private:
     unsigned int m_nFailure = 0;                  // the first failed store since TakeFailure
     int m_nWaiters = 0;                           // callers of Wait
     bool m_bWriting = false;
+    bool m_bStart = false; // the round is written without gathering more (StartStores)
     bool m_bStop = false;
     std::thread m_thread;
 };
@@ -467,6 +479,11 @@ bool StoreFile(const std::string& hostPath, const std::shared_ptr<IStoredFile>& 
 void WaitForStores()
 {
     Writer().Wait();
+}
+
+void StartStores()
+{
+    Writer().Start();
 }
 
 unsigned int TakeStoreFailure()

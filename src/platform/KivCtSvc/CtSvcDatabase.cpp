@@ -129,9 +129,9 @@ sqlite3* OpenForWriting(const std::string& strPath)
         std::filesystem::create_directories(folder, ec); // under the root: checked with the path
     sqlite3* pDb = nullptr;
     // NOFOLLOW: the path has no link left; one planted since is refused rather than followed.
-    const int nOpen = sqlite3_open_v2(
-        strPath.c_str(), &pDb,
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
+    const int nOpen = kiv::core::db2::OpenSqlite(strPath.c_str(), &pDb,
+                                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
+                                                     SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW);
     if (nOpen != SQLITE_OK)
     {
         OpenFailure(pDb, nOpen, strPath);
@@ -177,7 +177,7 @@ sqlite3* OpenForWriting(const std::string& strPath)
 sqlite3* OpenEmpty()
 {
     sqlite3* pDb = nullptr;
-    if (sqlite3_open_v2(":memory:", &pDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+    if (kiv::core::db2::OpenSqlite(":memory:", &pDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX) !=
             SQLITE_OK ||
         sqlite3_exec(pDb, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK)
     {
