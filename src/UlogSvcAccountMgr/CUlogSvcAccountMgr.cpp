@@ -146,7 +146,7 @@ public:
     explicit CScope(CUlogSvcAccountMgr& mgr) : m_lock(m_mutex), m_guard(mgr.m_stateMutex)
     {
         if (m_depth.m_nOuter == 0 && Pending().bAny.load(std::memory_order_acquire))
-            mgr.__ApplyPending(false);
+            mgr.__ApplyPending();
     }
 
 private:
@@ -235,17 +235,7 @@ void CUlogSvcAccountMgr::SetLogCountSource(UlogLogCountFunc pfnCount)
 BOOL CUlogSvcAccountMgr::Init()
 {
     CScope scope(*this);
-    // Calls handed over while the service was stopped count once the file is loaded; when it cannot
-    // be loaded they count as calls of a service without statistics do.
     m_bStopped = false;
-    const BOOL bLoaded = __Load();
-    __ApplyPending(false);
-    return bLoaded;
-}
-
-BOOL CUlogSvcAccountMgr::__Load()
-{
-    CScope scope(*this);
 
     // A second Init gives up the handle of the first instead of leaking it.
     if (m_hReg != INVALID_HOBJ)
@@ -466,11 +456,9 @@ void CUlogSvcAccountMgr::__ApplyCall(const UlogCallFigures& call)
     }
 }
 
-void CUlogSvcAccountMgr::__ApplyPending(bool bStoreNow)
+void CUlogSvcAccountMgr::__ApplyPending()
 {
     CScope scope(*this);
-    if (m_bStopped && !bStoreNow)
-        return; // for the next load
     PendingCalls& pending = Pending();
     std::vector<UlogCallFigures> calls;
     {
@@ -480,7 +468,8 @@ void CUlogSvcAccountMgr::__ApplyPending(bool bStoreNow)
         calls.swap(pending.calls);
         pending.bAny.store(false, std::memory_order_release);
     }
-    // Stopped: the calls go to the file as it is now, loaded for the moment.
+    // Stored just before the service stopped: the calls go to the file as it is now, loaded for the
+    // moment (the next start reads it again).
     const bool bLoadHere = m_bStopped && !__UlogIsValidReg();
     if (bLoadHere)
         m_hReg = RegLoad(REG_FILE_NAME, 1);
@@ -523,7 +512,7 @@ void CUlogSvcAccountMgr::__ApplyPendingForPlatform()
     }
     CUlogSvcAccountMgr* pMgr = Instance();
     CScope scope(*pMgr);
-    pMgr->__ApplyPending(true);
+    pMgr->__ApplyPending();
 }
 
 BOOL CUlogSvcAccountMgr::AddCallTime(const CUlog& log)

@@ -19,9 +19,10 @@
  * A stored call only hands its figures over (WriteCallTime): the statistics task ("UlogAccountTask")
  * applies the calls handed over in order, in batches, with one store of the file per batch. Every
  * operation first applies, on its own thread, what was handed over before it, so the figures it reads
- * or resets include every call stored before it. While the service is stopped (between Exit and the
- * next Init) calls are kept for the next load. The platform has them applied and stored before its
- * control interface waits for stores, before a reset, and at process exit (SysSetPendingStoresFunc).
+ * or resets include every call stored before it. Calls handed over while the service is stopped
+ * (between Exit and the next Init) go to the file, loaded for the moment. The platform has them applied and
+ * stored before its control interface waits for stores, before a reset, and at process exit
+ * (SysSetPendingStoresFunc).
  *
  * Several processes may keep statistics in one data root at once. The file's figures are the ones that
  * count: totals, counters and the life time are written as additions to what the file holds when it is
@@ -170,17 +171,14 @@ private:
         unsigned int tmAdded;
     };
 
-    /* Init's work: loads the file and the figures. */
-    BOOL __Load();
     /* Adds one call to the in-memory totals, the last duration and the life time (__CalcTotalCallTime). */
     BOOL __AddCall(const UlogCallFigures& call);
     /* What WriteCallTime did for one call on the caller's thread before calls were handed over: the
      * call counted, its direction's totals and the last durations written (not stored). */
     void __ApplyCall(const UlogCallFigures& call);
     /* Under the statistics lock: applies the calls handed over so far, in order, and stores the file
-     * once. While the service is stopped the calls are kept, unless bStoreNow: they are then applied to
-     * the file loaded for the moment. */
-    void __ApplyPending(bool bStoreNow);
+     * once (while the service is stopped: the file loaded for the moment). */
+    void __ApplyPending();
     /* The statistics task and the platform's call before stores must count (SysSetPendingStoresFunc). */
     static void __ApplierTask();
     static void __ApplyPendingForPlatform();
@@ -218,7 +216,7 @@ private:
     int m_nSentEmailCounter;
     int m_nRcvEmailCounter;
 
-    bool m_bStopped; /* Exit ran and Init has not: calls handed over wait for the next load */
+    bool m_bStopped; /* Exit ran and Init has not: calls handed over go to the file loaded for them */
 
     std::recursive_mutex m_stateMutex;
 };
