@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace
@@ -137,23 +138,29 @@ struct CScopeDepth
 } // namespace
 
 // The statistics lock: the named mutex shared by every task, and the process-local lock that keeps
-// the in-memory figures whole while the named mutex does not exist yet. Both are re-entrant. The
-// outermost lock of a thread first applies the calls handed over before it, so what it reads or
-// resets includes them.
+// the in-memory figures whole while the named mutex does not exist yet. Only a thread's outermost
+// scope takes them; the scopes of the operations it calls hold them through it. So a thread never
+// waits for the named mutex while it holds the process-local lock, even when the service's start
+// creates the named mutex meanwhile. The outermost scope first applies the calls handed over before
+// it, so what its operation reads or resets includes them.
 class CUlogSvcAccountMgr::CScope
 {
 public:
-    explicit CScope(CUlogSvcAccountMgr& mgr) : m_lock(m_mutex), m_guard(mgr.m_stateMutex)
+    explicit CScope(CUlogSvcAccountMgr& mgr)
     {
-        if (m_depth.m_nOuter == 0 && Pending().bAny.load(std::memory_order_acquire))
+        if (m_depth.m_nOuter > 0)
+            return;
+        m_lock.emplace(m_mutex);
+        m_guard = std::unique_lock<std::recursive_mutex>(mgr.m_stateMutex);
+        if (Pending().bAny.load(std::memory_order_acquire))
             mgr.__ApplyPending();
     }
 
 private:
-    CUlogSvcAccountMutex m_mutex;
-    CUlogSvcLock m_lock;
-    std::lock_guard<std::recursive_mutex> m_guard;
     CScopeDepth m_depth;
+    CUlogSvcAccountMutex m_mutex;
+    std::optional<CUlogSvcLock> m_lock;
+    std::unique_lock<std::recursive_mutex> m_guard;
 };
 
 const UlogRegEntry CUlogSvcAccountMgr::m_regTableOrg[6] = {
