@@ -156,7 +156,7 @@ TEST(AccountExitTest, CallsOfAProcessThatExitsWithoutStoppingTheServiceAreStored
 
 // A task stores calls while another stops and restarts the service: both run to the end, and every
 // call that was stored counts.
-TEST_F(AccountPendingTest, CallsStoredWhileTheServiceStopsAndRestartsAllCount)
+TEST_F(AccountPendingTest, CallsStoredConcurrentlyWithStopsAndRestartsOfTheServiceAllCount)
 {
     UlogCtlCaptureDiagnostics(FALSE);
     std::atomic<bool> bDone{false};
