@@ -10,6 +10,7 @@
 // was still pending (UlogCtlWaitForStores). The "cpu_" figures are the same ratios on the calling
 // thread's CPU time.
 #include "BenchSupport.h"
+#include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
 #include "UlogSvcECOM/UlogSvcECOM.h"
 #include "UlogSvcLogMgr/CUlog.h"
 #include "UlogSvcLogMgr/CUlogSvcGenerator.h"
@@ -593,6 +594,43 @@ BENCHMARK(BM_AddKnownCorrespondent)
     ->ArgName("msg")
     ->Iterations(5000)
     ->Unit(benchmark::kMicrosecond);
+
+// The statistics' share of a stored call alone: what WriteCallTime costs the caller ("median_ns",
+// "mean_ns"), and the CPU time per call spent behind the caller until the statistics are on disk
+// ("writer_us": the statistics task, the store writer, and the wait for stores at the end).
+void BM_CallStatistics(benchmark::State& state)
+{
+    StartService();
+    CUlogSvcAccountMgr* pMgr = CUlogSvcAccountMgr::Instance();
+    const std::unique_ptr<CUlog> log = CallLog(1, 1700000000u);
+    std::vector<double> callNs;
+    callNs.reserve(static_cast<size_t>(state.max_iterations));
+    const double processCpu0 = CpuNs(CLOCK_PROCESS_CPUTIME_ID);
+    const double threadCpu0 = CpuNs(CLOCK_THREAD_CPUTIME_ID);
+    for (auto _ : state)
+    {
+        const auto t0 = Clock::now();
+        const BOOL bWritten = pMgr->WriteCallTime(*log);
+        callNs.push_back(std::chrono::duration<double, std::nano>(Clock::now() - t0).count());
+        if (!bWritten)
+            state.SkipWithError("WriteCallTime failed");
+    }
+    const double threadNs = CpuNs(CLOCK_THREAD_CPUTIME_ID) - threadCpu0;
+    if (UlogCtlWaitForStores() != 0)
+        state.SkipWithError("a store of the statistics failed");
+    const double writerNs = (CpuNs(CLOCK_PROCESS_CPUTIME_ID) - processCpu0) - threadNs;
+    if (callNs.empty())
+        return;
+    const double n = static_cast<double>(callNs.size());
+    double totalNs = 0;
+    for (double t : callNs)
+        totalNs += t;
+    std::sort(callNs.begin(), callNs.end());
+    state.counters["median_ns"] = callNs[callNs.size() / 2];
+    state.counters["mean_ns"] = totalNs / n;
+    state.counters["writer_us"] = writerNs / n / 1e3;
+}
+BENCHMARK(BM_CallStatistics)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 
 // A new correspondent while 30 rows of the type exist: the least recently touched row and its events
 // are removed first.
