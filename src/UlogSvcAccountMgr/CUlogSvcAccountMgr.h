@@ -20,9 +20,9 @@
  * applies the calls handed over in order, in batches, with one store of the file per batch. Every
  * operation first applies, on its own thread, what was handed over before it, so the figures it reads
  * or resets include every call stored before it. Calls handed over while the service is stopped
- * (between Exit and the next Init) go to the file, loaded for the moment. The platform has them applied and
- * stored before its control interface waits for stores, before a reset, and at process exit
- * (SysSetPendingStoresFunc).
+ * (between Exit and the next Init) go to the file, loaded for the moment. The platform has them
+ * applied and stored before its control interface waits for stores, before a reset, and at process
+ * exit (SysSetPendingStoresFunc).
  *
  * Several processes may keep statistics in one data root at once. The file's figures are the ones that
  * count: totals, counters and the life time are written as additions to what the file holds when it is
