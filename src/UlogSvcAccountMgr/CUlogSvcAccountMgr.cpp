@@ -72,8 +72,10 @@ struct PendingCalls
 {
     std::mutex mutex;
     std::vector<UlogCallFigures> calls; // in the order handed over
+    std::vector<UlogCallFigures> spare; // the last batch's room, given back to calls (no allocation)
     std::atomic<bool> bAny{false};      // calls is not empty (read without the mutex)
     HOBJ hTask = INVALID_HOBJ;          // the statistics task, once made
+    bool bTaskWaiting = false;          // the task waits for a wake-up (it found nothing for a while)
     bool bWakeSent = false;             // a wake-up is on its way to the task
     bool bGone = false;                 // the statistics are gone (process exit)
 };
@@ -85,12 +87,19 @@ PendingCalls& Pending()
 }
 
 constexpr const char* APPLIER_TASK_NAME = "UlogAccountTask";
+// While calls come, the task looks for them this often instead of being woken by each caller; after
+// this many looks that found nothing it waits to be woken.
+constexpr int APPLIER_POLL_MS = 5;
+constexpr int APPLIER_IDLE_LOOKS = 20;
 
-// Wakes the statistics task, making it first or anew when it has ended (a platform reset ends every
-// task). Without a task the calls wait for the next statistics operation. Under Pending().mutex.
+// Wakes the statistics task when it waits, making it first or anew when it has ended (a platform reset
+// ends every task); a task that looks by itself is left to come. Without a task the calls wait for
+// the next statistics operation. Under Pending().mutex.
 void WakeTaskLocked(OS_TASK_ENTRY pfnEntry)
 {
     PendingCalls& pending = Pending();
+    if (pending.bWakeSent || (pending.hTask != INVALID_HOBJ && !pending.bTaskWaiting))
+        return;
     OSMSG message;
     std::memset(&message, 0, sizeof(message));
     if (pending.hTask != INVALID_HOBJ && OsSendMessage(pending.hTask, &message))
@@ -108,8 +117,10 @@ void WakeTaskLocked(OS_TASK_ENTRY pfnEntry)
         pending.hTask = INVALID_HOBJ;
         return;
     }
+    // A new task looks for calls as it starts.
     pending.hTask = hTask;
-    pending.bWakeSent = OsSendMessage(hTask, &message) ? true : false;
+    pending.bTaskWaiting = false;
+    pending.bWakeSent = false;
 }
 
 // Marks the end of the statistics task, also when a platform reset unwinds it.
@@ -121,6 +132,7 @@ struct CApplierEnd
         if (Pending().hTask == OsGetCurrentTask())
         {
             Pending().hTask = INVALID_HOBJ;
+            Pending().bTaskWaiting = false;
             Pending().bWakeSent = false;
         }
     }
@@ -434,7 +446,7 @@ BOOL CUlogSvcAccountMgr::WriteCallTime(const CUlog& log)
     const bool bWasEmpty = pending.calls.empty();
     pending.calls.push_back(call);
     pending.bAny.store(true, std::memory_order_release);
-    if (bWasEmpty && !pending.bWakeSent)
+    if (bWasEmpty)
         WakeTaskLocked(&CUlogSvcAccountMgr::__ApplierTask);
     return TRUE;
 }
@@ -472,6 +484,8 @@ void CUlogSvcAccountMgr::__ApplyPending()
         std::lock_guard<std::mutex> lock(pending.mutex);
         if (pending.calls.empty())
             return;
+        // The batch is taken whole; the callers go on in the room of the last one.
+        calls.swap(pending.spare);
         calls.swap(pending.calls);
         pending.bAny.store(false, std::memory_order_release);
     }
@@ -489,22 +503,51 @@ void CUlogSvcAccountMgr::__ApplyPending()
         RegUnload(m_hReg);
         m_hReg = INVALID_HOBJ;
     }
+    calls.clear();
+    std::lock_guard<std::mutex> lock(pending.mutex);
+    pending.spare.swap(calls);
 }
 
 void CUlogSvcAccountMgr::__ApplierTask()
 {
     const CApplierEnd end;
+    PendingCalls& pending = Pending();
+    int nIdleLooks = 0;
     for (;;)
     {
-        OSMSG message;
-        if (OsReceiveMessage(-1, &message, 0) <= 0)
-            return;
+        bool bWait = false;
         {
-            std::lock_guard<std::mutex> lock(Pending().mutex);
-            Pending().bWakeSent = false;
-            if (Pending().bGone)
+            // Decided with the queue in hand: a caller that hands a call over after this sees the
+            // task waiting and wakes it.
+            std::lock_guard<std::mutex> lock(pending.mutex);
+            if (pending.bGone)
                 return;
+            bWait = pending.calls.empty() && nIdleLooks >= APPLIER_IDLE_LOOKS;
+            pending.bTaskWaiting = bWait;
         }
+        if (bWait)
+        {
+            OSMSG message;
+            if (OsReceiveMessage(-1, &message, 0) <= 0)
+                return;
+            std::lock_guard<std::mutex> lock(pending.mutex);
+            pending.bTaskWaiting = false;
+            pending.bWakeSent = false;
+            nIdleLooks = 0;
+        }
+        else
+            OsSleep(APPLIER_POLL_MS);
+        {
+            std::lock_guard<std::mutex> lock(pending.mutex);
+            if (pending.bGone)
+                return;
+            if (pending.calls.empty())
+            {
+                ++nIdleLooks;
+                continue;
+            }
+        }
+        nIdleLooks = 0;
         // The outermost statistics lock applies what was handed over.
         CScope scope(*Instance());
     }
