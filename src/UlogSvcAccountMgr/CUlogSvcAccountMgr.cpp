@@ -15,6 +15,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace
 {
@@ -64,19 +66,114 @@ int TotalSlot(UlogCallType iCallType, int nLine)
     return nLine * CUlogSvcAccountMgr::CALL_TYPE_SLOTS + static_cast<int>(iCallType);
 }
 
-// The statistics lock: the named mutex shared by every task, and the process-local lock that keeps
-// the in-memory figures whole while the named mutex does not exist yet. Both are re-entrant.
-class CAccountScope
+// The calls handed over and not yet applied, and the statistics task that applies them. Never
+// destroyed: the task may still run while the process exits.
+struct PendingCalls
 {
-public:
-    explicit CAccountScope(std::recursive_mutex& stateMutex) : m_lock(m_mutex), m_guard(stateMutex) {}
+    std::mutex mutex;
+    std::vector<UlogCallFigures> calls; // in the order handed over
+    std::vector<UlogCallFigures> spare; // the last batch's room, given back to calls (no allocation)
+    std::atomic<bool> bAny{false};      // calls is not empty (read without the mutex)
+    HOBJ hTask = INVALID_HOBJ;          // the statistics task, once made
+    bool bTaskWaiting = false;          // the task waits for a wake-up (it found nothing for a while)
+    bool bWakeSent = false;             // a wake-up is on its way to the task
+    bool bGone = false;                 // the statistics are gone (process exit)
+};
 
-private:
-    CUlogSvcAccountMutex m_mutex;
-    CUlogSvcLock m_lock;
-    std::lock_guard<std::recursive_mutex> m_guard;
+PendingCalls& Pending()
+{
+    static PendingCalls* s_pending = new PendingCalls;
+    return *s_pending;
+}
+
+constexpr const char* APPLIER_TASK_NAME = "UlogAccountTask";
+// While calls come, the task looks for them this often instead of being woken by each caller; after
+// this many looks that found nothing it waits to be woken.
+constexpr int APPLIER_POLL_MS = 5;
+constexpr int APPLIER_IDLE_LOOKS = 20;
+
+// Wakes the statistics task when it waits, making it first or anew when it has ended (a platform reset
+// ends every task); a task that looks by itself is left to come. Without a task the calls wait for
+// the next statistics operation. Under Pending().mutex.
+void WakeTaskLocked(OS_TASK_ENTRY pfnEntry)
+{
+    PendingCalls& pending = Pending();
+    if (pending.bWakeSent || (pending.hTask != INVALID_HOBJ && !pending.bTaskWaiting))
+        return;
+    OSMSG message;
+    std::memset(&message, 0, sizeof(message));
+    if (pending.hTask != INVALID_HOBJ && OsSendMessage(pending.hTask, &message))
+    {
+        pending.bWakeSent = true;
+        return;
+    }
+    const HOBJ hTask = OsCreateTask(APPLIER_TASK_NAME, 10003, 0x10000, pfnEntry, 1, 0);
+    if (hTask == INVALID_HOBJ || !OsStartTask(hTask))
+    {
+        SysDebugPrintf(ULOG_DBG_FAIL,
+                       "CUlogSvcAccountMgr::WriteCallTime: the statistics task cannot start\n");
+        if (hTask != INVALID_HOBJ)
+            OsDeleteTask(hTask);
+        pending.hTask = INVALID_HOBJ;
+        return;
+    }
+    // A new task looks for calls as it starts.
+    pending.hTask = hTask;
+    pending.bTaskWaiting = false;
+    pending.bWakeSent = false;
+}
+
+// Marks the end of the statistics task, also when a platform reset unwinds it.
+struct CApplierEnd
+{
+    ~CApplierEnd()
+    {
+        std::lock_guard<std::mutex> lock(Pending().mutex);
+        if (Pending().hTask == OsGetCurrentTask())
+        {
+            Pending().hTask = INVALID_HOBJ;
+            Pending().bTaskWaiting = false;
+            Pending().bWakeSent = false;
+        }
+    }
+};
+
+// How many statistics locks the thread holds: the outermost one applies the calls handed over.
+thread_local int t_nScopeDepth = 0;
+
+struct CScopeDepth
+{
+    CScopeDepth() : m_nOuter(t_nScopeDepth++) {}
+    ~CScopeDepth() { --t_nScopeDepth; }
+    const int m_nOuter; // scopes the thread held before this one
 };
 } // namespace
+
+// The statistics lock: the named mutex shared by every task, and the process-local lock that keeps
+// the in-memory figures whole while the named mutex does not exist yet. Only a thread's outermost
+// scope takes them; the scopes of the operations it calls hold them through it. So a thread never
+// waits for the named mutex while it holds the process-local lock, even when the service's start
+// creates the named mutex meanwhile. The outermost scope first applies the calls handed over before
+// it, so what its operation reads or resets includes them.
+class CUlogSvcAccountMgr::CScope
+{
+public:
+    explicit CScope(CUlogSvcAccountMgr& mgr)
+    {
+        if (m_depth.m_nOuter > 0)
+            return;
+        m_lock.emplace(m_mutex);
+        m_guard = std::unique_lock<std::recursive_mutex>(mgr.m_stateMutex);
+        if (Pending().bAny.load(std::memory_order_acquire))
+            mgr.__ApplyPending();
+    }
+
+private:
+    CScopeDepth m_depth;
+    CUlogSvcAccountMutex m_mutex;
+    std::optional<CUlogSvcLock> m_lock;
+    std::unique_lock<std::recursive_mutex> m_guard;
+};
 
 const UlogRegEntry CUlogSvcAccountMgr::m_regTableOrg[6] = {
     {0, "OriginatedLog", "Voice1TotalTime"}, {1, "OriginatedLog", "Voice2TotalTime"},
@@ -117,19 +214,33 @@ const UlogRegEntry CUlogSvcAccountMgr::m_regTableReset[4] = {
 CUlogSvcAccountMgr* CUlogSvcAccountMgr::Instance()
 {
     static CUlogSvcAccountMgr s_instance;
+    // Set once the instance exists, so that the platform's call at process exit comes before the
+    // instance is destroyed.
+    static const bool s_bPlatformCall = []
+    {
+        SysSetPendingStoresFunc(&CUlogSvcAccountMgr::__ApplyPendingForPlatform);
+        return true;
+    }();
+    (void)s_bPlatformCall;
     return &s_instance;
 }
 
 CUlogSvcAccountMgr::CUlogSvcAccountMgr()
     : m_hReg(INVALID_HOBJ), m_tmLastCallTime(0), m_tmLifeTime(0), m_bLifeTimeSet(false), m_nSentMsgCounter(0),
-      m_nRcvMsgCounter(0), m_nSentEmailCounter(0), m_nRcvEmailCounter(0)
+      m_nRcvMsgCounter(0), m_nSentEmailCounter(0), m_nRcvEmailCounter(0), m_bStopped(false)
 {
     std::memset(m_orgChange, 0, sizeof(m_orgChange));
     std::memset(m_rcvChange, 0, sizeof(m_rcvChange));
 }
 
-// The platform may be gone at process exit: the handle is left to it.
-CUlogSvcAccountMgr::~CUlogSvcAccountMgr() = default;
+// The platform may be gone at process exit: the handle is left to it. What was handed over was applied
+// by the platform's call at exit, which came first; the task, if it still runs, leaves the rest.
+CUlogSvcAccountMgr::~CUlogSvcAccountMgr()
+{
+    SysSetPendingStoresFunc(nullptr);
+    std::lock_guard<std::mutex> lock(Pending().mutex);
+    Pending().bGone = true;
+}
 
 void CUlogSvcAccountMgr::SetLogCountSource(UlogLogCountFunc pfnCount)
 {
@@ -142,7 +253,8 @@ void CUlogSvcAccountMgr::SetLogCountSource(UlogLogCountFunc pfnCount)
 
 BOOL CUlogSvcAccountMgr::Init()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
+    m_bStopped = false;
 
     // A second Init gives up the handle of the first instead of leaking it.
     if (m_hReg != INVALID_HOBJ)
@@ -219,7 +331,7 @@ BOOL CUlogSvcAccountMgr::__CheckFile(int& nVersion, bool& bFresh)
 
 BOOL CUlogSvcAccountMgr::__InitReg()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
 
@@ -264,7 +376,7 @@ bool CUlogSvcAccountMgr::__TotalsOf(UlogLogType iLogType, TotalChange*& pChanges
 
 BOOL CUlogSvcAccountMgr::__LoadCallTime(UlogLogType iLogType)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     TotalChange* pChanges = nullptr;
     const UlogRegEntry* pTable = nullptr;
     if (!__TotalsOf(iLogType, pChanges, pTable))
@@ -288,7 +400,7 @@ BOOL CUlogSvcAccountMgr::__LoadCallTime(UlogLogType iLogType)
 
 BOOL CUlogSvcAccountMgr::Flush()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
     if (!RegFlush(m_hReg))
@@ -301,13 +413,14 @@ BOOL CUlogSvcAccountMgr::Flush()
 
 BOOL CUlogSvcAccountMgr::Exit()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
     // Values written without a flush (the life time of AddCallTime) would die with the handle.
     RegFlush(m_hReg);
     RegUnload(m_hReg);
     m_hReg = INVALID_HOBJ;
+    m_bStopped = true;
     SysDebugPrintf(ULOG_DBG_PROGRESS, "CUlogSvcAccountMgr::Exit Completed !!\n");
     return TRUE;
 }
@@ -318,7 +431,6 @@ BOOL CUlogSvcAccountMgr::Exit()
 
 BOOL CUlogSvcAccountMgr::WriteCallTime(const CUlog& log)
 {
-    CAccountScope scope(m_stateMutex);
     static const CUlogCallLog s_callLogType;
     if (!log.IsTypeEqual(s_callLogType))
         return TRUE;
@@ -326,14 +438,29 @@ BOOL CUlogSvcAccountMgr::WriteCallTime(const CUlog& log)
     if (!ULOG_REQUIRE(pCallLog != NULL))
         return FALSE;
 
-    __CalcTotalCallTime(log);
-    // Every key of the call is set first and the file is made durable once: the file holds the same
-    // values as after one flush per key, at a third of the cost on the path of every stored call.
-    // FALSE for a missed call, which has no totals.
-    WriteTotalCallTime(log.GetLogType(), FALSE);
+    // The caller only hands the figures over; the statistics task applies them (see the header).
+    const UlogCallFigures call = {log.GetLogType(), pCallLog->GetCallType(), log.GetLineType(),
+                                  log.GetStartTime(), log.GetEndTime()};
+    PendingCalls& pending = Pending();
+    std::lock_guard<std::mutex> lock(pending.mutex);
+    const bool bWasEmpty = pending.calls.empty();
+    pending.calls.push_back(call);
+    pending.bAny.store(true, std::memory_order_release);
+    if (bWasEmpty)
+        WakeTaskLocked(&CUlogSvcAccountMgr::__ApplierTask);
+    return TRUE;
+}
+
+void CUlogSvcAccountMgr::__ApplyCall(const UlogCallFigures& call)
+{
+    CScope scope(*this);
+    __AddCall(call);
+    // Every key of the call is set first and the file is stored once per batch: the file holds the
+    // same values as after one flush per key. FALSE for a missed call, which has no totals.
+    WriteTotalCallTime(call.iLogType, FALSE);
     __WriteLastTime(m_regTableLast[LAST_CALL], FALSE);
 
-    switch (pCallLog->GetCallType())
+    switch (call.iCallType)
     {
     case ULOG_CALL_VIDEO:
         __WriteLastTime(m_regTableLast[LAST_VIDEO], FALSE);
@@ -343,17 +470,104 @@ BOOL CUlogSvcAccountMgr::WriteCallTime(const CUlog& log)
         __WriteLastTime(m_regTableLast[LAST_VOICE], FALSE);
         break;
     default:
-        SysDebugPrintf(ULOG_DBG_FAIL, "WriteCallTime: GetCallType (%d)!!!\n", pCallLog->GetCallType());
+        SysDebugPrintf(ULOG_DBG_FAIL, "WriteCallTime: GetCallType (%d)!!!\n", call.iCallType);
         break;
     }
+}
+
+void CUlogSvcAccountMgr::__ApplyPending()
+{
+    CScope scope(*this);
+    PendingCalls& pending = Pending();
+    std::vector<UlogCallFigures> calls;
+    {
+        std::lock_guard<std::mutex> lock(pending.mutex);
+        if (pending.calls.empty())
+            return;
+        // The batch is taken whole; the callers go on in the room of the last one.
+        calls.swap(pending.spare);
+        calls.swap(pending.calls);
+        pending.bAny.store(false, std::memory_order_release);
+    }
+    // Stored just before the service stopped: the calls go to the file as it is now, loaded for the
+    // moment (the next start reads it again).
+    const bool bLoadHere = m_bStopped && !__UlogIsValidReg();
+    if (bLoadHere)
+        m_hReg = RegLoad(REG_FILE_NAME, 1);
+    for (const UlogCallFigures& call : calls)
+        __ApplyCall(call);
     if (__UlogIsValidReg())
         Flush();
-    return TRUE;
+    if (bLoadHere && __UlogIsValidReg())
+    {
+        RegUnload(m_hReg);
+        m_hReg = INVALID_HOBJ;
+    }
+    calls.clear();
+    std::lock_guard<std::mutex> lock(pending.mutex);
+    pending.spare.swap(calls);
+}
+
+void CUlogSvcAccountMgr::__ApplierTask()
+{
+    const CApplierEnd end;
+    PendingCalls& pending = Pending();
+    int nIdleLooks = 0;
+    for (;;)
+    {
+        bool bWait = false;
+        {
+            // Decided with the queue in hand: a caller that hands a call over after this sees the
+            // task waiting and wakes it.
+            std::lock_guard<std::mutex> lock(pending.mutex);
+            if (pending.bGone)
+                return;
+            bWait = pending.calls.empty() && nIdleLooks >= APPLIER_IDLE_LOOKS;
+            pending.bTaskWaiting = bWait;
+        }
+        if (bWait)
+        {
+            OSMSG message;
+            if (OsReceiveMessage(-1, &message, 0) <= 0)
+                return;
+            std::lock_guard<std::mutex> lock(pending.mutex);
+            pending.bTaskWaiting = false;
+            pending.bWakeSent = false;
+            nIdleLooks = 0;
+        }
+        else
+            OsSleep(APPLIER_POLL_MS);
+        {
+            std::lock_guard<std::mutex> lock(pending.mutex);
+            if (pending.bGone)
+                return;
+            if (pending.calls.empty())
+            {
+                ++nIdleLooks;
+                continue;
+            }
+        }
+        nIdleLooks = 0;
+        // The outermost statistics lock applies what was handed over.
+        CScope scope(*Instance());
+    }
+}
+
+void CUlogSvcAccountMgr::__ApplyPendingForPlatform()
+{
+    {
+        std::lock_guard<std::mutex> lock(Pending().mutex);
+        if (Pending().bGone)
+            return;
+    }
+    CUlogSvcAccountMgr* pMgr = Instance();
+    CScope scope(*pMgr);
+    pMgr->__ApplyPending();
 }
 
 BOOL CUlogSvcAccountMgr::AddCallTime(const CUlog& log)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     __CalcTotalCallTime(log);
     SysDebugPrintf(ULOG_DBG_DETAIL,
                    "CUlogSvcAccountMgr::AddCallTime: m_tmLastCallTime (%u) m_tmLifeTime (%u)\n",
@@ -363,31 +577,36 @@ BOOL CUlogSvcAccountMgr::AddCallTime(const CUlog& log)
 
 BOOL CUlogSvcAccountMgr::__CalcTotalCallTime(const CUlog& log)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     const CUlogCallLog* pCallLog = dynamic_cast<const CUlogCallLog*>(&log);
     if (pCallLog == nullptr)
         return TRUE;
+    return __AddCall(
+        {log.GetLogType(), pCallLog->GetCallType(), log.GetLineType(), log.GetStartTime(), log.GetEndTime()});
+}
 
+BOOL CUlogSvcAccountMgr::__AddCall(const UlogCallFigures& call)
+{
+    CScope scope(*this);
     // A call whose end lies before its start (a clock set back during the call) lasted no time; the
     // unsigned difference would otherwise add about 136 years to every figure.
     unsigned int tmDuration = 0;
-    if (log.GetEndTime() >= log.GetStartTime())
-        tmDuration = log.GetEndTime() - log.GetStartTime();
+    if (call.tmEnd >= call.tmStart)
+        tmDuration = call.tmEnd - call.tmStart;
     else
-        SysDebugPrintf(ULOG_DBG_FAIL, "__CalcTotalCallTime: tmEnd (%u) is before tmStart (%u)\n",
-                       log.GetEndTime(), log.GetStartTime());
+        SysDebugPrintf(ULOG_DBG_FAIL, "__CalcTotalCallTime: tmEnd (%u) is before tmStart (%u)\n", call.tmEnd,
+                       call.tmStart);
 
     TotalChange* pChanges = nullptr;
     const UlogRegEntry* pTable = nullptr;
-    if (!__TotalsOf(log.GetLogType(), pChanges, pTable))
+    if (!__TotalsOf(call.iLogType, pChanges, pTable))
     {
-        SysDebugPrintf(ULOG_DBG_DETAIL, "__CalcTotalCallTime: iLogType (%d)is Invalid!!!\n",
-                       log.GetLogType());
+        SysDebugPrintf(ULOG_DBG_DETAIL, "__CalcTotalCallTime: iLogType (%d)is Invalid!!!\n", call.iLogType);
         return FALSE;
     }
 
-    const int nLine = (log.GetLineType() == ULOG_LINE_1) ? 0 : 1;
-    switch (pCallLog->GetCallType())
+    const int nLine = (call.iLineType == ULOG_LINE_1) ? 0 : 1;
+    switch (call.iCallType)
     {
     case ULOG_CALL_VOICE:
     case ULOG_CALL_TYPE_2:
@@ -410,7 +629,7 @@ BOOL CUlogSvcAccountMgr::__CalcTotalCallTime(const CUlog& log)
 
 BOOL CUlogSvcAccountMgr::WriteTotalCallTime()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     WriteTotalCallTime(ULOG_LOG_ORIGINATED, FALSE);
     WriteTotalCallTime(ULOG_LOG_TERMINATED, FALSE);
     return Flush();
@@ -418,7 +637,7 @@ BOOL CUlogSvcAccountMgr::WriteTotalCallTime()
 
 BOOL CUlogSvcAccountMgr::WriteTotalCallTime(UlogLogType iLogType, int bFlush)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
         return FALSE;
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
@@ -497,7 +716,7 @@ CUlogSvcAccountMgr::__SelectSlot(const char* pszOperation, UlogLogType iLogType,
 BOOL CUlogSvcAccountMgr::ResetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType,
                                             UlogLineType iLineType)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
         return FALSE;
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
@@ -514,7 +733,7 @@ BOOL CUlogSvcAccountMgr::ResetTotalCallTime(UlogLogType iLogType, UlogCallType i
 unsigned int CUlogSvcAccountMgr::GetTotalCallTime(UlogLogType iLogType, UlogCallType iCallType,
                                                   UlogLineType iLineType)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(_UlogIsValidLog(iLogType)))
         return 0;
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
@@ -535,7 +754,7 @@ unsigned int CUlogSvcAccountMgr::GetTotalCallTime(UlogLogType iLogType, UlogCall
 
 BOOL CUlogSvcAccountMgr::__WriteLastTime(const UlogRegEntry& entry, int bFlush)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
     RegSetUInt(m_hReg, entry.szSection, entry.szKey, m_tmLastCallTime);
@@ -544,7 +763,7 @@ BOOL CUlogSvcAccountMgr::__WriteLastTime(const UlogRegEntry& entry, int bFlush)
 
 BOOL CUlogSvcAccountMgr::__ResetLastTime(const UlogRegEntry& entry)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
     // The three last-time keys share one in-memory duration.
@@ -555,7 +774,7 @@ BOOL CUlogSvcAccountMgr::__ResetLastTime(const UlogRegEntry& entry)
 
 unsigned int CUlogSvcAccountMgr::__ReadKey(const UlogRegEntry& entry)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return 0;
     return static_cast<unsigned int>(RegGetInt(m_hReg, entry.szSection, entry.szKey, 0));
@@ -612,7 +831,7 @@ BOOL CUlogSvcAccountMgr::ResetLastCallTime()
 
 BOOL CUlogSvcAccountMgr::__SetResetDate(const UlogRegEntry& entry)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (!ULOG_REQUIRE(__UlogIsValidReg()))
         return FALSE;
     RegSetUInt(m_hReg, entry.szSection, entry.szKey, TmGetTime());
@@ -665,7 +884,7 @@ BOOL CUlogSvcAccountMgr::SetRecentResetDateCallCost()
 
 BOOL CUlogSvcAccountMgr::LoadLifeTime()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     m_tmLifeTime = static_cast<unsigned int>(
         RegGetInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey, 0));
     return TRUE;
@@ -673,7 +892,7 @@ BOOL CUlogSvcAccountMgr::LoadLifeTime()
 
 BOOL CUlogSvcAccountMgr::AddLifeTime(unsigned int tmTime, int bFlush)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     if (CUlogSvcUtil::IsTestSim())
     {
         SysDebugPrintf(ULOG_DBG_PROGRESS, "AddLifeTime: This is test SIM so return FALSE\n");
@@ -699,7 +918,7 @@ BOOL CUlogSvcAccountMgr::AddLifeTime(unsigned int tmTime, int bFlush)
 
 BOOL CUlogSvcAccountMgr::SetLifeTime(unsigned int tmTime, int bFlush)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     m_tmLifeTime = tmTime;
     m_bLifeTimeSet = true;
     RegSetUInt(m_hReg, m_regTableLast[LAST_LIFE_TIME].szSection, m_regTableLast[LAST_LIFE_TIME].szKey,
@@ -711,7 +930,7 @@ BOOL CUlogSvcAccountMgr::SetLifeTime(unsigned int tmTime, int bFlush)
 
 unsigned int CUlogSvcAccountMgr::GetLifeTime()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     // The file's figure, with other processes' calls in it; memory only while no file is loaded.
     if (__UlogIsValidReg())
         LoadLifeTime();
@@ -724,7 +943,7 @@ unsigned int CUlogSvcAccountMgr::GetLifeTime()
 
 BOOL CUlogSvcAccountMgr::WriteMsgCounter(const CUlogMsgLog& msgLog)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     const CUlogMsgOwnValue* pOwnValue = msgLog.GetMsgOwnValue();
     if (pOwnValue == nullptr)
         return FALSE;
@@ -748,7 +967,7 @@ BOOL CUlogSvcAccountMgr::WriteMsgCounter(const CUlogMsgLog& msgLog)
 
 BOOL CUlogSvcAccountMgr::WriteEmailCounter(const CUlogEmailLog& emailLog)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     switch (emailLog.GetLogType())
     {
     case ULOG_LOG_EMAIL_SENT:
@@ -795,7 +1014,7 @@ int& CUlogSvcAccountMgr::__CounterOf(int nEntry)
 
 void CUlogSvcAccountMgr::__AddToCounter(int nEntry)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     const UlogRegEntry& entry = m_regTableMsg[nEntry];
     ++__CounterOf(nEntry);
     // One more on what the file holds when it is written: other processes count into the same keys.
@@ -806,13 +1025,13 @@ void CUlogSvcAccountMgr::__AddToCounter(int nEntry)
 
 int CUlogSvcAccountMgr::__ReadCounter(int nEntry)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     return RegGetInt(m_hReg, m_regTableMsg[nEntry].szSection, m_regTableMsg[nEntry].szKey, 0);
 }
 
 BOOL CUlogSvcAccountMgr::__ResetCounter(int nEntry)
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     RegSetInt(m_hReg, m_regTableMsg[nEntry].szSection, m_regTableMsg[nEntry].szKey, 0);
     __CounterOf(nEntry) = 0;
     if (m_hReg == INVALID_HOBJ)
@@ -822,7 +1041,7 @@ BOOL CUlogSvcAccountMgr::__ResetCounter(int nEntry)
 
 BOOL CUlogSvcAccountMgr::ResetTotalMsgCounter()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     const BOOL bSent = __ResetCounter(MSG_SENT);
     const BOOL bRcv = __ResetCounter(MSG_RECEIVED);
     return (bSent && bRcv) ? TRUE : FALSE;
@@ -840,7 +1059,7 @@ BOOL CUlogSvcAccountMgr::ResetRcvMsgCounter()
 
 BOOL CUlogSvcAccountMgr::ResetTotalEmailCounter()
 {
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     const BOOL bSent = __ResetCounter(EMAIL_SENT);
     const BOOL bRcv = __ResetCounter(EMAIL_RECEIVED);
     return (bSent && bRcv) ? TRUE : FALSE;
@@ -881,7 +1100,7 @@ BOOL CUlogSvcAccountMgr::WriteLogCount()
     for (int i = 0; i < 3; ++i)
         anCount[i] = pfnCount(kItems[i].iLogType);
 
-    CAccountScope scope(m_stateMutex);
+    CScope scope(*this);
     const HOBJ hReg = RegLoad(LOG_COUNT_FILE_NAME, 1);
     if (hReg == INVALID_HOBJ)
     {

@@ -16,6 +16,14 @@
  * Under the statistics lock only the platform's own locks are taken (registry files, settings, the
  * store writer).
  *
+ * A stored call only hands its figures over (WriteCallTime): the statistics task ("UlogAccountTask")
+ * applies the calls handed over in order, in batches, with one store of the file per batch. Every
+ * operation first applies, on its own thread, what was handed over before it, so the figures it reads
+ * or resets include every call stored before it. Calls handed over while the service is stopped
+ * (between Exit and the next Init) go to the file, loaded for the moment. The platform has them
+ * applied and stored before its control interface waits for stores, before a reset, and at process
+ * exit (SysSetPendingStoresFunc).
+ *
  * Several processes may keep statistics in one data root at once. The file's figures are the ones that
  * count: totals, counters and the life time are written as additions to what the file holds when it is
  * stored (RegAddUInt, RegAddInt, NvAddInt), resets and last-call durations as plain values, and the
@@ -39,6 +47,16 @@ struct UlogRegEntry
     int nIndex;         /* equal to the entry's position in its table */
     char szSection[20]; /* section name */
     char szKey[52];     /* key name */
+};
+
+/* What a stored call hands over to the statistics. */
+struct UlogCallFigures
+{
+    UlogLogType iLogType;
+    UlogCallType iCallType;
+    UlogLineType iLineType;
+    unsigned int tmStart;
+    unsigned int tmEnd;
 };
 
 /* The source of the number of stored logs of a log type (the distinct log manager's count). */
@@ -66,8 +84,9 @@ public:
     /* Stores the file durably. */
     BOOL Flush();
 
-    /* The path of every stored call: adds the call to the totals and the life time and writes the
-     * totals and the last-call durations. Logs that are not call logs pass through (TRUE). */
+    /* The path of every stored call: hands the call's figures over to be added to the totals and the
+     * life time, and the totals and the last-call durations to be written and stored, in the order the
+     * calls were handed over (see above). Logs that are not call logs pass through (TRUE). */
     BOOL WriteCallTime(const CUlog& log);
     /* Adds the call to the in-memory totals and the life time only. */
     BOOL AddCallTime(const CUlog& log);
@@ -141,6 +160,9 @@ private:
     CUlogSvcAccountMgr(const CUlogSvcAccountMgr&) = delete;
     CUlogSvcAccountMgr& operator=(const CUlogSvcAccountMgr&) = delete;
 
+    class CScope;
+    friend class CScope;
+
     /* A total's change not yet written to the file: whether it was reset (the total then restarts from
      * 0) and the seconds counted since. */
     struct TotalChange
@@ -148,6 +170,18 @@ private:
         bool bReset;
         unsigned int tmAdded;
     };
+
+    /* Adds one call to the in-memory totals, the last duration and the life time (__CalcTotalCallTime). */
+    BOOL __AddCall(const UlogCallFigures& call);
+    /* What WriteCallTime did for one call on the caller's thread before calls were handed over: the
+     * call counted, its direction's totals and the last durations written (not stored). */
+    void __ApplyCall(const UlogCallFigures& call);
+    /* Under the statistics lock: applies the calls handed over so far, in order, and stores the file
+     * once (while the service is stopped: the file loaded for the moment). */
+    void __ApplyPending();
+    /* The statistics task and the platform's call before stores must count (SysSetPendingStoresFunc). */
+    static void __ApplierTask();
+    static void __ApplyPendingForPlatform();
 
     BOOL __UlogIsValidReg() const { return (m_hReg != INVALID_HOBJ) ? TRUE : FALSE; }
     /* Sees whether the loaded file can be used: its version, or bFresh for a new file (a damaged one is
@@ -181,6 +215,8 @@ private:
     int m_nRcvMsgCounter;
     int m_nSentEmailCounter;
     int m_nRcvEmailCounter;
+
+    bool m_bStopped; /* Exit ran and Init has not: calls handed over go to the file loaded for them */
 
     std::recursive_mutex m_stateMutex;
 };

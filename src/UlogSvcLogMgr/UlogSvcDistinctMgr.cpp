@@ -202,7 +202,9 @@ CUlogSvcDistinctMgr::~CUlogSvcDistinctMgr() {}
 
 BOOL CUlogSvcDistinctMgr::Init()
 {
-    m_pDbMgr = CUlogContentFrmwkDbMgr::Instance();
+    // Set by the first start only: a restart must not write what other tasks' Adds are reading.
+    if (m_pDbMgr != CUlogContentFrmwkDbMgr::Instance())
+        m_pDbMgr = CUlogContentFrmwkDbMgr::Instance();
     if (!__CheckDbMgr(__LINE__))
         return FALSE;
     if (this == IUlogSvcDistinctMgr::Instance())

@@ -60,7 +60,9 @@ CUlogSvcDuplMgr::~CUlogSvcDuplMgr()
 
 BOOL CUlogSvcDuplMgr::Init()
 {
-    m_pDbMgr = CUlogContentFrmwkDbMgr::Instance();
+    // Set by the first start only: a restart must not write what other tasks' Adds are reading.
+    if (m_pDbMgr != CUlogContentFrmwkDbMgr::Instance())
+        m_pDbMgr = CUlogContentFrmwkDbMgr::Instance();
     // Every further start would otherwise attach one more observer, and each event would then be
     // stored once per start.
     if (m_pObserver == NULL)

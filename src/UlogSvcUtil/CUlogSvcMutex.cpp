@@ -3,12 +3,26 @@
 
 #include "H/UlogSvcDef.h"
 
+#include <atomic>
+
 HOBJ CUlogSvcMutex::m_hMutex = INVALID_HOBJ;
 HOBJ CUlogSvcAccountMutex::m_hAccountMutex = INVALID_HOBJ;
 HOBJ CUlogSvcObserverMutex::m_hObserverMutex = INVALID_HOBJ;
 
 namespace
 {
+// A class's handle is read by every task that locks while the service's start or stop replaces it
+// (the statistics task runs whenever calls are stored): it is read and replaced whole.
+HOBJ Load(HOBJ& handle)
+{
+    return std::atomic_ref<HOBJ>(handle).load();
+}
+
+void Store(HOBJ& handle, HOBJ value)
+{
+    std::atomic_ref<HOBJ>(handle).store(value);
+}
+
 // The texts of one mutex class.
 struct MutexTexts
 {
@@ -24,30 +38,33 @@ BOOL CreateMutex(HOBJ& handle, const char* pszName, const MutexTexts& texts)
         return FALSE;
     if (!ULOG_REQUIRE(AcStrlen(pszName) > 0))
         return FALSE;
-    handle = OsCreateMutex(pszName);
-    if (handle == INVALID_HOBJ)
+    const HOBJ hMutex = OsCreateMutex(pszName);
+    Store(handle, hMutex);
+    if (hMutex == INVALID_HOBJ)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, texts.createFailed);
         return FALSE;
     }
-    SysDebugPrintf(ULOG_DBG_DETAIL2, texts.created, handle);
+    SysDebugPrintf(ULOG_DBG_DETAIL2, texts.created, hMutex);
     return TRUE;
 }
 
 BOOL DeleteMutex(HOBJ& handle, const MutexTexts& texts)
 {
-    if (handle == INVALID_HOBJ)
+    const HOBJ hMutex = Load(handle);
+    if (hMutex == INVALID_HOBJ)
     {
         SysDebugPrintf(ULOG_DBG_FAIL, texts.deleteFailed);
         return FALSE;
     }
-    OsDeleteMutex(handle);
-    handle = INVALID_HOBJ;
+    Store(handle, INVALID_HOBJ);
+    OsDeleteMutex(hMutex);
     return TRUE;
 }
 
-BOOL LockMutex(HOBJ handle, const MutexTexts& texts)
+BOOL LockMutex(HOBJ& hClassMutex, const MutexTexts& texts)
 {
+    const HOBJ handle = Load(hClassMutex);
     if (handle == INVALID_HOBJ)
     {
         if (texts.lockInvalid != nullptr)
@@ -58,8 +75,9 @@ BOOL LockMutex(HOBJ handle, const MutexTexts& texts)
     return TRUE;
 }
 
-BOOL ReleaseMutex(HOBJ handle)
+BOOL ReleaseMutex(HOBJ& hClassMutex)
 {
+    const HOBJ handle = Load(hClassMutex);
     if (handle == INVALID_HOBJ)
         return FALSE;
     OsReleaseMutex(handle);

@@ -33,10 +33,12 @@ inline CUlogCallLog MakeCall(UlogLogType iLogType, UlogCallType iCallType, UlogL
     return log;
 }
 
-// The raw text of a value in a registry file as stored on disk (not the loaded copy).
+// The raw text of a value in a registry file as stored on disk (not the loaded copy), once every store
+// made so far has landed: the statistics of the calls handed over before included.
 inline std::optional<std::string> DiskValue(const char* pszFile, const std::string& section,
                                             const std::string& key)
 {
+    UlogCtlWaitForStores();
     char szHost[1024];
     const std::optional<ulogtest::IniFile> ini = FmGetHostPath(pszFile, szHost, sizeof(szHost))
                                                      ? ulogtest::ParseIni(ulogtest::ReadWholeFile(szHost))

@@ -205,6 +205,8 @@ TEST_F(XmlExport, FailuresKeepThePreviousFile)
         BOOL bDoneBefore = FALSE;
         BOOL bSucceededBefore = FALSE;
         ASSERT_TRUE(UlogGetXmlExportStatus(&bDoneBefore, &bSucceededBefore));
+        // The calls' statistics are stored behind the caller: stored first, so the fault hits the export.
+        ASSERT_EQ(UlogCtlWaitForStores(), 0);
         UlogCtlFailNextFileWrites(c.bFaultFirst ? 1 : 0);
         EXPECT_EQ(UlogConvertAll2Xml(), c.bStarted);
         EXPECT_EQ(apitest::LastError(), c.error);

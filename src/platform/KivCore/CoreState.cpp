@@ -125,7 +125,8 @@ namespace kiv::core
 {
 void Reset()
 {
-    WaitForStores(); // nothing queued may land in the next test's files
+    ApplyPendingStores(); // pending changes belong to the old state
+    WaitForStores();      // nothing queued may land in the next test's files
     ResetSql();
     ResetRegistry();
     ResetFiles();

@@ -244,6 +244,21 @@ extern "C"
     BOOL NvAddInt(int id, int delta);
 
     /* ------------------------------------------------------------------ */
+    /* Changes a library keeps pending before it stores them               */
+    /* ------------------------------------------------------------------ */
+    /* A library that applies its changes to registry files or settings behind its callers' backs (on a
+     * task of its own) registers one function that applies, on the calling thread, every change handed
+     * over so far, storing it (RegFlush, Nv*) before it returns. The platform calls it with none of its
+     * own locks held wherever whatever was handed over must count as stored: before the control
+     * interface waits for stores (UlogCtlWaitForStores), before a reset of the platform or a change of
+     * the data root (so the changes land under the root they were made for), and at process exit before
+     * the store writer writes its last queue (later stores are refused). It is never called from inside
+     * a platform function that reads files. One function per process: a new one replaces the old, NULL
+     * removes it (do so before the function's data goes away). */
+    typedef void (*SYS_PENDING_STORES_FUNC)(void);
+    void SysSetPendingStoresFunc(SYS_PENDING_STORES_FUNC pfnApply);
+
+    /* ------------------------------------------------------------------ */
     /* Tasks, messages, mutexes                                            */
     /* ------------------------------------------------------------------ */
     typedef struct OSMSG

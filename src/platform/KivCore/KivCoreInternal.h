@@ -96,6 +96,9 @@ public:
  * link stands where the file or its lock file must go, or when the file's previous store could not be
  * written (the file is then not queued: store again). */
 bool StoreFile(const std::string& hostPath, const std::shared_ptr<IStoredFile>& file);
+/* Runs the function registered with SysSetPendingStoresFunc, if any, on the calling thread. Only at the
+ * top-level points that function is documented for, never with a platform lock held. */
+void ApplyPendingStores();
 /* Returns once every queued store is written. Called before anything reads files from disk. */
 void WaitForStores();
 /* The stores queued so far are written now rather than after the gathering of a burst; the caller does

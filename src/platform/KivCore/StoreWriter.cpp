@@ -14,7 +14,10 @@
 // write per file. What can be seen at once fails the store where it is made: a directory or a link in
 // the place of the file or of its lock file. A failure of the writer itself (a full disk) is reported
 // by the file's next store and by TakeStoreFailure (the control interface's wait for stores).
-// Whatever reads files from disk in this process first waits for every store made before.
+// Whatever reads files from disk in this process first waits for every store made before. A library
+// that keeps changes pending before it stores them (SysSetPendingStoresFunc) has them applied at the
+// top-level points where stores must count: the control interface's wait, a reset, and process exit
+// before the writer's last round.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 
@@ -314,6 +317,14 @@ private:
 
 void FinishAtExit();
 
+// The function that applies what a library keeps pending (SysSetPendingStoresFunc).
+std::atomic<SYS_PENDING_STORES_FUNC> g_pfnApplyPending{nullptr};
+
+void ApplyPendingAtExit()
+{
+    kiv::core::ApplyPendingStores();
+}
+
 // Never destroyed: platform tasks may still store while the process exits (they are refused once the
 // queue has been written at exit).
 StoreWriter& Writer()
@@ -329,6 +340,8 @@ StoreWriter& Writer()
 
 void FinishAtExit()
 {
+    // What is still pending is stored while stores are accepted.
+    kiv::core::ApplyPendingStores();
     Writer().Finish();
 }
 } // namespace
@@ -476,6 +489,12 @@ bool StoreFile(const std::string& hostPath, const std::shared_ptr<IStoredFile>& 
     return false;
 }
 
+void ApplyPendingStores()
+{
+    if (const SYS_PENDING_STORES_FUNC pfnApply = g_pfnApplyPending.load())
+        pfnApply();
+}
+
 void WaitForStores()
 {
     Writer().Wait();
@@ -501,3 +520,13 @@ void ForgetStoreFailures()
     Writer().Forget();
 }
 } // namespace kiv::core
+
+extern "C" void SysSetPendingStoresFunc(SYS_PENDING_STORES_FUNC pfnApply)
+{
+    // Registered at exit once the first function is set, so that it runs before the objects that
+    // existed when it was set are destroyed; the writer's own exit (FinishAtExit) applies too, for a
+    // writer first used later.
+    static const bool s_bAtExit = [] { return std::atexit(ApplyPendingAtExit) == 0; }();
+    (void)s_bAtExit;
+    g_pfnApplyPending.store(pfnApply);
+}

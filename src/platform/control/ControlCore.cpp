@@ -11,6 +11,7 @@ extern "C" void UlogCtlSetNvInt(int id, int value)
 
 extern "C" int UlogCtlWaitForStores(void)
 {
+    kiv::core::ApplyPendingStores(); // changes handed over and not yet stored count as made before
     kiv::core::WaitForStores();
     const unsigned int nFailure = kiv::core::TakeStoreFailure();
     if (nFailure == 0)

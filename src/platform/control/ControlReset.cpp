@@ -13,6 +13,9 @@ namespace
 {
 BOOL ResetOnto(const char* dataRoot, bool readOnly)
 {
+    // Changes still pending belong to the old root, and are applied while every library still holds
+    // the state they were made in.
+    kiv::core::ApplyPendingStores();
     // Upper libraries first: they may hold handles of the core.
     kiv::appsvc::Reset();
     kiv::appfrmwk::Reset();
@@ -45,6 +48,7 @@ extern "C" BOOL UlogCtlSetDataRoot(const char* dataRoot)
 {
     if (dataRoot == nullptr || dataRoot[0] == '\0')
         return FALSE;
+    kiv::core::ApplyPendingStores();
     return kiv::core::SetDataRoot(dataRoot) ? TRUE : FALSE;
 }
 
