@@ -6,6 +6,7 @@
 #include "KivCore/KivCore.h"
 #include "KivCtSvc/KivCtSvc.h"
 #include "UlogSvcECOM/UlogSvcApiUtil.h"
+#include "UlogSvcAccountMgr/CUlogSvcAccountMgr.h"
 #include "UlogSvcChangeMgr/CUlogSvcContactSync.h"
 #include "UlogSvcMgr/CUlogSvcMgr.h"
 #include "UlogSvcUtil/CUlogSvcMutex.h"
@@ -82,9 +83,11 @@ unsigned int Stop()
     CUlogSvcContactSync* pSync = CUlogSvcContactSync::Instance();
     pSync->StopSync();
     pSync->WaitForPassEnd();
-    /* Closed, its journal emptied, so that the next process does not have to read the journal back;
-     * the next call opens it again. Nothing of the stop below uses the database, and the statistics
-     * already stored are written to their file while the journal is copied back. */
+    /* The calls whose statistics are still queued are counted now, so that their file is written
+     * while the database's journal is copied back: closed, the journal emptied, so that the next
+     * process does not have to read it back; the next call opens it again. Nothing of the stop below
+     * uses the database. */
+    CUlogSvcAccountMgr::Instance()->Flush();
     Db2Close();
     CUlogSvcMgr::Instance()->Exit();
     CUlogSvcMutex::Delete();
