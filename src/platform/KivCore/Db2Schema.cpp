@@ -23,14 +23,20 @@ void Engine::LoadSchemaLocked()
     {
         auto& cols = schema[Lower(t)];
         st = nullptr;
-        if (sqlite3_prepare_v2(db, "select name, type from pragma_table_info(?1)", -1, &st, nullptr) ==
-            SQLITE_OK)
+        std::string pragma = "PRAGMA table_info(\"";
+        for (char c : t)
         {
-            sqlite3_bind_text(st, 1, t.c_str(), -1, SQLITE_STATIC);
+            pragma += c;
+            if (c == '"')
+                pragma += '"';
+        }
+        pragma += "\")";
+        if (sqlite3_prepare_v2(db, pragma.c_str(), -1, &st, nullptr) == SQLITE_OK)
+        {
             while (sqlite3_step(st) == SQLITE_ROW)
             {
-                const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-                const char* type = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+                const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+                const char* type = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
                 cols.emplace_back(Lower(name != nullptr ? name : ""), type != nullptr ? type : "");
             }
         }
