@@ -416,12 +416,54 @@ double CpuNs(clockid_t clock)
     return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
 }
 
+// The CPU time the process spends on other threads than the calling one (the statistics task, the
+// store writer, the checkpoints) from its making until Behind(), which first lets everything left
+// behind be applied and written.
+class CpuBehind
+{
+public:
+    CpuBehind() : m_processCpu0(CpuNs(CLOCK_PROCESS_CPUTIME_ID)), m_threadCpu0(CpuNs(CLOCK_THREAD_CPUTIME_ID))
+    {
+    }
+
+    double BehindNs(benchmark::State& state) const
+    {
+        const double threadNs = CpuNs(CLOCK_THREAD_CPUTIME_ID) - m_threadCpu0;
+        if (UlogCtlWaitForStores() != 0)
+            state.SkipWithError("a store left behind failed");
+        return (CpuNs(CLOCK_PROCESS_CPUTIME_ID) - m_processCpu0) - threadNs;
+    }
+
+private:
+    double m_processCpu0;
+    double m_threadCpu0;
+};
+
+// The total, median and slowest tenth of a set of timings (sorted in place).
+struct Spread
+{
+    double total = 0;
+    double median = 0;
+    double p90 = 0;
+};
+
+Spread SpreadOf(std::vector<double>& times)
+{
+    Spread spread;
+    if (times.empty())
+        return spread;
+    for (double t : times)
+        spread.total += t;
+    std::sort(times.begin(), times.end());
+    spread.median = times[times.size() / 2];
+    spread.p90 = times[times.size() * 9 / 10];
+    return spread;
+}
+
 // Times one bare insert, one floor run and one Add, in this order, per event.
 class Triple
 {
 public:
-    Triple() : m_processCpu0(CpuNs(CLOCK_PROCESS_CPUTIME_ID)), m_threadCpu0(CpuNs(CLOCK_THREAD_CPUTIME_ID)) {}
-
     bool Ok() const { return m_floor.Ok(); }
     Floor& GetFloor() { return m_floor; }
 
@@ -455,18 +497,11 @@ public:
         const double n = static_cast<double>(m_addNs.size());
         if (m_addNs.empty())
             return;
-        // Everything the Adds left behind is applied and written before the process's CPU is read.
-        const double threadNs = CpuNs(CLOCK_THREAD_CPUTIME_ID) - m_threadCpu0;
-        if (UlogCtlWaitForStores() != 0)
-            state.SkipWithError("a store of the Adds failed");
-        const double writerNs = (CpuNs(CLOCK_PROCESS_CPUTIME_ID) - m_processCpu0) - threadNs;
-        double addNs = 0;
-        for (double t : m_addNs)
-            addNs += t;
-        std::sort(m_addNs.begin(), m_addNs.end());
-        const double median = m_addNs[m_addNs.size() / 2];
-        const double p90 = m_addNs[m_addNs.size() * 9 / 10];
-        const double perAdd = addNs / n;
+        const double writerNs = m_cpu.BehindNs(state);
+        const Spread add = SpreadOf(m_addNs);
+        const double median = add.median;
+        const double p90 = add.p90;
+        const double perAdd = add.total / n;
         const double perBare = m_bareNs / n;
         const double perFloor = m_floorNs / n;
         state.counters["sql_per_add"] = m_nStatements / n;
@@ -480,15 +515,10 @@ public:
         state.counters["p90_x_median"] = median > 0 ? p90 / median : 0.0;
         state.counters["writer_us"] = writerNs / n / 1e3;
         // The same on the calling thread's CPU time, which a loaded machine's waits for a core leave out.
-        double addCpuNs = 0;
-        for (double t : m_addCpuNs)
-            addCpuNs += t;
-        std::sort(m_addCpuNs.begin(), m_addCpuNs.end());
-        const double medianCpu = m_addCpuNs[m_addCpuNs.size() / 2];
-        state.counters["cpu_x_bare"] = m_bareCpuNs > 0 ? addCpuNs / m_bareCpuNs : 0.0;
-        state.counters["cpu_x_floor"] = m_floorCpuNs > 0 ? addCpuNs / m_floorCpuNs : 0.0;
-        state.counters["cpu_p90_x_median"] =
-            medianCpu > 0 ? m_addCpuNs[m_addCpuNs.size() * 9 / 10] / medianCpu : 0.0;
+        const Spread addCpu = SpreadOf(m_addCpuNs);
+        state.counters["cpu_x_bare"] = m_bareCpuNs > 0 ? addCpu.total / m_bareCpuNs : 0.0;
+        state.counters["cpu_x_floor"] = m_floorCpuNs > 0 ? addCpu.total / m_floorCpuNs : 0.0;
+        state.counters["cpu_p90_x_median"] = addCpu.median > 0 ? addCpu.p90 / addCpu.median : 0.0;
     }
 
 private:
@@ -501,8 +531,7 @@ private:
     double m_floorCpuNs = 0;
     std::vector<double> m_addCpuNs;
     int m_nStatements = 0;
-    double m_processCpu0;
-    double m_threadCpu0;
+    CpuBehind m_cpu;
 };
 
 void BM_BareInsert(benchmark::State& state)
@@ -607,8 +636,7 @@ void BM_CallStatistics(benchmark::State& state)
     const std::unique_ptr<CUlog> log = CallLog(1, 1700000000u);
     std::vector<double> callNs;
     callNs.reserve(static_cast<size_t>(state.max_iterations));
-    const double processCpu0 = CpuNs(CLOCK_PROCESS_CPUTIME_ID);
-    const double threadCpu0 = CpuNs(CLOCK_THREAD_CPUTIME_ID);
+    const CpuBehind cpu;
     for (auto _ : state)
     {
         if (state.range(0) == 1)
@@ -623,19 +651,13 @@ void BM_CallStatistics(benchmark::State& state)
         if (!bWritten)
             state.SkipWithError("WriteCallTime failed");
     }
-    const double threadNs = CpuNs(CLOCK_THREAD_CPUTIME_ID) - threadCpu0;
-    if (UlogCtlWaitForStores() != 0)
-        state.SkipWithError("a store of the statistics failed");
-    const double writerNs = (CpuNs(CLOCK_PROCESS_CPUTIME_ID) - processCpu0) - threadNs;
+    const double writerNs = cpu.BehindNs(state);
     if (callNs.empty())
         return;
     const double n = static_cast<double>(callNs.size());
-    double totalNs = 0;
-    for (double t : callNs)
-        totalNs += t;
-    std::sort(callNs.begin(), callNs.end());
-    state.counters["median_ns"] = callNs[callNs.size() / 2];
-    state.counters["mean_ns"] = totalNs / n;
+    const Spread call = SpreadOf(callNs);
+    state.counters["median_ns"] = call.median;
+    state.counters["mean_ns"] = call.total / n;
     state.counters["writer_us"] = writerNs / n / 1e3;
 }
 BENCHMARK(BM_CallStatistics)

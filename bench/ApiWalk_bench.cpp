@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -213,19 +214,30 @@ void BM_WalkAllLogInfo(benchmark::State& state)
 }
 BENCHMARK(BM_WalkAllLogInfo)->Unit(benchmark::kMicrosecond);
 
-void BM_RawSelect(benchmark::State& state)
+// The raw select over the filled store; null, the benchmark skipped with the reason, when the store
+// or the select cannot be had.
+std::unique_ptr<RawSelect> OpenRawSelect(benchmark::State& state)
 {
     if (const std::string problem = TheStore().Problem(); !problem.empty())
     {
         state.SkipWithError(problem.c_str());
-        return;
+        return nullptr;
     }
-    RawSelect raw(TheStore().Root());
-    if (!raw.Error().empty())
+    auto pRaw = std::make_unique<RawSelect>(TheStore().Root());
+    if (!pRaw->Error().empty())
     {
-        state.SkipWithError(raw.Error().c_str());
-        return;
+        state.SkipWithError(pRaw->Error().c_str());
+        return nullptr;
     }
+    return pRaw;
+}
+
+void BM_RawSelect(benchmark::State& state)
+{
+    const std::unique_ptr<RawSelect> pRaw = OpenRawSelect(state);
+    if (!pRaw)
+        return;
+    RawSelect& raw = *pRaw;
     long long sink = 0;
     int rows = 0;
     for (auto _ : state)
@@ -239,17 +251,10 @@ BENCHMARK(BM_RawSelect)->Unit(benchmark::kMicrosecond);
 // One raw select, then one walk, in each iteration; the walk as a multiple of the select.
 void BM_WalkVsRawSelect(benchmark::State& state)
 {
-    if (const std::string problem = TheStore().Problem(); !problem.empty())
-    {
-        state.SkipWithError(problem.c_str());
+    const std::unique_ptr<RawSelect> pRaw = OpenRawSelect(state);
+    if (!pRaw)
         return;
-    }
-    RawSelect raw(TheStore().Root());
-    if (!raw.Error().empty())
-    {
-        state.SkipWithError(raw.Error().c_str());
-        return;
-    }
+    RawSelect& raw = *pRaw;
     UlogInfo info;
     long long sink = 0;
     double rawNs = 0;

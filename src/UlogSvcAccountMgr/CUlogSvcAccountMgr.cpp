@@ -548,8 +548,7 @@ void CUlogSvcAccountMgr::__ApplierTask()
             }
         }
         nIdleLooks = 0;
-        // The outermost statistics lock applies what was handed over.
-        CScope scope(*Instance());
+        Instance()->__ApplyPending();
     }
 }
 
@@ -560,9 +559,7 @@ void CUlogSvcAccountMgr::__ApplyPendingForPlatform()
         if (Pending().bGone)
             return;
     }
-    CUlogSvcAccountMgr* pMgr = Instance();
-    CScope scope(*pMgr);
-    pMgr->__ApplyPending();
+    Instance()->__ApplyPending();
 }
 
 BOOL CUlogSvcAccountMgr::AddCallTime(const CUlog& log)

@@ -4,6 +4,7 @@
 // with totals that never went down and never count an event that is not stored. Then one process at
 // a time adds a stream of events, reporting each stored one through a pipe, and is killed part way.
 #include "support/DataFiles.h"
+#include "support/Records.h"
 #include "support/ToolProcess.h"
 
 #include "UlogSvc.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -173,17 +173,13 @@ TEST_F(ToolCrashTest, KilledAddersLoseNothingTheyReportedAndLeaveAConsistentRoot
     UlogSvcDispatch(0);
     for (unsigned n = 0; n < 1000; ++n)
     {
-        UlogInfo info;
-        std::memset(&info, 0, sizeof(info));
-        info.iLogType = ULOG_LOG_ORIGINATED;
-        info.iCallType = ULOG_CALL_VOICE;
-        info.iLineType = ULOG_LINE_1;
-        info.nUniqueId = ULOG_INVALID_DB_INDEX;
-        info.nCallCost = -1;
-        info.nSpInfo = -1;
-        info.tmStart = nFirstStart + n;
-        info.tmEnd = info.tmStart + 7;
-        std::snprintf(info.szNumber, sizeof(info.szNumber), "0770090%04u", (nFirstIndex + n) % 30);
+        char szNumber[16];
+        std::snprintf(szNumber, sizeof(szNumber), "0770090%04u", (nFirstIndex + n) % 30);
+        ulogtest::Event event;
+        event.number = szNumber;
+        event.start = nFirstStart + n;
+        event.duration = 7;
+        UlogInfo info = ulogtest::MakeInfo(event);
         if (UlogAddCallLog(&info) && write(fd, &info.tmStart, sizeof(info.tmStart)) != sizeof(info.tmStart))
             _exit(3);
     }

@@ -28,6 +28,30 @@ std::string Reason()
     return std::string(": ") + pszText;
 }
 
+// Every log of an iterator handle; a handle that could not be made or a log that could not be read
+// fails the command: a failed read is never shown as an empty list.
+std::vector<UlogInfo> WalkHandle(HOBJ h, const std::string& command)
+{
+    std::vector<UlogInfo> logs;
+    if (h == 0 || h == INVALID_HOBJ)
+        Fail(command + ": the logs cannot be read" + Reason());
+    UlogSvcIteratorMoveFirst(h);
+    while (!UlogSvcIteratorIsDone(h))
+    {
+        UlogInfo info;
+        if (!UlogSvcIteratorGetCurItem(h, &info))
+        {
+            const std::string reason = Reason();
+            UlogSvcIteratorRelease(h);
+            Fail(command + ": the logs cannot be read" + reason);
+        }
+        logs.push_back(info);
+        UlogSvcIteratorMoveNext(h);
+    }
+    UlogSvcIteratorRelease(h);
+    return logs;
+}
+
 std::string Parsed::Get(const std::string& name) const
 {
     auto it = options.find(name);

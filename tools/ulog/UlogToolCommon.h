@@ -3,6 +3,8 @@
 #ifndef ULOG_TOOL_COMMON_H
 #define ULOG_TOOL_COMMON_H
 
+#include "UlogSvc.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +25,10 @@ struct ToolError
 
 // Why the service's last call failed, as ": reason" for a message (nothing when it gave no reason).
 std::string Reason();
+
+// Every log of an iterator handle, which it releases; a handle that could not be made or a log that
+// could not be read fails the command: a failed read is never shown as an empty list.
+std::vector<UlogInfo> WalkHandle(HOBJ h, const std::string& command);
 
 // Options of one command: name -> value ("" for flags), the values of repeatable options in the order
 // given, and the positional arguments.

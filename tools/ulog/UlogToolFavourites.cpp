@@ -115,24 +115,9 @@ struct Favourite
 std::map<std::string, std::vector<std::pair<int, int>>> EventsByBasicNumber()
 {
     std::map<std::string, std::vector<std::pair<int, int>>> events;
-    const HOBJ h = UlogGetAllLogInfo();
-    if (h == 0 || h == INVALID_HOBJ)
-        Fail("favourites: the logs cannot be read" + Reason());
-    UlogSvcIteratorMoveFirst(h);
-    while (!UlogSvcIteratorIsDone(h))
-    {
-        UlogInfo info;
-        if (!UlogSvcIteratorGetCurItem(h, &info))
-        {
-            const std::string reason = Reason();
-            UlogSvcIteratorRelease(h);
-            Fail("favourites: the logs cannot be read" + reason);
-        }
+    for (const UlogInfo& info : WalkHandle(UlogGetAllLogInfo(), "favourites"))
         events[FieldText(info.szBasicNumber, sizeof(info.szBasicNumber))].push_back(
             {info.iLogType, info.nDuplLogCount});
-        UlogSvcIteratorMoveNext(h);
-    }
-    UlogSvcIteratorRelease(h);
     return events;
 }
 

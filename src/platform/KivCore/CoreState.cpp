@@ -141,6 +141,7 @@ void Reset()
 
 bool SetDataRoot(const std::string& dir, bool readOnly)
 {
+    ApplyPendingStores(); // pending changes belong to the old root
     WaitForStores();
     std::error_code ec;
     if (!readOnly)

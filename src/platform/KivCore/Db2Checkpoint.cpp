@@ -30,15 +30,11 @@ int OnCommit(void* pEngine, sqlite3* db, const char*, int nPages)
 
 void Engine::StartCheckpoints(const std::string& path)
 {
-    char sql[96];
-    std::snprintf(sql, sizeof sql, "PRAGMA journal_size_limit=%lld; PRAGMA cache_size=-%d", kJournalSizeLimit,
-                  kPageCacheKiB);
+    char sql[64];
+    std::snprintf(sql, sizeof sql, "PRAGMA cache_size=-%d", kPageCacheKiB);
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         SysDebugPrintf(SYS_DBG_DETAIL, "Db2Open: %s [%s]\n", sqlite3_errmsg(db), sql);
-    // Closing keeps the journal and its index as empty files, so that the next process, a reader on a
-    // full disk too, finds them and need not make them anew.
-    int nPersist = 1;
-    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &nPersist);
+    KeepJournalFiles(db);
     checkpointer = std::make_unique<Checkpointer>(path);
     sqlite3_wal_hook(db, OnCommit, this); // replaces SQLite's own checkpoint on commit
 }

@@ -197,6 +197,10 @@ int OpenExistingReadOnly(const std::string& path, sqlite3*& h, bool& bJournalUnr
 // process's small databases: a connection's page cache takes its pages as it reads them, instead of
 // taking (and touching) a block of pages up front.
 int OpenSqlite(const char* filename, sqlite3** ppDb, int flags);
+// Closing keeps the write-ahead journal and its index as empty files (the journal cut to nothing once
+// it is copied back), so that the next process, a reader on a full disk too, finds them and need not
+// make them anew. For a connection whose journal mode is WAL.
+void KeepJournalFiles(sqlite3* db);
 
 // ---- Translations ---------------------------------------------------------------------------
 

@@ -47,6 +47,16 @@ int OpenSqlite(const char* filename, sqlite3** ppDb, int flags)
     return sqlite3_open_v2(filename, ppDb, flags, nullptr);
 }
 
+void KeepJournalFiles(sqlite3* db)
+{
+    char sql[64];
+    std::snprintf(sql, sizeof sql, "PRAGMA journal_size_limit=%lld", kJournalSizeLimit);
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        SysDebugPrintf(SYS_DBG_DETAIL, "Db2Open: %s [%s]\n", sqlite3_errmsg(db), sql);
+    int nPersist = 1;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &nPersist);
+}
+
 namespace
 {
 // Opens uri read-only and reads its schema; SQLITE_OK, or the failure. The caller closes h either way

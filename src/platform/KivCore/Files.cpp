@@ -430,7 +430,6 @@ extern "C"
             SysSetLastError(kErrBadPath);
             return FALSE;
         }
-        kiv::core::ApplyPendingStores(); // pending changes belong to the old root
         if (!kiv::core::SetDataRoot(hostDir))
         {
             SysSetLastError(kErrIo);

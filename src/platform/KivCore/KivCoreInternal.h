@@ -14,7 +14,9 @@ namespace kiv::core
 void Reset();
 /* The host directory behind the handset's "/" (the database is closed, settings are read again).
  * Created when missing, unless readOnly: a read-only root is only read (a missing one reads as empty),
- * nothing is created or written under it and the database is opened read-only. */
+ * nothing is created or written under it and the database is opened read-only. What a library keeps
+ * pending (SysSetPendingStoresFunc) and what is queued is stored under the old root first; called only
+ * at a top level, with no platform lock held. */
 bool SetDataRoot(const std::string& dir, bool readOnly = false);
 std::string DataRoot();
 bool DataRootReadOnly();

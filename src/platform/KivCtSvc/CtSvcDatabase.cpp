@@ -10,7 +10,6 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -147,16 +146,7 @@ sqlite3* OpenForWriting(const std::string& strPath)
     }
     bool bOk = ExecWaiting(pDb, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") == SQLITE_OK;
     if (bOk)
-    {
-        // Closing keeps the journal and its index as empty files (the journal cut to nothing once it is
-        // copied back), so that the next process finds them and need not make them anew.
-        char szLimit[64];
-        std::snprintf(szLimit, sizeof szLimit, "PRAGMA journal_size_limit=%lld",
-                      kiv::core::db2::kJournalSizeLimit);
-        sqlite3_exec(pDb, szLimit, nullptr, nullptr, nullptr);
-        int nPersist = 1;
-        sqlite3_file_control(pDb, "main", SQLITE_FCNTL_PERSIST_WAL, &nPersist);
-    }
+        kiv::core::db2::KeepJournalFiles(pDb);
     if (bOk && !HasSchema(pDb))
     {
         const std::string strCreate = std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;";

@@ -48,7 +48,6 @@ extern "C" BOOL UlogCtlSetDataRoot(const char* dataRoot)
 {
     if (dataRoot == nullptr || dataRoot[0] == '\0')
         return FALSE;
-    kiv::core::ApplyPendingStores();
     return kiv::core::SetDataRoot(dataRoot) ? TRUE : FALSE;
 }
 
