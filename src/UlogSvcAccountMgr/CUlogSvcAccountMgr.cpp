@@ -536,7 +536,12 @@ void CUlogSvcAccountMgr::__ApplierTask()
             nIdleLooks = 0;
         }
         else
-            OsSleep(APPLIER_POLL_MS);
+        {
+            // A look after a while; a failed wait means the task is being ended.
+            OSMSG message;
+            if (OsReceiveMessage(APPLIER_POLL_MS, &message, 0) < 0)
+                return;
+        }
         {
             std::lock_guard<std::mutex> lock(pending.mutex);
             if (pending.bGone)

@@ -1245,8 +1245,11 @@ void CUlogSvcContactSync::__CtFullSync()
         const int nReceived = OsReceiveMessage(-1, &message, 0);
         if (nReceived < 0)
         {
-            SysDebugPrintf(ULOG_DBG_FAIL, "CUlogSvcContactSync::__CtFullSync: OsReceiveMessage failed(%d)\n",
-                           (int)SysGetLastError());
+            const unsigned int nError = SysGetLastError();
+            if (nError != OS_ERR_TASK_ENDING) /* being deleted is no failure */
+                SysDebugPrintf(ULOG_DBG_FAIL,
+                               "CUlogSvcContactSync::__CtFullSync: OsReceiveMessage failed(%d)\n",
+                               (int)nError);
             return;
         }
         if (nReceived != 1)

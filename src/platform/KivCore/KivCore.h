@@ -273,8 +273,9 @@ extern "C"
 
     /* Created suspended; runs entry on its own thread after OsStartTask (a second start fails).
      * Deleting a task ends it at its next wait (OsReceiveMessage, OsSleep, or waiting for a mutex): its
-     * stack unwinds, running destructors, and the mutexes it still owns are given up. Tasks end the same
-     * way when the platform is reset or the library unloads. */
+     * stack unwinds, running destructors, and the mutexes it still owns are given up. A wait for messages
+     * first fails once instead (negative), so that a task that returns on that failure just returns.
+     * Tasks end the same way when the platform is reset or the library unloads. */
     HOBJ OsCreateTask(const char* name, int priority, int stackSize, OS_TASK_ENTRY entry, int flags,
                       int param);
     BOOL OsStartTask(HOBJ hTask);
@@ -282,7 +283,8 @@ extern "C"
     HOBJ OsGetCurrentTask(void);   /* INVALID_HOBJ on a thread that is not a platform task */
     BOOL OsSendMessage(HOBJ hTask, const OSMSG* message); /* copies the message into the task's queue */
     /* Receives the oldest message of the calling task's queue; timeout -1 waits without limit.
-     * 1 when a message was received, 0 on timeout, negative on failure (not called on a task). */
+     * 1 when a message was received, 0 on timeout, negative on failure (not called on a task, or the task
+     * is being deleted: it should return). */
     int OsReceiveMessage(int timeoutMs, OSMSG* message, int flags);
     void OsSleep(int milliseconds);
 
@@ -384,6 +386,7 @@ extern "C"
 #define SYS_ERR_NO_MEMORY 0x8001000Bu
 #define SYS_ERR_OUTSIDE_ROOT 0x8001000Cu /* a link on the path leads outside the data root */
 #define SYS_ERR_SQL 0x8001000Du          /* a statement failed for another reason (syntax, constraint) */
+#define OS_ERR_TASK_ENDING 0x80020006u   /* OsReceiveMessage: the calling task is being deleted */
     /* 0 on success; -1 when the identifier is already registered, -2 for a null object. */
     int __SysRegisterClass(int module, unsigned int classId, void* classObject, int flags);
     int SysUnregisterClass(int module, unsigned int classId); /* 0 on success; -1 when not registered */

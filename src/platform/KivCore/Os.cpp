@@ -3,8 +3,9 @@
 // A task is a thread that starts at OsStartTask. Deleting a task (or resetting the platform, or
 // unloading the library) marks it killed: its next wait (OsReceiveMessage, OsSleep, or a mutex it
 // is waiting for) unwinds the task's stack back to its start, running every destructor on the way,
-// and every mutex the task still owns is then given up. So no task thread outlives its handle
-// blocked forever, and no joinable thread is ever destroyed.
+// and every mutex the task still owns is then given up. A wait for messages first fails once, so that
+// a task whose loop returns on that failure simply returns; its next wait unwinds it. So no task thread
+// outlives its handle blocked forever, and no joinable thread is ever destroyed.
 #include "KivCore/KivCore.h"
 #include "KivCore/KivCoreInternal.h"
 
@@ -29,6 +30,7 @@ constexpr unsigned int kErrNotTask = 0x80020002u;
 constexpr unsigned int kErrNotOwner = 0x80020003u;
 constexpr unsigned int kErrQueueFull = 0x80020004u;
 constexpr unsigned int kErrState = 0x80020005u;
+constexpr unsigned int kErrTaskEnding = OS_ERR_TASK_ENDING;
 constexpr size_t kMaxQueuedMessages = 1024;
 constexpr auto kDeleteWait = 5s;
 constexpr auto kKillPollSlice = 20ms;
@@ -49,6 +51,7 @@ struct Task
     bool started = false;
     bool finished = false;
     std::atomic<bool> killed{false};
+    bool endingReported = false; // a wait for messages has failed since the task was killed (under m)
     std::thread thread;
 };
 
@@ -364,7 +367,15 @@ extern "C"
         else if (!task->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
             return 0;
         if (task->killed)
-            throw TaskKilled{};
+        {
+            // A task that returns when its wait for messages fails ends without unwinding; one that
+            // waits again is unwound there.
+            if (task->endingReported)
+                throw TaskKilled{};
+            task->endingReported = true;
+            SysSetLastError(kErrTaskEnding);
+            return -1;
+        }
         *message = task->queue.front();
         task->queue.pop_front();
         return 1;

@@ -191,13 +191,19 @@ bool ValidKey(const char* k)
 // as damaged (its readable lines are still taken).
 void Parse(const std::string& text, Sections& out, bool& bDamaged)
 {
-    std::istringstream in(text);
     std::string line;
     Section* current = nullptr;
     out.clear();
     bDamaged = text.find('\0') != std::string::npos;
-    while (std::getline(in, line))
+    // Line by line, without a stream: a stream's first use sets up the C++ locale, which a short
+    // process would pay for this one file.
+    for (size_t nStart = 0; nStart < text.size();)
     {
+        size_t nEnd = text.find('\n', nStart);
+        if (nEnd == std::string::npos)
+            nEnd = text.size();
+        line.assign(text, nStart, nEnd - nStart);
+        nStart = nEnd + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.empty() || line[0] == ';')

@@ -26,6 +26,8 @@ struct TaskProbe
     std::atomic<int> unwound{0};
     std::atomic<HOBJ> selfHandle{INVALID_HOBJ};
     std::atomic<int> lastResult{-100};
+    std::atomic<unsigned int> lastError{0};
+    std::atomic<bool> returned{false};
     HOBJ mutexToHold = INVALID_HOBJ;
 
     template <class Pred> bool WaitFor(Pred pred)
@@ -77,6 +79,23 @@ void HolderEntry()
     OSMSG msg{};
     for (;;)
         OsReceiveMessage(-1, &msg, 0);
+}
+
+// Waits for messages until a wait fails, then returns by itself.
+void QuittingReceiverEntry()
+{
+    UnwindMarker marker;
+    OSMSG msg{};
+    int r;
+    while ((r = OsReceiveMessage(-1, &msg, 0)) >= 0)
+    {
+        std::lock_guard<std::mutex> lock(g_probe->m);
+        g_probe->lastResult = r;
+        g_probe->cv.notify_all();
+    }
+    g_probe->lastResult = r;
+    g_probe->lastError = SysGetLastError();
+    g_probe->returned = true; // not reached when the stack is unwound
 }
 
 // Sleeps for a long time.
@@ -187,6 +206,22 @@ TEST_F(OsTest, DeletingABlockedTaskEndsItAndUnwindsItsStack)
         EXPECT_FALSE(OsDeleteTask(h));
     }
     EXPECT_EQ(OsReleaseMutex(m_probe.mutexToHold), 0);
+}
+
+// A task being deleted is first told so by its wait for messages, and one that returns then ends
+// without being unwound; a task that waits again is unwound (above).
+TEST_F(OsTest, ADeletedTaskWaitingForMessagesMayReturnByItself)
+{
+    HOBJ h = Start(QuittingReceiverEntry);
+    OSMSG msg{7, 0, 0, nullptr};
+    ASSERT_TRUE(OsSendMessage(h, &msg));
+    ASSERT_TRUE(m_probe.WaitFor([&] { return m_probe.lastResult.load() == 1; }));
+    EXPECT_TRUE(OsDeleteTask(h));
+    EXPECT_TRUE(m_probe.returned.load());
+    EXPECT_LT(m_probe.lastResult.load(), 0);
+    EXPECT_EQ(m_probe.lastError.load(), OS_ERR_TASK_ENDING);
+    EXPECT_EQ(m_probe.unwound.load(), 1);
+    EXPECT_FALSE(OsSendMessage(h, &msg));
 }
 
 TEST_F(OsTest, MutexesOwnedByADeletedTaskAreGivenUp)
