@@ -126,7 +126,7 @@ void Engine::CloseLocked()
 // columns); the result is the number of rows, the number of rows changed by a write, -1 on failure.
 int Engine::Run(sqlite3_stmt* st, ResultSet& rs, const char* what, const std::string& sql)
 {
-    const int ncols = sqlite3_column_count(st);
+    const int ncols = st != nullptr ? sqlite3_column_count(st) : 0; // an update has no columns
     const sqlite3_int64 before = sqlite3_total_changes64(db);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -552,9 +552,24 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
         return -1;
     if (!e.OpenLocked())
         return -1;
-    sqlite3_stmt* st = e.Prepare(t, text, "Db2StmtCreate", true);
-    if (st == nullptr)
-        return -1;
+    // An update of many columns runs narrowed inside a batch (see RunNarrowed), and there the statement
+    // as written is never stepped: its question, compiled now, checks the table, columns and condition,
+    // and the statement itself is compiled only when it has to run as written.
+    std::unique_ptr<UpdatePlan> plan = t->parameterised ? PlanUpdate(t->sql) : nullptr;
+    sqlite3_stmt* st = nullptr;
+    if (plan)
+    {
+        sqlite3_stmt* probe = e.Acquire(plan->probe, "Db2StmtCreate", true);
+        e.Release(plan->probe, probe);
+        if (probe == nullptr)
+            plan.reset(); // compiled as written below, which reports what is wrong with it
+    }
+    if (!plan)
+    {
+        st = e.Prepare(t, text, "Db2StmtCreate", true);
+        if (st == nullptr)
+            return -1;
+    }
     auto s = std::make_unique<Statement>();
     s->st = st;
     s->schemaChange = t->schemaChange;
@@ -580,11 +595,10 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
         Allocate(s->results[static_cast<size_t>(c)], s->resultSlots[static_cast<size_t>(c)], cls);
         s->rs.wide[static_cast<size_t>(c)] = cls.type == DB2_FIELD_WTEXT ? 1 : 0;
     }
-    if (t->parameterised)
+    if (plan)
     {
-        s->plan = PlanUpdate(t->sql);
-        if (s->plan)
-            s->literals = t->literals;
+        s->plan = std::move(plan);
+        s->literals = t->literals;
     }
     s->sql = t->sql;
     s->text = text;
@@ -629,7 +643,6 @@ extern "C" int Db2StmtExecute(int hStmt)
     if (e.RefusedInFailedBatch("Db2StmtExecute", s->text) || e.Injected("Db2StmtExecute", s->text))
         return -1;
     ++e.count;
-    BindParams(s->st, *s);
     s->rs.Reset();
     int n = 0;
     const auto bind = [s](sqlite3_stmt* st)
@@ -638,7 +651,17 @@ extern "C" int Db2StmtExecute(int hStmt)
         BindLiterals(st, s->literals, static_cast<int>(s->params.size()), false);
     };
     if (!s->plan || !e.RunNarrowed(*s->plan, bind, s->text, "Db2StmtExecute", n))
+    {
+        if (s->st == nullptr) // a planned update, compiled when it first runs as written
+        {
+            s->st = e.Acquire(s->sql, "Db2StmtExecute");
+            if (s->st == nullptr)
+                return -1;
+            BindLiterals(s->st, s->literals, static_cast<int>(s->params.size()), true);
+        }
+        BindParams(s->st, *s);
         n = e.Run(s->st, s->rs, "Db2StmtExecute", s->text);
+    }
     if (s->schemaChange)
         e.schemaValid = false;
     return n;

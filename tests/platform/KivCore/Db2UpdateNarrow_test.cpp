@@ -150,6 +150,27 @@ TEST_F(Db2UpdateTest, OutsideABatchUpdatesRunAsWritten)
     EXPECT_EQ(IntegrityCheck(false), "ok");
 }
 
+// A statement that cannot be compiled is refused where it is made, inside a batch or not; one that
+// can runs again and again, as written when every value it sets changes (the first run), narrowed
+// when some stay.
+TEST_F(Db2UpdateTest, StatementsAreCheckedWhenMadeAndRunAsWrittenWhenEverythingChanges)
+{
+    EXPECT_LT(Db2StmtCreate("update r set a = 1, nosuch = 2, w = ? where id = 1"), 0);
+    EXPECT_LT(Db2StmtCreate("update nosuch set a = 1, b = 2 where id = 1"), 0);
+    RestartFailedBatch();
+    const int h = Db2StmtCreate("update r set a = a + 1, b = b + 1, w = ? where id = 1");
+    ASSERT_GT(h, 0);
+    for (int i = 0; i < 3; ++i)
+    {
+        Db2StmtGetBindParamFields(h)[0].nIndicator = -1;
+        EXPECT_EQ(Db2StmtExecute(h), 1);
+    }
+    Db2StmtDestroy(h);
+    EXPECT_EQ(Row(1), "1: 13|23|x|<null>|100");
+    EXPECT_EQ(IntegrityCheck(false), "ok");
+    EXPECT_LT(Db2StmtCreate("update r set a = 1, nosuch = 2 where id = 1"), 0);
+}
+
 TEST_F(Db2UpdateTest, NullsCompareAsValues)
 {
     ASSERT_EQ(Db2QueryEx("update r set c = null where id = 1"), 1);
