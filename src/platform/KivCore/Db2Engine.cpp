@@ -126,7 +126,7 @@ void Engine::CloseLocked()
 // columns); the result is the number of rows, the number of rows changed by a write, -1 on failure.
 int Engine::Run(sqlite3_stmt* st, ResultSet& rs, const char* what, const std::string& sql)
 {
-    const int ncols = st != nullptr ? sqlite3_column_count(st) : 0; // an update has no columns
+    const int ncols = sqlite3_column_count(st);
     const sqlite3_int64 before = sqlite3_total_changes64(db);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -585,7 +585,7 @@ extern "C" int Db2StmtCreateV(const char* format, const KivArg* args, int nargs)
         Allocate(s->params[static_cast<size_t>(i)], s->paramSlots[static_cast<size_t>(i)],
                  e.ParamClass(hint, *t));
     }
-    const int ncols = sqlite3_column_count(st);
+    const int ncols = st != nullptr ? sqlite3_column_count(st) : 0; // a planned update has no columns
     s->results.resize(static_cast<size_t>(ncols));
     s->resultSlots.resize(static_cast<size_t>(ncols));
     s->rs.wide.resize(static_cast<size_t>(ncols));
