@@ -525,22 +525,16 @@ void CUlogSvcAccountMgr::__ApplierTask()
             bWait = pending.calls.empty() && nIdleLooks >= APPLIER_IDLE_LOOKS;
             pending.bTaskWaiting = bWait;
         }
+        // Woken, or a look after a while; a failed wait means the task is being ended.
+        OSMSG message;
+        if (OsReceiveMessage(bWait ? -1 : APPLIER_POLL_MS, &message, 0) < 0)
+            return;
         if (bWait)
         {
-            OSMSG message;
-            if (OsReceiveMessage(-1, &message, 0) <= 0)
-                return;
             std::lock_guard<std::mutex> lock(pending.mutex);
             pending.bTaskWaiting = false;
             pending.bWakeSent = false;
             nIdleLooks = 0;
-        }
-        else
-        {
-            // A look after a while; a failed wait means the task is being ended.
-            OSMSG message;
-            if (OsReceiveMessage(APPLIER_POLL_MS, &message, 0) < 0)
-                return;
         }
         {
             std::lock_guard<std::mutex> lock(pending.mutex);

@@ -131,28 +131,6 @@ bool StoredFrom(const std::string& stored, const std::string& given)
     return !stored.empty() && given.compare(0, stored.size(), stored) == 0;
 }
 
-// Every distinct row; a failed read fails the command.
-std::vector<UlogInfo> AllRows(const std::string& command)
-{
-    std::vector<UlogInfo> rows;
-    const HOBJ h = UlogGetAllLogInfo();
-    if (h == 0 || h == INVALID_HOBJ)
-        Fail(command + ": the logs cannot be read" + Reason());
-    for (UlogSvcIteratorMoveFirst(h); !UlogSvcIteratorIsDone(h); UlogSvcIteratorMoveNext(h))
-    {
-        UlogInfo info;
-        if (!UlogSvcIteratorGetCurItem(h, &info))
-        {
-            const std::string reason = Reason();
-            UlogSvcIteratorRelease(h);
-            Fail(command + ": the logs cannot be read" + reason);
-        }
-        rows.push_back(info);
-    }
-    UlogSvcIteratorRelease(h);
-    return rows;
-}
-
 // The row the service keeps for the person's log of this message: its type, the person and the sync id
 // (as far as they fit), the most recently touched of them.
 const UlogInfo* FindRow(const std::vector<UlogInfo>& rows, int type, const Person& person,
@@ -227,7 +205,7 @@ int Publish(const std::vector<std::string>& args, const std::string& root, bool 
     if (!UlogCtlPublishSnsMessage(&message))
         Fail(command + ": the message could not be stored");
     // Claimed only for logs that read back.
-    const std::vector<UlogInfo> rows = AllRows(command);
+    const std::vector<UlogInfo> rows = WalkHandle(UlogGetAllLogInfo(), command);
     const int type = send ? ULOG_LOG_SNS_1 : ULOG_LOG_SNS_2;
     const std::string syncId = r.thread + "." + r.message;
     std::vector<UlogInfo> stored;

@@ -125,8 +125,7 @@ namespace kiv::core
 {
 void Reset()
 {
-    ApplyPendingStores(); // pending changes belong to the old state
-    WaitForStores();      // nothing queued may land in the next test's files
+    WaitForStores(); // nothing queued may land in the next test's files
     ResetSql();
     ResetRegistry();
     ResetFiles();

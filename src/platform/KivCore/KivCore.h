@@ -286,6 +286,7 @@ extern "C"
      * 1 when a message was received, 0 on timeout, negative on failure (not called on a task, or the task
      * is being deleted: it should return). */
     int OsReceiveMessage(int timeoutMs, OSMSG* message, int flags);
+#define OS_ERR_TASK_ENDING 0x80020006u /* OsReceiveMessage failed: the calling task is being deleted */
     void OsSleep(int milliseconds);
 
     /* Recursive: the owning thread may acquire again, each acquisition paired with one release; any other
@@ -386,7 +387,6 @@ extern "C"
 #define SYS_ERR_NO_MEMORY 0x8001000Bu
 #define SYS_ERR_OUTSIDE_ROOT 0x8001000Cu /* a link on the path leads outside the data root */
 #define SYS_ERR_SQL 0x8001000Du          /* a statement failed for another reason (syntax, constraint) */
-#define OS_ERR_TASK_ENDING 0x80020006u   /* OsReceiveMessage: the calling task is being deleted */
     /* 0 on success; -1 when the identifier is already registered, -2 for a null object. */
     int __SysRegisterClass(int module, unsigned int classId, void* classObject, int flags);
     int SysUnregisterClass(int module, unsigned int classId); /* 0 on success; -1 when not registered */
